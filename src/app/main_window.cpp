@@ -1,0 +1,54 @@
+#include "app/main_window.h"
+
+#include "app/manifest.h"
+#include "util/dpi.h"
+#include "util/text.h"
+
+namespace {
+// Alt alone, F10 and Alt with a key arrive as SC_KEYMENU with a character (or
+// 0) in lParam; a mouse-driven window menu carries screen coordinates instead.
+bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
+    return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
+}
+} // namespace
+
+ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hIconSm = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassExW(&windowClass);
+}
+
+DWORD MainWindowStyle(bool resizable) {
+    return resizable ? WS_OVERLAPPEDWINDOW
+                     : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+}
+
+HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest) {
+    const DWORD style = MainWindowStyle(manifest.resizable);
+    RECT frame = {0, 0, ScaleForDpi(manifest.width), ScaleForDpi(manifest.height)};
+    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style,
+                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                           frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SYSCOMMAND:
+        if (IsKeyboardMenuRequest(wParam, lParam))
+            return 0;
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,69 @@
+#include "app/manifest.h"
+
+#include <stdexcept>
+
+#include "util/json_lookup.h"
+
+namespace {
+const char kDefaultInstallMessage[] = "This app requires the Microsoft Edge WebView2 runtime. It "
+                                      "will be downloaded and installed for you now.";
+const char kDefaultDownloadingCaption[] = "Downloading...";
+const char kDefaultInstallFailedMessage[] =
+    "Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to "
+    "install it, and that your Internet connection is working. Run the app again to try again.";
+
+// A missing or non-object section reads as an empty one: all its keys default.
+const nlohmann::json& Section(const nlohmann::json& document, const char* key) {
+    static const nlohmann::json kEmpty = nlohmann::json::object();
+    auto it = document.find(key);
+    return it != document.end() && it->is_object() ? *it : kEmpty;
+}
+
+DistributionMode ParseDistributionMode(const std::string& word) {
+    if (word == "evergreen")
+        return DistributionMode::Evergreen;
+    if (word == "fixed")
+        return DistributionMode::Fixed;
+    throw std::runtime_error("invalid distribution mode");
+}
+
+ContentMode ParseContentMode(const std::string& word) {
+    if (word == "bundle")
+        return ContentMode::Bundle;
+    if (word == "remote")
+        return ContentMode::Remote;
+    throw std::runtime_error("invalid content mode");
+}
+} // namespace
+
+void ParseManifest(const std::string& text, AppManifest& manifest) {
+    // The text is taken as a C string: a NUL byte ends the document.
+    const nlohmann::json document = nlohmann::json::parse(text.c_str());
+
+    manifest.name = JsonStringOr(document, "name", "");
+    if (manifest.name.empty())
+        throw std::runtime_error("invalid name");
+    manifest.main = JsonStringOr(document, "main", "index.html");
+
+    const nlohmann::json& window = Section(document, "window");
+    manifest.title = JsonStringOr(window, "title", "Quorrin");
+    manifest.width = JsonIntOr(window, "width", 1024);
+    manifest.height = JsonIntOr(window, "height", 768);
+    manifest.icon = JsonStringOr(window, "icon", "");
+    manifest.resizable = JsonBoolOr(window, "resizable", true);
+
+    manifest.chromiumArgs = JsonStringOr(document, "chromium-args", "");
+
+    const nlohmann::json& settings = Section(document, "settings");
+    manifest.distributionMode =
+        ParseDistributionMode(JsonStringOr(settings, "distribution-mode", "evergreen"));
+    manifest.contentMode = ParseContentMode(JsonStringOr(settings, "content-mode", "bundle"));
+    manifest.enableDevtools = JsonBoolOr(settings, "enable-devtools", true);
+
+    const nlohmann::json& messages = Section(document, "messages");
+    manifest.messages.installWebview2 =
+        JsonStringOr(messages, "install-webview2", kDefaultInstallMessage);
+    manifest.messages.downloading = JsonStringOr(messages, "downloading", kDefaultDownloadingCaption);
+    manifest.messages.installWebview2Failed =
+        JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
+}

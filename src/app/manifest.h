@@ -1,0 +1,38 @@
+#pragma once
+// The application's settings, read from package.json beside the executable.
+#include <cstdint>
+#include <string>
+
+// The window icon's HICON, declared without the Windows headers so that this
+// record stays portable (HICON is HICON__* under STRICT).
+struct HICON__;
+
+enum class DistributionMode : int32_t { Evergreen = 0, Fixed = 1 };
+enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
+
+struct ManifestMessages {
+    std::string installWebview2;
+    std::string downloading;
+    std::string installWebview2Failed;
+};
+
+struct AppManifest {
+    std::string name;
+    std::string main;
+    std::string title;
+    int32_t width = 0;
+    int32_t height = 0;
+    std::string icon;
+    HICON__* iconHandle = nullptr; // set by start-up, not read from the file
+    bool resizable = true;
+    std::string chromiumArgs;
+    ContentMode contentMode = ContentMode::Bundle;
+    DistributionMode distributionMode = DistributionMode::Evergreen;
+    bool enableDevtools = true;
+    ManifestMessages messages;
+};
+
+// Fills every field but iconHandle from the manifest text. Throws the JSON
+// library's parse error, or std::runtime_error with "invalid name",
+// "invalid distribution mode" or "invalid content mode".
+void ParseManifest(const std::string& text, AppManifest& manifest);

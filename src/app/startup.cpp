@@ -1,0 +1,105 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include <gdiplus.h>
+#include <knownfolders.h>
+
+#include "app/icon.h"
+#include "app/main_window.h"
+#include "app/manifest.h"
+#include "util/files.h"
+#include "util/long_path.h"
+#include "util/text.h"
+
+namespace {
+constexpr wchar_t kHostCaption[] = L"Quorrin";
+constexpr wchar_t kLoadFailedMessage[] =
+    L"Failed to load package.json. Check the file is in the same folder as the app.";
+constexpr wchar_t kParseFailedMessage[] = L"Failed to parse package.json. Check the file has "
+                                          L"valid JSON and that all parameters are correct.";
+constexpr wchar_t kRegisterClassFailedMessage[] = L"Failed to register window class";
+constexpr wchar_t kCreateWindowFailedMessage[] = L"Failed to create window";
+
+int FailStartup(const wchar_t* message) {
+    MessageBoxW(nullptr, message, kHostCaption, MB_OK | MB_ICONERROR);
+    return 1;
+}
+
+// The detailed reason of a rejected manifest is never shown, so every failure
+// collapses to false here.
+bool TryParseManifest(const std::string& text, AppManifest& manifest) {
+    try {
+        ParseManifest(text, manifest);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+HICON LoadWindowIcon(HINSTANCE instance, const std::string& applicationFolder,
+                     const AppManifest& manifest) {
+    HICON icon = nullptr;
+    if (!manifest.icon.empty())
+        icon = LoadIconFromImageFile(applicationFolder + manifest.icon);
+    // The executable carries no icon resource, so this usually stays null and
+    // the system shows its default window icon.
+    if (!icon)
+        icon = LoadIconW(instance, IDI_APPLICATION);
+    return icon;
+}
+
+WPARAM RunMessageLoop() {
+    MSG message = {};
+    // -1 (an invalid call) counts as non-zero, so the loop goes on.
+    while (GetMessageW(&message, nullptr, 0, 0)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return message.wParam;
+}
+} // namespace
+
+std::string ReadManifestText(const std::string& path) {
+    FILE* file = nullptr;
+    if (_wfopen_s(&file, ToLongPath(Utf8ToWide(path)).c_str(), L"rbS") != 0 || !file)
+        return {};
+    std::string text(FileSizeOf(path), '\0');
+    if (!text.empty())
+        text.resize(fread(text.data(), 1, text.size(), file));
+    fclose(file);
+    return text;
+}
+
+int RunHost(HINSTANCE instance) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+    const std::string applicationFolder = FolderOfPath(GetExecutablePath());
+    const std::string manifestText = ReadManifestText(applicationFolder + "package.json");
+    if (manifestText.empty())
+        return FailStartup(kLoadFailedMessage);
+    AppManifest manifest;
+    if (!TryParseManifest(manifestText, manifest))
+        return FailStartup(kParseFailedMessage);
+
+    // The browser control's profile folder and the installer's download folder.
+    const std::string userDataFolder =
+        KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest.name;
+
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
+    const std::wstring windowTitle = Utf8ToWide(manifest.title);
+
+    if (!RegisterMainWindowClass(instance, manifest.iconHandle))
+        return FailStartup(kRegisterClassFailedMessage);
+    HWND mainWindow = CreateMainWindow(instance, manifest);
+    if (!mainWindow)
+        return FailStartup(kCreateWindowFailedMessage);
+
+    const WPARAM quitCode = RunMessageLoop();
+
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    return static_cast<int>(static_cast<uint32_t>(quitCode));
+}

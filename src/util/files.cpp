@@ -1,0 +1,56 @@
+#include "util/files.h"
+
+#include <mutex>
+
+#include <pathcch.h>
+#include <shlobj.h>
+
+#include "util/long_path.h"
+#include "util/text.h"
+
+namespace {
+constexpr DWORD kLongPathCapacity = 32767;
+
+std::string ComputeExecutablePath() {
+    std::wstring modulePath(kLongPathCapacity, L'\0');
+    GetModuleFileNameW(nullptr, modulePath.data(), kLongPathCapacity);
+    std::wstring canonical(kLongPathCapacity, L'\0');
+    PathCchCanonicalizeEx(canonical.data(), kLongPathCapacity, modulePath.c_str(),
+                          PATHCCH_ALLOW_LONG_PATHS);
+    canonical.resize(wcslen(canonical.c_str()));
+    return WideToUtf8(StripLongPathPrefix(canonical));
+}
+} // namespace
+
+const std::string& GetExecutablePath() {
+    static std::once_flag once;
+    static std::string path;
+    std::call_once(once, [] { path = ComputeExecutablePath(); });
+    return path;
+}
+
+std::string FolderOfPath(const std::string& path) {
+    size_t lastBackslash = path.rfind('\\');
+    return lastBackslash == std::string::npos ? path : path.substr(0, lastBackslash + 1);
+}
+
+std::string KnownFolderPathUtf8(REFKNOWNFOLDERID folderId) {
+    PWSTR folder = nullptr;
+    std::string result;
+    if (SUCCEEDED(SHGetKnownFolderPath(folderId, 0, nullptr, &folder)) && folder)
+        result = WideToUtf8(StripLongPathPrefix(folder));
+    CoTaskMemFree(folder);
+    return result;
+}
+
+uint64_t FileSizeOf(const std::string& path) {
+    // Reported as a signed 32-bit size, as the classic _wstat does: larger files
+    // read as 0. The attribute query, unlike msvcrt's _wstat, accepts "\\?\" paths.
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    if (!GetFileAttributesExW(ToLongPath(Utf8ToWide(path)).c_str(), GetFileExInfoStandard,
+                              &attributes))
+        return 0;
+    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow > INT32_MAX)
+        return 0;
+    return attributes.nFileSizeLow;
+}

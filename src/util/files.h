@@ -1,0 +1,19 @@
+#pragma once
+// The executable's own path, known folders and file sizes, as UTF-8 text.
+#include <cstdint>
+#include <string>
+
+#include <windows.h>
+#include <shtypes.h>
+
+// The executable's canonical full path, without a "\\?\" prefix. Computed once.
+const std::string& GetExecutablePath();
+
+// Everything up to and including the last backslash; the whole path when it has none.
+std::string FolderOfPath(const std::string& path);
+
+// The known folder's path without a trailing backslash; empty on failure.
+std::string KnownFolderPathUtf8(REFKNOWNFOLDERID folderId);
+
+// The file's size, or 0 when it is missing, unreadable or 2 GiB or larger.
+uint64_t FileSizeOf(const std::string& path);

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "app/manifest.h"
+
+namespace {
+AppManifest Parse(const std::string& text) {
+    AppManifest manifest;
+    ParseManifest(text, manifest);
+    return manifest;
+}
+
+// The message of a rejection, or "json" for the JSON library's own errors.
+std::string RejectionOf(const std::string& text) {
+    try {
+        Parse(text);
+    } catch (const nlohmann::json::exception&) {
+        return "json";
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+} // namespace
+
+TEST(ParseManifest, NameAloneTakesEveryDefault) {
+    AppManifest m = Parse(R"({"name":"game"})");
+    EXPECT_EQ(m.name, "game");
+    EXPECT_EQ(m.main, "index.html");
+    EXPECT_EQ(m.title, "Quorrin");
+    EXPECT_EQ(m.width, 1024);
+    EXPECT_EQ(m.height, 768);
+    EXPECT_EQ(m.icon, "");
+    EXPECT_TRUE(m.resizable);
+    EXPECT_EQ(m.chromiumArgs, "");
+    EXPECT_EQ(m.distributionMode, DistributionMode::Evergreen);
+    EXPECT_EQ(m.contentMode, ContentMode::Bundle);
+    EXPECT_TRUE(m.enableDevtools);
+    EXPECT_EQ(m.messages.downloading, "Downloading...");
+    EXPECT_EQ(m.messages.installWebview2,
+              "This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and "
+              "installed for you now.");
+    EXPECT_EQ(m.messages.installWebview2Failed,
+              "Failed to install the Microsoft Edge WebView2 runtime. Check that you have "
+              "permission to install it, and that your Internet connection is working. Run the "
+              "app again to try again.");
+    EXPECT_EQ(m.iconHandle, nullptr);
+}
+
+TEST(ParseManifest, ReadsEveryKeyFromItsSection) {
+    AppManifest m = Parse(R"({
+        "name": "Spiel \u00fc", "main": "start/page.html", "chromium-args": "--mute-audio",
+        "window": {"title": "Tit\u20acle", "width": 800, "height": 600, "icon": "img/a.png",
+                   "resizable": false},
+        "settings": {"distribution-mode": "fixed", "content-mode": "remote",
+                     "enable-devtools": false},
+        "messages": {"install-webview2": "i", "downloading": "d", "install-webview2-failed": "f"}
+    })");
+    EXPECT_EQ(m.name, "Spiel \xc3\xbc");
+    EXPECT_EQ(m.main, "start/page.html");
+    EXPECT_EQ(m.chromiumArgs, "--mute-audio");
+    EXPECT_EQ(m.title, "Tit\xe2\x82\xac"
+                       "le");
+    EXPECT_EQ(m.width, 800);
+    EXPECT_EQ(m.height, 600);
+    EXPECT_EQ(m.icon, "img/a.png");
+    EXPECT_FALSE(m.resizable);
+    EXPECT_EQ(m.distributionMode, DistributionMode::Fixed);
+    EXPECT_EQ(m.contentMode, ContentMode::Remote);
+    EXPECT_FALSE(m.enableDevtools);
+    EXPECT_EQ(m.messages.installWebview2, "i");
+    EXPECT_EQ(m.messages.downloading, "d");
+    EXPECT_EQ(m.messages.installWebview2Failed, "f");
+}
+
+TEST(ParseManifest, WrongTypesFallBackToDefaults) {
+    AppManifest m = Parse(R"({"name":"n","main":7,"chromium-args":["x"],
+        "window":{"title":null,"width":"1280","height":true,"icon":{},"resizable":0},
+        "settings":{"distribution-mode":1,"content-mode":false,"enable-devtools":"no"},
+        "messages":{"downloading":5}})");
+    EXPECT_EQ(m.main, "index.html");
+    EXPECT_EQ(m.chromiumArgs, "");
+    EXPECT_EQ(m.title, "Quorrin");
+    EXPECT_EQ(m.width, 1024);
+    EXPECT_EQ(m.height, 768);
+    EXPECT_EQ(m.icon, "");
+    EXPECT_TRUE(m.resizable);
+    EXPECT_EQ(m.distributionMode, DistributionMode::Evergreen);
+    EXPECT_EQ(m.contentMode, ContentMode::Bundle);
+    EXPECT_TRUE(m.enableDevtools);
+    EXPECT_EQ(m.messages.downloading, "Downloading...");
+}
+
+TEST(ParseManifest, SectionsThatAreNotObjectsGiveDefaults) {
+    for (const char* section : {"\"big\"", "null", "[1,2]", "3"}) {
+        std::string text = std::string(R"({"name":"n","window":)") + section +
+                           R"(,"settings":)" + section + R"(,"messages":)" + section + "}";
+        AppManifest m = Parse(text);
+        EXPECT_EQ(m.title, "Quorrin") << section;
+        EXPECT_EQ(m.width, 1024) << section;
+        EXPECT_EQ(m.distributionMode, DistributionMode::Evergreen) << section;
+        EXPECT_EQ(m.messages.downloading, "Downloading...") << section;
+    }
+}
+
+TEST(ParseManifest, NumbersAreTruncatedAndReducedTo32Bits) {
+    struct Case {
+        const char* json;
+        int32_t width;
+    } cases[] = {
+        {"1280.9", 1280}, {"-2.9", -2}, {"4294967297", 1}, {"-1", -1}, {"0", 0},
+        {"2147483648", INT32_MIN}, {"-0.5", 0}, {"1e300", 0}, {"-1e300", 0},
+    };
+    for (const Case& c : cases) {
+        std::string text = std::string(R"({"name":"n","window":{"width":)") + c.json + "}}";
+        EXPECT_EQ(Parse(text).width, c.width) << c.json;
+    }
+}
+
+TEST(ParseManifest, OnlyTopLevelChromiumArgsCount) {
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"chromium-args":"--a"}})").chromiumArgs, "");
+}
+
+TEST(ParseManifest, Rejections) {
+    struct Case {
+        const char* text;
+        const char* rejection;
+    } cases[] = {
+        {"", "json"},
+        {"   \n\t", "json"},
+        {"{", "json"},
+        {"{\"name\":\"n\"} x", "json"},
+        {"{\"name\":\"n\"} {}", "json"},
+        {"// note\n{\"name\":\"n\"}", "json"},
+        {"{\"name\":\"n\" /* note */}", "json"},
+        {"{'name':'n'}", "json"},
+        {"{\"name\":\"n\",}", "json"},
+        {"{\"name\":\"n\",\"window\":{\"width\":1e400}}", "json"},
+        {"{}", "invalid name"},
+        {"{\"name\":\"\"}", "invalid name"},
+        {"{\"name\":5}", "invalid name"},
+        {"{\"name\":null}", "invalid name"},
+        {"[{\"name\":\"n\"}]", "invalid name"},
+        {"\"name\"", "invalid name"},
+        {"42", "invalid name"},
+        {"null", "invalid name"},
+        {"{\"name\":\"n\",\"settings\":{\"distribution-mode\":\"Fixed\"}}",
+         "invalid distribution mode"},
+        {"{\"name\":\"n\",\"settings\":{\"distribution-mode\":\"\"}}", "invalid distribution mode"},
+        {"{\"name\":\"n\",\"settings\":{\"content-mode\":\"Bundle\"}}", "invalid content mode"},
+        {"{\"name\":\"n\",\"settings\":{\"content-mode\":\"local\"}}", "invalid content mode"},
+        // Both wrong: the distribution mode is read first.
+        {"{\"name\":\"n\",\"settings\":{\"content-mode\":\"x\",\"distribution-mode\":\"y\"}}",
+         "invalid distribution mode"},
+        // The name is checked before anything else.
+        {"{\"settings\":{\"distribution-mode\":\"y\"}}", "invalid name"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RejectionOf(c.text), c.rejection) << c.text;
+}
+
+TEST(ParseManifest, ByteOrderMarkIsAccepted) {
+    EXPECT_EQ(Parse("\xEF\xBB\xBF{\"name\":\"n\"}").name, "n");
+}
+
+TEST(ParseManifest, NulByteEndsTheDocument) {
+    EXPECT_EQ(Parse(std::string("{\"name\":\"n\"}\0garbage", 20)).name, "n");
+    EXPECT_EQ(RejectionOf(std::string("\0{\"name\":\"n\"}", 13)), "json");
+}
+
+TEST(ParseManifest, DeepNestingIsRejectedWithoutCrashing) {
+    std::string deep(200000, '[');
+    EXPECT_EQ(RejectionOf(deep), "json");
+    std::string balanced = std::string(100000, '[') + std::string(100000, ']');
+    EXPECT_EQ(RejectionOf(balanced), "invalid name");
+    std::string nestedWindow =
+        R"({"name":"n","window":)" + std::string(50000, '[') + std::string(50000, ']') + "}";
+    EXPECT_EQ(Parse(nestedWindow).width, 1024);
+}

@@ -1,0 +1,101 @@
+// What Quorrin.exe carries: its imports and its embedded application manifest.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "util/files.h"
+#include "util/text.h"
+
+namespace {
+std::string QuorrinExePath() { return FolderOfPath(GetExecutablePath()) + "Quorrin.exe"; }
+
+std::vector<char> ReadAll(const std::string& path) {
+    std::ifstream file(Utf8ToWide(path).c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+template <typename T> T At(const std::vector<char>& image, size_t offset) {
+    T value{};
+    if (offset + sizeof(T) <= image.size())
+        std::memcpy(&value, image.data() + offset, sizeof(T));
+    return value;
+}
+
+// The names of the DLLs in the import directory, lower-cased.
+std::set<std::string> ImportedDlls(const std::vector<char>& image) {
+    const auto dos = At<IMAGE_DOS_HEADER>(image, 0);
+    const auto nt = At<IMAGE_NT_HEADERS64>(image, dos.e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory =
+        nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const size_t sectionsAt =
+        dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    auto fileOffset = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+            auto section = At<IMAGE_SECTION_HEADER>(image, sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
+            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData)
+                return rva - section.VirtualAddress + section.PointerToRawData;
+        }
+        return image.size();
+    };
+    std::set<std::string> names;
+    for (size_t at = fileOffset(directory.VirtualAddress); at < image.size();
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        auto descriptor = At<IMAGE_IMPORT_DESCRIPTOR>(image, at);
+        if (descriptor.Name == 0)
+            break;
+        std::string name(image.data() + fileOffset(descriptor.Name));
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        names.insert(name);
+    }
+    return names;
+}
+
+std::wstring QuerySetting(HANDLE context, const wchar_t* ns, const wchar_t* name) {
+    wchar_t value[64] = {};
+    SIZE_T written = 0;
+    if (!QueryActCtxSettingsW(0, context, ns, name, value, 64, &written))
+        return L"<absent>";
+    return value;
+}
+} // namespace
+
+TEST(ExecutableImage, ImportsOnlyWindowsSystemLibraries) {
+    const std::set<std::string> system = {
+        "kernel32.dll", "user32.dll", "gdi32.dll",   "gdiplus.dll",  "ole32.dll",
+        "oleaut32.dll", "shell32.dll", "shlwapi.dll", "advapi32.dll", "msvcrt.dll",
+        "comctl32.dll", "urlmon.dll", "api-ms-win-core-path-l1-1-0.dll"};
+    std::set<std::string> imports = ImportedDlls(ReadAll(QuorrinExePath()));
+    ASSERT_FALSE(imports.empty());
+    EXPECT_TRUE(imports.count("kernel32.dll"));
+    for (const std::string& name : imports)
+        EXPECT_TRUE(system.count(name)) << name << " is not a Windows system library";
+}
+
+TEST(ExecutableImage, ManifestMakesItSystemDpiAwareWithUtf8CodePage) {
+    const std::wstring exe = Utf8ToWide(QuorrinExePath());
+    ACTCTXW request = {};
+    request.cbSize = sizeof(request);
+    request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = exe.c_str();
+    request.lpResourceName = MAKEINTRESOURCEW(1);
+    HANDLE context = CreateActCtxW(&request);
+    ASSERT_NE(context, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(QuerySetting(context, nullptr, L"dpiAware"), L"true");
+    EXPECT_EQ(QuerySetting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
+                           L"dpiAwareness"),
+              L"<absent>");
+    EXPECT_EQ(QuerySetting(context, L"http://schemas.microsoft.com/SMI/2019/WindowsSettings",
+                           L"activeCodePage"),
+              L"UTF-8");
+    ReleaseActCtx(context);
+}
