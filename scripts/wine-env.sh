@@ -21,7 +21,7 @@ quorrin_start_display() {
         return
     fi
     rm -f "$display_file"
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 2560x1600x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
     echo $! >"$QUORRIN_WINE_STATE/xvfb.pid"
     local deadline=$((SECONDS + 30))
     until [ -s "$display_file" ]; do

@@ -24,5 +24,7 @@ void WriteFileBytes(const std::string& path, std::string_view bytes);
 // Creates every folder on the way to path (which ends in a backslash).
 void CreateFolders(const std::string& path);
 
-// A 16 by 16 PNG image.
+// A 16 by 16 opaque PNG image, and the colour of its pixel (x, y) as 0xRRGGBB:
+// red 255, green 16 * x, blue 16 * y.
 std::string_view TinyPng();
+unsigned TinyPngPixel(int x, int y);
