@@ -44,6 +44,10 @@ quorrin_start_wine() {
     fi
     # Fails harmlessly when a server for this prefix already runs.
     "$QUORRIN_WINESERVER" -p >/dev/null 2>&1 || true
+    # Wine's own services start with the first program and outlive it. Started
+    # here, they hold /dev/null rather than a test runner's output pipe, which
+    # would otherwise never close.
+    "$QUORRIN_WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1
 }
 
 quorrin_stop_wine() {
