@@ -63,7 +63,8 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =
         JsonStringOr(messages, "install-webview2", kDefaultInstallMessage);
-    manifest.messages.downloading = JsonStringOr(messages, "downloading", kDefaultDownloadingCaption);
+    manifest.messages.downloading =
+        JsonStringOr(messages, "downloading", kDefaultDownloadingCaption);
     manifest.messages.installWebview2Failed =
         JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
 }

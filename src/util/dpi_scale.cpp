@@ -3,7 +3,9 @@
 #include <cmath>
 #include <limits>
 
-float DpiScaleFactor(int dpi) { return static_cast<float>(dpi) / 96.0f; }
+float DpiScaleFactor(int dpi) {
+    return static_cast<float>(dpi) / 96.0f;
+}
 
 int32_t ScaleLength(int32_t length, float factor) {
     float scaled = std::ceil(static_cast<float>(length) * factor);

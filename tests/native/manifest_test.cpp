@@ -97,8 +97,8 @@ TEST(ParseManifest, WrongTypesFallBackToDefaults) {
 
 TEST(ParseManifest, SectionsThatAreNotObjectsGiveDefaults) {
     for (const char* section : {"\"big\"", "null", "[1,2]", "3"}) {
-        std::string text = std::string(R"({"name":"n","window":)") + section +
-                           R"(,"settings":)" + section + R"(,"messages":)" + section + "}";
+        std::string text = std::string(R"({"name":"n","window":)") + section + R"(,"settings":)" +
+                           section + R"(,"messages":)" + section + "}";
         AppManifest m = Parse(text);
         EXPECT_EQ(m.title, "Quorrin") << section;
         EXPECT_EQ(m.width, 1024) << section;
@@ -112,8 +112,8 @@ TEST(ParseManifest, NumbersAreTruncatedAndReducedTo32Bits) {
         const char* json;
         int32_t width;
     } cases[] = {
-        {"1280.9", 1280}, {"-2.9", -2}, {"4294967297", 1}, {"-1", -1}, {"0", 0},
-        {"2147483648", INT32_MIN}, {"-0.5", 0}, {"1e300", 0}, {"-1e300", 0},
+        {"1280.9", 1280},          {"-2.9", -2}, {"4294967297", 1}, {"-1", -1},    {"0", 0},
+        {"2147483648", INT32_MIN}, {"-0.5", 0},  {"1e300", 0},      {"-1e300", 0},
     };
     for (const Case& c : cases) {
         std::string text = std::string(R"({"name":"n","window":{"width":)") + c.json + "}}";

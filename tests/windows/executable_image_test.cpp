@@ -16,7 +16,9 @@
 #include "util/text.h"
 
 namespace {
-std::string QuorrinExePath() { return FolderOfPath(GetExecutablePath()) + "Quorrin.exe"; }
+std::string QuorrinExePath() {
+    return FolderOfPath(GetExecutablePath()) + "Quorrin.exe";
+}
 
 std::vector<char> ReadAll(const std::string& path) {
     std::ifstream file(Utf8ToWide(path).c_str(), std::ios::binary);
@@ -36,12 +38,14 @@ std::set<std::string> ImportedDlls(const std::vector<char>& image) {
     const auto nt = At<IMAGE_NT_HEADERS64>(image, dos.e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory =
         nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const size_t sectionsAt =
-        dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) + nt.FileHeader.SizeOfOptionalHeader;
+    const size_t sectionsAt = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                              nt.FileHeader.SizeOfOptionalHeader;
     auto fileOffset = [&](DWORD rva) -> size_t {
         for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
-            auto section = At<IMAGE_SECTION_HEADER>(image, sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
-            if (rva >= section.VirtualAddress && rva < section.VirtualAddress + section.SizeOfRawData)
+            auto section =
+                At<IMAGE_SECTION_HEADER>(image, sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
+            if (rva >= section.VirtualAddress &&
+                rva < section.VirtualAddress + section.SizeOfRawData)
                 return rva - section.VirtualAddress + section.PointerToRawData;
         }
         return image.size();
@@ -70,10 +74,19 @@ std::wstring QuerySetting(HANDLE context, const wchar_t* ns, const wchar_t* name
 } // namespace
 
 TEST(ExecutableImage, ImportsOnlyWindowsSystemLibraries) {
-    const std::set<std::string> system = {
-        "kernel32.dll", "user32.dll", "gdi32.dll",   "gdiplus.dll",  "ole32.dll",
-        "oleaut32.dll", "shell32.dll", "shlwapi.dll", "advapi32.dll", "msvcrt.dll",
-        "comctl32.dll", "urlmon.dll", "api-ms-win-core-path-l1-1-0.dll"};
+    const std::set<std::string> system = {"kernel32.dll",
+                                          "user32.dll",
+                                          "gdi32.dll",
+                                          "gdiplus.dll",
+                                          "ole32.dll",
+                                          "oleaut32.dll",
+                                          "shell32.dll",
+                                          "shlwapi.dll",
+                                          "advapi32.dll",
+                                          "msvcrt.dll",
+                                          "comctl32.dll",
+                                          "urlmon.dll",
+                                          "api-ms-win-core-path-l1-1-0.dll"};
     std::set<std::string> imports = ImportedDlls(ReadAll(QuorrinExePath()));
     ASSERT_FALSE(imports.empty());
     EXPECT_TRUE(imports.count("kernel32.dll"));

@@ -9,7 +9,9 @@
 #include "util/dpi.h"
 
 namespace {
-HINSTANCE Instance() { return GetModuleHandleW(nullptr); }
+HINSTANCE Instance() {
+    return GetModuleHandleW(nullptr);
+}
 
 void RegisterClassOnce() {
     static ATOM atom = RegisterMainWindowClass(Instance(), nullptr);

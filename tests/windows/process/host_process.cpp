@@ -7,7 +7,9 @@
 #include "util/text.h"
 
 namespace {
-std::wstring LongForm(const std::string& path) { return ToLongPath(Utf8ToWide(path)); }
+std::wstring LongForm(const std::string& path) {
+    return ToLongPath(Utf8ToWide(path));
+}
 
 struct WindowSearch {
     DWORD processId;
@@ -107,5 +109,9 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-ScopedScreenDpi::ScopedScreenDpi(DWORD dpi) { SetScreenDpi(dpi); }
-ScopedScreenDpi::~ScopedScreenDpi() { SetScreenDpi(96); }
+ScopedScreenDpi::ScopedScreenDpi(DWORD dpi) {
+    SetScreenDpi(dpi);
+}
+ScopedScreenDpi::~ScopedScreenDpi() {
+    SetScreenDpi(96);
+}

@@ -52,8 +52,7 @@ IconKind ClassifyIcon(HWND control) {
     double bestDifference = 1e9, runnerUp = 1e9;
     for (const Candidate& candidate : candidates) {
         HICON icon = LoadIconW(nullptr, candidate.id);
-        double difference =
-            MeanDifference(shot, DrawIconOn(width, height, icon, background));
+        double difference = MeanDifference(shot, DrawIconOn(width, height, icon, background));
         if (difference < bestDifference) {
             runnerUp = bestDifference;
             bestDifference = difference;
@@ -69,12 +68,18 @@ IconKind ClassifyIcon(HWND control) {
 
 const char* NameOf(IconKind kind) {
     switch (kind) {
-    case IconKind::None: return "none";
-    case IconKind::Error: return "error";
-    case IconKind::Warning: return "warning";
-    case IconKind::Information: return "information";
-    case IconKind::Question: return "question";
-    case IconKind::Unrecognised: return "unrecognised";
+    case IconKind::None:
+        return "none";
+    case IconKind::Error:
+        return "error";
+    case IconKind::Warning:
+        return "warning";
+    case IconKind::Information:
+        return "information";
+    case IconKind::Question:
+        return "question";
+    case IconKind::Unrecognised:
+        return "unrecognised";
     }
     return "?";
 }

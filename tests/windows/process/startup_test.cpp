@@ -23,7 +23,6 @@ struct MainWindowView {
     bool visible = true;
     SIZE client = {};
     bool showsTinyPng = false; // the caption's icon is the test image
-
 };
 
 MainWindowView ReadMainWindow(HWND window) {
@@ -128,7 +127,8 @@ TEST(Startup, WindowFollowsTheManifest) {
     app.Write("images\\app.png", TinyPng());
     app.Write("package.json", std::string(R"({"name":"custom","window":{
         "title":"Sp\u00efel \u20ac","width":800,"height":600.7,"resizable":false,
-        "icon":"images/app.png"}})") + std::string("\0 trailing bytes after a NUL", 28));
+        "icon":"images/app.png"}})") +
+                                  std::string("\0 trailing bytes after a NUL", 28));
     HostProcess host(app.exePath());
     MainWindowView view = RunUntilClosed(host);
     EXPECT_EQ(view.caption, L"Sp\x00EF"

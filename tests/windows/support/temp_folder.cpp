@@ -92,4 +92,6 @@ std::string_view TinyPng() {
     return {reinterpret_cast<const char*>(kPng), sizeof(kPng)};
 }
 
-unsigned TinyPngPixel(int x, int y) { return 0xFF0000u | (x * 16 % 256) << 8 | (y * 16 % 256); }
+unsigned TinyPngPixel(int x, int y) {
+    return 0xFF0000u | (x * 16 % 256) << 8 | (y * 16 % 256);
+}
