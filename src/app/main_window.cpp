@@ -3,12 +3,17 @@
 #include "app/manifest.h"
 #include "util/dpi.h"
 #include "util/text.h"
+#include "webview/velnor_webview.h"
 
 namespace {
 // Alt alone, F10 and Alt with a key arrive as SC_KEYMENU with a character (or
 // 0) in lParam; a mouse-driven window menu carries screen coordinates instead.
 bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
     return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
+}
+// The browser control exists only once its controller has been created.
+ICoreWebView2Controller* BrowserController() {
+    return g_webView ? g_webView->controller.get() : nullptr;
 }
 } // namespace
 
@@ -44,6 +49,18 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_DESTROY:
         PostQuitMessage(0);
+        return 0;
+    case WM_MOVE:
+    case WM_MOVING:
+        if (ICoreWebView2Controller* controller = BrowserController())
+            controller->NotifyParentWindowPositionChanged();
+        return 0;
+    case WM_SIZE:
+        if (ICoreWebView2Controller* controller = BrowserController()) {
+            RECT client;
+            GetClientRect(g_webView->mainWindow, &client);
+            controller->put_Bounds(client);
+        }
         return 0;
     case WM_SYSCOMMAND:
         if (IsKeyboardMenuRequest(wParam, lParam))

@@ -11,8 +11,13 @@
 #include "util/files.h"
 #include "util/long_path.h"
 #include "util/text.h"
+#include "webview/velnor_webview.h"
+
+VelnorWebView* g_webView = nullptr;
 
 namespace {
+constexpr char kContentFolder[] = "www\\";
+constexpr wchar_t kFixedRuntimeFolder[] = L"webview2";
 constexpr wchar_t kHostCaption[] = L"Quorrin";
 constexpr wchar_t kLoadFailedMessage[] =
     L"Failed to load package.json. Check the file is in the same folder as the app.";
@@ -90,7 +95,6 @@ int RunHost(HINSTANCE instance) {
     Gdiplus::GdiplusStartupInput gdiplusInput;
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
     manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
-    const std::wstring windowTitle = Utf8ToWide(manifest.title);
 
     if (!RegisterMainWindowClass(instance, manifest.iconHandle))
         return FailStartup(kRegisterClassFailedMessage);
@@ -98,8 +102,19 @@ int RunHost(HINSTANCE instance) {
     if (!mainWindow)
         return FailStartup(kCreateWindowFailedMessage);
 
+    // Evergreen mode uses the installed runtime; fixed mode the one shipped in
+    // "webview2", relative to the current directory.
+    const wchar_t* browserExecutableFolder =
+        manifest.distributionMode == DistributionMode::Fixed ? kFixedRuntimeFolder : nullptr;
+    VelnorWebView webView(manifest, mainWindow, applicationFolder, kContentFolder,
+                          browserExecutableFolder, userDataFolder);
+    g_webView = &webView;
+    webView.Init();
+
     const WPARAM quitCode = RunMessageLoop();
 
+    g_webView = nullptr;
     Gdiplus::GdiplusShutdown(gdiplusToken);
+    // The web view host releases its browser objects as this frame ends.
     return static_cast<int>(static_cast<uint32_t>(quitCode));
 }

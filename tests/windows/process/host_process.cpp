@@ -32,9 +32,12 @@ void SetScreenDpi(DWORD dpi) {
 } // namespace
 
 AppFolder::AppFolder(std::string_view label) : folder_(label) {
-    const std::string original = FolderOfPath(GetExecutablePath()) + "Quorrin.exe";
-    if (!CopyFileW(LongForm(original).c_str(), LongForm(exePath()).c_str(), FALSE))
-        throw std::runtime_error("cannot copy Quorrin.exe into " + path());
+    // The program and the stand-in runtime's loader, as an application ships them.
+    for (const char* file : {"Quorrin.exe", "WebView2Loader.dll"}) {
+        const std::string original = FolderOfPath(GetExecutablePath()) + file;
+        if (!CopyFileW(LongForm(original).c_str(), LongForm(path() + file).c_str(), FALSE))
+            throw std::runtime_error(std::string("cannot copy ") + file + " into " + path());
+    }
 }
 
 void AppFolder::Write(const std::string& relativePath, std::string_view bytes) const {

@@ -11,7 +11,7 @@ deep="$WINEPREFIX/drive_c/long-path-test"
 rm -rf "$deep"
 for _ in 1 2 3 4 5 6 7 8; do deep="$deep/a-long-folder-name-to-pass-max-path"; done
 mkdir -p "$deep"
-cp "$bin/Quorrin.exe" "$deep/"
+cp "$bin/Quorrin.exe" "$bin/WebView2Loader.dll" "$deep/"
 printf '{"name":"deep","window":{"title":"found beyond MAX_PATH"}}' >"$deep/package.json"
 
 "$QUORRIN_WINE" "$deep/Quorrin.exe" &

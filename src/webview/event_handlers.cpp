@@ -1,0 +1,71 @@
+// The host's answers to the browser control's events. Every handler runs on the
+// UI thread and leaves no state of its own.
+#include "webview/velnor_webview.h"
+
+#include <shellapi.h>
+
+#include "app/manifest.h"
+#include "util/text.h"
+
+namespace {
+// Only web and mail addresses go to the shell: "open" on a file: or another
+// scheme would let a page start local programs.
+bool IsSafeForShell(const std::wstring& uri) {
+    for (const wchar_t* scheme : {L"http:", L"https:", L"mailto:"}) {
+        const size_t length = wcslen(scheme);
+        if (uri.size() >= length && _wcsnicmp(uri.c_str(), scheme, length) == 0)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+void VelnorWebView::ShowAndFocus() {
+    ShowWindow(mainWindow, SW_SHOW);
+    UpdateWindow(mainWindow);
+    controller->put_IsVisible(TRUE);
+    controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+}
+
+void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
+    CoTaskString title;
+    sender->get_DocumentTitle(title.put());
+    if (title)
+        SetWindowTextW(mainWindow, title.get());
+}
+
+void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
+    CoTaskString uri;
+    args->get_Uri(uri.put());
+    // Byte for byte: no case folding, no decoding. A missing URI is not ours either.
+    const std::string target = uri ? WideToUtf8(uri.get()) : std::string();
+    if (target.compare(0, pageOrigin.size(), pageOrigin) != 0)
+        args->put_Cancel(TRUE);
+}
+
+void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
+    args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+}
+
+void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
+    BOOL containsFullScreenElement = FALSE;
+    sender->get_ContainsFullScreenElement(&containsFullScreenElement);
+    SetFullScreen(containsFullScreenElement != FALSE);
+}
+
+void VelnorWebView::OnWindowCloseRequested() { SendMessageW(mainWindow, WM_CLOSE, 0, 0); }
+
+void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
+    CoTaskString uri;
+    args->get_Uri(uri.put());
+    if (uri && IsSafeForShell(uri.get()))
+        ShellExecuteW(nullptr, L"open", uri.get(), nullptr, nullptr, SW_SHOWDEFAULT);
+    args->put_Handled(TRUE);
+}
+
+void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+    UINT key = 0;
+    args->get_VirtualKey(&key);
+    if (manifest->enableDevtools && key == VK_F12)
+        webView->OpenDevToolsWindow();
+}

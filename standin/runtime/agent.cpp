@@ -1,0 +1,188 @@
+#include "agent.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+constexpr UINT kRunQueuedWork = WM_APP + 1;
+constexpr DWORD kConfigDeadlineMs = 30000;
+
+struct AgentState {
+    std::once_flag connectOnce;
+    AgentConfig config;
+    SOCKET socket = INVALID_SOCKET;
+    std::mutex sendLock;
+    std::mutex queueLock;
+    std::deque<std::function<void()>> queue;
+    HWND dispatcher = nullptr;
+    AgentRequestHandler requestHandler;
+    std::string pending; // bytes received after the last full line
+};
+
+AgentState& State() {
+    static AgentState* state = new AgentState(); // lives until process exit
+    return *state;
+}
+
+LRESULT CALLBACK DispatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kRunQueuedWork)
+        return DefWindowProcW(window, message, wParam, lParam);
+    std::function<void()> work;
+    {
+        std::lock_guard<std::mutex> lock(State().queueLock);
+        if (State().queue.empty())
+            return 0;
+        work = std::move(State().queue.front());
+        State().queue.pop_front();
+    }
+    work();
+    return 0;
+}
+
+// A message-only window on the UI thread: posted work reaches the host's own
+// message loop, as the real runtime's callbacks do.
+void CreateDispatcher() {
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = DispatcherProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"WebView2StandinDispatcher";
+    RegisterClassW(&windowClass);
+    State().dispatcher = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                         HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
+}
+
+bool ReadLine(std::string& line, DWORD timeoutMs) {
+    AgentState& state = State();
+    for (;;) {
+        size_t end = state.pending.find('\n');
+        if (end != std::string::npos) {
+            line = state.pending.substr(0, end);
+            state.pending.erase(0, end + 1);
+            return true;
+        }
+        if (timeoutMs != INFINITE) {
+            fd_set readable;
+            FD_ZERO(&readable);
+            FD_SET(state.socket, &readable);
+            timeval wait = {static_cast<long>(timeoutMs / 1000),
+                            static_cast<long>(timeoutMs % 1000) * 1000};
+            if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
+                return false;
+        }
+        char buffer[65536];
+        int received = recv(state.socket, buffer, sizeof(buffer), 0);
+        if (received <= 0)
+            return false;
+        state.pending.append(buffer, received);
+    }
+}
+
+void ApplyConfig(const Json& message) {
+    AgentConfig& config = State().config;
+    config.settings3 = message.value("settings3", true);
+    config.environment14 = message.value("environment14", true);
+    config.webview2_2 = message.value("webview2_2", true);
+    config.webview2_23 = message.value("webview2_23", true);
+    const Json& environment = message.contains("environmentResult") ? message["environmentResult"] : Json(0);
+    const Json& controller = message.contains("controllerResult") ? message["controllerResult"] : Json(0);
+    config.environmentNull = environment.is_null();
+    config.controllerNull = controller.is_null();
+    config.environmentResult = environment.is_number() ? environment.get<long>() : 0;
+    config.controllerResult = controller.is_number() ? controller.get<long>() : 0;
+}
+
+void ReadRequests() {
+    std::string line;
+    while (ReadLine(line, INFINITE)) {
+        Json request = Json::parse(line, nullptr, false);
+        if (request.is_discarded())
+            continue;
+        PostToUiThread([request] {
+            if (State().requestHandler)
+                State().requestHandler(request);
+        });
+    }
+}
+
+SOCKET ConnectTo(const std::string& address) {
+    size_t colon = address.rfind(':');
+    if (colon == std::string::npos)
+        return INVALID_SOCKET;
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    addrinfo hints = {};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(address.substr(0, colon).c_str(), address.substr(colon + 1).c_str(), &hints,
+                    &found) != 0)
+        return INVALID_SOCKET;
+    SOCKET socket = ::socket(found->ai_family, found->ai_socktype, found->ai_protocol);
+    if (socket != INVALID_SOCKET && connect(socket, found->ai_addr, (int)found->ai_addrlen) != 0) {
+        closesocket(socket);
+        socket = INVALID_SOCKET;
+    }
+    freeaddrinfo(found);
+    return socket;
+}
+
+void Connect() {
+    CreateDispatcher();
+    char address[256] = {};
+    if (!GetEnvironmentVariableA("WEBVIEW2_STANDIN_AGENT", address, sizeof(address)))
+        return;
+    State().socket = ConnectTo(address);
+    if (State().socket == INVALID_SOCKET)
+        return;
+    SendToAgent({{"type", "hello"}, {"pid", GetCurrentProcessId()}});
+    std::string line;
+    const ULONGLONG deadline = GetTickCount64() + kConfigDeadlineMs;
+    while (GetTickCount64() < deadline && ReadLine(line, kConfigDeadlineMs)) {
+        Json message = Json::parse(line, nullptr, false);
+        if (message.is_object() && message.value("type", "") == "config") {
+            ApplyConfig(message);
+            break;
+        }
+    }
+    std::thread(ReadRequests).detach();
+}
+} // namespace
+
+const AgentConfig& Config() {
+    std::call_once(State().connectOnce, Connect);
+    return State().config;
+}
+
+void SendToAgent(const Json& message) {
+    AgentState& state = State();
+    if (state.socket == INVALID_SOCKET)
+        return;
+    // Invalid UTF-8 from the host must not stop the report.
+    std::string line = message.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
+    std::lock_guard<std::mutex> lock(state.sendLock);
+    for (size_t sent = 0; sent < line.size();) {
+        int count = send(state.socket, line.data() + sent, static_cast<int>(line.size() - sent), 0);
+        if (count <= 0)
+            return;
+        sent += count;
+    }
+}
+
+void PostToUiThread(std::function<void()> work) {
+    Config();
+    {
+        std::lock_guard<std::mutex> lock(State().queueLock);
+        State().queue.push_back(std::move(work));
+    }
+    PostMessageW(State().dispatcher, kRunQueuedWork, 0, 0);
+}
+
+void SetAgentRequestHandler(AgentRequestHandler handler) {
+    State().requestHandler = std::move(handler);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The stand-in's link to its agent (a test, or a real browser engine): one JSON
+// object per line over TCP, to the address in WEBVIEW2_STANDIN_AGENT. Without
+// that variable the stand-in runs with the default configuration and reports to
+// no one.
+#include <functional>
+
+#include <nlohmann/json.hpp>
+
+using Json = nlohmann::json;
+
+// How the agent wants the runtime to behave.
+struct AgentConfig {
+    bool settings3 = true;
+    bool environment14 = true;
+    bool webview2_2 = true;
+    bool webview2_23 = true;
+    long environmentResult = 0; // HRESULT delivered to the environment-completed handler
+    long controllerResult = 0;
+    bool environmentNull = false; // deliver a null environment
+    bool controllerNull = false;
+};
+
+// Connects on first use and waits for the agent's configuration.
+const AgentConfig& Config();
+
+// Sends one message to the agent, if there is one. Safe from any thread.
+void SendToAgent(const Json& message);
+
+// Runs work on the UI thread (the thread of the first loader call), from its
+// message loop, one item at a time.
+void PostToUiThread(std::function<void()> work);
+
+// Handles one request from the agent on the UI thread; set by the runtime objects.
+using AgentRequestHandler = std::function<void(const Json& request)>;
+void SetAgentRequestHandler(AgentRequestHandler handler);

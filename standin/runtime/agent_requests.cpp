@@ -1,0 +1,149 @@
+// What the agent asks of the stand-in: raise an event, describe the windows, or
+// close the main window as a user would.
+#include <vector>
+
+#include "objects.h"
+
+namespace {
+std::string TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    return ToUtf8(text);
+}
+
+std::string ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return ToUtf8(name);
+}
+
+BOOL CALLBACK CollectOwnWindow(HWND window, LPARAM context) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId())
+        reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> OwnTopLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(CollectOwnWindow, reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// Before a controller exists, the host's window is its one top-level window
+// that is not a dialog.
+HWND MainWindow() {
+    if (Controller* controller = CurrentController())
+        return controller->parent();
+    for (HWND window : OwnTopLevelWindows())
+        if (ClassOf(window) != "#32770")
+            return window;
+    return nullptr;
+}
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM context) {
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(child);
+    return TRUE;
+}
+
+Json DescribeDialog(HWND dialog) {
+    std::vector<HWND> children;
+    EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
+    Json buttons = Json::array();
+    std::string text;
+    std::string icon = "none";
+    for (HWND child : children) {
+        if (!IsWindowVisible(child))
+            continue;
+        const std::string className = ClassOf(child);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (className == "Button")
+            buttons.push_back(TextOf(child));
+        else if (className == "Static" && (style & SS_TYPEMASK) == SS_ICON)
+            icon = "present";
+        else if (className == "Static" && !TextOf(child).empty())
+            text = TextOf(child);
+    }
+    return {{"caption", TextOf(dialog)}, {"text", text}, {"buttons", buttons}, {"icon", icon}};
+}
+
+Json DescribeWindow(HWND window) {
+    if (!window)
+        return nullptr;
+    RECT frame, client;
+    GetWindowRect(window, &frame);
+    GetClientRect(window, &client);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return {{"caption", TextOf(window)},
+            {"className", ClassOf(window)},
+            {"visible", IsWindowVisible(window) != FALSE},
+            {"style", static_cast<uint32_t>(GetWindowLongW(window, GWL_STYLE))},
+            {"exStyle", static_cast<uint32_t>(GetWindowLongW(window, GWL_EXSTYLE))},
+            {"window", ToJson(frame)},
+            {"client", ToJson(client)},
+            {"monitor", ToJson(monitor.rcMonitor)},
+            {"dpi", dpi},
+            {"icon", GetClassLongPtrW(window, GCLP_HICON) != 0},
+            {"focused", GetFocus() == window}};
+}
+
+Json DescribeWindows() {
+    Controller* controller = CurrentController();
+    Json dialogs = Json::array();
+    for (HWND window : OwnTopLevelWindows())
+        if (ClassOf(window) == "#32770" && IsWindowVisible(window))
+            dialogs.push_back(DescribeDialog(window));
+    return {{"main", DescribeWindow(MainWindow())},
+            {"browser", controller ? DescribeWindow(controller->browserWindow()) : Json(nullptr)},
+            {"dialogs", dialogs}};
+}
+
+// Clicks a button of the first visible message box, as a user would.
+bool PressDialogButton(const std::string& label) {
+    for (HWND window : OwnTopLevelWindows()) {
+        if (ClassOf(window) != "#32770" || !IsWindowVisible(window))
+            continue;
+        std::vector<HWND> children;
+        EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+        for (HWND child : children)
+            if (ClassOf(child) == "Button" && IsWindowVisible(child) && TextOf(child) == label) {
+                PostMessageW(child, BM_CLICK, 0, 0);
+                return true;
+            }
+    }
+    return false;
+}
+} // namespace
+
+void HandleAgentRequest(const Json& request) {
+    const std::string type = request.value("type", "");
+    Json reply = {{"type", "result"}, {"id", request.value("id", Json(nullptr))}};
+    if (type == "raise") {
+        Controller* controller = CurrentController();
+        const Json args = request.contains("args") ? request["args"] : Json::object();
+        if (controller && controller->webView())
+            reply.update(controller->webView()->Raise(request.value("event", ""), args));
+        else
+            reply["error"] = "no web view";
+    } else if (type == "query") {
+        const std::string what = request.value("what", "window");
+        if (what == "objects")
+            reply["live"] = LiveObjects();
+        else
+            reply.update(DescribeWindows());
+    } else if (type == "close") {
+        if (HWND window = MainWindow())
+            PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (type == "press") {
+        reply["pressed"] = PressDialogButton(request.value("button", "OK"));
+    } else {
+        reply["error"] = "unknown request";
+    }
+    SendToAgent(reply);
+}

@@ -1,0 +1,105 @@
+#include "objects.h"
+
+namespace {
+Controller* g_currentController = nullptr;
+
+// The browser's own window: a real child of the host's window, so bounds,
+// visibility and focus have effects a test can see.
+HWND CreateBrowserWindow(HWND parent) {
+    static const ATOM windowClass = [] {
+        WNDCLASSW description = {};
+        description.lpfnWndProc = DefWindowProcW;
+        description.hInstance = GetModuleHandleW(nullptr);
+        description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        description.lpszClassName = L"WebView2StandinBrowser";
+        return RegisterClassW(&description);
+    }();
+    return CreateWindowExW(0, MAKEINTATOM(windowClass), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                           0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+} // namespace
+
+Controller* CurrentController() { return g_currentController; }
+void SetCurrentController(Controller* controller) { g_currentController = controller; }
+
+Controller::Controller(HWND parent)
+    : StandinObject("ICoreWebView2Controller"), parent_(parent),
+      browserWindow_(CreateBrowserWindow(parent)) {
+    webView_ = Ref<WebView>(new WebView(this));
+    SetCurrentController(this);
+}
+
+Controller::~Controller() {
+    if (CurrentController() == this)
+        SetCurrentController(nullptr);
+    if (IsWindow(browserWindow_))
+        DestroyWindow(browserWindow_);
+}
+
+bool Controller::Offers(REFIID iid) const { return iid == __uuidof(ICoreWebView2Controller); }
+
+HRESULT Controller::get_IsVisible(BOOL* value) {
+    if (!value)
+        return E_POINTER;
+    *value = IsWindowVisible(browserWindow_);
+    return S_OK;
+}
+
+HRESULT Controller::put_IsVisible(BOOL value) {
+    ReportCall(*this, "ICoreWebView2Controller", "put_IsVisible", {value != FALSE});
+    ShowWindow(browserWindow_, value ? SW_SHOWNA : SW_HIDE);
+    return S_OK;
+}
+
+HRESULT Controller::get_Bounds(RECT* value) {
+    if (!value)
+        return E_POINTER;
+    *value = bounds_;
+    return S_OK;
+}
+
+HRESULT Controller::put_Bounds(RECT value) {
+    ReportCall(*this, "ICoreWebView2Controller", "put_Bounds", {ToJson(value)});
+    bounds_ = value;
+    MoveWindow(browserWindow_, value.left, value.top, value.right - value.left,
+               value.bottom - value.top, TRUE);
+    return S_OK;
+}
+
+HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    ReportCall(*this, "ICoreWebView2Controller", "MoveFocus", {static_cast<int>(reason)});
+    SetFocus(browserWindow_);
+    return S_OK;
+}
+
+HRESULT Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                              EventRegistrationToken* token) {
+    ReportCall(*this, "ICoreWebView2Controller", "add_AcceleratorKeyPressed",
+               {"AcceleratorKeyPressed", token != nullptr});
+    if (!handler)
+        return E_POINTER;
+    acceleratorKeyHandlers_.Add(handler);
+    return S_OK;
+}
+
+HRESULT Controller::get_ParentWindow(HWND* value) {
+    if (!value)
+        return E_POINTER;
+    *value = parent_;
+    return S_OK;
+}
+
+HRESULT Controller::NotifyParentWindowPositionChanged() {
+    ReportCall(*this, "ICoreWebView2Controller", "NotifyParentWindowPositionChanged", Json::array());
+    return S_OK;
+}
+
+HRESULT Controller::Close() {
+    ReportCall(*this, "ICoreWebView2Controller", "Close", Json::array());
+    return S_OK;
+}
+
+HRESULT Controller::get_CoreWebView2(ICoreWebView2** value) {
+    ReportCall(*this, "ICoreWebView2Controller", "get_CoreWebView2", Json::array());
+    return webView_.CopyTo(value);
+}

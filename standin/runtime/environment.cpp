@@ -1,0 +1,79 @@
+#include "objects.h"
+
+Environment::Environment() : StandinObject("ICoreWebView2Environment") {}
+
+bool Environment::Offers(REFIID iid) const {
+    if (iid == __uuidof(ICoreWebView2Environment))
+        return true;
+    if (!Config().environment14)
+        return false;
+    for (const IID& version :
+         {__uuidof(ICoreWebView2Environment2), __uuidof(ICoreWebView2Environment3),
+          __uuidof(ICoreWebView2Environment4), __uuidof(ICoreWebView2Environment5),
+          __uuidof(ICoreWebView2Environment6), __uuidof(ICoreWebView2Environment7),
+          __uuidof(ICoreWebView2Environment8), __uuidof(ICoreWebView2Environment9),
+          __uuidof(ICoreWebView2Environment10), __uuidof(ICoreWebView2Environment11),
+          __uuidof(ICoreWebView2Environment12), __uuidof(ICoreWebView2Environment13),
+          __uuidof(ICoreWebView2Environment14)})
+        if (iid == version)
+            return true;
+    return false;
+}
+
+HRESULT Environment::CreateCoreWebView2Controller(
+    HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
+    ReportCall(*this, "ICoreWebView2Environment", "CreateCoreWebView2Controller",
+               {reinterpret_cast<uintptr_t>(parent), handler != nullptr});
+    if (!handler)
+        return E_POINTER;
+    Ref<Controller> controller(new Controller(parent));
+    handler->AddRef();
+    // Completion arrives later through the host's message loop, as with the runtime.
+    PostToUiThread([handler, controller] {
+        const AgentConfig& config = Config();
+        handler->Invoke(config.controllerResult,
+                        config.controllerNull ? nullptr : static_cast<ICoreWebView2Controller*>(controller.get()));
+        handler->Release();
+    });
+    return S_OK;
+}
+
+HRESULT Environment::CreateWebResourceResponse(IStream* content, int statusCode,
+                                               LPCWSTR reasonPhrase, LPCWSTR headers,
+                                               ICoreWebView2WebResourceResponse** response) {
+    ReportCall(*this, "ICoreWebView2Environment", "CreateWebResourceResponse",
+               {content != nullptr, statusCode, ToJson(reasonPhrase), ToJson(headers)});
+    if (!response)
+        return E_POINTER;
+    *response = MakeResponse(content, statusCode, reasonPhrase, headers);
+    return S_OK;
+}
+
+HRESULT Environment::get_BrowserVersionString(LPWSTR* value) {
+    ReportCall(*this, "ICoreWebView2Environment", "get_BrowserVersionString", Json::array());
+    return CopyString(kStandinVersion, value);
+}
+
+HRESULT Environment::CreateWebFileSystemDirectoryHandle(
+    LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission,
+    ICoreWebView2FileSystemHandle** handle) {
+    ReportCall(*this, "ICoreWebView2Environment14", "CreateWebFileSystemDirectoryHandle",
+               {ToJson(path), static_cast<int>(permission)});
+    if (!handle)
+        return E_POINTER;
+    *handle = MakeDirectoryHandle(path, permission);
+    return S_OK;
+}
+
+HRESULT Environment::CreateObjectCollection(UINT32 length, IUnknown** items,
+                                            ICoreWebView2ObjectCollection** collection) {
+    Json described = Json::array();
+    for (UINT32 i = 0; items && i < length; ++i)
+        described.push_back(DescribeCollectionItem(items[i]));
+    ReportCall(*this, "ICoreWebView2Environment14", "CreateObjectCollection",
+               {length, described});
+    if (!collection)
+        return E_POINTER;
+    *collection = MakeObjectCollection(items ? length : 0, items);
+    return S_OK;
+}

@@ -1,0 +1,99 @@
+// The two functions of WebView2Loader.dll, and the runtime's presence.
+#include <shlobj.h>
+
+#include "objects.h"
+
+namespace {
+constexpr wchar_t kMarkerName[] = L"webview2-standin.marker";
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Evergreen presence: the marker the stand-in bootstrapper leaves for this user.
+std::wstring PerUserMarker() {
+    PWSTR localAppData = nullptr;
+    std::wstring path;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &localAppData)))
+        path = std::wstring(localAppData) + L"\\WebView2Standin\\" + kMarkerName;
+    CoTaskMemFree(localAppData);
+    return path;
+}
+
+bool RuntimePresent(PCWSTR browserExecutableFolder) {
+    if (browserExecutableFolder)
+        return FileExists(std::wstring(browserExecutableFolder) + L"\\" + kMarkerName);
+    return FileExists(PerUserMarker());
+}
+
+void StartAnswering() {
+    static bool answering = false;
+    if (!answering) {
+        answering = true;
+        SetAgentRequestHandler(HandleAgentRequest);
+    }
+}
+} // namespace
+
+extern "C" HRESULT STDAPICALLTYPE GetAvailableCoreWebView2BrowserVersionString(
+    PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
+    Config();
+    SendToAgent({{"type", "call"},
+                 {"interface", "loader"},
+                 {"method", "GetAvailableCoreWebView2BrowserVersionString"},
+                 {"args", {ToJson(browserExecutableFolder)}}});
+    if (!versionInfo)
+        return E_POINTER;
+    *versionInfo = nullptr;
+    if (!RuntimePresent(browserExecutableFolder))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    return CopyString(kStandinVersion, versionInfo);
+}
+
+extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
+    ICoreWebView2EnvironmentOptions* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    const AgentConfig& config = Config();
+    Json optionValues = nullptr;
+    if (options) {
+        LPWSTR arguments = nullptr, language = nullptr, version = nullptr;
+        BOOL singleSignOn = FALSE;
+        options->get_AdditionalBrowserArguments(&arguments);
+        options->get_Language(&language);
+        options->get_TargetCompatibleBrowserVersion(&version);
+        options->get_AllowSingleSignOnUsingOSPrimaryAccount(&singleSignOn);
+        optionValues = {{"additionalBrowserArguments", ToJson(arguments)},
+                        {"language", ToJson(language)},
+                        {"targetCompatibleBrowserVersion", ToJson(version)},
+                        {"allowSingleSignOnUsingOSPrimaryAccount", singleSignOn != FALSE}};
+        CoTaskMemFree(arguments);
+        CoTaskMemFree(language);
+        CoTaskMemFree(version);
+    }
+    SendToAgent({{"type", "call"},
+                 {"interface", "loader"},
+                 {"method", "CreateCoreWebView2EnvironmentWithOptions"},
+                 {"args", {ToJson(browserExecutableFolder), ToJson(userDataFolder), optionValues,
+                           handler != nullptr}}});
+    if (!handler)
+        return E_POINTER;
+    StartAnswering();
+    Ref<Environment> environment(new Environment());
+    handler->AddRef();
+    PostToUiThread([handler, environment, &config] {
+        handler->Invoke(config.environmentResult,
+                        config.environmentNull ? nullptr
+                                               : static_cast<ICoreWebView2Environment*>(environment.get()));
+        handler->Release();
+    });
+    return S_OK;
+}
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processTerminating) {
+    // At exit, what the host left unreleased.
+    if (reason == DLL_PROCESS_DETACH && processTerminating)
+        SendToAgent({{"type", "exit"}, {"live", LiveObjects()}});
+    return TRUE;
+}

@@ -1,0 +1,198 @@
+#pragma once
+// The stand-in runtime's objects. All of them live on the UI thread.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "standin_object.h"
+
+class WebView;
+class Controller;
+
+// Host handlers registered for one event, in registration order.
+class HandlerList {
+public:
+    HandlerList() = default;
+    HandlerList(const HandlerList&) = delete;
+    HandlerList& operator=(const HandlerList&) = delete;
+    void Add(IUnknown* handler);
+    template <typename Handler, typename Sender, typename Args>
+    int InvokeAll(Sender* sender, Args* args) const {
+        int invoked = 0;
+        for (IUnknown* handler : handlers_) {
+            static_cast<Handler*>(handler)->Invoke(sender, args);
+            ++invoked;
+        }
+        return invoked;
+    }
+    ~HandlerList();
+
+private:
+    std::vector<IUnknown*> handlers_; // one reference each
+};
+
+class Environment final : public StandinObject<ICoreWebView2Environment14Defaults> {
+public:
+    Environment();
+    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
+        HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
+    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
+        IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
+        ICoreWebView2WebResourceResponse** response) override;
+    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE CreateWebFileSystemDirectoryHandle(
+        LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission,
+        ICoreWebView2FileSystemHandle** handle) override;
+    HRESULT STDMETHODCALLTYPE CreateObjectCollection(
+        UINT32 length, IUnknown** items, ICoreWebView2ObjectCollection** collection) override;
+
+protected:
+    bool Offers(REFIID iid) const override;
+};
+
+// The version string the stand-in reports.
+inline constexpr wchar_t kStandinVersion[] = L"127.0.2651.64 stand-in";
+
+class Controller final : public StandinObject<ICoreWebView2ControllerDefaults> {
+public:
+    explicit Controller(HWND parent);
+    ~Controller() override;
+
+    HWND parent() const { return parent_; }
+    HWND browserWindow() const { return browserWindow_; }
+    WebView* webView() const { return webView_.get(); }
+    const HandlerList& acceleratorKeyHandlers() const { return acceleratorKeyHandlers_; }
+
+    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL value) override;
+    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* value) override;
+    HRESULT STDMETHODCALLTYPE put_Bounds(RECT value) override;
+    HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
+    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(
+        ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* value) override;
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
+    HRESULT STDMETHODCALLTYPE Close() override;
+    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** value) override;
+
+protected:
+    bool Offers(REFIID iid) const override;
+
+private:
+    HWND parent_;
+    HWND browserWindow_;
+    RECT bounds_ = {};
+    Ref<WebView> webView_;
+    HandlerList acceleratorKeyHandlers_;
+};
+
+class Settings final : public StandinObject<ICoreWebView2Settings3Defaults> {
+public:
+    Settings();
+#define STANDIN_BOOL_SETTING(Name)                                                                 \
+    HRESULT STDMETHODCALLTYPE get_##Name(BOOL* value) override { return Get(#Name, value); }       \
+    HRESULT STDMETHODCALLTYPE put_##Name(BOOL value) override {                                    \
+        return Put("ICoreWebView2Settings", #Name, value);                                         \
+    }
+    STANDIN_BOOL_SETTING(IsScriptEnabled)
+    STANDIN_BOOL_SETTING(IsWebMessageEnabled)
+    STANDIN_BOOL_SETTING(AreDefaultScriptDialogsEnabled)
+    STANDIN_BOOL_SETTING(IsStatusBarEnabled)
+    STANDIN_BOOL_SETTING(AreDevToolsEnabled)
+    STANDIN_BOOL_SETTING(AreDefaultContextMenusEnabled)
+    STANDIN_BOOL_SETTING(AreHostObjectsAllowed)
+    STANDIN_BOOL_SETTING(IsZoomControlEnabled)
+    STANDIN_BOOL_SETTING(IsBuiltInErrorPageEnabled)
+#undef STANDIN_BOOL_SETTING
+    HRESULT STDMETHODCALLTYPE get_AreBrowserAcceleratorKeysEnabled(BOOL* value) override {
+        return Get("AreBrowserAcceleratorKeysEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL value) override {
+        return Put("ICoreWebView2Settings3", "AreBrowserAcceleratorKeysEnabled", value);
+    }
+
+protected:
+    bool Offers(REFIID iid) const override;
+
+private:
+    HRESULT Get(const std::string& name, BOOL* value) const;
+    HRESULT Put(const char* interfaceName, const std::string& name, BOOL value);
+    std::map<std::string, BOOL> values_;
+};
+
+// The browser engine's side of the page: events raised on the agent's request.
+class WebView final : public StandinObject<ICoreWebView2_23Defaults> {
+public:
+    explicit WebView(Controller* controller);
+    ~WebView() override;
+
+    // Raises one event for the agent and returns what the handlers decided.
+    Json Raise(const std::string& event, const Json& args);
+
+    HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** value) override;
+    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
+    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_PermissionRequested(
+        ICoreWebView2PermissionRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR text) override;
+    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                                                     EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(
+        ICoreWebView2DocumentTitleChangedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override;
+    HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler,
+        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE add_WebResourceRequested(
+        ICoreWebView2WebResourceRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
+        LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) override;
+    HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(
+        ICoreWebView2WindowCloseRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(ICoreWebView2DOMContentLoadedEventHandler* handler,
+                                                   EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJsonWithAdditionalObjects(
+        LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) override;
+
+protected:
+    bool Offers(REFIID iid) const override;
+
+private:
+    HRESULT Register(const char* interfaceName, const char* event, IUnknown* handler,
+                     EventRegistrationToken* token);
+
+    Controller* controller_; // owns this object
+    Ref<Settings> settings_;
+    std::map<std::string, HandlerList> handlers_;
+    std::wstring documentTitle_;
+    BOOL containsFullScreenElement_ = FALSE;
+};
+
+// The objects the agent's requests act on; set while they exist.
+Controller* CurrentController();
+void SetCurrentController(Controller* controller);
+
+// Answers one agent request ("raise", "query", "close") on the UI thread.
+void HandleAgentRequest(const Json& request);
+
+// The event-argument objects of each event, and the resource objects.
+Json RaiseOn(WebView& webView, Controller& controller, const std::string& event, const Json& args,
+             const std::map<std::string, HandlerList>& handlers);
+
+// A response as the host built it, for the agent: status, reason, headers, body.
+Json DescribeResponse(ICoreWebView2WebResourceResponse* response);
+ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
+                                               LPCWSTR headers);
+ICoreWebView2FileSystemHandle* MakeDirectoryHandle(LPCWSTR path,
+                                                   COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission);
+ICoreWebView2ObjectCollection* MakeObjectCollection(UINT32 length, IUnknown** items);
+// Entries as the agent sees them: a directory descriptor, or null for anything else.
+Json DescribeCollectionItem(IUnknown* item);
+Json DescribeCollection(ICoreWebView2ObjectCollectionView* collection);

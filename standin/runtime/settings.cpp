@@ -1,0 +1,26 @@
+#include "objects.h"
+
+Settings::Settings() : StandinObject("ICoreWebView2Settings") {}
+
+bool Settings::Offers(REFIID iid) const {
+    if (iid == __uuidof(ICoreWebView2Settings))
+        return true;
+    return Config().settings3 &&
+           (iid == __uuidof(ICoreWebView2Settings2) || iid == __uuidof(ICoreWebView2Settings3));
+}
+
+HRESULT Settings::Get(const std::string& name, BOOL* value) const {
+    if (!value)
+        return E_POINTER;
+    auto it = values_.find(name);
+    // The runtime's defaults: every one of these settings starts enabled but
+    // host objects, which start allowed too.
+    *value = it == values_.end() ? TRUE : it->second;
+    return S_OK;
+}
+
+HRESULT Settings::Put(const char* interfaceName, const std::string& name, BOOL value) {
+    ReportCall(*this, interfaceName, ("put_" + name).c_str(), {value != FALSE});
+    values_[name] = value;
+    return S_OK;
+}

@@ -1,0 +1,249 @@
+// Resource requests as the agent describes them, and the host's responses as the
+// agent receives them (status, reason, header block, body in base64).
+#include <utility>
+#include <vector>
+
+#include "objects.h"
+
+namespace {
+std::string Base64(const std::string& bytes) {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t chunk = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            chunk |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            chunk |= static_cast<unsigned char>(bytes[i + 2]);
+        out += kAlphabet[(chunk >> 18) & 63];
+        out += kAlphabet[(chunk >> 12) & 63];
+        out += i + 1 < bytes.size() ? kAlphabet[(chunk >> 6) & 63] : '=';
+        out += i + 2 < bytes.size() ? kAlphabet[chunk & 63] : '=';
+    }
+    return out;
+}
+
+std::string ReadWholeStream(IStream* stream) {
+    std::string bytes;
+    if (!stream)
+        return bytes;
+    char buffer[65536];
+    for (;;) {
+        ULONG read = 0;
+        HRESULT result = stream->Read(buffer, sizeof(buffer), &read);
+        bytes.append(buffer, read);
+        if (FAILED(result) || read == 0)
+            break;
+    }
+    return bytes;
+}
+
+using HeaderList = std::vector<std::pair<std::wstring, std::wstring>>;
+
+bool SameName(const std::wstring& a, LPCWSTR b) { return b && _wcsicmp(a.c_str(), b) == 0; }
+
+class HeaderIterator final : public StandinObject<ICoreWebView2HttpHeadersCollectionIteratorDefaults> {
+public:
+    explicit HeaderIterator(HeaderList headers)
+        : StandinObject("ICoreWebView2HttpHeadersCollectionIterator"), headers_(std::move(headers)) {}
+    HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) override {
+        if (at_ >= headers_.size())
+            return HRESULT_FROM_WIN32(ERROR_INVALID_INDEX);
+        CopyString(headers_[at_].first, name);
+        return CopyString(headers_[at_].second, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* value) override {
+        if (!value)
+            return E_POINTER;
+        *value = at_ < headers_.size();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE MoveNext(BOOL* hasNext) override {
+        if (at_ < headers_.size())
+            ++at_;
+        if (hasNext)
+            *hasNext = at_ < headers_.size();
+        return S_OK;
+    }
+
+protected:
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2HttpHeadersCollectionIterator);
+    }
+
+private:
+    HeaderList headers_;
+    size_t at_ = 0;
+};
+
+class RequestHeaders final : public StandinObject<ICoreWebView2HttpRequestHeadersDefaults> {
+public:
+    explicit RequestHeaders(HeaderList headers)
+        : StandinObject("ICoreWebView2HttpRequestHeaders"), headers_(std::move(headers)) {}
+    HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override {
+        ReportCall(*this, kind(), "GetHeader", {ToJson(name)});
+        for (const auto& [headerName, headerValue] : headers_)
+            if (SameName(headerName, name))
+                return CopyString(headerValue, value);
+        if (value)
+            *value = nullptr;
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    }
+    HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* value) override {
+        ReportCall(*this, kind(), "Contains", {ToJson(name)});
+        if (!value)
+            return E_POINTER;
+        *value = FALSE;
+        for (const auto& header : headers_)
+            *value = *value || SameName(header.first, name);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** value) override {
+        return Ref<HeaderIterator>(new HeaderIterator(headers_)).CopyTo(value);
+    }
+
+protected:
+    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2HttpRequestHeaders); }
+
+private:
+    HeaderList headers_;
+};
+
+class Request final : public StandinObject<ICoreWebView2WebResourceRequestDefaults> {
+public:
+    Request(const Json& args) : StandinObject("ICoreWebView2WebResourceRequest") {
+        uri_ = ToWide(args.value("uri", ""));
+        method_ = ToWide(args.value("method", "GET"));
+        HeaderList headers;
+        if (args.contains("headers") && args["headers"].is_object())
+            for (const auto& [name, value] : args["headers"].items())
+                if (value.is_string())
+                    headers.emplace_back(ToWide(name), ToWide(value.get<std::string>()));
+        headers_ = Ref<RequestHeaders>(new RequestHeaders(std::move(headers)));
+    }
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
+        ReportCall(*this, kind(), "get_Uri", Json::array());
+        return CopyString(uri_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* value) override {
+        ReportCall(*this, kind(), "get_Method", Json::array());
+        return CopyString(method_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** value) override {
+        ReportCall(*this, kind(), "get_Headers", Json::array());
+        return headers_.CopyTo(value);
+    }
+
+protected:
+    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2WebResourceRequest); }
+
+private:
+    std::wstring uri_;
+    std::wstring method_;
+    Ref<RequestHeaders> headers_;
+};
+
+class Response final : public StandinObject<ICoreWebView2WebResourceResponseDefaults> {
+public:
+    Response(IStream* content, int status, LPCWSTR reason, LPCWSTR headers)
+        : StandinObject("ICoreWebView2WebResourceResponse"), content_(content), status_(status),
+          reason_(reason ? reason : L""), headers_(headers ? headers : L"") {
+        if (content_)
+            content_->AddRef();
+    }
+    ~Response() override {
+        if (content_)
+            content_->Release();
+    }
+    Json Describe() const {
+        return {{"status", status_},
+                {"reason", ToUtf8(reason_.c_str())},
+                {"headers", ToUtf8(headers_.c_str())},
+                {"body", Base64(ReadWholeStream(content_))}};
+    }
+    HRESULT STDMETHODCALLTYPE get_StatusCode(int* value) override {
+        if (!value)
+            return E_POINTER;
+        *value = status_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* value) override {
+        return CopyString(reason_, value);
+    }
+
+protected:
+    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2WebResourceResponse); }
+
+private:
+    IStream* content_; // the host's stream, one reference
+    int status_;
+    std::wstring reason_;
+    std::wstring headers_;
+};
+
+class WebResourceRequestedArgs final
+    : public StandinObject<ICoreWebView2WebResourceRequestedEventArgsDefaults> {
+public:
+    explicit WebResourceRequestedArgs(const Json& args)
+        : StandinObject("ICoreWebView2WebResourceRequestedEventArgs"), request_(new Request(args)) {}
+    ~WebResourceRequestedArgs() override { ReleaseQuietly(response_); }
+
+    ICoreWebView2WebResourceResponse* response() const { return response_; }
+    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** value) override {
+        ReportCall(*this, kind(), "get_Request", Json::array());
+        return request_.CopyTo(value);
+    }
+    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override {
+        ReportCall(*this, kind(), "put_Response", {value != nullptr});
+        RetainQuietly(value);
+        ReleaseQuietly(std::exchange(response_, value));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** value) override {
+        if (!value)
+            return E_POINTER;
+        *value = response_;
+        if (response_)
+            response_->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* value) override {
+        if (!value)
+            return E_POINTER;
+        *value = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT;
+        return S_OK;
+    }
+
+protected:
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2WebResourceRequestedEventArgs);
+    }
+
+private:
+    Ref<Request> request_;
+    ICoreWebView2WebResourceResponse* response_ = nullptr;
+};
+} // namespace
+
+ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
+                                               LPCWSTR headers) {
+    auto* response = new Response(content, statusCode, reason, headers);
+    response->InternalAddRef();
+    return response;
+}
+
+Json DescribeResponse(ICoreWebView2WebResourceResponse* response) {
+    auto* ours = dynamic_cast<Response*>(response);
+    return ours ? ours->Describe() : Json(nullptr);
+}
+
+Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args, const HandlerList& handlers) {
+    Ref<WebResourceRequestedArgs> eventArgs(new WebResourceRequestedArgs(args));
+    Json result = Json::object();
+    result["invoked"] =
+        handlers.InvokeAll<ICoreWebView2WebResourceRequestedEventHandler>(sender, eventArgs.get());
+    result["response"] = DescribeResponse(eventArgs->response());
+    return result;
+}

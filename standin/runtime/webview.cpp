@@ -1,0 +1,126 @@
+#include "objects.h"
+
+void HandlerList::Add(IUnknown* handler) {
+    handler->AddRef();
+    handlers_.push_back(handler);
+}
+
+HandlerList::~HandlerList() {
+    for (IUnknown* handler : handlers_)
+        handler->Release();
+}
+
+WebView::WebView(Controller* controller)
+    : StandinObject("ICoreWebView2"), controller_(controller), settings_(new Settings()) {}
+
+WebView::~WebView() = default;
+
+bool WebView::Offers(REFIID iid) const {
+    if (iid == __uuidof(ICoreWebView2))
+        return true;
+    const AgentConfig& config = Config();
+    if (iid == __uuidof(ICoreWebView2_23))
+        return config.webview2_23;
+    if (!config.webview2_2 && !config.webview2_23)
+        return false;
+    for (const IID& version :
+         {__uuidof(ICoreWebView2_2), __uuidof(ICoreWebView2_3), __uuidof(ICoreWebView2_4),
+          __uuidof(ICoreWebView2_5), __uuidof(ICoreWebView2_6), __uuidof(ICoreWebView2_7),
+          __uuidof(ICoreWebView2_8), __uuidof(ICoreWebView2_9), __uuidof(ICoreWebView2_10),
+          __uuidof(ICoreWebView2_11), __uuidof(ICoreWebView2_12), __uuidof(ICoreWebView2_13),
+          __uuidof(ICoreWebView2_14), __uuidof(ICoreWebView2_15), __uuidof(ICoreWebView2_16),
+          __uuidof(ICoreWebView2_17), __uuidof(ICoreWebView2_18), __uuidof(ICoreWebView2_19),
+          __uuidof(ICoreWebView2_20), __uuidof(ICoreWebView2_21), __uuidof(ICoreWebView2_22)})
+        if (iid == version)
+            return true;
+    return false;
+}
+
+Json WebView::Raise(const std::string& event, const Json& args) {
+    if (event == "DocumentTitleChanged")
+        documentTitle_ = ToWide(args.value("title", ""));
+    if (event == "ContainsFullScreenElementChanged")
+        containsFullScreenElement_ = args.value("value", false);
+    return RaiseOn(*this, *controller_, event, args, handlers_);
+}
+
+HRESULT WebView::Register(const char* interfaceName, const char* event, IUnknown* handler,
+                          EventRegistrationToken* token) {
+    ReportCall(*this, interfaceName, (std::string("add_") + event).c_str(),
+               {event, token != nullptr});
+    if (!handler)
+        return E_POINTER;
+    handlers_[event].Add(handler);
+    if (token)
+        token->value = static_cast<__int64>(handlers_.size());
+    return S_OK;
+}
+
+#define STANDIN_EVENT(Interface, Event)                                                            \
+    HRESULT WebView::add_##Event(ICoreWebView2##Event##EventHandler* handler,                      \
+                                 EventRegistrationToken* token) {                                  \
+        return Register(#Interface, #Event, handler, token);                                       \
+    }
+STANDIN_EVENT(ICoreWebView2, NavigationStarting)
+STANDIN_EVENT(ICoreWebView2, PermissionRequested)
+STANDIN_EVENT(ICoreWebView2, WebMessageReceived)
+STANDIN_EVENT(ICoreWebView2, NewWindowRequested)
+STANDIN_EVENT(ICoreWebView2, DocumentTitleChanged)
+STANDIN_EVENT(ICoreWebView2, ContainsFullScreenElementChanged)
+STANDIN_EVENT(ICoreWebView2, WebResourceRequested)
+STANDIN_EVENT(ICoreWebView2, WindowCloseRequested)
+STANDIN_EVENT(ICoreWebView2_2, DOMContentLoaded)
+#undef STANDIN_EVENT
+
+HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
+    ReportCall(*this, "ICoreWebView2", "get_Settings", Json::array());
+    return settings_.CopyTo(value);
+}
+
+HRESULT WebView::Navigate(LPCWSTR uri) {
+    ReportCall(*this, "ICoreWebView2", "Navigate", {ToJson(uri)});
+    return uri ? S_OK : E_INVALIDARG;
+}
+
+HRESULT WebView::PostWebMessageAsJson(LPCWSTR json) {
+    ReportCall(*this, "ICoreWebView2", "PostWebMessageAsJson", {ToJson(json)});
+    return S_OK;
+}
+
+HRESULT WebView::PostWebMessageAsString(LPCWSTR text) {
+    ReportCall(*this, "ICoreWebView2", "PostWebMessageAsString", {ToJson(text)});
+    return S_OK;
+}
+
+HRESULT WebView::get_DocumentTitle(LPWSTR* value) {
+    ReportCall(*this, "ICoreWebView2", "get_DocumentTitle", Json::array());
+    return CopyString(documentTitle_, value);
+}
+
+HRESULT WebView::OpenDevToolsWindow() {
+    ReportCall(*this, "ICoreWebView2", "OpenDevToolsWindow", Json::array());
+    return S_OK;
+}
+
+HRESULT WebView::get_ContainsFullScreenElement(BOOL* value) {
+    ReportCall(*this, "ICoreWebView2", "get_ContainsFullScreenElement", Json::array());
+    if (!value)
+        return E_POINTER;
+    *value = containsFullScreenElement_;
+    return S_OK;
+}
+
+HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR const uri,
+                                               COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) {
+    ReportCall(*this, "ICoreWebView2", "AddWebResourceRequestedFilter",
+               {ToJson(uri), static_cast<int>(context)});
+    return S_OK;
+}
+
+HRESULT WebView::PostWebMessageAsJsonWithAdditionalObjects(
+    LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) {
+    const Json entries = DescribeCollection(additionalObjects);
+    ReportCall(*this, "ICoreWebView2_23", "PostWebMessageAsJsonWithAdditionalObjects",
+               {ToJson(json), entries});
+    return S_OK;
+}
