@@ -41,7 +41,8 @@ private:
 
 // A handler object with one reference, owned by the returned pointer; the
 // registering code drops it after registration, leaving the runtime the only owner.
-template <typename Interface, typename Function> com_ptr<Interface> MakeCallback(Function function) {
+template <typename Interface, typename Function>
+com_ptr<Interface> MakeCallback(Function function) {
     using Type = Callback<Interface, decltype(&Interface::Invoke)>;
     return com_ptr<Interface>::attach(new Type(std::move(function)));
 }

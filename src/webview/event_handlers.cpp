@@ -53,7 +53,9 @@ void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
     SetFullScreen(containsFullScreenElement != FALSE);
 }
 
-void VelnorWebView::OnWindowCloseRequested() { SendMessageW(mainWindow, WM_CLOSE, 0, 0); }
+void VelnorWebView::OnWindowCloseRequested() {
+    SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+}
 
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
     CoTaskString uri;

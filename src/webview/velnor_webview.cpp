@@ -11,8 +11,7 @@ constexpr wchar_t kBrowserStartFailedMessage[] =
 }
 
 VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
-                             const std::string& applicationFolder,
-                             const std::string& contentFolder,
+                             const std::string& applicationFolder, const std::string& contentFolder,
                              const wchar_t* browserExecutableFolder,
                              const std::string& userDataFolder)
     : manifest(&manifest), mainWindow(mainWindow), applicationFolder(applicationFolder),
@@ -85,7 +84,8 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
         settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
         controller->add_AcceleratorKeyPressed(
             MakeCallback<ICoreWebView2AcceleratorKeyPressedEventHandler>(
-                [this](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                [this](ICoreWebView2Controller*,
+                       ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
                     OnAcceleratorKeyPressed(args);
                 })
                 .get(),
@@ -95,9 +95,10 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
 
 void VelnorWebView::RegisterEventHandlers() {
     webView->add_DocumentTitleChanged(
-        MakeCallback<ICoreWebView2DocumentTitleChangedEventHandler>(
-            [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); })
-            .get(),
+        MakeCallback<ICoreWebView2DocumentTitleChangedEventHandler>([this](ICoreWebView2* sender,
+                                                                           IUnknown*) {
+            OnDocumentTitleChanged(sender);
+        }).get(),
         nullptr);
     if (manifest->contentMode == ContentMode::Bundle) {
         const std::wstring filter = Utf8ToWide(pageOrigin + "*");
@@ -120,13 +121,16 @@ void VelnorWebView::RegisterEventHandlers() {
         nullptr);
     webView->add_ContainsFullScreenElementChanged(
         MakeCallback<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(
-            [this](ICoreWebView2* sender, IUnknown*) { OnContainsFullScreenElementChanged(sender); })
+            [this](ICoreWebView2* sender, IUnknown*) {
+                OnContainsFullScreenElementChanged(sender);
+            })
             .get(),
         nullptr);
     webView->add_WindowCloseRequested(
-        MakeCallback<ICoreWebView2WindowCloseRequestedEventHandler>(
-            [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); })
-            .get(),
+        MakeCallback<ICoreWebView2WindowCloseRequestedEventHandler>([this](ICoreWebView2*,
+                                                                           IUnknown*) {
+            OnWindowCloseRequested();
+        }).get(),
         nullptr);
     webView->add_NewWindowRequested(
         MakeCallback<ICoreWebView2NewWindowRequestedEventHandler>(

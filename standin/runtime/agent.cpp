@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 constexpr UINT kRunQueuedWork = WM_APP + 1;
@@ -89,24 +90,38 @@ void ApplyConfig(const Json& message) {
     config.environment14 = message.value("environment14", true);
     config.webview2_2 = message.value("webview2_2", true);
     config.webview2_23 = message.value("webview2_23", true);
-    const Json& environment = message.contains("environmentResult") ? message["environmentResult"] : Json(0);
-    const Json& controller = message.contains("controllerResult") ? message["controllerResult"] : Json(0);
+    const Json& environment =
+        message.contains("environmentResult") ? message["environmentResult"] : Json(0);
+    const Json& controller =
+        message.contains("controllerResult") ? message["controllerResult"] : Json(0);
+    config.holdEnvironment = message.value("holdEnvironment", false);
     config.environmentNull = environment.is_null();
     config.controllerNull = controller.is_null();
     config.environmentResult = environment.is_number() ? environment.get<long>() : 0;
     config.controllerResult = controller.is_number() ? controller.get<long>() : 0;
 }
 
+void Enqueue(std::function<void()> work) {
+    {
+        std::lock_guard<std::mutex> lock(State().queueLock);
+        State().queue.push_back(std::move(work));
+    }
+    PostMessageW(State().dispatcher, kRunQueuedWork, 0, 0);
+}
+
+void QueueRequest(Json request) {
+    Enqueue([request = std::move(request)] {
+        if (State().requestHandler)
+            State().requestHandler(request);
+    });
+}
+
 void ReadRequests() {
     std::string line;
     while (ReadLine(line, INFINITE)) {
         Json request = Json::parse(line, nullptr, false);
-        if (request.is_discarded())
-            continue;
-        PostToUiThread([request] {
-            if (State().requestHandler)
-                State().requestHandler(request);
-        });
+        if (request.is_object())
+            QueueRequest(std::move(request));
     }
 }
 
@@ -142,6 +157,7 @@ void Connect() {
         return;
     SendToAgent({{"type", "hello"}, {"pid", GetCurrentProcessId()}});
     std::string line;
+    std::vector<Json> early; // requests that came before the config, answered after it
     const ULONGLONG deadline = GetTickCount64() + kConfigDeadlineMs;
     while (GetTickCount64() < deadline && ReadLine(line, kConfigDeadlineMs)) {
         Json message = Json::parse(line, nullptr, false);
@@ -149,7 +165,11 @@ void Connect() {
             ApplyConfig(message);
             break;
         }
+        if (message.is_object())
+            early.push_back(std::move(message));
     }
+    for (Json& request : early)
+        QueueRequest(std::move(request));
     std::thread(ReadRequests).detach();
 }
 } // namespace
@@ -176,11 +196,7 @@ void SendToAgent(const Json& message) {
 
 void PostToUiThread(std::function<void()> work) {
     Config();
-    {
-        std::lock_guard<std::mutex> lock(State().queueLock);
-        State().queue.push_back(std::move(work));
-    }
-    PostMessageW(State().dispatcher, kRunQueuedWork, 0, 0);
+    Enqueue(std::move(work));
 }
 
 void SetAgentRequestHandler(AgentRequestHandler handler) {

@@ -19,6 +19,7 @@ struct AgentConfig {
     long controllerResult = 0;
     bool environmentNull = false; // deliver a null environment
     bool controllerNull = false;
+    bool holdEnvironment = false; // complete environment creation only when the agent says
 };
 
 // Connects on first use and waits for the agent's configuration.

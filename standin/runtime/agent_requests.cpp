@@ -1,5 +1,6 @@
 // What the agent asks of the stand-in: raise an event, describe the windows, or
 // close the main window as a user would.
+#include <utility>
 #include <vector>
 
 #include "objects.h"
@@ -119,7 +120,15 @@ bool PressDialogButton(const std::string& label) {
     }
     return false;
 }
+std::function<void()>& HeldEnvironmentCompletion() {
+    static std::function<void()> completion;
+    return completion;
+}
 } // namespace
+
+void HoldEnvironmentCompletion(std::function<void()> completion) {
+    HeldEnvironmentCompletion() = std::move(completion);
+}
 
 void HandleAgentRequest(const Json& request) {
     const std::string type = request.value("type", "");
@@ -140,6 +149,21 @@ void HandleAgentRequest(const Json& request) {
     } else if (type == "close") {
         if (HWND window = MainWindow())
             PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (type == "complete-environment") {
+        reply["completed"] = static_cast<bool>(HeldEnvironmentCompletion());
+        if (auto completion = std::exchange(HeldEnvironmentCompletion(), nullptr))
+            PostToUiThread(completion);
+    } else if (type == "set-window-pos") {
+        // Moves or sizes the main window, as the user would by dragging it.
+        HWND window = MainWindow();
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        if (!request.contains("width"))
+            flags |= SWP_NOSIZE;
+        if (!request.contains("x"))
+            flags |= SWP_NOMOVE;
+        reply["done"] =
+            window && SetWindowPos(window, nullptr, request.value("x", 0), request.value("y", 0),
+                                   request.value("width", 0), request.value("height", 0), flags);
     } else if (type == "press") {
         reply["pressed"] = PressDialogButton(request.value("button", "OK"));
     } else {

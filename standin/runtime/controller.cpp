@@ -14,13 +14,18 @@ HWND CreateBrowserWindow(HWND parent) {
         description.lpszClassName = L"WebView2StandinBrowser";
         return RegisterClassW(&description);
     }();
-    return CreateWindowExW(0, MAKEINTATOM(windowClass), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                           0, 0, 0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(0, MAKEINTATOM(windowClass), L"",
+                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 } // namespace
 
-Controller* CurrentController() { return g_currentController; }
-void SetCurrentController(Controller* controller) { g_currentController = controller; }
+Controller* CurrentController() {
+    return g_currentController;
+}
+void SetCurrentController(Controller* controller) {
+    g_currentController = controller;
+}
 
 Controller::Controller(HWND parent)
     : StandinObject("ICoreWebView2Controller"), parent_(parent),
@@ -36,7 +41,9 @@ Controller::~Controller() {
         DestroyWindow(browserWindow_);
 }
 
-bool Controller::Offers(REFIID iid) const { return iid == __uuidof(ICoreWebView2Controller); }
+bool Controller::Offers(REFIID iid) const {
+    return iid == __uuidof(ICoreWebView2Controller);
+}
 
 HRESULT Controller::get_IsVisible(BOOL* value) {
     if (!value)
@@ -72,8 +79,9 @@ HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
     return S_OK;
 }
 
-HRESULT Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
-                                              EventRegistrationToken* token) {
+HRESULT
+Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                                      EventRegistrationToken* token) {
     ReportCall(*this, "ICoreWebView2Controller", "add_AcceleratorKeyPressed",
                {"AcceleratorKeyPressed", token != nullptr});
     if (!handler)
@@ -90,7 +98,8 @@ HRESULT Controller::get_ParentWindow(HWND* value) {
 }
 
 HRESULT Controller::NotifyParentWindowPositionChanged() {
-    ReportCall(*this, "ICoreWebView2Controller", "NotifyParentWindowPositionChanged", Json::array());
+    ReportCall(*this, "ICoreWebView2Controller", "NotifyParentWindowPositionChanged",
+               Json::array());
     return S_OK;
 }
 

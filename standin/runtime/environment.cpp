@@ -32,7 +32,9 @@ HRESULT Environment::CreateCoreWebView2Controller(
     PostToUiThread([handler, controller] {
         const AgentConfig& config = Config();
         handler->Invoke(config.controllerResult,
-                        config.controllerNull ? nullptr : static_cast<ICoreWebView2Controller*>(controller.get()));
+                        config.controllerNull
+                            ? nullptr
+                            : static_cast<ICoreWebView2Controller*>(controller.get()));
         handler->Release();
     });
     return S_OK;
@@ -70,8 +72,7 @@ HRESULT Environment::CreateObjectCollection(UINT32 length, IUnknown** items,
     Json described = Json::array();
     for (UINT32 i = 0; items && i < length; ++i)
         described.push_back(DescribeCollectionItem(items[i]));
-    ReportCall(*this, "ICoreWebView2Environment14", "CreateObjectCollection",
-               {length, described});
+    ReportCall(*this, "ICoreWebView2Environment14", "CreateObjectCollection", {length, described});
     if (!collection)
         return E_POINTER;
     *collection = MakeObjectCollection(items ? length : 0, items);

@@ -14,130 +14,143 @@ namespace {
         Name##Args() : StandinObject("ICoreWebView2" #Name "EventArgs") {}
 
 STANDIN_ARGS(NavigationStarting)
-    std::wstring uri;
-    BOOL cancel = FALSE;
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_Uri", Json::array());
-        return CopyString(uri, value);
-    }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { return Put(value, TRUE); }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { return Put(value, FALSE); }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override { return Put(value, cancel); }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override {
-        ReportCall(*this, kind(), "put_Cancel", {value != FALSE});
-        cancel = value;
-        return S_OK;
-    }
-    template <typename T> static HRESULT Put(T* out, T value) {
-        if (!out)
-            return E_POINTER;
-        *out = value;
-        return S_OK;
-    }
+std::wstring uri;
+BOOL cancel = FALSE;
+HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
+    ReportCall(*this, kind(), "get_Uri", Json::array());
+    return CopyString(uri, value);
+}
+HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+    return Put(value, TRUE);
+}
+HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override {
+    return Put(value, FALSE);
+}
+HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override {
+    return Put(value, cancel);
+}
+HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override {
+    ReportCall(*this, kind(), "put_Cancel", {value != FALSE});
+    cancel = value;
+    return S_OK;
+}
+template <typename T> static HRESULT Put(T* out, T value) {
+    if (!out)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}
 };
 
 STANDIN_ARGS(NewWindowRequested)
-    std::wstring uri;
-    BOOL handled = FALSE;
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_Uri", Json::array());
-        return CopyString(uri, value);
-    }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
-        ReportCall(*this, kind(), "put_Handled", {value != FALSE});
-        handled = value;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = handled;
-        return S_OK;
-    }
-};
+std::wstring uri;
+BOOL handled = FALSE;
+HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
+    ReportCall(*this, kind(), "get_Uri", Json::array());
+    return CopyString(uri, value);
+}
+HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+    ReportCall(*this, kind(), "put_Handled", {value != FALSE});
+    handled = value;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = handled;
+    return S_OK;
+}
+}
+;
 
 STANDIN_ARGS(PermissionRequested)
-    std::wstring uri;
-    COREWEBVIEW2_PERMISSION_KIND permissionKind = COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
-    COREWEBVIEW2_PERMISSION_STATE state = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override { return CopyString(uri, value); }
-    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = permissionKind;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = state;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE value) override {
-        ReportCall(*this, kind(), "put_State", {static_cast<int>(value)});
-        state = value;
-        return S_OK;
-    }
-};
+std::wstring uri;
+COREWEBVIEW2_PERMISSION_KIND permissionKind = COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
+COREWEBVIEW2_PERMISSION_STATE state = COREWEBVIEW2_PERMISSION_STATE_DEFAULT;
+HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
+    return CopyString(uri, value);
+}
+HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = permissionKind;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = state;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE value) override {
+    ReportCall(*this, kind(), "put_State", {static_cast<int>(value)});
+    state = value;
+    return S_OK;
+}
+}
+;
 
 STANDIN_ARGS(AcceleratorKeyPressed)
-    UINT key = 0;
-    COREWEBVIEW2_KEY_EVENT_KIND keyKind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
-    BOOL handled = FALSE;
-    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* value) override {
-        ReportCall(*this, kind(), "get_KeyEventKind", Json::array());
-        if (!value)
-            return E_POINTER;
-        *value = keyKind;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* value) override {
-        ReportCall(*this, kind(), "get_VirtualKey", Json::array());
-        if (!value)
-            return E_POINTER;
-        *value = key;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
-        ReportCall(*this, kind(), "put_Handled", {value != FALSE});
-        handled = value;
-        return S_OK;
-    }
-};
+UINT key = 0;
+COREWEBVIEW2_KEY_EVENT_KIND keyKind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+BOOL handled = FALSE;
+HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* value) override {
+    ReportCall(*this, kind(), "get_KeyEventKind", Json::array());
+    if (!value)
+        return E_POINTER;
+    *value = keyKind;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* value) override {
+    ReportCall(*this, kind(), "get_VirtualKey", Json::array());
+    if (!value)
+        return E_POINTER;
+    *value = key;
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+    ReportCall(*this, kind(), "put_Handled", {value != FALSE});
+    handled = value;
+    return S_OK;
+}
+}
+;
 
 STANDIN_ARGS(WebMessageReceived)
-    std::wstring source;
-    std::wstring json;
-    bool isString = false;
-    std::wstring text;
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_Source", Json::array());
-        return CopyString(source, value);
+std::wstring source;
+std::wstring json;
+bool isString = false;
+std::wstring text;
+HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override {
+    ReportCall(*this, kind(), "get_Source", Json::array());
+    return CopyString(source, value);
+}
+HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) override {
+    ReportCall(*this, kind(), "get_WebMessageAsJson", Json::array());
+    return CopyString(json, value);
+}
+HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
+    ReportCall(*this, kind(), "TryGetWebMessageAsString", Json::array());
+    if (!value)
+        return E_POINTER;
+    if (!isString) {
+        *value = nullptr;
+        return E_INVALIDARG;
     }
-    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_WebMessageAsJson", Json::array());
-        return CopyString(json, value);
-    }
-    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
-        ReportCall(*this, kind(), "TryGetWebMessageAsString", Json::array());
-        if (!value)
-            return E_POINTER;
-        if (!isString) {
-            *value = nullptr;
-            return E_INVALIDARG;
-        }
-        return CopyString(text, value);
-    }
-};
+    return CopyString(text, value);
+}
+}
+;
 
 STANDIN_ARGS(DOMContentLoaded)
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = 1;
-        return S_OK;
-    }
-};
+HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = 1;
+    return S_OK;
+}
+}
+;
 #undef STANDIN_ARGS
 
 COREWEBVIEW2_KEY_EVENT_KIND KeyEventKind(const std::string& name) {
@@ -158,7 +171,8 @@ const HandlerList& HandlersFor(const std::map<std::string, HandlerList>& handler
 }
 } // namespace
 
-Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args, const HandlerList& handlers);
+Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
+                               const HandlerList& handlers);
 
 Json RaiseOn(WebView& webView, Controller& controller, const std::string& event, const Json& args,
              const std::map<std::string, HandlerList>& handlers) {
@@ -168,26 +182,31 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     if (event == "NavigationStarting") {
         Ref<NavigationStartingArgs> eventArgs(new NavigationStartingArgs());
         eventArgs->uri = ToWide(args.value("uri", ""));
-        result["invoked"] = list.InvokeAll<ICoreWebView2NavigationStartingEventHandler>(sender, eventArgs.get());
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2NavigationStartingEventHandler>(sender, eventArgs.get());
         result["cancel"] = eventArgs->cancel != FALSE;
     } else if (event == "NewWindowRequested") {
         Ref<NewWindowRequestedArgs> eventArgs(new NewWindowRequestedArgs());
         eventArgs->uri = ToWide(args.value("uri", ""));
-        result["invoked"] = list.InvokeAll<ICoreWebView2NewWindowRequestedEventHandler>(sender, eventArgs.get());
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2NewWindowRequestedEventHandler>(sender, eventArgs.get());
         result["handled"] = eventArgs->handled != FALSE;
     } else if (event == "PermissionRequested") {
         Ref<PermissionRequestedArgs> eventArgs(new PermissionRequestedArgs());
         eventArgs->uri = ToWide(args.value("uri", ""));
-        eventArgs->permissionKind = static_cast<COREWEBVIEW2_PERMISSION_KIND>(args.value("kind", 0));
-        result["invoked"] = list.InvokeAll<ICoreWebView2PermissionRequestedEventHandler>(sender, eventArgs.get());
+        eventArgs->permissionKind =
+            static_cast<COREWEBVIEW2_PERMISSION_KIND>(args.value("kind", 0));
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2PermissionRequestedEventHandler>(sender, eventArgs.get());
         result["state"] = static_cast<int>(eventArgs->state);
     } else if (event == "AcceleratorKeyPressed") {
         Ref<AcceleratorKeyPressedArgs> eventArgs(new AcceleratorKeyPressedArgs());
         eventArgs->key = args.value("key", 0u);
         eventArgs->keyKind = KeyEventKind(args.value("kind", "keydown"));
-        result["invoked"] = controller.acceleratorKeyHandlers()
-                                .InvokeAll<ICoreWebView2AcceleratorKeyPressedEventHandler>(
-                                    static_cast<ICoreWebView2Controller*>(&controller), eventArgs.get());
+        result["invoked"] =
+            controller.acceleratorKeyHandlers()
+                .InvokeAll<ICoreWebView2AcceleratorKeyPressedEventHandler>(
+                    static_cast<ICoreWebView2Controller*>(&controller), eventArgs.get());
         result["handled"] = eventArgs->handled != FALSE;
     } else if (event == "WebMessageReceived") {
         Ref<WebMessageReceivedArgs> eventArgs(new WebMessageReceivedArgs());
@@ -199,16 +218,19 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
         } else {
             eventArgs->json = ToWide(args.value("json", "null"));
         }
-        result["invoked"] = list.InvokeAll<ICoreWebView2WebMessageReceivedEventHandler>(sender, eventArgs.get());
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2WebMessageReceivedEventHandler>(sender, eventArgs.get());
     } else if (event == "DOMContentLoaded") {
         Ref<DOMContentLoadedArgs> eventArgs(new DOMContentLoadedArgs());
-        result["invoked"] = list.InvokeAll<ICoreWebView2DOMContentLoadedEventHandler>(sender, eventArgs.get());
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2DOMContentLoadedEventHandler>(sender, eventArgs.get());
     } else if (event == "DocumentTitleChanged") {
         result["invoked"] = list.InvokeAll<ICoreWebView2DocumentTitleChangedEventHandler>(
             sender, static_cast<IUnknown*>(nullptr));
     } else if (event == "ContainsFullScreenElementChanged") {
-        result["invoked"] = list.InvokeAll<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(
-            sender, static_cast<IUnknown*>(nullptr));
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(
+                sender, static_cast<IUnknown*>(nullptr));
     } else if (event == "WindowCloseRequested") {
         result["invoked"] = list.InvokeAll<ICoreWebView2WindowCloseRequestedEventHandler>(
             sender, static_cast<IUnknown*>(nullptr));

@@ -10,7 +10,8 @@ public:
           permission_(permission) {}
 
     Json Describe() const {
-        return {{"kind", "directory"}, {"path", ToUtf8(path_.c_str())},
+        return {{"kind", "directory"},
+                {"path", ToUtf8(path_.c_str())},
                 {"permission", static_cast<int>(permission_)}};
     }
     HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_FILE_SYSTEM_HANDLE_KIND* value) override {
@@ -20,7 +21,8 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_Path(LPWSTR* value) override { return CopyString(path_, value); }
-    HRESULT STDMETHODCALLTYPE get_Permission(COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION* value) override {
+    HRESULT STDMETHODCALLTYPE
+    get_Permission(COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION* value) override {
         if (!value)
             return E_POINTER;
         *value = permission_;
@@ -28,7 +30,9 @@ public:
     }
 
 protected:
-    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2FileSystemHandle); }
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2FileSystemHandle);
+    }
 
 private:
     std::wstring path_;
@@ -37,7 +41,8 @@ private:
 
 class ObjectCollection final : public StandinObject<ICoreWebView2ObjectCollectionDefaults> {
 public:
-    ObjectCollection(UINT32 length, IUnknown** items) : StandinObject("ICoreWebView2ObjectCollection") {
+    ObjectCollection(UINT32 length, IUnknown** items)
+        : StandinObject("ICoreWebView2ObjectCollection") {
         for (UINT32 i = 0; i < length; ++i) {
             RetainQuietly(items[i]);
             items_.push_back(items[i]);
@@ -96,8 +101,8 @@ private:
 };
 } // namespace
 
-ICoreWebView2FileSystemHandle* MakeDirectoryHandle(LPCWSTR path,
-                                                   COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission) {
+ICoreWebView2FileSystemHandle*
+MakeDirectoryHandle(LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission) {
     auto* handle = new DirectoryHandle(path, permission);
     handle->InternalAddRef();
     return handle;

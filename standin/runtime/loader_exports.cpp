@@ -36,8 +36,9 @@ void StartAnswering() {
 }
 } // namespace
 
-extern "C" HRESULT STDAPICALLTYPE GetAvailableCoreWebView2BrowserVersionString(
-    PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
+extern "C" HRESULT STDAPICALLTYPE
+GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder, LPWSTR* versionInfo) {
+    StartAnswering();
     Config();
     SendToAgent({{"type", "call"},
                  {"interface", "loader"},
@@ -52,9 +53,10 @@ extern "C" HRESULT STDAPICALLTYPE GetAvailableCoreWebView2BrowserVersionString(
 }
 
 extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
-    ICoreWebView2EnvironmentOptions* options,
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    // Answering is set up before the agent link starts reading.
+    StartAnswering();
     const AgentConfig& config = Config();
     Json optionValues = nullptr;
     if (options) {
@@ -75,19 +77,24 @@ extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     SendToAgent({{"type", "call"},
                  {"interface", "loader"},
                  {"method", "CreateCoreWebView2EnvironmentWithOptions"},
-                 {"args", {ToJson(browserExecutableFolder), ToJson(userDataFolder), optionValues,
-                           handler != nullptr}}});
+                 {"args",
+                  {ToJson(browserExecutableFolder), ToJson(userDataFolder), optionValues,
+                   handler != nullptr}}});
     if (!handler)
         return E_POINTER;
-    StartAnswering();
     Ref<Environment> environment(new Environment());
     handler->AddRef();
-    PostToUiThread([handler, environment, &config] {
+    auto complete = [handler, environment, &config] {
         handler->Invoke(config.environmentResult,
-                        config.environmentNull ? nullptr
-                                               : static_cast<ICoreWebView2Environment*>(environment.get()));
+                        config.environmentNull
+                            ? nullptr
+                            : static_cast<ICoreWebView2Environment*>(environment.get()));
         handler->Release();
-    });
+    };
+    if (config.holdEnvironment)
+        HoldEnvironmentCompletion(complete);
+    else
+        PostToUiThread(complete);
     return S_OK;
 }
 

@@ -68,9 +68,9 @@ public:
     HRESULT STDMETHODCALLTYPE get_Bounds(RECT* value) override;
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT value) override;
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(
-        ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
-        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
+                              EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* value) override;
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
     HRESULT STDMETHODCALLTYPE Close() override;
@@ -91,7 +91,9 @@ class Settings final : public StandinObject<ICoreWebView2Settings3Defaults> {
 public:
     Settings();
 #define STANDIN_BOOL_SETTING(Name)                                                                 \
-    HRESULT STDMETHODCALLTYPE get_##Name(BOOL* value) override { return Get(#Name, value); }       \
+    HRESULT STDMETHODCALLTYPE get_##Name(BOOL* value) override {                                   \
+        return Get(#Name, value);                                                                  \
+    }                                                                                              \
     HRESULT STDMETHODCALLTYPE put_##Name(BOOL value) override {                                    \
         return Put("ICoreWebView2Settings", #Name, value);                                         \
     }
@@ -132,32 +134,39 @@ public:
 
     HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** value) override;
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
-    HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
-                                                     EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE add_PermissionRequested(
-        ICoreWebView2PermissionRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* handler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* handler,
+                            EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR text) override;
-    HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
-                                                     EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
-                                                     EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(
-        ICoreWebView2DocumentTitleChangedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* handler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* handler,
+                             EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* value) override;
     HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override;
     HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
         ICoreWebView2ContainsFullScreenElementChangedEventHandler* handler,
         EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* value) override;
-    HRESULT STDMETHODCALLTYPE add_WebResourceRequested(
-        ICoreWebView2WebResourceRequestedEventHandler* handler, EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* handler,
+                             EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
         LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) override;
-    HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(
-        ICoreWebView2WindowCloseRequestedEventHandler* handler, EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(ICoreWebView2DOMContentLoadedEventHandler* handler,
-                                                   EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
+                             EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_DOMContentLoaded(
+        ICoreWebView2DOMContentLoadedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJsonWithAdditionalObjects(
         LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) override;
 
@@ -179,6 +188,9 @@ private:
 Controller* CurrentController();
 void SetCurrentController(Controller* controller);
 
+// Keeps environment creation pending until the agent sends "complete-environment".
+void HoldEnvironmentCompletion(std::function<void()> completion);
+
 // Answers one agent request ("raise", "query", "close") on the UI thread.
 void HandleAgentRequest(const Json& request);
 
@@ -190,8 +202,8 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
 Json DescribeResponse(ICoreWebView2WebResourceResponse* response);
 ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
                                                LPCWSTR headers);
-ICoreWebView2FileSystemHandle* MakeDirectoryHandle(LPCWSTR path,
-                                                   COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission);
+ICoreWebView2FileSystemHandle*
+MakeDirectoryHandle(LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission);
 ICoreWebView2ObjectCollection* MakeObjectCollection(UINT32 length, IUnknown** items);
 // Entries as the agent sees them: a directory descriptor, or null for anything else.
 Json DescribeCollectionItem(IUnknown* item);

@@ -34,8 +34,11 @@ Json LiveObjects() {
 }
 
 HRESULT ReportUnimplemented(const char* interfaceName, const char* method) {
-    SendToAgent({{"type", "call"}, {"interface", interfaceName}, {"method", method},
-                 {"args", Json::array()}, {"unimplemented", true}});
+    SendToAgent({{"type", "call"},
+                 {"interface", interfaceName},
+                 {"method", method},
+                 {"args", Json::array()},
+                 {"unimplemented", true}});
     return E_NOTIMPL;
 }
 
@@ -87,7 +90,9 @@ std::wstring ToWide(const std::string& text) {
     return result;
 }
 
-Json ToJson(LPCWSTR text) { return text ? Json(ToUtf8(text)) : Json(nullptr); }
+Json ToJson(LPCWSTR text) {
+    return text ? Json(ToUtf8(text)) : Json(nullptr);
+}
 
 Json ToJson(const RECT& rect) {
     return {{"left", rect.left}, {"top", rect.top}, {"right", rect.right}, {"bottom", rect.bottom}};

@@ -42,12 +42,16 @@ std::string ReadWholeStream(IStream* stream) {
 
 using HeaderList = std::vector<std::pair<std::wstring, std::wstring>>;
 
-bool SameName(const std::wstring& a, LPCWSTR b) { return b && _wcsicmp(a.c_str(), b) == 0; }
+bool SameName(const std::wstring& a, LPCWSTR b) {
+    return b && _wcsicmp(a.c_str(), b) == 0;
+}
 
-class HeaderIterator final : public StandinObject<ICoreWebView2HttpHeadersCollectionIteratorDefaults> {
+class HeaderIterator final
+    : public StandinObject<ICoreWebView2HttpHeadersCollectionIteratorDefaults> {
 public:
     explicit HeaderIterator(HeaderList headers)
-        : StandinObject("ICoreWebView2HttpHeadersCollectionIterator"), headers_(std::move(headers)) {}
+        : StandinObject("ICoreWebView2HttpHeadersCollectionIterator"),
+          headers_(std::move(headers)) {}
     HRESULT STDMETHODCALLTYPE GetCurrentHeader(LPWSTR* name, LPWSTR* value) override {
         if (at_ >= headers_.size())
             return HRESULT_FROM_WIN32(ERROR_INVALID_INDEX);
@@ -100,12 +104,15 @@ public:
             *value = *value || SameName(header.first, name);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** value) override {
+    HRESULT STDMETHODCALLTYPE
+    GetIterator(ICoreWebView2HttpHeadersCollectionIterator** value) override {
         return Ref<HeaderIterator>(new HeaderIterator(headers_)).CopyTo(value);
     }
 
 protected:
-    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2HttpRequestHeaders); }
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2HttpRequestHeaders);
+    }
 
 private:
     HeaderList headers_;
@@ -137,7 +144,9 @@ public:
     }
 
 protected:
-    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2WebResourceRequest); }
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2WebResourceRequest);
+    }
 
 private:
     std::wstring uri_;
@@ -174,7 +183,9 @@ public:
     }
 
 protected:
-    bool Offers(REFIID iid) const override { return iid == __uuidof(ICoreWebView2WebResourceResponse); }
+    bool Offers(REFIID iid) const override {
+        return iid == __uuidof(ICoreWebView2WebResourceResponse);
+    }
 
 private:
     IStream* content_; // the host's stream, one reference
@@ -187,7 +198,8 @@ class WebResourceRequestedArgs final
     : public StandinObject<ICoreWebView2WebResourceRequestedEventArgsDefaults> {
 public:
     explicit WebResourceRequestedArgs(const Json& args)
-        : StandinObject("ICoreWebView2WebResourceRequestedEventArgs"), request_(new Request(args)) {}
+        : StandinObject("ICoreWebView2WebResourceRequestedEventArgs"), request_(new Request(args)) {
+    }
     ~WebResourceRequestedArgs() override { ReleaseQuietly(response_); }
 
     ICoreWebView2WebResourceResponse* response() const { return response_; }
@@ -209,7 +221,8 @@ public:
             response_->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* value) override {
+    HRESULT STDMETHODCALLTYPE
+    get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* value) override {
         if (!value)
             return E_POINTER;
         *value = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT;
@@ -239,7 +252,8 @@ Json DescribeResponse(ICoreWebView2WebResourceResponse* response) {
     return ours ? ours->Describe() : Json(nullptr);
 }
 
-Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args, const HandlerList& handlers) {
+Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
+                               const HandlerList& handlers) {
     Ref<WebResourceRequestedArgs> eventArgs(new WebResourceRequestedArgs(args));
     Json result = Json::object();
     result["invoked"] =

@@ -24,9 +24,9 @@ bool WebView::Offers(REFIID iid) const {
     if (!config.webview2_2 && !config.webview2_23)
         return false;
     for (const IID& version :
-         {__uuidof(ICoreWebView2_2), __uuidof(ICoreWebView2_3), __uuidof(ICoreWebView2_4),
-          __uuidof(ICoreWebView2_5), __uuidof(ICoreWebView2_6), __uuidof(ICoreWebView2_7),
-          __uuidof(ICoreWebView2_8), __uuidof(ICoreWebView2_9), __uuidof(ICoreWebView2_10),
+         {__uuidof(ICoreWebView2_2),  __uuidof(ICoreWebView2_3),  __uuidof(ICoreWebView2_4),
+          __uuidof(ICoreWebView2_5),  __uuidof(ICoreWebView2_6),  __uuidof(ICoreWebView2_7),
+          __uuidof(ICoreWebView2_8),  __uuidof(ICoreWebView2_9),  __uuidof(ICoreWebView2_10),
           __uuidof(ICoreWebView2_11), __uuidof(ICoreWebView2_12), __uuidof(ICoreWebView2_13),
           __uuidof(ICoreWebView2_14), __uuidof(ICoreWebView2_15), __uuidof(ICoreWebView2_16),
           __uuidof(ICoreWebView2_17), __uuidof(ICoreWebView2_18), __uuidof(ICoreWebView2_19),

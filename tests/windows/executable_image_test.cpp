@@ -74,17 +74,27 @@ std::wstring QuerySetting(HANDLE context, const wchar_t* ns, const wchar_t* name
 } // namespace
 
 TEST(ExecutableImage, ImportsOnlyWindowsSystemLibrariesAndTheWebView2Loader) {
-    const std::set<std::string> allowed = {
-        "kernel32.dll", "user32.dll",  "gdi32.dll",    "gdiplus.dll", "ole32.dll",
-        "oleaut32.dll", "shell32.dll", "shlwapi.dll",  "advapi32.dll", "msvcrt.dll",
-        "comctl32.dll", "urlmon.dll",  "api-ms-win-core-path-l1-1-0.dll",
-        "webview2loader.dll"};
+    const std::set<std::string> allowed = {"kernel32.dll",
+                                           "user32.dll",
+                                           "gdi32.dll",
+                                           "gdiplus.dll",
+                                           "ole32.dll",
+                                           "oleaut32.dll",
+                                           "shell32.dll",
+                                           "shlwapi.dll",
+                                           "advapi32.dll",
+                                           "msvcrt.dll",
+                                           "comctl32.dll",
+                                           "urlmon.dll",
+                                           "api-ms-win-core-path-l1-1-0.dll",
+                                           "webview2loader.dll"};
     std::set<std::string> imports = ImportedDlls(ReadAll(QuorrinExePath()));
     ASSERT_FALSE(imports.empty());
     EXPECT_TRUE(imports.count("kernel32.dll"));
     EXPECT_TRUE(imports.count("webview2loader.dll"));
     for (const std::string& name : imports)
-        EXPECT_TRUE(allowed.count(name)) << name << " is neither a Windows system library nor the loader";
+        EXPECT_TRUE(allowed.count(name))
+            << name << " is neither a Windows system library nor the loader";
 }
 
 TEST(ExecutableImage, ManifestMakesItSystemDpiAwareWithUtf8CodePage) {

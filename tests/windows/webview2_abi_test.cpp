@@ -27,10 +27,12 @@ template <size_t N> HRESULT STDMETHODCALLTYPE RecordSlot(void*) {
     return S_OK;
 }
 
-template <size_t... N> constexpr std::array<void*, kFakeSlots> MakeRecorders(std::index_sequence<N...>) {
+template <size_t... N>
+constexpr std::array<void*, kFakeSlots> MakeRecorders(std::index_sequence<N...>) {
     return {reinterpret_cast<void*>(&RecordSlot<N>)...};
 }
-const std::array<void*, kFakeSlots> kRecorders = MakeRecorders(std::make_index_sequence<kFakeSlots>());
+const std::array<void*, kFakeSlots> kRecorders =
+    MakeRecorders(std::make_index_sequence<kFakeSlots>());
 
 // Converts to any parameter type, so each method can be called knowing only its arity.
 struct AnyArgument {
@@ -38,7 +40,9 @@ struct AnyArgument {
 };
 
 // Hides the fake object's real type from the optimiser.
-[[gnu::noinline]] void* Opaque(void* object) { return object; }
+[[gnu::noinline]] void* Opaque(void* object) {
+    return object;
+}
 
 template <typename I, typename Method, size_t... Is>
 int SlotOf(Method method, std::index_sequence<Is...>) {
@@ -65,8 +69,7 @@ struct Compiled {
 const Compiled& CompiledDeclarations() {
     static const Compiled compiled = [] {
         Compiled c;
-#define WEBVIEW2_SLOT(I, M, N)                                                                     \
-    c.slots[#I "." #M] = SlotOf<I>(&I::M, std::make_index_sequence<N>());
+#define WEBVIEW2_SLOT(I, M, N) c.slots[#I "." #M] = SlotOf<I>(&I::M, std::make_index_sequence<N>());
 #define WEBVIEW2_INTERFACE(I, B)                                                                   \
     static_assert(std::is_base_of_v<B, I>);                                                        \
     c.uuids[#I] = IidText(__uuidof(I));                                                            \

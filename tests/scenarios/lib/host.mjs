@@ -1,0 +1,189 @@
+// Runs Quorrin.exe under Wine in a temporary application folder, as the agent of
+// its stand-in WebView2 runtime: sees every call the host makes on the browser
+// control, raises events, queries windows and reads the exit code.
+import { spawn, spawnSync } from 'node:child_process';
+import { once } from 'node:events';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
+const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
+const wineExec = path.join(root, 'scripts/wine-exec');
+export const DEADLINE_MS = Number(process.env.QUORRIN_DEADLINE_MS || 20000);
+
+export const APP_ORIGIN = 'https://app.localhost/';
+
+// Polls until condition() returns something truthy, which it returns; throws at the deadline.
+export async function waitFor(condition, what, timeoutMs = DEADLINE_MS) {
+  const deadline = Date.now() + timeoutMs;
+  for (;;) {
+    const value = await condition();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((resolve) => setTimeout(resolve, 20));
+  }
+}
+
+// The promise's value, or an error once timeoutMs has passed.
+function withDeadline(promise, timeoutMs, message) {
+  let timer;
+  const expired = new Promise((_, reject) => {
+    timer = setTimeout(() => reject(new Error(message)), timeoutMs);
+  });
+  return Promise.race([promise, expired]).finally(() => clearTimeout(timer));
+}
+
+// Runs a Windows program of the build to its end (for example reg.exe).
+export function runWine(args) {
+  return spawnSync(wineExec, args, { encoding: 'utf8' });
+}
+
+// Sets the screen dpi for hosts started from now on.
+export function setScreenDpi(dpi) {
+  runWine(['reg', 'add', 'HKCU\\Control Panel\\Desktop', '/v', 'LogPixels', '/t', 'REG_DWORD',
+    '/d', String(dpi), '/f']);
+}
+
+export class Host {
+  constructor() {
+    this.calls = [];
+    this.messages = [];
+    this.pending = new Map();
+    this.nextId = 1;
+    this.exitCode = undefined;
+    this.live = undefined;
+  }
+
+  // Starts Quorrin.exe. options: manifest (object or raw text), files ({path: content}),
+  // config (the agent's config), currentDirectory (default: the application folder).
+  static async start(options = {}) {
+    const host = new Host();
+    await host.#launch(options);
+    return host;
+  }
+
+  async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
+    folder } = {}) {
+    this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
+    for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
+      fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
+    if (manifest !== null)
+      this.writeFile('package.json', typeof manifest === 'string' ? manifest : JSON.stringify(manifest));
+    for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
+
+    this.config = { type: 'config', settings3: true, environment14: true, webview2_2: true,
+      webview2_23: true, environmentResult: 0, controllerResult: 0, ...config };
+    this.server = net.createServer((socket) => this.#attach(socket));
+    this.server.listen(0, '127.0.0.1');
+    await once(this.server, 'listening');
+    const env = { ...process.env,
+      WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
+    this.process = spawn(wineExec, [path.join(this.folder, 'Quorrin.exe')],
+      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] });
+    this.stderr = '';
+    this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
+    this.exited = once(this.process, 'exit').then(([code]) => { this.exitCode = code; return code; });
+  }
+
+  writeFile(name, content) {
+    const target = path.join(this.folder, name);
+    fs.mkdirSync(path.dirname(target), { recursive: true });
+    fs.writeFileSync(target, content);
+  }
+
+  #attach(socket) {
+    this.socket = socket;
+    let buffered = '';
+    socket.setEncoding('utf8');
+    socket.on('data', (chunk) => {
+      buffered += chunk;
+      let end;
+      while ((end = buffered.indexOf('\n')) >= 0) {
+        const line = buffered.slice(0, end);
+        buffered = buffered.slice(end + 1);
+        this.#receive(JSON.parse(line));
+      }
+    });
+    socket.on('error', () => {});
+  }
+
+  #receive(message) {
+    this.messages.push(message);
+    if (message.type === 'hello') {
+      this.socket.write(JSON.stringify(this.config) + '\n');
+      this.configured = true;
+    }
+    else if (message.type === 'call') this.calls.push(message);
+    else if (message.type === 'exit') this.live = message.live;
+    else if (message.type === 'result' && this.pending.has(message.id)) {
+      this.pending.get(message.id)(message);
+      this.pending.delete(message.id);
+    }
+  }
+
+  #request(message) {
+    const id = this.nextId++;
+    const answered = new Promise((resolve) => this.pending.set(id, resolve));
+    this.socket.write(JSON.stringify({ ...message, id }) + '\n');
+    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
+  }
+
+  // Calls made so far that match: method name, or a predicate on the call.
+  callsTo(match) {
+    const test = typeof match === 'function' ? match : (call) => call.method === match;
+    return this.calls.filter(test);
+  }
+
+  waitForCall(match, what = String(match)) {
+    return waitFor(() => this.callsTo(match)[0], `a call to ${what}`);
+  }
+
+  // Once the first Navigate has been issued the creation chain is complete.
+  async ready() {
+    await this.waitForCall('Navigate');
+    return this;
+  }
+
+  raise(event, args = {}) { return this.#request({ type: 'raise', event, args }); }
+
+  async windows() { return this.#request({ type: 'query', what: 'window' }); }
+
+  async liveObjects() { return (await this.#request({ type: 'query', what: 'objects' })).live; }
+
+  // Waits for a message box and returns its description.
+  async dialog() {
+    return waitFor(async () => {
+      if (!this.configured) return null;
+      return (await this.windows()).dialogs[0];
+    }, 'a message box');
+  }
+
+  press(button = 'OK') { return this.#request({ type: 'press', button }); }
+
+  // Moves ({x, y}) and/or sizes ({width, height}) the main window as a user would.
+  setWindowPos(position) { return this.#request({ type: 'set-window-pos', ...position }); }
+
+  // With config.holdEnvironment, lets environment creation complete now.
+  completeEnvironment() { return this.#request({ type: 'complete-environment' }); }
+
+  close() { this.socket.write(JSON.stringify({ type: 'close' }) + '\n'); }
+
+  waitForExit(timeoutMs = DEADLINE_MS) {
+    return withDeadline(this.exited, timeoutMs, 'Quorrin.exe did not exit');
+  }
+
+  // Ends the process if it still runs and removes the application folder.
+  async dispose() {
+    if (this.exitCode === undefined) {
+      // A host still running is closed as a user would, or else killed.
+      if (this.socket) this.close();
+      await this.waitForExit(5000).catch(() => this.process.kill('SIGKILL'));
+      await this.exited;
+    }
+    this.server.close();
+    fs.rmSync(this.folder, { recursive: true, force: true });
+  }
+}
