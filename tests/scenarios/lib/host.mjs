@@ -47,6 +47,40 @@ export function setScreenDpi(dpi) {
     '/d', String(dpi), '/f']);
 }
 
+// The Windows form of a path on this machine (Wine's Z: drive).
+export function windowsPath(unixPath) {
+  return 'Z:' + path.resolve(unixPath).replaceAll('/', '\\');
+}
+
+// Makes url_recorder the shell's handler for these URL schemes and file
+// extensions; returns a function that reads (and clears) what it recorded.
+export function recordShellOpens({ schemes = [], extensions = [] }) {
+  const recorder = path.join(binFolder, 'url_recorder.exe');
+  const log = path.join(binFolder, 'url-recorder.log');
+  const command = `"${windowsPath(recorder)}" "%1"`.replaceAll('\\', '\\\\').replaceAll('"', '\\"');
+  const lines = ['Windows Registry Editor Version 5.00', ''];
+  const openWith = (key) => lines.push(`[HKEY_CLASSES_ROOT\\${key}\\shell\\open\\command]`,
+    `@="${command}"`, '');
+  for (const scheme of schemes) {
+    lines.push(`[HKEY_CLASSES_ROOT\\${scheme}]`, '"URL Protocol"=""', '');
+    openWith(scheme);
+  }
+  for (const extension of extensions) {
+    lines.push(`[HKEY_CLASSES_ROOT\\${extension}]`, '@="QuorrinTestFile"', '');
+  }
+  if (extensions.length) openWith('QuorrinTestFile');
+  const regFile = path.join(os.tmpdir(), `quorrin-shell-${process.pid}.reg`);
+  fs.writeFileSync(regFile, lines.join('\r\n'));
+  runWine(['regedit', '/S', windowsPath(regFile)]);
+  fs.rmSync(regFile);
+  fs.rmSync(log, { force: true });
+  return () => {
+    const recorded = fs.existsSync(log) ? fs.readFileSync(log, 'utf8').split('\n').filter(Boolean) : [];
+    fs.rmSync(log, { force: true });
+    return recorded;
+  };
+}
+
 export class Host {
   constructor() {
     this.calls = [];

@@ -1,0 +1,140 @@
+// The host's answers to the browser control's events.
+import assert from 'node:assert/strict';
+import { after, test } from 'node:test';
+
+import { APP_ORIGIN, Host, recordShellOpens, waitFor } from './lib/host.mjs';
+
+const hosts = [];
+after(() => Promise.all(hosts.map((host) => host.dispose())));
+
+async function ready(options) {
+  const host = await Host.start(options);
+  hosts.push(host);
+  return host.ready();
+}
+
+const WS_CAPTION = 0x00c00000, WS_THICKFRAME = 0x00040000;
+const FULL_SCREEN_EX_STYLE_BITS = 0x00020301;
+
+test('DOMContentLoaded shows, paints and focuses, and every later one keeps it so', async () => {
+  const host = await ready({ manifest: { name: 'shown', window: { width: 500, height: 400 } } });
+  assert.equal((await host.windows()).main.visible, false);
+  assert.equal((await host.raise('DOMContentLoaded')).invoked, 1);
+  let windows = await host.windows();
+  assert.equal(windows.main.visible, true);
+  assert.equal(windows.browser.visible, true);
+  assert.equal(windows.browser.focused, true);
+  assert.deepEqual(host.callsTo('put_IsVisible').map((call) => call.args), [[true]]);
+  assert.deepEqual(host.callsTo('MoveFocus').map((call) => call.args), [[0]]);
+  await host.raise('DOMContentLoaded');
+  windows = await host.windows();
+  assert.equal(windows.main.visible, true);
+  assert.equal(host.callsTo('MoveFocus').length, 2);
+});
+
+test('the caption follows the document title, an empty one included', async () => {
+  const host = await ready({ manifest: { name: 'titles', window: { title: 'Start' } } });
+  assert.equal((await host.windows()).main.caption, 'Start');
+  for (const title of ['Level 1 \u2013 \u00e9t\u00e9 \u{1F600}', '']) {
+    await host.raise('DocumentTitleChanged', { title });
+    assert.equal((await host.windows()).main.caption, title);
+  }
+});
+
+test('in bundle mode navigations that leave AppOrigin are cancelled, byte for byte', async () => {
+  const host = await ready();
+  const cases = [
+    [APP_ORIGIN, false], [APP_ORIGIN + 'level/2.html', false], [APP_ORIGIN + '?q=1#top', false],
+    ['https://app.localhost.evil.com/', true], ['https://example.com/', true],
+    ['http://app.localhost/', true], ['about:blank', true], ['data:text/html,<p>hi</p>', true],
+    ['HTTPS://APP.LOCALHOST/', true], ['https://App.localhost/', true], ['', true],
+    ['https://app.localhost', true],
+  ];
+  for (const [uri, cancel] of cases) {
+    const result = await host.raise('NavigationStarting', { uri });
+    assert.equal(result.invoked, 1);
+    assert.equal(result.cancel, cancel, uri);
+  }
+});
+
+test('in remote mode no navigation is guarded', async () => {
+  const host = await ready({ manifest: { name: 'remote', main: 'https://example.com/',
+    settings: { 'content-mode': 'remote' } } });
+  const result = await host.raise('NavigationStarting', { uri: 'https://elsewhere.org/' });
+  assert.equal(result.invoked, 0);
+  assert.equal(result.cancel, false);
+});
+
+test('every permission kind is allowed without a prompt', async () => {
+  const host = await ready();
+  for (let kind = 0; kind <= 12; kind++) {
+    const result = await host.raise('PermissionRequested', { kind, uri: APP_ORIGIN });
+    assert.equal(result.state, 1, `kind ${kind}`);
+  }
+});
+
+test('window.close() ends the process with exit code 0 through the normal shutdown', async () => {
+  const host = await ready();
+  await host.raise('WindowCloseRequested').catch(() => {});
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(host.live, {});
+});
+
+test('F12 opens the developer tools on every key event when they are enabled', async () => {
+  const host = await ready();
+  for (const kind of ['keydown', 'keydown', 'keyup'])
+    await host.raise('AcceleratorKeyPressed', { key: 0x7b, kind });
+  await host.raise('AcceleratorKeyPressed', { key: 0x7a });
+  assert.equal(host.callsTo('OpenDevToolsWindow').length, 3);
+  assert.equal(host.callsTo('put_Handled').length, 0, 'no key is marked handled');
+});
+
+test('F12 does nothing when the developer tools are disabled', async () => {
+  const host = await ready({ manifest: { name: 'nodev', settings: { 'enable-devtools': false } } });
+  const result = await host.raise('AcceleratorKeyPressed', { key: 0x7b });
+  assert.equal(result.invoked, 1);
+  assert.equal(host.callsTo('OpenDevToolsWindow').length, 0);
+});
+
+test('a full-screen element switches the window to the whole monitor and back', async () => {
+  const host = await ready({ manifest: { name: 'full', window: { width: 640, height: 480 } } });
+  await host.raise('DOMContentLoaded');
+  await host.setWindowPos({ x: 100, y: 80 });
+  const windowed = (await host.windows()).main;
+
+  await host.raise('ContainsFullScreenElementChanged', { value: true });
+  const full = (await host.windows()).main;
+  assert.equal(full.style, windowed.style & ~(WS_CAPTION | WS_THICKFRAME));
+  assert.equal(full.exStyle, windowed.exStyle & ~FULL_SCREEN_EX_STYLE_BITS);
+  assert.deepEqual(full.window, full.monitor);
+
+  await host.raise('ContainsFullScreenElementChanged', { value: true });
+  assert.deepEqual((await host.windows()).main.window, full.monitor, 'a repeat changes nothing');
+
+  await host.raise('ContainsFullScreenElementChanged', { value: false });
+  const restored = (await host.windows()).main;
+  assert.equal(restored.style, windowed.style);
+  assert.equal(restored.exStyle, windowed.exStyle);
+  assert.deepEqual(restored.window, windowed.window);
+  assert.equal(host.callsTo('get_ContainsFullScreenElement').length, 3);
+});
+
+test('new windows go to the shell for web and mail addresses only, and never open in the app', async () => {
+  const shellOpens = recordShellOpens({ schemes: ['http', 'https', 'mailto', 'quorrintest'],
+    extensions: ['.qtest'] });
+  const host = await ready();
+  const refused = ['file:///C:/users/evil.qtest', 'quorrintest:run', 'javascript:alert(1)', ''];
+  for (const uri of refused)
+    assert.equal((await host.raise('NewWindowRequested', { uri })).handled, true, uri);
+  const opened = ['https://example.com/news?a=1&b=2', 'http://example.org/', 'mailto:team@example.com',
+    APP_ORIGIN + 'page.html'];
+  for (const uri of opened)
+    assert.equal((await host.raise('NewWindowRequested', { uri })).handled, true, uri);
+  const recorded = [];
+  await waitFor(() => {
+    recorded.push(...shellOpens());
+    return opened.every((uri) => recorded.includes(uri));
+  }, 'the shell to open every web address');
+  for (const uri of refused) assert.ok(!recorded.includes(uri), `${uri} must not reach the shell`);
+  assert.equal(recorded.length, opened.length);
+});
