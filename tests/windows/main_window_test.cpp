@@ -6,6 +6,7 @@
 
 #include "app/main_window.h"
 #include "app/manifest.h"
+#include "support/main_window_class.h"
 #include "util/dpi.h"
 
 namespace {
@@ -14,8 +15,7 @@ HINSTANCE Instance() {
 }
 
 void RegisterClassOnce() {
-    static ATOM atom = RegisterMainWindowClass(Instance(), nullptr);
-    ASSERT_NE(atom, 0);
+    ASSERT_TRUE(MainWindowClassRegistered());
 }
 
 HWND MakeWindow(bool resizable, int width = 640, int height = 480) {
