@@ -81,7 +81,8 @@ Json DescribeWindow(HWND window) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
     ReleaseDC(nullptr, screen);
-    return {{"caption", TextOf(window)},
+    return {{"handle", reinterpret_cast<uintptr_t>(window)},
+            {"caption", TextOf(window)},
             {"className", ClassOf(window)},
             {"visible", IsWindowVisible(window) != FALSE},
             {"style", static_cast<uint32_t>(GetWindowLongW(window, GWL_STYLE))},

@@ -53,6 +53,9 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.deepEqual(host.callsTo('put_Bounds')[0].args,
     [{ left: 0, top: 0, right: 640, bottom: 480 }]);
   const windows = await host.windows();
+  assert.equal(host.callsTo('CreateCoreWebView2Controller')[0].args[0], windows.main.handle,
+    'the controller is created in the main window');
+  assert.equal(windows.main.className, 'Quorrin');
   assert.equal(windows.main.visible, false, 'hidden until the page has loaded');
   assert.deepEqual(windows.browser.client, { left: 0, top: 0, right: 640, bottom: 480 });
 });
