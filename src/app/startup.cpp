@@ -113,6 +113,7 @@ int RunHost(HINSTANCE instance) {
 
     const WPARAM quitCode = RunMessageLoop();
 
+    webView.mappedFiles.UnmapAll();
     g_webView = nullptr;
     Gdiplus::GdiplusShutdown(gdiplusToken);
     // The web view host releases its browser objects as this frame ends.

@@ -43,14 +43,17 @@ std::string KnownFolderPathUtf8(REFKNOWNFOLDERID folderId) {
     return result;
 }
 
-uint64_t FileSizeOf(const std::string& path) {
-    // Reported as a signed 32-bit size, as the classic _wstat does: larger files
-    // read as 0. The attribute query, unlike msvcrt's _wstat, accepts "\\?\" paths.
+uint64_t FullFileSizeOf(const std::string& path) {
+    // The attribute query, unlike msvcrt's _wstat, accepts "\\?\" paths.
     WIN32_FILE_ATTRIBUTE_DATA attributes = {};
     if (!GetFileAttributesExW(ToLongPath(Utf8ToWide(path)).c_str(), GetFileExInfoStandard,
                               &attributes))
         return 0;
-    if (attributes.nFileSizeHigh != 0 || attributes.nFileSizeLow > INT32_MAX)
-        return 0;
-    return attributes.nFileSizeLow;
+    return (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+}
+
+uint64_t FileSizeOf(const std::string& path) {
+    // Reported as a signed 32-bit size, as the classic _wstat does: larger files read as 0.
+    const uint64_t size = FullFileSizeOf(path);
+    return size > INT32_MAX ? 0 : size;
 }

@@ -17,3 +17,6 @@ std::string KnownFolderPathUtf8(REFKNOWNFOLDERID folderId);
 
 // The file's size, or 0 when it is missing, unreadable or 2 GiB or larger.
 uint64_t FileSizeOf(const std::string& path);
+
+// The file's real size, whatever it is; 0 when it is missing or unreadable.
+uint64_t FullFileSizeOf(const std::string& path);

@@ -104,6 +104,13 @@ void VelnorWebView::RegisterEventHandlers() {
         const std::wstring filter = Utf8ToWide(pageOrigin + "*");
         webView->AddWebResourceRequestedFilter(filter.c_str(),
                                                COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+        webView->add_WebResourceRequested(
+            MakeCallback<ICoreWebView2WebResourceRequestedEventHandler>(
+                [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                    OnWebResourceRequested(args);
+                })
+                .get(),
+            nullptr);
         webView->add_NavigationStarting(
             MakeCallback<ICoreWebView2NavigationStartingEventHandler>(
                 [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {

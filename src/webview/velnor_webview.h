@@ -8,6 +8,7 @@
 #include <shobjidl.h>
 #include <WebView2.h>
 
+#include "content/mapped_file_cache.h"
 #include "webview/com_ptr.h"
 
 struct AppManifest;
@@ -46,6 +47,7 @@ public:
     com_ptr<ICoreWebView2> webView;
     com_ptr<ICoreWebView2_2> webView2;
     com_ptr<ITaskbarList2> taskbarList;
+    MappedFileCache mappedFiles;
     bool isFullScreen = false;
     LONG savedStyle = 0;
     LONG savedExStyle = 0;
@@ -61,6 +63,7 @@ private:
     void MarkTaskbarFullScreen(bool on);
 
     // Event handlers.
+    void OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args);
     void ShowAndFocus();
     void OnDocumentTitleChanged(ICoreWebView2* sender);
     void OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
