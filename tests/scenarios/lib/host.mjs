@@ -10,8 +10,8 @@ import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
-const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
-const wineExec = path.join(root, 'scripts/wine-exec');
+export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
+export const wineExec = path.join(root, 'scripts/wine-exec');
 export const DEADLINE_MS = Number(process.env.QUORRIN_DEADLINE_MS || 20000);
 
 export const APP_ORIGIN = 'https://app.localhost/';

@@ -1,0 +1,138 @@
+// The application's files as the browser control receives them under AppOrigin.
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { APP_ORIGIN, Host, binFolder, windowsPath, wineExec } from './lib/host.mjs';
+
+const song = Buffer.from(Array.from({ length: 1000 }, (_, i) => (i * 7) % 251));
+const page = Buffer.from('<!doctype html><title>Hello</title>' + 'x'.repeat(1199));
+const files = {
+  'www/index.html': page,
+  'www/media/My Song.mp3': song,
+  'www/price\u20ac.txt': 'euro',
+  'www/sub/page.html': '<p>sub</p>',
+  'www/data.scon': '{}',
+  'www/empty.txt': '',
+  'www/one.bin': 'A',
+  'secret.txt': 'outside the content folder',
+};
+
+let host;
+before(async () => {
+  host = await Host.start({ manifest: { name: 'content' }, files });
+  await host.ready();
+});
+after(() => host.dispose());
+
+async function get(relative, range) {
+  const headers = range === undefined ? {} : { Range: range };
+  const result = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + relative,
+    method: 'GET', headers });
+  assert.equal(result.invoked, 1);
+  const { status, reason, headers: block, body } = result.response;
+  return { status, reason, headers: block.split('\n'), body: Buffer.from(body, 'base64') };
+}
+
+const base = (type) => ['Cache-Control: no-store', `Content-Type: ${type}`, 'Accept-Ranges: bytes'];
+
+test('whole files are answered 200 with the exact header block and every byte', async () => {
+  const answer = await get('index.html');
+  assert.equal(answer.status, 200);
+  assert.equal(answer.reason, 'OK');
+  assert.deepEqual(answer.headers, [...base('text/html; charset=utf-8'), 'Content-Length: 1234']);
+  assert.deepEqual(answer.body, page);
+  assert.equal((await get('data.scon')).headers[1], 'Content-Type: application/json');
+  const shouted = await get('INDEX.HTML');
+  assert.equal(shouted.status, 200, 'the file system ignores case, as on Windows');
+  assert.equal(shouted.headers[1], 'Content-Type: text/html; charset=utf-8');
+});
+
+test('escapes are decoded as UTF-8 and a decoded backslash separates folders', async () => {
+  assert.deepEqual((await get('media/My%20Song.mp3')).body, song);
+  assert.equal((await get('price%E2%82%AC.txt')).body.toString(), 'euro');
+  const sub = await get('sub%5Cpage.html');
+  assert.equal(sub.status, 200);
+  assert.equal(sub.headers[1], 'Content-Type: text/html; charset=utf-8');
+  assert.equal((await get('index.html?v=2')).status, 404, 'the query stays in the path');
+});
+
+test('folders are answered with no length and no body, or 416 with a range', async () => {
+  for (const folder of ['', 'media', 'sub/']) {
+    const answer = await get(folder);
+    assert.equal(answer.status, 200, folder);
+    assert.equal(answer.headers.at(-1), 'Content-Length: 0');
+    assert.equal(answer.body.length, 0);
+    assert.equal((await get(folder, 'bytes=0-')).status, 416);
+  }
+  assert.equal((await get('empty.txt', 'bytes=0-')).status, 416);
+});
+
+test('missing files are 404 "File not found", whatever the Range', async () => {
+  const answer = await get('nothing.js', 'bytes=0-');
+  assert.equal(answer.status, 404);
+  assert.equal(answer.reason, 'Not Found');
+  assert.deepEqual(answer.headers, ['Cache-Control: no-store']);
+  assert.equal(answer.body.toString(), 'File not found');
+});
+
+test('every form of Range on a 1,000-byte file', async () => {
+  const cases = [
+    ['bytes=0-', 0, 999], ['bytes=0-0', 0, 0], ['bytes=100-199', 100, 199], ['bytes=-100', 900, 999],
+    ['bytes=-1000', 0, 999], ['bytes=-0', 1000, 999], ['bytes=0-99,200-299', 0, 99],
+    ['  bytes=10-20\t', 10, 20], ['bytes=-1001'], ['bytes=500-2000'], ['bytes=1000-'],
+    ['bytes=200-100'], ['Bytes=0-10'], ['bytes 0-10'], ['bytes=5'], ['bytes=x-5'], ['bytes=-'],
+    ['bytes=99999999999-'],
+  ];
+  for (const [range, first, last] of cases) {
+    const answer = await get('media/My%20Song.mp3', range);
+    if (first === undefined) {
+      assert.equal(answer.status, 416, range);
+      assert.equal(answer.reason, 'Range Not Satisfiable');
+      assert.deepEqual(answer.headers, base('audio/mpeg'), range);
+      assert.equal(answer.body.length, 0);
+      continue;
+    }
+    const length = last + 1 - first;
+    assert.equal(answer.status, 206, range);
+    assert.deepEqual(answer.headers, [...base('audio/mpeg'),
+      `Content-Range: bytes ${first}-${last}/1000`, `Content-Length: ${length}`], range);
+    assert.deepEqual(answer.body, song.subarray(first, last + 1), range);
+  }
+  const single = await get('one.bin', 'bytes=0-0');
+  assert.deepEqual(single.headers.slice(3), ['Content-Range: bytes 0-0/1', 'Content-Length: 1']);
+  assert.equal(single.body.toString(), 'A');
+});
+
+test('hostile paths are not found and nothing outside the content folder is served', async () => {
+  const hostile = ['..%2Fpackage.json', '%2e%2e%2Fpackage.json', '..%5Cpackage.json',
+    'sub/..%5C..%5Csecret.txt', 'sub/%2E%2E/%2E%2E/secret.txt', './index.html', 'index.html::$DATA',
+    'index.html%3A%3A%24DATA', 'C%3A%5Cwindows%5Cwin.ini', 'index.html%00.png',
+    'Z%3A%2Fetc%2Fpasswd', 'a/'.repeat(3000) + 'x'];
+  for (const relative of hostile) {
+    const answer = await get(relative);
+    assert.equal(answer.status, 404, relative.slice(0, 60));
+    assert.equal(answer.body.toString(), 'File not found');
+  }
+});
+
+test('a file another program holds open for writing is answered 500, and served once free', async () => {
+  const target = path.join(host.folder, 'www/media/held.mp3');
+  host.writeFile('www/media/held.mp3', song);
+  const holder = spawn(wineExec, [path.join(binFolder, 'hold_file.exe'), windowsPath(target)],
+    { stdio: ['pipe', 'pipe', 'inherit'] });
+  const [held] = await once(holder.stdout, 'data');
+  assert.match(String(held), /held/);
+  const refused = await get('media/held.mp3', 'bytes=10-19');
+  assert.equal(refused.status, 500);
+  assert.equal(refused.reason, 'Internal Server Error');
+  assert.deepEqual(refused.headers.slice(3), ['Content-Range: bytes 10-19/1000', 'Content-Length: 10']);
+  assert.equal(refused.body.length, 0);
+  holder.stdin.end();
+  await once(holder, 'exit');
+  const served = await get('media/held.mp3', 'bytes=10-19');
+  assert.equal(served.status, 206);
+  assert.deepEqual(served.body, song.subarray(10, 20));
+});
