@@ -37,7 +37,7 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   const expected = ['CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
     'get_CoreWebView2', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
-    'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilter',
+    'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilter', 'add_WebResourceRequested',
     'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
     'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_DOMContentLoaded', 'Navigate'];
   assert.deepEqual(methods, expected);
@@ -67,6 +67,7 @@ test('remote mode navigates to "main" as written and guards nothing', async () =
   await host.ready();
   assert.deepEqual(host.callsTo('Navigate')[0].args, [main]);
   assert.equal(host.callsTo('AddWebResourceRequestedFilter').length, 0);
+  assert.equal(host.callsTo('add_WebResourceRequested').length, 0);
   assert.equal(host.callsTo('add_NavigationStarting').length, 0);
   assert.deepEqual(host.callsTo('put_AreDevToolsEnabled')[0].args, [false]);
   assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[2]
