@@ -95,6 +95,7 @@ void ApplyConfig(const Json& message) {
     const Json& controller =
         message.contains("controllerResult") ? message["controllerResult"] : Json(0);
     config.holdEnvironment = message.value("holdEnvironment", false);
+    config.reportCalls = message.value("reportCalls", true);
     config.environmentNull = environment.is_null();
     config.controllerNull = controller.is_null();
     config.environmentResult = environment.is_number() ? environment.get<long>() : 0;

@@ -20,6 +20,7 @@ struct AgentConfig {
     bool environmentNull = false; // deliver a null environment
     bool controllerNull = false;
     bool holdEnvironment = false; // complete environment creation only when the agent says
+    bool reportCalls = true;      // false: no call reports (benchmarks time the host alone)
 };
 
 // Connects on first use and waits for the agent's configuration.

@@ -5,6 +5,8 @@
 
 #include "objects.h"
 
+#include <psapi.h>
+
 namespace {
 std::string TextOf(HWND window) {
     wchar_t text[1024] = {};
@@ -95,6 +97,19 @@ Json DescribeWindow(HWND window) {
             {"focused", GetFocus() == window}};
 }
 
+// The process's memory, in bytes: current and peak working set and private bytes.
+Json DescribeMemory() {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof(counters));
+    // Commit charge: the process's private bytes (Wine leaves PrivateUsage at 0).
+    return {{"workingSet", counters.WorkingSetSize},
+            {"peakWorkingSet", counters.PeakWorkingSetSize},
+            {"privateBytes", counters.PagefileUsage},
+            {"peakPrivateBytes", counters.PeakPagefileUsage}};
+}
+
 Json DescribeWindows() {
     Controller* controller = CurrentController();
     Json dialogs = Json::array();
@@ -145,6 +160,8 @@ void HandleAgentRequest(const Json& request) {
         const std::string what = request.value("what", "window");
         if (what == "objects")
             reply["live"] = LiveObjects();
+        else if (what == "memory")
+            reply["memory"] = DescribeMemory();
         else
             reply.update(DescribeWindows());
     } else if (type == "close") {

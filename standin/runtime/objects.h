@@ -198,8 +198,9 @@ void HandleAgentRequest(const Json& request);
 Json RaiseOn(WebView& webView, Controller& controller, const std::string& event, const Json& args,
              const std::map<std::string, HandlerList>& handlers);
 
-// A response as the host built it, for the agent: status, reason, headers, body.
-Json DescribeResponse(ICoreWebView2WebResourceResponse* response);
+// A response as the host built it, for the agent: status, reason, headers and the
+// body ("read": base64 of every byte, "count": its length, "skip": nothing).
+Json DescribeResponse(ICoreWebView2WebResourceResponse* response, const std::string& body);
 ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
                                                LPCWSTR headers);
 ICoreWebView2FileSystemHandle*

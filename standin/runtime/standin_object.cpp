@@ -43,6 +43,8 @@ HRESULT ReportUnimplemented(const char* interfaceName, const char* method) {
 }
 
 void ReportCall(const Tracked& object, const char* interfaceName, const char* method, Json args) {
+    if (!Config().reportCalls)
+        return;
     SendToAgent({{"type", "call"},
                  {"interface", interfaceName},
                  {"method", method},

@@ -89,6 +89,8 @@ export class Host {
     this.nextId = 1;
     this.exitCode = undefined;
     this.live = undefined;
+    // Settles once the stand-in has said hello and has its config.
+    this.linkUp = new Promise((resolve) => { this.announceLinkUp = resolve; });
   }
 
   // Starts Quorrin.exe. options: manifest (object or raw text), files ({path: content}),
@@ -148,7 +150,7 @@ export class Host {
     this.messages.push(message);
     if (message.type === 'hello') {
       this.socket.write(JSON.stringify(this.config) + '\n');
-      this.configured = true;
+      this.announceLinkUp();
     }
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
@@ -158,7 +160,10 @@ export class Host {
     }
   }
 
-  #request(message) {
+  request(message) { return this.#request(message); }
+
+  async #request(message) {
+    await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
     const id = this.nextId++;
     const answered = new Promise((resolve) => this.pending.set(id, resolve));
     this.socket.write(JSON.stringify({ ...message, id }) + '\n');
@@ -189,10 +194,7 @@ export class Host {
 
   // Waits for a message box and returns its description.
   async dialog() {
-    return waitFor(async () => {
-      if (!this.configured) return null;
-      return (await this.windows()).dialogs[0];
-    }, 'a message box');
+    return waitFor(async () => (await this.windows()).dialogs[0], 'a message box');
   }
 
   press(button = 'OK') { return this.#request({ type: 'press', button }); }
@@ -203,7 +205,7 @@ export class Host {
   // With config.holdEnvironment, lets environment creation complete now.
   completeEnvironment() { return this.#request({ type: 'complete-environment' }); }
 
-  close() { this.socket.write(JSON.stringify({ type: 'close' }) + '\n'); }
+  close() { this.request({ type: 'close' }).catch(() => {}); }
 
   waitForExit(timeoutMs = DEADLINE_MS) {
     return withDeadline(this.exited, timeoutMs, 'Quorrin.exe did not exit');

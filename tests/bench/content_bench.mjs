@@ -1,0 +1,92 @@
+// Benchmark of the local content server, through the stand-in runtime in one
+// run: handler time per request and the host's memory, for a small file, a
+// 256 MiB file without a range, and random 64 KiB ranges of it against a
+// baseline that maps the file anew for every range.
+import { spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+
+import { APP_ORIGIN, Host, binFolder, waitFor, windowsPath, wineExec } from '../scenarios/lib/host.mjs';
+
+const MiB = 1024 * 1024;
+const BIG = 256 * MiB;
+const RANGE = 64 * 1024;
+const RANGES = 1000;
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+function writeBigFile(target) {
+  const chunk = Buffer.alloc(MiB);
+  for (let i = 0; i < chunk.length; i++) chunk[i] = (i * 31) & 0xff;
+  fs.mkdirSync(path.dirname(target), { recursive: true });
+  const fd = fs.openSync(target, 'w');
+  for (let written = 0; written < BIG; written += MiB) fs.writeSync(fd, chunk);
+  fs.closeSync(fd);
+}
+
+async function memory(host) {
+  return (await host.request({ type: 'query', what: 'memory' })).memory;
+}
+
+// The runtime reads each body to its end ("count"), as the browser would.
+async function timeRequests(host, relative, count, { range, length, body = 'count' } = {}) {
+  const times = [];
+  for (let i = 0; i < count; i++) {
+    const headers = range ? { Range: range(i) } : {};
+    const result = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + relative, headers, body });
+    const { status, bodyLength } = result.response;
+    if (![200, 206].includes(status) || (body === 'count' && bodyLength !== length))
+      throw new Error(`${relative}: status ${status}, ${bodyLength} bytes`);
+    times.push(result.handlerMicroseconds);
+  }
+  return times;
+}
+
+// Calls are not reported, so the handler times are the host's own work.
+const host = await Host.start({ manifest: { name: 'bench' }, config: { reportCalls: false },
+  files: { 'www/small.bin': Buffer.alloc(1024, 7) } });
+try {
+  writeBigFile(path.join(host.folder, 'www/big.bin'));
+  await waitFor(async () => (await host.windows()).browser, 'the browser control');
+  const rows = [];
+  const measure = async (label, run) => {
+    const before = await memory(host);
+    const times = await run();
+    const after = await memory(host);
+    rows.push({ label, median: median(times), privateBeforeMiB: before.privateBytes / MiB,
+      peakPrivateMiB: after.peakPrivateBytes / MiB, workingSetMiB: after.workingSet / MiB });
+  };
+  await measure('1 KiB file, no range', () => timeRequests(host, 'small.bin', 300, { length: 1024 }));
+  await measure('256 MiB file, no range (body streamed)',
+    () => timeRequests(host, 'big.bin', 20, { length: BIG }));
+  await timeRequests(host, 'big.bin', 1, { range: () => 'bytes=0-65535', body: 'skip' }); // warms the cache
+  let seed = 7;
+  const randomRange = () => {
+    seed = (seed * 1103515245 + 12345) % 2147483648;
+    const first = seed % (BIG - RANGE);
+    return `bytes=${first}-${first + RANGE - 1}`;
+  };
+  await measure('1,000 random 64 KiB ranges, warm cache', () =>
+    timeRequests(host, 'big.bin', RANGES, { range: randomRange, length: RANGE }));
+
+  const baseline = spawnSync(wineExec, [path.join(binFolder, 'range_baseline.exe'),
+    windowsPath(path.join(host.folder, 'www/big.bin')), String(RANGES)], { encoding: 'utf8' });
+  const { warmMicroseconds, freshMicroseconds } = JSON.parse(baseline.stdout);
+
+  const small = rows[0].median, whole = rows[1].median, ranged = rows[2].median;
+  console.log('| measure | median handler time (µs) | private bytes before (MiB) | peak private bytes after (MiB) | working set after (MiB) |');
+  console.log('|---|---:|---:|---:|---:|');
+  for (const row of rows)
+    console.log(`| ${row.label} | ${row.median.toFixed(1)} | ${row.privateBeforeMiB.toFixed(1)} | ${row.peakPrivateMiB.toFixed(1)} | ${row.workingSetMiB.toFixed(1)} |`);
+  console.log(`| baseline outside the host: warm cache, per 64 KiB range | ${warmMicroseconds.toFixed(1)} | | | |`);
+  console.log(`| baseline outside the host: open and map anew, per 64 KiB range | ${freshMicroseconds.toFixed(1)} | | | |`);
+  console.log('');
+  console.log(`256 MiB whole file / 1 KiB file handler time: ${(whole / small).toFixed(2)}x (for a file 262,144 times larger: the body is streamed, never read into memory)`);
+  console.log(`open-and-map-anew / warm cache per range: ${(freshMicroseconds / warmMicroseconds).toFixed(1)}x`);
+  console.log(`host handler per warm range / 1 KiB file: ${(ranged / small).toFixed(2)}x`);
+} finally {
+  await host.dispose();
+}
