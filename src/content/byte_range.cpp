@@ -34,7 +34,9 @@ std::optional<int32_t> ParseLong32(const std::string& text) {
 }
 
 // Numbers are widened with their sign, so a negative one never passes a test.
-uint64_t Widen(int32_t number) { return static_cast<uint64_t>(static_cast<int64_t>(number)); }
+uint64_t Widen(int32_t number) {
+    return static_cast<uint64_t>(static_cast<int64_t>(number));
+}
 } // namespace
 
 std::optional<ByteRange> ParseByteRange(const std::string& value, uint64_t fileSize) {

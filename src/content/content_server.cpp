@@ -25,8 +25,8 @@ std::optional<std::string> RangeHeader(ICoreWebView2HttpRequestHeaders* headers)
 
 com_ptr<IStream> OpenFileStream(const std::string& filePath) {
     com_ptr<IStream> stream;
-    SHCreateStreamOnFileEx(ToLongPath(Utf8ToWide(filePath)).c_str(), STGM_READ, 0, FALSE,
-                           nullptr, stream.put());
+    SHCreateStreamOnFileEx(ToLongPath(Utf8ToWide(filePath)).c_str(), STGM_READ, 0, FALSE, nullptr,
+                           stream.put());
     return stream;
 }
 
@@ -51,11 +51,12 @@ void VelnorWebView::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     const std::string filePath = ContentFilePath(applicationFolder + contentFolder, relativePath);
     // The long-path form resolves no "..", but Wine and Windows differ there, so
     // anything that could leave the folder is simply not found.
-    const bool found = StaysInContentFolder(relativePath) &&
-                       GetFileAttributesW(ToLongPath(Utf8ToWide(filePath)).c_str()) !=
-                           INVALID_FILE_ATTRIBUTES;
+    const bool found =
+        StaysInContentFolder(relativePath) &&
+        GetFileAttributesW(ToLongPath(Utf8ToWide(filePath)).c_str()) != INVALID_FILE_ATTRIBUTES;
     const std::optional<std::string> range = found ? RangeHeader(headers.get()) : std::nullopt;
-    ResponsePlan plan = PlanResponse(found, relativePath, found ? FullFileSizeOf(filePath) : 0, range);
+    ResponsePlan plan =
+        PlanResponse(found, relativePath, found ? FullFileSizeOf(filePath) : 0, range);
 
     com_ptr<IStream> body;
     switch (plan.body) {

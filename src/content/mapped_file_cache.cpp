@@ -9,8 +9,9 @@ const unsigned char* MappedFileCache::GetView(const std::string& relativePath,
     if (cached != files_.end())
         return static_cast<const unsigned char*>(cached->second.view);
 
-    HANDLE file = CreateFileW(ToLongPath(Utf8ToWide(filePath)).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(ToLongPath(Utf8ToWide(filePath)).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return nullptr;
     HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);

@@ -87,8 +87,7 @@ std::string RelativePathFromUri(const std::string& uri, size_t originLength) {
 }
 
 bool StaysInContentFolder(const std::string& relativePath) {
-    if (relativePath.find(':') != std::string::npos ||
-        relativePath.find('\0') != std::string::npos)
+    if (relativePath.find(':') != std::string::npos || relativePath.find('\0') != std::string::npos)
         return false;
     size_t start = 0;
     for (;;) {

@@ -22,8 +22,8 @@ struct ResponsePlan {
     std::string reason;
     std::vector<std::string> headers;
     BodySource body = BodySource::None;
-    std::string text;     // with BodySource::Text
-    uint64_t first = 0;   // with BodySource::FileRange
+    std::string text;   // with BodySource::Text
+    uint64_t first = 0; // with BodySource::FileRange
     uint64_t length = 0;
 };
 

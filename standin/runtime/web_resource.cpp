@@ -29,7 +29,8 @@ std::string Base64(const std::string& bytes) {
 uint64_t CountStream(IStream* stream) {
     uint64_t total = 0;
     char buffer[65536];
-    for (ULONG read = 0; stream && SUCCEEDED(stream->Read(buffer, sizeof(buffer), &read)) && read > 0;)
+    for (ULONG read = 0;
+         stream && SUCCEEDED(stream->Read(buffer, sizeof(buffer), &read)) && read > 0;)
         total += read;
     return total;
 }
@@ -278,8 +279,8 @@ Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
     result["invoked"] =
         handlers.InvokeAll<ICoreWebView2WebResourceRequestedEventHandler>(sender, eventArgs.get());
     QueryPerformanceCounter(&end);
-    result["handlerMicroseconds"] =
-        static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 / static_cast<double>(frequency.QuadPart);
+    result["handlerMicroseconds"] = static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
+                                    static_cast<double>(frequency.QuadPart);
     result["response"] = DescribeResponse(eventArgs->response(), args.value("body", "read"));
     return result;
 }

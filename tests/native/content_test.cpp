@@ -120,14 +120,15 @@ TEST(StaysInContentFolder, RejectsDotSegmentsColonsAndNul) {
     for (const char* path : {"", "index.html", "a/b/c.js", "a.b/..c/...", "x..y", "sub\\page.html",
                              ".hidden", "..data"})
         EXPECT_TRUE(StaysInContentFolder(path)) << path;
-    for (const std::string& path : std::initializer_list<std::string>{"..", "../package.json", "a/../../x", "a\\..\\x", ".", "./x", "a/./b",
-                             "a/..", "x/..\\y", "index.html::$DATA", "C:/windows/win.ini",
-                             std::string("a\0b", 3)})
+    for (const std::string& path : std::initializer_list<std::string>{
+             "..", "../package.json", "a/../../x", "a\\..\\x", ".", "./x", "a/./b", "a/..",
+             "x/..\\y", "index.html::$DATA", "C:/windows/win.ini", std::string("a\0b", 3)})
         EXPECT_FALSE(StaysInContentFolder(path)) << path;
 }
 
 TEST(ContentFilePath, TurnsSlashesIntoBackslashes) {
-    EXPECT_EQ(ContentFilePath("C:\\app\\www\\", "media/My Song.mp3"), "C:\\app\\www\\media\\My Song.mp3");
+    EXPECT_EQ(ContentFilePath("C:\\app\\www\\", "media/My Song.mp3"),
+              "C:\\app\\www\\media\\My Song.mp3");
     EXPECT_EQ(ContentFilePath("C:\\app\\www\\", ""), "C:\\app\\www\\");
 }
 
@@ -147,8 +148,9 @@ TEST(PlanResponse, HeaderBlocksOfEachOutcome) {
 
     ResponsePlan all = PlanResponse(true, "a.mp3", 1000, std::string("bytes=0-"));
     EXPECT_EQ(all.status, 206);
-    EXPECT_EQ(block(all), "Cache-Control: no-store\nContent-Type: audio/mpeg\nAccept-Ranges: bytes\n"
-                          "Content-Range: bytes 0-999/1000\nContent-Length: 1000");
+    EXPECT_EQ(block(all),
+              "Cache-Control: no-store\nContent-Type: audio/mpeg\nAccept-Ranges: bytes\n"
+              "Content-Range: bytes 0-999/1000\nContent-Length: 1000");
     EXPECT_EQ(all.body, BodySource::WholeFile);
 
     ResponsePlan part = PlanResponse(true, "a.mp3", 1000, std::string("bytes=100-199"));
@@ -165,7 +167,8 @@ TEST(PlanResponse, HeaderBlocksOfEachOutcome) {
     ResponsePlan refused = PlanResponse(true, "a.mp3", 1000, std::string("bytes=1000-"));
     EXPECT_EQ(refused.status, 416);
     EXPECT_EQ(refused.reason, "Range Not Satisfiable");
-    EXPECT_EQ(block(refused), "Cache-Control: no-store\nContent-Type: audio/mpeg\nAccept-Ranges: bytes");
+    EXPECT_EQ(block(refused),
+              "Cache-Control: no-store\nContent-Type: audio/mpeg\nAccept-Ranges: bytes");
     EXPECT_EQ(refused.body, BodySource::None);
 
     ResponsePlan folder = PlanResponse(true, "", 0, std::nullopt);
