@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <utility>
 
 #include <gdiplus.h>
 #include <knownfolders.h>
@@ -8,6 +9,7 @@
 #include "app/icon.h"
 #include "app/main_window.h"
 #include "app/manifest.h"
+#include "extensions/extension_host.h"
 #include "util/files.h"
 #include "util/long_path.h"
 #include "util/text.h"
@@ -54,6 +56,18 @@ HICON LoadWindowIcon(HINSTANCE instance, const std::string& applicationFolder,
     return icon;
 }
 
+// "Release" while the web view still exists (its posts still go out), then the
+// library is unloaded and the host destroyed.
+void ReleaseExtensionLibrary() {
+    if (g_extensionHost->releaseEntry)
+        g_extensionHost->releaseEntry();
+    if (g_extensionHost->libraryModule) {
+        FreeLibrary(g_extensionHost->libraryModule);
+        g_extensionHost->libraryModule = nullptr;
+    }
+    delete std::exchange(g_extensionHost, nullptr);
+}
+
 WPARAM RunMessageLoop() {
     MSG message = {};
     // -1 (an invalid call) counts as non-zero, so the loop goes on.
@@ -96,11 +110,17 @@ int RunHost(HINSTANCE instance) {
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
     manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
 
+    // Start-up goes on whether or not an extension library is there.
+    g_extensionHost = new ExtensionHost(applicationFolder, kContentFolder, userDataFolder);
+    LoadExtensionLibrary();
+
     if (!RegisterMainWindowClass(instance, manifest.iconHandle))
         return FailStartup(kRegisterClassFailedMessage);
     HWND mainWindow = CreateMainWindow(instance, manifest);
     if (!mainWindow)
         return FailStartup(kCreateWindowFailedMessage);
+    if (g_extensionHost->mainWindowCreatedEntry)
+        g_extensionHost->mainWindowCreatedEntry(mainWindow);
 
     // Evergreen mode uses the installed runtime; fixed mode the one shipped in
     // "webview2", relative to the current directory.
@@ -115,6 +135,7 @@ int RunHost(HINSTANCE instance) {
 
     webView.mappedFiles.UnmapAll();
     g_webView = nullptr;
+    ReleaseExtensionLibrary();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     // The web view host releases its browser objects as this frame ends.
     return static_cast<int>(static_cast<uint32_t>(quitCode));

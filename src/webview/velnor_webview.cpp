@@ -1,6 +1,7 @@
 #include "webview/velnor_webview.h"
 
 #include "app/manifest.h"
+#include "extensions/extension_host.h"
 #include "util/text.h"
 #include "webview/callback.h"
 #include "webview/environment_options.h"
@@ -14,10 +15,14 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
                              const std::string& applicationFolder, const std::string& contentFolder,
                              const wchar_t* browserExecutableFolder,
                              const std::string& userDataFolder)
-    : manifest(&manifest), mainWindow(mainWindow), applicationFolder(applicationFolder),
-      contentFolder(contentFolder), userDataFolder(userDataFolder),
+    : manifest(&manifest), extensionHost(g_extensionHost), mainWindow(mainWindow),
+      applicationFolder(applicationFolder), contentFolder(contentFolder),
+      userDataFolder(userDataFolder),
       pageOrigin(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
-      browserExecutableFolder(browserExecutableFolder) {}
+      browserExecutableFolder(browserExecutableFolder) {
+    if (extensionHost)
+        extensionHost->webViewHost = this;
+}
 
 void VelnorWebView::Init() {
     const std::wstring arguments = Utf8ToWide(manifest->chromiumArgs);
@@ -143,6 +148,13 @@ void VelnorWebView::RegisterEventHandlers() {
         MakeCallback<ICoreWebView2NewWindowRequestedEventHandler>(
             [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
                 OnNewWindowRequested(args);
+            })
+            .get(),
+        nullptr);
+    webView->add_WebMessageReceived(
+        MakeCallback<ICoreWebView2WebMessageReceivedEventHandler>(
+            [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                OnWebMessageReceived(args);
             })
             .get(),
         nullptr);

@@ -12,6 +12,7 @@
 #include "webview/com_ptr.h"
 
 struct AppManifest;
+struct ExtensionHost;
 
 // The fixed virtual origin the application's files are served under.
 inline constexpr char kAppOrigin[] = "https://app.localhost/";
@@ -33,9 +34,15 @@ public:
     void SetWindowSize(int32_t width, int32_t height);
     void SetWindowPosition(int32_t x, int32_t y);
 
+    // The message bridge: page messages in, JSON posts out.
+    void HandleWebMessage(const std::string& text);
+    void SendWrapperInitResponse();
+    void PostJsonToPage(const std::string& json);
+
     // Fields in their fixed order: members are destroyed in reverse, which releases
     // the taskbar, the web view, the controller and the environment in that order.
     const AppManifest* manifest;
+    ExtensionHost* extensionHost;
     HWND mainWindow;
     std::string applicationFolder;
     std::string contentFolder;
@@ -64,6 +71,8 @@ private:
 
     // Event handlers.
     void OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args);
+    void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
+    void PostDirectoryHandles();
     void ShowAndFocus();
     void OnDocumentTitleChanged(ICoreWebView2* sender);
     void OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);

@@ -102,10 +102,14 @@ export class Host {
   }
 
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
-    folder } = {}) {
+    folder, extension } = {}) {
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
+    // A test extension library (tests/extensions), as Brenmoor.dll.
+    if (extension)
+      fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
+        path.join(this.folder, 'Brenmoor.dll'));
     if (manifest !== null)
       this.writeFile('package.json', typeof manifest === 'string' ? manifest : JSON.stringify(manifest));
     for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
@@ -187,6 +191,24 @@ export class Host {
   }
 
   raise(event, args = {}) { return this.#request({ type: 'raise', event, args }); }
+
+  // Page script posting text as a string message, from a document at source.
+  postString(text, source = APP_ORIGIN + 'index.html') {
+    return this.raise('WebMessageReceived', { source, string: text });
+  }
+
+  // What the host posted to the page so far: {json, objects} in order.
+  posts() {
+    return this.calls.filter((call) => call.method.startsWith('PostWebMessageAsJson'))
+      .map((call) => ({ json: call.args[0], objects: call.args[1] }));
+  }
+
+  // The test extension library's record of its calls (hex strings decoded).
+  extensionLog() {
+    const log = path.join(this.folder, 'brenmoor.log');
+    if (!fs.existsSync(log)) return [];
+    return fs.readFileSync(log, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line));
+  }
 
   async windows() { return this.#request({ type: 'query', what: 'window' }); }
 

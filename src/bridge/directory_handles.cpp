@@ -1,0 +1,57 @@
+// Read-write directory handles for the application's folders and the user's
+// well-known folders, posted to the page in fixed positions.
+#include "webview/velnor_webview.h"
+
+#include <array>
+
+#include <knownfolders.h>
+
+#include "bridge/page_message.h"
+#include "util/files.h"
+#include "util/text.h"
+
+namespace {
+constexpr size_t kHandleCount = 13;
+
+// Positions 3 to 12, in order.
+const KNOWNFOLDERID* const kKnownFolders[] = {
+    &FOLDERID_LocalAppData, &FOLDERID_RoamingAppData, &FOLDERID_Desktop, &FOLDERID_Documents,
+    &FOLDERID_Downloads,    &FOLDERID_Pictures,       &FOLDERID_Profile, &FOLDERID_SavedGames,
+    &FOLDERID_Screenshots,  &FOLDERID_Videos,
+};
+
+// An empty path leaves its position null: positions never shift.
+com_ptr<ICoreWebView2FileSystemHandle>
+CreateDirectoryHandle(ICoreWebView2Environment14* environment, const std::string& path) {
+    com_ptr<ICoreWebView2FileSystemHandle> handle;
+    if (!path.empty())
+        environment->CreateWebFileSystemDirectoryHandle(
+            Utf8ToWide(path).c_str(), COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION_READ_WRITE,
+            handle.put());
+    return handle;
+}
+} // namespace
+
+void VelnorWebView::PostDirectoryHandles() {
+    com_ptr<ICoreWebView2Environment14> environment14 =
+        environment.query<ICoreWebView2Environment14>();
+    com_ptr<ICoreWebView2_23> webView23 = webView.query<ICoreWebView2_23>();
+    if (!environment14 || !webView23)
+        return;
+
+    std::array<com_ptr<ICoreWebView2FileSystemHandle>, kHandleCount> handles;
+    handles[0] = CreateDirectoryHandle(environment14.get(), applicationFolder);
+    handles[1] = CreateDirectoryHandle(environment14.get(), contentFolder);
+    handles[2] = CreateDirectoryHandle(environment14.get(), userDataFolder);
+    for (size_t i = 0; i < std::size(kKnownFolders); ++i)
+        handles[3 + i] =
+            CreateDirectoryHandle(environment14.get(), KnownFolderPathUtf8(*kKnownFolders[i]));
+
+    std::array<IUnknown*, kHandleCount> items = {};
+    for (size_t i = 0; i < kHandleCount; ++i)
+        items[i] = handles[i].get();
+    com_ptr<ICoreWebView2ObjectCollection> collection;
+    environment14->CreateObjectCollection(kHandleCount, items.data(), collection.put());
+    webView23->PostWebMessageAsJsonWithAdditionalObjects(
+        Utf8ToWide(DirectoryHandlesMessage()).c_str(), collection.get());
+}

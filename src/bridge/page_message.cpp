@@ -1,0 +1,47 @@
+#include "bridge/page_message.h"
+
+#include <nlohmann/json.hpp>
+
+#include "util/json_lookup.h"
+
+bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) {
+    if (source.compare(0, pageOrigin.size(), pageOrigin) != 0)
+        return false;
+    if (pageOrigin.empty() || pageOrigin.back() == '/' || source.size() == pageOrigin.size())
+        return true;
+    const char next = source[pageOrigin.size()];
+    return next == '/' || next == '?' || next == '#';
+}
+
+PageMessage ParsePageMessage(const std::string& text) {
+    const nlohmann::json document = nlohmann::json::parse(text);
+    const std::string type = JsonStringOr(document, "type", "");
+    PageMessage message;
+    if (type == "wrapper-init") {
+        message.kind = PageMessage::Kind::WrapperInit;
+    } else if (type == "set-fullscreen") {
+        message.kind = PageMessage::Kind::SetFullScreen;
+        message.fullscreen = JsonBoolOr(document, "fullscreen", false);
+    } else if (type == "set-window-size") {
+        message.kind = PageMessage::Kind::SetWindowSize;
+        message.height = JsonIntOr(document, "windowHeight", 0);
+        message.width = JsonIntOr(document, "windowWidth", 0);
+    } else if (type == "set-window-position") {
+        message.kind = PageMessage::Kind::SetWindowPosition;
+        message.y = JsonIntOr(document, "windowY", 0);
+        message.x = JsonIntOr(document, "windowX", 0);
+    } else if (type == "extension-message") {
+        message.kind = PageMessage::Kind::ExtensionMessage;
+    }
+    return message;
+}
+
+std::string WrapperInitResponse(const std::vector<std::string>& componentIds) {
+    const nlohmann::json response = {{"type", "wrapper-init-response"},
+                                     {"registeredComponentIds", componentIds}};
+    return response.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string DirectoryHandlesMessage() {
+    return nlohmann::json{{"type", "directory-handles"}}.dump();
+}

@@ -1,0 +1,56 @@
+#include "extensions/extension_host.h"
+
+#include <utility>
+
+#include "util/long_path.h"
+#include "util/text.h"
+#include "webview/velnor_webview.h"
+
+ExtensionHost* g_extensionHost = nullptr;
+
+namespace {
+template <typename Entry> Entry FindEntry(HMODULE module, const char* name) {
+    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+} // namespace
+
+ExtensionHost::ExtensionHost(std::string applicationFolder, std::string contentFolder,
+                             std::string userDataFolder)
+    : applicationFolder(std::move(applicationFolder)), contentFolder(std::move(contentFolder)),
+      userDataFolder(std::move(userDataFolder)) {}
+
+bool LoadExtensionLibrary() {
+    ExtensionHost& host = *g_extensionHost;
+    // A full path, so that only the application folder is searched.
+    const std::wstring path = ToLongPath(Utf8ToWide(host.applicationFolder) + L"Brenmoor.dll");
+    host.libraryModule = LoadLibraryW(path.c_str());
+    if (!host.libraryModule)
+        return false;
+    host.initEntry = FindEntry<ExtensionInit>(host.libraryModule, "Init");
+    host.releaseEntry = FindEntry<ExtensionRelease>(host.libraryModule, "Release");
+    host.mainWindowCreatedEntry =
+        FindEntry<ExtensionMainWindowCreated>(host.libraryModule, "OnMainWindowCreated");
+    host.extensionMessageEntry =
+        FindEntry<ExtensionMessage>(host.libraryModule, "OnExtensionMessage");
+    if (!host.initEntry || !host.releaseEntry || !host.mainWindowCreatedEntry ||
+        !host.extensionMessageEntry)
+        return false;
+
+    const char* const* ids =
+        host.initEntry(host.applicationFolder.c_str(), host.contentFolder.c_str(),
+                       host.userDataFolder.c_str(), PostFromExtension);
+    if (!ids)
+        return false;
+    // The array stays the library's: copy the strings now and never touch it again.
+    for (; *ids; ++ids)
+        host.registeredComponentIds.emplace_back(*ids);
+    return true;
+}
+
+void PostFromExtension(const char* json) {
+    if (!g_extensionHost || !json)
+        return;
+    const std::string text = json;
+    if (VelnorWebView* webViewHost = g_extensionHost->webViewHost)
+        webViewHost->PostJsonToPage(text);
+}

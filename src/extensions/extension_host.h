@@ -1,0 +1,44 @@
+#pragma once
+// The optional extension library, Brenmoor.dll in the application folder: its
+// entry points, the component ids its "Init" registered, and its way to post
+// JSON messages to the page.
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+class VelnorWebView;
+
+using ExtensionInit = const char* const* (*)(const char* applicationFolder,
+                                             const char* contentFolder, const char* userDataFolder,
+                                             void (*post)(const char* json));
+using ExtensionRelease = void (*)();
+using ExtensionMainWindowCreated = void (*)(HWND mainWindow);
+using ExtensionMessage = void (*)(const char* message);
+
+struct ExtensionHost {
+    ExtensionHost(std::string applicationFolder, std::string contentFolder,
+                  std::string userDataFolder);
+
+    HMODULE libraryModule = nullptr;
+    ExtensionInit initEntry = nullptr;
+    ExtensionRelease releaseEntry = nullptr;
+    ExtensionMainWindowCreated mainWindowCreatedEntry = nullptr;
+    ExtensionMessage extensionMessageEntry = nullptr;
+    const std::string applicationFolder;
+    const std::string contentFolder;
+    const std::string userDataFolder;
+    VelnorWebView* webViewHost = nullptr;
+    std::vector<std::string> registeredComponentIds;
+};
+
+// The extension host; set by start-up, cleared when it is destroyed. The post
+// callback takes no context, so it reaches the host only through this.
+extern ExtensionHost* g_extensionHost;
+
+// Loads Brenmoor.dll from the application folder and, when it has all four entry
+// points, calls its "Init". True when "Init" returned a list of component ids.
+bool LoadExtensionLibrary();
+
+// The library's post callback: the text goes to the page once a browser exists.
+void PostFromExtension(const char* json);

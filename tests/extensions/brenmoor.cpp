@@ -1,0 +1,111 @@
+// Test versions of the extension library Brenmoor.dll. Each variant (chosen at
+// build time) records every call it receives, as JSON lines in brenmoor.log
+// beside itself, so tests can read back what the host handed it.
+#include <cstdio>
+#include <string>
+
+#include <windows.h>
+
+#define EXPORT extern "C" __declspec(dllexport)
+
+namespace {
+HMODULE g_module = nullptr;
+HWND g_mainWindow = nullptr;
+void (*g_post)(const char*) = nullptr;
+std::string g_applicationFolder;
+
+std::string Hex(const char* text) {
+    std::string hex;
+    char pair[3];
+    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c; ++c) {
+        std::snprintf(pair, sizeof(pair), "%02x", *c);
+        hex += pair;
+    }
+    return hex;
+}
+
+// One JSON line: {"call":name, <fields>}, strings given as hex of their bytes.
+void Record(const char* call, const std::string& fields = "") {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(g_module, path, MAX_PATH);
+    std::wstring log = path;
+    log = log.substr(0, log.rfind(L'\\') + 1) + L"brenmoor.log";
+    if (FILE* file = _wfopen(log.c_str(), L"ab")) {
+        std::fprintf(file, "{\"call\":\"%s\"%s%s}\n", call, fields.empty() ? "" : ",",
+                     fields.c_str());
+        std::fclose(file);
+    }
+}
+
+[[maybe_unused]] void Post(const char* json) {
+    if (g_post)
+        g_post(json);
+}
+
+// While "Release" runs: may a probe file be written again (the host's mapped
+// files released), and does a size message still reach the browser control?
+[[maybe_unused]] void CheckShutdownOrder() {
+    const std::string probe = g_applicationFolder + "www\\probe.bin";
+    HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool writable = file != INVALID_HANDLE_VALUE;
+    if (writable)
+        CloseHandle(file);
+    if (g_mainWindow)
+        SendMessageW(g_mainWindow, WM_SIZE, SIZE_RESTORED, MAKELPARAM(100, 100));
+    Record("ReleaseCheck", std::string("\"probeWritable\":") + (writable ? "true" : "false"));
+}
+} // namespace
+
+BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID processExit) {
+    if (reason == DLL_PROCESS_ATTACH)
+        g_module = module;
+    if (reason == DLL_PROCESS_DETACH)
+        Record("Detach", std::string("\"byFreeLibrary\":") + (processExit ? "false" : "true"));
+    return TRUE;
+}
+
+#ifndef BRENMOOR_ONLY_MESSAGE
+EXPORT const char* const* Init(const char* applicationFolder, const char* contentFolder,
+                               const char* userDataFolder, void (*post)(const char*)) {
+    g_post = post;
+    g_applicationFolder = applicationFolder;
+    Record("Init", "\"applicationFolder\":\"" + Hex(applicationFolder) + "\",\"contentFolder\":\"" +
+                       Hex(contentFolder) + "\",\"userDataFolder\":\"" + Hex(userDataFolder) +
+                       "\",\"post\":" + (post ? "true" : "false"));
+#ifdef BRENMOOR_POSTS
+    Post("{\"type\":\"from-init\"}");
+#endif
+    static const char* const ids[] = {BRENMOOR_IDS};
+    return BRENMOOR_RETURNS_IDS ? ids : nullptr;
+}
+
+EXPORT void Release() {
+    Record("Release");
+#ifdef BRENMOOR_POSTS
+    CheckShutdownOrder();
+    Post("{\"type\":\"from-release\"}");
+#endif
+}
+
+EXPORT void OnMainWindowCreated(HWND mainWindow) {
+    g_mainWindow = mainWindow;
+    Record("OnMainWindowCreated",
+           "\"window\":" + std::to_string(reinterpret_cast<uintptr_t>(mainWindow)) +
+               ",\"visible\":" + (IsWindowVisible(mainWindow) ? "true" : "false"));
+#ifdef BRENMOOR_POSTS
+    Post("{\"type\":\"from-main-window\"}");
+#endif
+}
+#endif
+
+EXPORT void OnExtensionMessage(const char* message) {
+    Record("OnExtensionMessage", "\"text\":\"" + Hex(message) + "\"");
+#ifdef BRENMOOR_POSTS
+    Post("{\"type\":\"from-message\",\"reply\":[1,2]}");
+#endif
+#ifdef BRENMOOR_POSTS_NOT_JSON
+    Post("this is not JSON {");
+    Post("{\"type\":\"after-bad\"}");
+#endif
+}

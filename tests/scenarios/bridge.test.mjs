@@ -1,0 +1,198 @@
+// Page script's messages, the directory handles and the extension library.
+import assert from 'node:assert/strict';
+import { after, test } from 'node:test';
+
+import { APP_ORIGIN, Host, waitFor, windowsPath } from './lib/host.mjs';
+
+const hosts = [];
+after(() => Promise.all(hosts.map((host) => host.dispose())));
+
+async function ready(options) {
+  const host = await Host.start(options);
+  hosts.push(host);
+  return host.ready();
+}
+
+const NO_COMPONENTS = '{"registeredComponentIds":[],"type":"wrapper-init-response"}';
+const response = (ids) => JSON.stringify({ registeredComponentIds: ids, type: 'wrapper-init-response' });
+const fromHex = (hex) => Buffer.from(hex, 'hex').toString('utf8');
+
+test('wrapper-init posts 13 handles in their positions, then the response, every time', async () => {
+  const host = await ready({ manifest: { name: 'handles' } });
+  await host.postString('{"type":"wrapper-init"}');
+  await host.postString('{"type":"wrapper-init"}');
+  const posts = host.posts();
+  assert.deepEqual(posts.map((post) => post.json), ['{"type":"directory-handles"}', NO_COMPONENTS,
+    '{"type":"directory-handles"}', NO_COMPONENTS]);
+  const handles = posts[0].objects;
+  assert.equal(handles.length, 13);
+  assert.deepEqual(posts[2].objects, handles, 'a second complete set');
+  const paths = handles.map((handle) => handle && handle.path);
+  assert.equal(paths[0], windowsPath(host.folder) + '\\');
+  assert.equal(paths[1], 'www\\', 'the content folder as stored, relative');
+  assert.match(paths[2], /\\AppData\\Local\\handles$/);
+  assert.match(paths[3], /\\AppData\\Local$/);
+  assert.match(paths[4], /\\AppData\\Roaming$/);
+  for (const [position, ending] of [[5, 'Desktop'], [6, 'Documents'], [7, 'Downloads'],
+    [8, 'Pictures'], [10, 'Saved Games'], [12, 'Videos']])
+    assert.ok(paths[position].endsWith('\\' + ending), `${position}: ${paths[position]}`);
+  // Wine cannot resolve the Screenshots folder: its position stays null and nothing shifts.
+  assert.equal(handles[11], null);
+  for (const handle of handles.filter(Boolean)) assert.equal(handle.permission, 1);
+});
+
+for (const [label, config] of [['ICoreWebView2Environment14', { environment14: false }],
+  ['ICoreWebView2_23', { webview2_23: false }]]) {
+  test(`without ${label} there are no handles but the response still goes out`, async () => {
+    const host = await ready({ config });
+    await host.postString('{"type":"wrapper-init"}');
+    assert.deepEqual(host.posts().map((post) => post.json), [NO_COMPONENTS]);
+    assert.equal(host.callsTo('CreateWebFileSystemDirectoryHandle').length, 0);
+  });
+}
+
+test('only string messages from the page origin are heard', async () => {
+  const host = await ready();
+  const ignored = [
+    () => host.raise('WebMessageReceived', { source: APP_ORIGIN, json: '{"type":"wrapper-init"}' }),
+    () => host.postString('{"type":"wrapper-init"}', 'https://example.com/'),
+    () => host.postString('{"type":"wrapper-init"}', 'https://app.localhost.evil.net/'),
+    () => host.postString('{"type":"Wrapper-Init"}'),
+    () => host.postString('{"type":"wrapper-init "}'),
+    () => host.postString('["wrapper-init"]'),
+    () => host.postString('{"type":["wrapper-init"]}'),
+    () => host.postString('plain words, not JSON'),
+    () => host.postString('{"type":"wrapper-init"} trailing'),
+  ];
+  for (const send of ignored) await send();
+  assert.deepEqual(host.posts(), []);
+  await host.postString('{"type":"wrapper-init"}', APP_ORIGIN);
+  assert.equal(host.posts().at(-1).json, NO_COMPONENTS, 'the next valid message is handled');
+});
+
+test('in remote mode a look-alike host is not the page', async () => {
+  const host = await ready({ manifest: { name: 'remote', main: 'https://example.com',
+    settings: { 'content-mode': 'remote' } } });
+  for (const source of ['https://example.com.evil.net/', 'https://example.comx', 'https://evil.net/'])
+    await host.postString('{"type":"wrapper-init"}', source);
+  assert.deepEqual(host.posts(), []);
+  for (const source of ['https://example.com', 'https://example.com/', 'https://example.com?x',
+    'https://example.com#top'])
+    await host.postString('{"type":"wrapper-init"}', source);
+  assert.equal(host.posts().filter((post) => post.json === NO_COMPONENTS).length, 4);
+});
+
+test('window messages read their fields with defaults', async () => {
+  const host = await ready({ manifest: { name: 'window', window: { width: 640, height: 480 } } });
+  await host.raise('DOMContentLoaded');
+  const client = async () => (await host.windows()).main.client;
+  const frame = async () => (await host.windows()).main.window;
+
+  await host.postString('{"type":"set-window-size","windowWidth":800.9,"windowHeight":600}');
+  assert.deepEqual(await client(), { left: 0, top: 0, right: 800, bottom: 600 });
+  await host.postString('{"type":"set-window-size","windowWidth":900}');
+  await host.postString('{"type":"set-window-size","windowWidth":"900","windowHeight":700}');
+  assert.deepEqual(await client(), { left: 0, top: 0, right: 800, bottom: 600 }, 'a size of 0 is ignored');
+
+  await host.postString('{"type":"set-window-position","windowX":120,"windowY":70}');
+  assert.deepEqual([(await frame()).left, (await frame()).top], [120, 70]);
+  await host.postString('{"type":"set-window-position"}');
+  assert.deepEqual([(await frame()).left, (await frame()).top], [0, 0]);
+
+  const windowed = await frame();
+  for (const text of ['{"type":"set-fullscreen"}', '{"type":"set-fullscreen","fullscreen":"true"}',
+    '{"type":"set-fullscreen","fullscreen":1}'])
+    await host.postString(text);
+  assert.deepEqual(await frame(), windowed, 'anything but true means false');
+  await host.postString('{"type":"set-fullscreen","fullscreen":true}');
+  const full = (await host.windows()).main;
+  assert.deepEqual(full.window, full.monitor);
+  await host.raise('ContainsFullScreenElementChanged', { value: false });
+  assert.deepEqual(await frame(), windowed, 'page messages and the control share one state');
+});
+
+test('an extension library gets its folders, the window and every message byte for byte', async () => {
+  const host = await ready({ manifest: { name: 'ext' }, extension: 'two_ids' });
+  await host.postString('{"type":"wrapper-init"}');
+  assert.equal(host.posts().at(-1).json, response(['alpha', 'beta']));
+  const text = '{"type":"extension-message","to":"\u00e9t\u00e9 \u{1F600}","n":[1, 2]}';
+  await host.postString(text);
+  await host.postString('{"type":"extension-message"}');
+  const { main } = await host.windows();
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+
+  const log = host.extensionLog();
+  assert.deepEqual(log.map((entry) => entry.call),
+    ['Init', 'OnMainWindowCreated', 'OnExtensionMessage', 'OnExtensionMessage', 'Release', 'Detach']);
+  const [init, created, first, second, , detach] = log;
+  assert.equal(fromHex(init.applicationFolder), windowsPath(host.folder) + '\\');
+  assert.equal(fromHex(init.contentFolder), 'www\\');
+  assert.match(fromHex(init.userDataFolder), /\\AppData\\Local\\ext$/);
+  assert.equal(init.post, true);
+  assert.equal(created.window, main.handle);
+  assert.equal(created.visible, false);
+  assert.equal(fromHex(first.text), text);
+  assert.equal(fromHex(second.text), '{"type":"extension-message"}');
+  assert.equal(detach.byFreeLibrary, true, 'unloaded by the host, not by process exit');
+});
+
+test('component ids: none, a leading null, duplicates, empty and invalid UTF-8', async () => {
+  for (const [extension, ids] of [['init_null', []], ['first_null', []],
+    ['odd_ids', ['dup', 'dup', '', 'bad\ufffd']]]) {
+    const host = await ready({ manifest: { name: extension }, extension });
+    await host.postString('{"type":"wrapper-init"}');
+    assert.equal(host.posts().at(-1).json, response(ids), extension);
+  }
+});
+
+test('a library without all four entry points is not initialised but still hears messages', async () => {
+  const host = await ready({ extension: 'only_message' });
+  await host.postString('{"type":"wrapper-init"}');
+  assert.equal(host.posts().at(-1).json, NO_COMPONENTS);
+  await host.postString('{"type":"extension-message","x":1}');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(host.extensionLog().map((entry) => entry.call), ['OnExtensionMessage', 'Detach']);
+});
+
+test('library posts: dropped before the browser exists, delivered in a message and in Release', async () => {
+  const host = await ready({ extension: 'posting', files: { 'www/probe.bin': Buffer.alloc(4096, 1) } });
+  // Map the probe file, so shutdown must release it before "Release" runs.
+  const ranged = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + 'probe.bin',
+    headers: { Range: 'bytes=10-19' } });
+  assert.equal(ranged.response.status, 206);
+
+  const callsBefore = host.calls.length;
+  await host.postString('{"type":"extension-message"}');
+  const posted = host.calls.slice(callsBefore).filter((call) => call.method === 'PostWebMessageAsJson');
+  assert.deepEqual(posted.map((call) => call.args[0]), ['{"type":"from-message","reply":[1,2]}'],
+    'handed over before the message handler returned');
+
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const jsons = host.posts().map((post) => post.json);
+  assert.ok(!jsons.includes('{"type":"from-init"}'));
+  assert.ok(!jsons.includes('{"type":"from-main-window"}'));
+  assert.equal(jsons.at(-1), '{"type":"from-release"}');
+
+  // Shutdown order: mapped files released and the web view unpublished before
+  // "Release"; the library unloaded by FreeLibrary; the browser objects last.
+  const log = host.extensionLog();
+  assert.deepEqual(log.slice(-3).map((entry) => entry.call), ['Release', 'ReleaseCheck', 'Detach']);
+  assert.equal(log.at(-2).probeWritable, true);
+  assert.equal(log.at(-1).byFreeLibrary, true);
+  const significant = host.calls.filter((call) => !['AddRef', 'QueryInterface'].includes(call.method));
+  const releasePost = significant.findIndex((call) => call.args[0] === '{"type":"from-release"}');
+  assert.notEqual(significant[releasePost - 1].method, 'put_Bounds',
+    'a size message during Release no longer reaches the browser control');
+  assert.deepEqual(significant.slice(releasePost + 1).map((call) => call.method),
+    ['Release', 'Release', 'Release', 'Release'], 'the web view is torn down after the library');
+  assert.deepEqual(host.live, {});
+});
+
+test('a post that is not JSON is handed over as it is, and later posts still go out', async () => {
+  const host = await ready({ extension: 'not_json' });
+  await host.postString('{"type":"extension-message"}');
+  assert.deepEqual(host.posts().map((post) => post.json), ['this is not JSON {', '{"type":"after-bad"}']);
+});
