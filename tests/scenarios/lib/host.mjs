@@ -125,7 +125,12 @@ export class Host {
       { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] });
     this.stderr = '';
     this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
-    this.exited = once(this.process, 'exit').then(([code]) => { this.exitCode = code; return code; });
+    // Settled once the process has ended and everything it sent has been read.
+    this.exited = once(this.process, 'exit').then(async ([code]) => {
+      if (this.socket && !this.socket.destroyed) await once(this.socket, 'close');
+      this.exitCode = code;
+      return code;
+    });
   }
 
   writeFile(name, content) {
