@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include <gdiplus.h>
@@ -9,6 +10,7 @@
 #include "app/icon.h"
 #include "app/main_window.h"
 #include "app/manifest.h"
+#include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
 #include "util/files.h"
 #include "util/long_path.h"
@@ -19,7 +21,6 @@ VelnorWebView* g_webView = nullptr;
 
 namespace {
 constexpr char kContentFolder[] = "www\\";
-constexpr wchar_t kFixedRuntimeFolder[] = L"webview2";
 constexpr wchar_t kHostCaption[] = L"Quorrin";
 constexpr wchar_t kLoadFailedMessage[] =
     L"Failed to load package.json. Check the file is in the same folder as the app.";
@@ -110,6 +111,10 @@ int RunHost(HINSTANCE instance) {
     Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
     manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
 
+    const std::optional<RuntimeFound> runtime = EnsureRuntime(manifest, instance, userDataFolder);
+    if (!runtime)
+        return 1;
+
     // Start-up goes on whether or not an extension library is there.
     g_extensionHost = new ExtensionHost(applicationFolder, kContentFolder, userDataFolder);
     LoadExtensionLibrary();
@@ -122,12 +127,8 @@ int RunHost(HINSTANCE instance) {
     if (g_extensionHost->mainWindowCreatedEntry)
         g_extensionHost->mainWindowCreatedEntry(mainWindow);
 
-    // Evergreen mode uses the installed runtime; fixed mode the one shipped in
-    // "webview2", relative to the current directory.
-    const wchar_t* browserExecutableFolder =
-        manifest.distributionMode == DistributionMode::Fixed ? kFixedRuntimeFolder : nullptr;
     VelnorWebView webView(manifest, mainWindow, applicationFolder, kContentFolder,
-                          browserExecutableFolder, userDataFolder);
+                          runtime->browserExecutableFolder, userDataFolder);
     g_webView = &webView;
     webView.Init();
 

@@ -34,7 +34,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.equal(hasHandler, true);
 
   const methods = host.calls.map((call) => call.method).filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
-  const expected = ['CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
+  const expected = ['GetAvailableCoreWebView2BrowserVersionString',
+    'CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
     'get_CoreWebView2', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilter', 'add_WebResourceRequested',
@@ -81,7 +82,8 @@ test('bundle mode joins AppOrigin and "main" without trimming', async () => {
 });
 
 test('fixed mode creates the environment from the relative folder "webview2"', async () => {
-  const host = await start({ manifest: { name: 'fixed', settings: { 'distribution-mode': 'fixed' } } });
+  const host = await start({ manifest: { name: 'fixed', settings: { 'distribution-mode': 'fixed' } },
+    files: { 'webview2/webview2-standin.marker': '' } });
   await host.ready();
   assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[0], 'webview2');
 });

@@ -16,6 +16,20 @@ export const DEADLINE_MS = Number(process.env.QUORRIN_DEADLINE_MS || 20000);
 
 export const APP_ORIGIN = 'https://app.localhost/';
 
+// The stand-in runtime's per-user folder in the test prefix: its presence marker
+// (an installed evergreen runtime) and the stand-in bootstrapper's record of runs.
+const prefix = process.env.WINEPREFIX || path.join(root, 'build/wine/prefix');
+export const standinUserFolder = path.join(prefix, 'drive_c/users', os.userInfo().username,
+  'AppData/Local/WebView2Standin');
+export const RUNTIME_MARKER = 'webview2-standin.marker';
+
+export function setEvergreenRuntimeInstalled(installed) {
+  fs.mkdirSync(standinUserFolder, { recursive: true });
+  const marker = path.join(standinUserFolder, RUNTIME_MARKER);
+  if (installed) fs.writeFileSync(marker, 'installed for the tests\n');
+  else fs.rmSync(marker, { force: true });
+}
+
 // Polls until condition() returns something truthy, which it returns; throws at the deadline.
 export async function waitFor(condition, what, timeoutMs = DEADLINE_MS) {
   const deadline = Date.now() + timeoutMs;
@@ -101,10 +115,13 @@ export class Host {
     return host;
   }
 
+  // runtimeInstalled: whether an evergreen runtime is installed (default yes);
+  // executable and args: another build of the host and its arguments.
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
-    folder, extension } = {}) {
+    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [] } = {}) {
+    setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
-    for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
+    for (const file of [executable, 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
     // A test extension library (tests/extensions), as Brenmoor.dll.
     if (extension)
@@ -121,7 +138,7 @@ export class Host {
     await once(this.server, 'listening');
     const env = { ...process.env,
       WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
-    this.process = spawn(wineExec, [path.join(this.folder, 'Quorrin.exe')],
+    this.process = spawn(wineExec, [path.join(this.folder, executable), ...args],
       { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] });
     this.stderr = '';
     this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });

@@ -14,6 +14,10 @@ mkdir -p "$deep"
 cp "$bin/Quorrin.exe" "$bin/WebView2Loader.dll" "$deep/"
 printf '{"name":"deep","window":{"title":"found beyond MAX_PATH"}}' >"$deep/package.json"
 
+# An installed evergreen runtime, as the stand-in sees it.
+standin="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/WebView2Standin"
+mkdir -p "$standin" && : >"$standin/webview2-standin.marker"
+
 "$QUORRIN_WINE" "$deep/Quorrin.exe" &
 host=$!
 "$QUORRIN_WINE" "$bin/window_probe.exe" close-main-window "found beyond MAX_PATH"

@@ -1,6 +1,9 @@
 // Quorrin.exe started as a user would, in its own application folder.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <knownfolders.h>
+
 #include <optional>
 #include <string>
 
@@ -9,9 +12,20 @@
 #include "screen.h"
 #include <nlohmann/json.hpp>
 
+#include "util/files.h"
 #include "util/text.h"
 
 namespace {
+// Every start here finds an installed evergreen runtime: the stand-in's marker.
+class StandinRuntimeInstalled : public testing::Environment {
+    void SetUp() override {
+        WriteFileBytes(KnownFolderPathUtf8(FOLDERID_LocalAppData) +
+                           "\\WebView2Standin\\webview2-standin.marker",
+                       "installed for the tests\n");
+    }
+};
+const auto* const kStandinRuntime = testing::AddGlobalTestEnvironment(new StandinRuntimeInstalled);
+
 const std::wstring kLoadFailed =
     L"Failed to load package.json. Check the file is in the same folder as the app.";
 const std::wstring kParseFailed = L"Failed to parse package.json. Check the file has valid JSON "
