@@ -5,6 +5,7 @@
 
 #include "objects.h"
 
+#include <commctrl.h>
 #include <psapi.h>
 
 namespace {
@@ -50,6 +51,19 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM context) {
     return TRUE;
 }
 
+// Which standard icon a message box shows: shared icons are the same handle
+// throughout this process.
+std::string IconKind(HICON icon) {
+    const std::pair<const wchar_t*, const char*> kinds[] = {{IDI_ERROR, "error"},
+                                                            {IDI_INFORMATION, "information"},
+                                                            {IDI_WARNING, "warning"},
+                                                            {IDI_QUESTION, "question"}};
+    for (const auto& [id, name] : kinds)
+        if (icon == LoadIconW(nullptr, id))
+            return name;
+    return icon ? "other" : "none";
+}
+
 Json DescribeDialog(HWND dialog) {
     std::vector<HWND> children;
     EnumChildWindows(dialog, CollectChild, reinterpret_cast<LPARAM>(&children));
@@ -64,7 +78,7 @@ Json DescribeDialog(HWND dialog) {
         if (className == "Button")
             buttons.push_back(TextOf(child));
         else if (className == "Static" && (style & SS_TYPEMASK) == SS_ICON)
-            icon = "present";
+            icon = IconKind(reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0)));
         else if (className == "Static" && !TextOf(child).empty())
             text = TextOf(child);
     }
@@ -110,15 +124,42 @@ Json DescribeMemory() {
             {"peakPrivateBytes", counters.PeakPagefileUsage}};
 }
 
+// A top-level window with its child controls; progress bars with their position.
+Json DescribeWithChildren(HWND window) {
+    Json description = DescribeWindow(window);
+    std::vector<HWND> children;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&children));
+    Json controls = Json::array();
+    for (HWND child : children) {
+        RECT frame;
+        GetWindowRect(child, &frame);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&frame), 2);
+        Json control = {{"className", ClassOf(child)},
+                        {"rect", ToJson(frame)},
+                        {"style", static_cast<uint32_t>(GetWindowLongW(child, GWL_STYLE))}};
+        if (ClassOf(child) == "msctls_progress32") {
+            control["position"] = SendMessageW(child, PBM_GETPOS, 0, 0);
+            control["rangeHigh"] = SendMessageW(child, PBM_GETRANGE, FALSE, 0);
+        }
+        controls.push_back(control);
+    }
+    description["children"] = controls;
+    return description;
+}
+
 Json DescribeWindows() {
     Controller* controller = CurrentController();
     Json dialogs = Json::array();
-    for (HWND window : OwnTopLevelWindows())
+    Json all = Json::array();
+    for (HWND window : OwnTopLevelWindows()) {
         if (ClassOf(window) == "#32770" && IsWindowVisible(window))
             dialogs.push_back(DescribeDialog(window));
+        all.push_back(DescribeWithChildren(window));
+    }
     return {{"main", DescribeWindow(MainWindow())},
             {"browser", controller ? DescribeWindow(controller->browserWindow()) : Json(nullptr)},
-            {"dialogs", dialogs}};
+            {"dialogs", dialogs},
+            {"all", all}};
 }
 
 // Clicks a button of the first visible message box, as a user would.
@@ -141,6 +182,22 @@ std::function<void()>& HeldEnvironmentCompletion() {
     return completion;
 }
 } // namespace
+
+namespace {
+// Reports each position a progress bar of this thread is given, so that a test
+// sees the whole course of a download, not only where the bar happens to be.
+LRESULT CALLBACK WatchProgressBars(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == PBM_SETPOS &&
+        ClassOf(message->hwnd) == "msctls_progress32")
+        SendToAgent({{"type", "progress"}, {"position", static_cast<int64_t>(message->wParam)}});
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+} // namespace
+
+void WatchProgressBarsOnThisThread() {
+    SetWindowsHookExW(WH_CALLWNDPROC, WatchProgressBars, nullptr, GetCurrentThreadId());
+}
 
 void HoldEnvironmentCompletion(std::function<void()> completion) {
     HeldEnvironmentCompletion() = std::move(completion);

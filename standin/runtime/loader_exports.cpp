@@ -32,6 +32,7 @@ void StartAnswering() {
     if (!answering) {
         answering = true;
         SetAgentRequestHandler(HandleAgentRequest);
+        WatchProgressBarsOnThisThread();
     }
 }
 } // namespace

@@ -191,6 +191,9 @@ void SetCurrentController(Controller* controller);
 // Keeps environment creation pending until the agent sends "complete-environment".
 void HoldEnvironmentCompletion(std::function<void()> completion);
 
+// Reports every PBM_SETPOS that reaches a progress bar of the calling thread.
+void WatchProgressBarsOnThisThread();
+
 // Answers one agent request ("raise", "query", "close") on the UI thread.
 void HandleAgentRequest(const Json& request);
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "bootstrap/download_progress.h"
 #include "util/dpi_scale.h"
 #include "util/json_lookup.h"
 #include "util/long_path.h"
@@ -108,4 +109,14 @@ TEST(JsonLookup, NonObjectsGiveDefaultsAndAreNotChanged) {
     JsonStringOr(object, "k", "d");
     JsonIntOr(object, "k", 1);
     EXPECT_TRUE(object.empty());
+}
+
+TEST(DownloadPercent, TruncatedInSinglePrecisionAndNothingWithoutATotal) {
+    EXPECT_EQ(DownloadPercent(0, 1000), 0);
+    EXPECT_EQ(DownloadPercent(999, 1000), 99);
+    EXPECT_EQ(DownloadPercent(1000, 1000), 100);
+    EXPECT_EQ(DownloadPercent(1, 3), 33);
+    EXPECT_EQ(DownloadPercent(2000, 1000), 200);
+    EXPECT_EQ(DownloadPercent(4294967295UL, 1), INT32_MAX);
+    EXPECT_EQ(DownloadPercent(500, 0), -1);
 }

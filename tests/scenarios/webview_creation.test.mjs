@@ -120,7 +120,7 @@ for (const [label, config] of [
     assert.equal(dialog.caption, 'My Game');
     assert.match(dialog.text, /WebView2/);
     assert.deepEqual(dialog.buttons, ['OK']);
-    assert.equal(dialog.icon, 'present');
+    assert.equal(dialog.icon, 'error');
     assert.equal(host.callsTo('Navigate').length, 0);
     assert.equal((await host.press('OK')).pressed, true);
     assert.equal(await host.waitForExit(), 1);

@@ -98,6 +98,7 @@ export function recordShellOpens({ schemes = [], extensions = [] }) {
 export class Host {
   constructor() {
     this.calls = [];
+    this.progress = []; // every position given to a progress bar of the UI thread
     this.messages = [];
     this.pending = new Map();
     this.nextId = 1;
@@ -170,6 +171,11 @@ export class Host {
       }
     });
     socket.on('error', () => {});
+    // Requests still open when the process ends are never answered.
+    socket.on('close', () => {
+      for (const [id, settle] of this.pending) settle({ ended: true, id });
+      this.pending.clear();
+    });
   }
 
   #receive(message) {
@@ -180,6 +186,7 @@ export class Host {
     }
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
+    else if (message.type === 'progress') this.progress.push(message.position);
     else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
@@ -191,7 +198,9 @@ export class Host {
   async #request(message) {
     await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
     const id = this.nextId++;
-    const answered = new Promise((resolve) => this.pending.set(id, resolve));
+    if (!this.socket || this.socket.destroyed) throw new Error('Quorrin.exe has ended');
+    const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
+      reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
     this.socket.write(JSON.stringify({ ...message, id }) + '\n');
     return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
   }

@@ -1,0 +1,222 @@
+// The runtime check and, in evergreen mode, the runtime's installation: a test
+// build of the host downloads the stand-in bootstrapper from a server here.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import http from 'node:http';
+import { once } from 'node:events';
+import os from 'node:os';
+import path from 'node:path';
+import { after, afterEach, before, test } from 'node:test';
+
+import { Host, binFolder, setEvergreenRuntimeInstalled, setScreenDpi, standinUserFolder,
+  waitFor } from './lib/host.mjs';
+
+const INSTALL_TEXT = 'This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and installed for you now.';
+const FAILED_TEXT = 'Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to install it, and that your Internet connection is working. Run the app again to try again.';
+const FIXED_TEXT = 'This app is set to "fixed" distribution mode, but the WebView2 control failed to initialize. Check there is a valid fixed distribution of Microsoft Edge WebView2 runtime in the "webview2" subfolder.';
+
+// The server hands out a stand-in bootstrapper; a download can be held half way
+// until the test lets it finish.
+let server, port, requests = 0;
+const downloads = new Map(); // path -> { variant, withLength, hold: Promise | null }
+before(async () => {
+  server = http.createServer(async (request, response) => {
+    requests++;
+    const download = downloads.get(request.url.split('?')[0]);
+    if (!download) { response.writeHead(404); response.end(); return; }
+    const body = fs.readFileSync(path.join(binFolder, `standin_setup_${download.variant}.exe`));
+    const half = Math.floor(body.length / 2);
+    response.writeHead(200, download.withLength ? { 'Content-Length': body.length } : {});
+    response.write(body.subarray(0, half));
+    if (download.hold) await download.hold;
+    response.end(body.subarray(half));
+  });
+  server.listen(0, '127.0.0.1');
+  await once(server, 'listening');
+  port = server.address().port;
+});
+
+const hosts = [];
+afterEach(async () => { await Promise.all(hosts.splice(0).map((host) => host.dispose())); });
+after(() => {
+  server.close();
+  setEvergreenRuntimeInstalled(true);
+  for (let i = 1; i <= starts; i++)
+    fs.rmSync(userDataFolder(`boot-${process.pid}-${i}`), { recursive: true, force: true });
+});
+
+let downloadCount = 0;
+// A download link of its own (so nothing is cached) for a variant of the bootstrapper.
+function offer(variant, { withLength = true, held = false } = {}) {
+  const urlPath = `/setup-${++downloadCount}.exe`;
+  let release = () => {};
+  const hold = held ? new Promise((resolve) => { release = resolve; }) : null;
+  downloads.set(urlPath, { variant, withLength, hold });
+  return { url: `http://127.0.0.1:${port}${urlPath}`, release };
+}
+
+// Each start gets a user data folder of its own: a bootstrapper left there by an
+// earlier start would run again when a download fails.
+let starts = 0;
+async function start({ manifest = { name: `boot-${process.pid}-${++starts}`, window: { title: 'My Game' } },
+  runtimeInstalled = false, url = offer('installs').url, ...options } = {}) {
+  fs.rmSync(path.join(standinUserFolder, 'bootstrapper-runs.log'), { force: true });
+  const host = await Host.start({ manifest, runtimeInstalled, executable: 'QuorrinDownloadTest.exe',
+    args: [url], ...options });
+  hosts.push(host);
+  return host;
+}
+
+const userDataFolder = (name) => path.join(path.dirname(standinUserFolder), name);
+const bootstrapperRuns = () => {
+  const log = path.join(standinUserFolder, 'bootstrapper-runs.log');
+  return fs.existsSync(log) ? fs.readFileSync(log, 'utf8').split('\n').filter(Boolean) : [];
+};
+const progressWindow = async (host) =>
+  (await host.windows()).all.find((window) => window.className === 'WebView2Setup' && window.visible);
+
+async function pressThrough(host, expected) {
+  const dialog = await host.dialog();
+  assert.deepEqual({ caption: dialog.caption, text: dialog.text, icon: dialog.icon, buttons: dialog.buttons },
+    { caption: 'My Game', ...expected, buttons: ['OK'] });
+  await host.press('OK');
+  // Gone, or the program ended with it.
+  await waitFor(async () => !(await host.windows().catch(() => ({ dialogs: [] }))).dialogs
+    .some((d) => d.text === expected.text), 'the message box to close');
+}
+
+test('evergreen with a runtime: no message, no window, nothing downloaded', async () => {
+  const before = requests;
+  const host = await start({ runtimeInstalled: true });
+  await host.ready();
+  assert.equal(requests, before);
+  const windows = await host.windows();
+  assert.deepEqual(windows.dialogs, []);
+  assert.equal(windows.all.some((window) => window.className === 'WebView2Setup'), false);
+});
+
+test('fixed mode needs "webview2" relative to the current directory, and downloads nothing', async () => {
+  const before = requests;
+  const manifest = { name: 'fixed', window: { title: 'My Game' }, settings: { 'distribution-mode': 'fixed' } };
+  const elsewhere = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-cwd-'));
+  try {
+    fs.mkdirSync(path.join(elsewhere, 'webview2'));
+    fs.writeFileSync(path.join(elsewhere, 'webview2/webview2-standin.marker'), '');
+    const found = await start({ manifest, currentDirectory: elsewhere });
+    await found.ready();
+    assert.equal(found.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[0], 'webview2');
+
+    // The application folder's own "webview2" does not count from another directory.
+    const lost = await start({ manifest, currentDirectory: os.tmpdir(),
+      files: { 'webview2/webview2-standin.marker': '' } });
+    await pressThrough(lost, { text: FIXED_TEXT, icon: 'error' });
+    assert.equal(await lost.waitForExit(), 1);
+    assert.equal(requests, before);
+  } finally {
+    fs.rmSync(elsewhere, { recursive: true, force: true });
+  }
+});
+
+for (const dpi of [96, 144]) {
+  test(`a missing runtime is downloaded with a progress window and installed (${dpi} dpi)`, async (t) => {
+    setScreenDpi(dpi);
+    t.after(() => setScreenDpi(96));
+    const name = `install-${dpi}`;
+    fs.rmSync(userDataFolder(name), { recursive: true, force: true });
+    const download = offer('installs', { held: true });
+    const host = await start({ url: download.url, manifest: { name, window: { title: 'My Game' },
+      messages: { downloading: 'Fetching the runtime\u2026' } } });
+    await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+
+    const window = await waitFor(() => progressWindow(host), 'the progress window');
+    const scale = (length) => Math.ceil(length * dpi / 96);
+    const [width, height] = [scale(300), scale(90)];
+    assert.equal(window.caption, 'Fetching the runtime\u2026');
+    assert.deepEqual(window.window, { left: 1280 - Math.trunc(width / 2), top: 800 - Math.trunc(height / 2),
+      right: 1280 - Math.trunc(width / 2) + width, bottom: 800 - Math.trunc(height / 2) + height });
+    assert.equal(window.style & 0x00ff0000, 0x00ca0000, 'caption, system menu and minimise box only');
+    const [bar] = window.children;
+    assert.equal(bar.className, 'msctls_progress32');
+    assert.deepEqual(bar.rect, { left: scale(10), top: scale(10),
+      right: window.client.right - scale(10), bottom: window.client.bottom - scale(10) });
+    assert.equal(bar.rangeHigh, 100);
+
+    download.release();
+    await host.ready();
+    // Every position the bar was given, in order: it only moves forward, to 100.
+    assert.equal(host.progress.at(-1), 100, JSON.stringify(host.progress));
+    host.progress.forEach((position, i) => assert.ok(i === 0 || position >= host.progress[i - 1]));
+    const saved = path.join(userDataFolder(name), 'Webview2Setup.exe');
+    assert.ok(fs.existsSync(saved), 'saved in the user data folder');
+    const [run] = bootstrapperRuns();
+    const [program, currentDirectory, commandLine] = run.split('|');
+    assert.match(program, new RegExp(`\\\\${name}\\\\Webview2Setup\\.exe$`));
+    assert.match(currentDirectory, new RegExp(`\\\\${name}$`));
+    assert.doesNotMatch(commandLine, /\S\s+\S/, 'no arguments');
+    assert.equal(await progressWindow(host), undefined);
+  });
+}
+
+test('a server that states no size leaves the bar where it is', async () => {
+  const download = offer('installs', { withLength: false, held: true });
+  const host = await start({ url: download.url });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await waitFor(() => progressWindow(host), 'the progress window');
+  download.release();
+  await host.ready();
+  assert.ok(host.progress.every((position) => position === 0), JSON.stringify(host.progress));
+  assert.equal(bootstrapperRuns().length, 1);
+});
+
+test('a server that is down: the install-failed message and exit code 1', async () => {
+  const host = await start({ url: 'http://127.0.0.1:9/setup.exe' });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.deepEqual(bootstrapperRuns(), []);
+});
+
+for (const variant of ['fails', 'does-nothing']) {
+  test(`a bootstrapper that ${variant.replace('-', ' ')} leaves the runtime missing: exit code 1`, async () => {
+    const host = await start({ url: offer(variant).url });
+    await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+    await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+    assert.equal(await host.waitForExit(), 1);
+    assert.equal(bootstrapperRuns().length, 1);
+  });
+}
+
+test('a user data folder that cannot be created: two boxes and nothing downloaded', async () => {
+  const before = requests;
+  const host = await start({ manifest: { name: 'no-such-parent\\child', window: { title: 'My Game' },
+    messages: { 'install-webview2-failed': 'Still no runtime.' } } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: 'Failed to create user data directory', icon: 'error' });
+  await pressThrough(host, { text: 'Still no runtime.', icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.equal(requests, before);
+});
+
+test('a user data folder that already exists is used as it is', async () => {
+  const name = 'existing-folder';
+  fs.mkdirSync(userDataFolder(name), { recursive: true });
+  fs.writeFileSync(path.join(userDataFolder(name), 'Webview2Setup.exe'), 'an old attempt');
+  const host = await start({ manifest: { name, window: { title: 'My Game' } } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await host.ready();
+  assert.notEqual(fs.readFileSync(path.join(userDataFolder(name), 'Webview2Setup.exe'), 'utf8'),
+    'an old attempt');
+});
+
+test('closing the progress window does not stop the download or the installation', async () => {
+  const download = offer('installs', { held: true });
+  const host = await start({ url: download.url });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await waitFor(() => progressWindow(host), 'the progress window');
+  host.close();
+  await waitFor(async () => !(await progressWindow(host)), 'the progress window to close');
+  assert.deepEqual(bootstrapperRuns(), [], 'the download is still under way');
+  download.release();
+  await host.ready();
+  assert.equal(bootstrapperRuns().length, 1);
+});
