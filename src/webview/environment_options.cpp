@@ -1,7 +1,8 @@
 #include "webview/environment_options.h"
 
-#include <atomic>
 #include <cstring>
+
+#include "webview/com_object.h"
 
 namespace {
 // A CoTaskMemAlloc copy, which is how getters hand strings to their callers.
@@ -21,24 +22,9 @@ HRESULT CopyIn(LPCWSTR value, std::wstring& text) {
     return S_OK;
 }
 
-class EnvironmentOptions final : public ICoreWebView2EnvironmentOptions {
+class EnvironmentOptions final
+    : public ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (iid == IidOf<IUnknown>() || iid == IidOf<ICoreWebView2EnvironmentOptions>()) {
-            *object = static_cast<ICoreWebView2EnvironmentOptions*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG remaining = --references_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) override {
         return CopyOut(additionalBrowserArguments_, value);
@@ -70,7 +56,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
     std::wstring additionalBrowserArguments_;
     std::wstring language_;
     std::wstring targetCompatibleBrowserVersion_ = kTargetCompatibleBrowserVersion;

@@ -1,17 +1,10 @@
 // Page script's messages, the directory handles and the extension library.
 import assert from 'node:assert/strict';
-import { after, test } from 'node:test';
+import { test } from 'node:test';
 
-import { APP_ORIGIN, Host, waitFor, windowsPath } from './lib/host.mjs';
+import { APP_ORIGIN, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
 
-const hosts = [];
-after(() => Promise.all(hosts.map((host) => host.dispose())));
-
-async function ready(options) {
-  const host = await Host.start(options);
-  hosts.push(host);
-  return host.ready();
-}
+const { ready } = hostsOfThisFile();
 
 const NO_COMPONENTS = '{"registeredComponentIds":[],"type":"wrapper-init-response"}';
 const response = (ids) => JSON.stringify({ registeredComponentIds: ids, type: 'wrapper-init-response' });

@@ -1,17 +1,10 @@
 // The host's answers to the browser control's events.
 import assert from 'node:assert/strict';
-import { after, test } from 'node:test';
+import { test } from 'node:test';
 
-import { APP_ORIGIN, Host, recordShellOpens, waitFor } from './lib/host.mjs';
+import { APP_ORIGIN, recordShellOpens, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
-const hosts = [];
-after(() => Promise.all(hosts.map((host) => host.dispose())));
-
-async function ready(options) {
-  const host = await Host.start(options);
-  hosts.push(host);
-  return host.ready();
-}
+const { ready } = hostsOfThisFile();
 
 const WS_CAPTION = 0x00c00000, WS_THICKFRAME = 0x00040000;
 const FULL_SCREEN_EX_STYLE_BITS = 0x00020301;

@@ -1,17 +1,10 @@
 // The creation chain of the browser control, as the runtime sees it.
 import assert from 'node:assert/strict';
-import { after, test } from 'node:test';
+import { test } from 'node:test';
 
-import { APP_ORIGIN, Host, waitFor } from './lib/host.mjs';
+import { APP_ORIGIN, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
-const hosts = [];
-after(() => Promise.all(hosts.map((host) => host.dispose())));
-
-async function start(options) {
-  const host = await Host.start(options);
-  hosts.push(host);
-  return host;
-}
+const { start } = hostsOfThisFile();
 
 const SETTINGS_IN_ORDER = [
   ['put_IsScriptEnabled', true],

@@ -7,6 +7,7 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
+import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
@@ -275,4 +276,17 @@ export class Host {
     this.server.close();
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
+}
+
+// Starting hosts from a test file: each is disposed when the file's tests end.
+// ready() also waits until the creation chain has issued the first navigation.
+export function hostsOfThisFile() {
+  const hosts = [];
+  after(() => Promise.all(hosts.map((host) => host.dispose())));
+  const start = async (options) => {
+    const host = await Host.start(options);
+    hosts.push(host);
+    return host;
+  };
+  return { start, ready: async (options) => (await start(options)).ready() };
 }
