@@ -1,0 +1,64 @@
+// Runs an example application in Quorrin.exe under Wine with the browser agent
+// (Debian's Chromium behind the stand-in runtime), and gives tests the engine's
+// page and the agent's session.
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after } from 'node:test';
+import { fileURLToPath } from 'node:url';
+
+import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
+import { binFolder, setEvergreenRuntimeInstalled, waitFor, wineExec } from '../../scenarios/lib/host.mjs';
+
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
+
+export class RunningApp {
+  // example: a folder of examples/; extension: a test library of tests/extensions.
+  static async start(example, { extension } = {}) {
+    const app = new RunningApp();
+    setEvergreenRuntimeInstalled(true);
+    app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
+    fs.cpSync(path.join(root, 'examples', example), app.folder, { recursive: true });
+    for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
+      fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));
+    if (extension)
+      fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
+        path.join(app.folder, 'Brenmoor.dll'));
+    app.agent = await startBrowserAgent();
+    app.process = spawn(wineExec, [path.join(app.folder, 'Quorrin.exe')], { stdio: 'ignore',
+      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } });
+    app.exited = once(app.process, 'exit').then(([code]) => code);
+    app.session = await app.agent.connected;
+    app.page = await waitFor(() => app.session.ready, 'the browser to start');
+    return app;
+  }
+
+  // The example's own signal that its start-up is complete.
+  async ready() {
+    await this.page.waitForSelector('body[data-ready="true"]', { timeout: 30000 });
+    return this;
+  }
+
+  windows() { return this.session.windows(); }
+
+  async dispose() {
+    if (this.process.exitCode === null) {
+      this.process.kill('SIGKILL');
+      await this.exited;
+    }
+    await this.agent.finished;
+    fs.rmSync(this.folder, { recursive: true, force: true });
+  }
+}
+
+export function appsOfThisFile() {
+  const apps = [];
+  after(() => Promise.all(apps.map((app) => app.dispose())));
+  return async (example, options) => {
+    const app = await RunningApp.start(example, options);
+    apps.push(app);
+    return app.ready();
+  };
+}
