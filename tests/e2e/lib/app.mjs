@@ -1,7 +1,7 @@
 // Runs an example application in Quorrin.exe under Wine with the browser agent
 // (Debian's Chromium behind the stand-in runtime), and gives tests the engine's
 // page and the agent's session.
-import { spawn } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import { once } from 'node:events';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -14,12 +14,19 @@ import { binFolder, setEvergreenRuntimeInstalled, waitFor, wineExec } from '../.
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 
+// Some examples generate files they do not commit (examples/NAME/prepare.mjs).
+export function prepareExample(example) {
+  const prepare = path.join(root, 'examples', example, 'prepare.mjs');
+  if (fs.existsSync(prepare)) spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
+}
+
 export class RunningApp {
   // example: a folder of examples/; extension: a test library of tests/extensions.
   static async start(example, { extension } = {}) {
     const app = new RunningApp();
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
+    prepareExample(example);
     fs.cpSync(path.join(root, 'examples', example), app.folder, { recursive: true });
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));

@@ -1,0 +1,3 @@
+import { capitalise } from './text.mjs';
+
+export const greeting = (name) => `${capitalise('hello')}, ${name}!`;
