@@ -9,7 +9,10 @@ import { once } from 'node:events';
 
 import { chromium } from 'playwright-core';
 
-const CHROMIUM_FLAGS = ['--disable-background-networking', '--disable-component-update',
+// For benchmarks that start the engine on its own.
+export { chromium };
+
+export const CHROMIUM_FLAGS = ['--disable-background-networking', '--disable-component-update',
   '--disable-sync', '--no-first-run', '--no-sandbox', '--disable-gpu',
   '--autoplay-policy=no-user-gesture-required'];
 
@@ -93,7 +96,7 @@ class BrowserSession {
         this.receive(JSON.parse(line)).catch((error) => console.error('browser agent:', error.message));
       }
     });
-    this.closed = once(socket, 'close');
+    this.closed = new Promise((resolve) => socket.on('close', resolve)); // a reset is a close too
     socket.on('error', () => {});
   }
 
@@ -125,6 +128,7 @@ class BrowserSession {
   }
 
   async onCall({ method, args }) {
+    if (method === 'put_IsVisible' && args[0] === true && !this.shownAt) this.shownAt = Date.now();
     if (method === 'CreateCoreWebView2EnvironmentWithOptions') this.ready = this.launch();
     if (!this.ready) return;
     const page = await this.ready;
