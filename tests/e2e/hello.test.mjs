@@ -60,11 +60,18 @@ test('a missing file is 404 in the page, and a link to another site is cancelled
   assert.equal(await app.page.textContent('#status'), 'Ready');
 });
 
-test('window.open reaches the shell, and window.close() ends the program with 0', async () => {
+test('window.open and new-window links reach the shell, and window.close() ends with 0', async () => {
   const shellOpens = recordShellOpens({ schemes: ['https'] });
   const app = await start('hello');
+  const opened = [];
+  const sawAll = () => {
+    opened.push(...shellOpens());
+    return ['https://example.com/news', 'https://example.com/about'].every((uri) => opened.includes(uri));
+  };
   await app.page.evaluate(() => window.open('https://example.com/news'));
-  await waitFor(() => shellOpens().includes('https://example.com/news'), 'the shell to open it');
+  await app.page.click('#about');
+  await waitFor(sawAll, 'the shell to open both');
+  assert.equal(app.page.context().pages().length, 1, 'no window opened in the engine');
   await app.page.evaluate(() => { window.close(); });
   assert.equal(await app.exited, 0);
 });
