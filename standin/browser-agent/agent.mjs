@@ -9,6 +9,8 @@ import { once } from 'node:events';
 
 import { chromium } from 'playwright-core';
 
+import { onJsonLines } from './json_lines.mjs';
+
 // For benchmarks that start the engine on its own.
 export { chromium };
 
@@ -85,19 +87,9 @@ class BrowserSession {
     this.ready = null;
     this.answers = []; // every answer the host gave: {uri, range, status, headers, body}
     this.navigations = []; // every main-frame navigation asked about: {uri, cancelled}
-    let buffered = '';
-    socket.setEncoding('utf8');
-    socket.on('data', (chunk) => {
-      buffered += chunk;
-      let end;
-      while ((end = buffered.indexOf('\n')) >= 0) {
-        const line = buffered.slice(0, end);
-        buffered = buffered.slice(end + 1);
-        this.receive(JSON.parse(line)).catch((error) => console.error('browser agent:', error.message));
-      }
-    });
-    this.closed = new Promise((resolve) => socket.on('close', resolve)); // a reset is a close too
-    socket.on('error', () => {});
+    onJsonLines(socket, (message) =>
+      this.receive(message).catch((error) => console.error('browser agent:', error.message)));
+    this.closed = new Promise((resolve) => socket.on('close', resolve));
   }
 
   send(message) { this.socket.write(JSON.stringify(message) + '\n'); }

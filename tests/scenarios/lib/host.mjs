@@ -10,6 +10,8 @@ import path from 'node:path';
 import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
+import { onJsonLines } from '../../../standin/browser-agent/json_lines.mjs';
+
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
 export const wineExec = path.join(root, 'scripts/wine-exec');
@@ -160,18 +162,7 @@ export class Host {
 
   #attach(socket) {
     this.socket = socket;
-    let buffered = '';
-    socket.setEncoding('utf8');
-    socket.on('data', (chunk) => {
-      buffered += chunk;
-      let end;
-      while ((end = buffered.indexOf('\n')) >= 0) {
-        const line = buffered.slice(0, end);
-        buffered = buffered.slice(end + 1);
-        this.#receive(JSON.parse(line));
-      }
-    });
-    socket.on('error', () => {});
+    onJsonLines(socket, (message) => this.#receive(message));
     // Requests still open when the process ends are never answered.
     socket.on('close', () => {
       for (const [id, settle] of this.pending) settle({ ended: true, id });
