@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/manifest.h"
+#include "app/window_class.h"
 #include "util/dpi.h"
 #include "util/text.h"
 #include "webview/velnor_webview.h"
@@ -18,17 +19,7 @@ ICoreWebView2Controller* BrowserController() {
 } // namespace
 
 ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon) {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = icon;
-    windowClass.hIconSm = icon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kMainWindowClass;
-    return RegisterClassExW(&windowClass);
+    return RegisterHostWindowClass(instance, kMainWindowClass, MainWindowProc, icon, COLOR_WINDOW);
 }
 
 DWORD MainWindowStyle(bool resizable) {

@@ -9,6 +9,7 @@
 #include <urlmon.h>
 
 #include "app/manifest.h"
+#include "app/window_class.h"
 #include "bootstrap/download_progress.h"
 #include "util/dpi.h"
 #include "util/text.h"
@@ -75,20 +76,6 @@ LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-bool RegisterSetupWindowClass(HINSTANCE instance, HICON icon) {
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = SetupWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = icon;
-    windowClass.hIconSm = icon;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
-    windowClass.lpszClassName = kSetupWindowClass;
-    return RegisterClassExW(&windowClass) != 0;
-}
-
 // A fixed-size window of 300 by 90 page units, centred on the primary monitor.
 HWND CreateSetupWindow(HINSTANCE instance, const AppManifest& manifest) {
     const int width = ScaleForDpi(300);
@@ -148,7 +135,8 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
         return fail(L"Failed to initialize common controls");
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return fail(L"Failed to create user data directory");
-    if (!RegisterSetupWindowClass(instance, manifest.iconHandle))
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
+                                 COLOR_MENU))
         return fail(L"Failed to register window class");
     HWND window = CreateSetupWindow(instance, manifest);
     if (!window)
