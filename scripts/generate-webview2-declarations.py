@@ -147,7 +147,7 @@ def write_iid_table(interfaces):
         out.append("template <> constexpr IID IidOf<%s>() {" % name)
         out.append("    return {%s};" % iid_parts(interfaces[name]["iid"]))
         out.append("}")
-    write("src/webview/webview2_iids.h", out)
+    write("src/util/webview2_iids.h", out)
 
 
 def write_standin_defaults(interfaces):

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "webview/com_object.h"
+#include "util/com_object.h"
 
 namespace {
 // A CoTaskMemAlloc copy, which is how getters hand strings to their callers.
@@ -25,7 +25,6 @@ HRESULT CopyIn(LPCWSTR value, std::wstring& text) {
 class EnvironmentOptions final
     : public ComObject<EnvironmentOptions, ICoreWebView2EnvironmentOptions> {
 public:
-
     HRESULT STDMETHODCALLTYPE get_AdditionalBrowserArguments(LPWSTR* value) override {
         return CopyOut(additionalBrowserArguments_, value);
     }

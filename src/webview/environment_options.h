@@ -6,7 +6,7 @@
 
 #include <WebView2.h>
 
-#include "webview/com_ptr.h"
+#include "util/com_ptr.h"
 
 inline constexpr wchar_t kTargetCompatibleBrowserVersion[] = L"127.0.2651.64";
 

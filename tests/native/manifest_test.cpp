@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 
 namespace {
 AppManifest Parse(const std::string& text) {

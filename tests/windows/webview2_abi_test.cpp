@@ -14,7 +14,7 @@
 
 #include "util/files.h"
 #include "util/text.h"
-#include "webview/webview2_iids.h"
+#include "util/webview2_iids.h"
 
 namespace {
 // A fake object whose vtable entries record their own index when called. Extra

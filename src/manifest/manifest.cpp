@@ -1,4 +1,4 @@
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 
 #include <stdexcept>
 
