@@ -10,7 +10,7 @@ import path from 'node:path';
 import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { onJsonLines } from '../../../standin/browser-agent/json_lines.mjs';
+import { configMessage, onJsonLines, sendLine } from '../../../standin/browser-agent/agent_link.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
@@ -135,8 +135,7 @@ export class Host {
       this.writeFile('package.json', typeof manifest === 'string' ? manifest : JSON.stringify(manifest));
     for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
 
-    this.config = { type: 'config', settings3: true, environment14: true, webview2_2: true,
-      webview2_23: true, environmentResult: 0, controllerResult: 0, ...config };
+    this.config = configMessage(config);
     this.server = net.createServer((socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
@@ -173,7 +172,7 @@ export class Host {
   #receive(message) {
     this.messages.push(message);
     if (message.type === 'hello') {
-      this.socket.write(JSON.stringify(this.config) + '\n');
+      sendLine(this.socket, this.config);
       this.announceLinkUp();
     }
     else if (message.type === 'call') this.calls.push(message);
@@ -193,7 +192,7 @@ export class Host {
     if (!this.socket || this.socket.destroyed) throw new Error('Quorrin.exe has ended');
     const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
       reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
-    this.socket.write(JSON.stringify({ ...message, id }) + '\n');
+    sendLine(this.socket, { ...message, id });
     return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
   }
 
