@@ -3,13 +3,17 @@
 // Wine runs real web applications. It maps the browser control onto the engine:
 // navigations, resource requests answered by the host, the page's
 // window.chrome.webview, DOMContentLoaded, title, full screen, window.close(),
-// new windows and the viewport.
+// new windows, the viewport and the device scale. The engine always runs
+// headless: its frames are painted in the controller's window (screen.mjs), and
+// what a person does there is replayed into it (input.mjs).
 import net from 'node:net';
 import { once } from 'node:events';
 
 import { chromium } from 'playwright-core';
 
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
+import { INPUT_MESSAGES, replayInput } from './input.mjs';
+import { Screen } from './screen.mjs';
 
 // For benchmarks that start the engine on its own.
 export { chromium };
@@ -78,9 +82,11 @@ function filterMatches(filter, uri) {
 }
 
 class BrowserSession {
-  constructor(socket, { headless }) {
+  constructor(socket, { frameFormat }) {
     this.socket = socket;
-    this.headless = headless;
+    this.frameFormat = frameFormat;
+    this.scale = 1; // device pixels per CSS pixel: the host's dpi / 96
+    this.callCounts = {}; // method → how often the host called it
     this.nextId = 1;
     this.pending = new Map();
     this.filters = [];
@@ -109,7 +115,13 @@ class BrowserSession {
 
   async receive(message) {
     if (message.type === 'hello') {
+      this.scale = (message.dpi || 96) / 96;
       this.send(configMessage());
+    } else if (INPUT_MESSAGES.has(message.type)) {
+      // In arrival order: each waits only for the engine, never for a previous event.
+      if (this.cdp) replayInput(this.cdp, message, this.scale);
+    } else if (message.type === 'frame-painted') {
+      this.screen?.onPainted(message);
     } else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
@@ -119,6 +131,7 @@ class BrowserSession {
   }
 
   async onCall({ method, args }) {
+    this.callCounts[method] = (this.callCounts[method] || 0) + 1;
     if (method === 'put_IsVisible' && args[0] === true && !this.shownAt) this.shownAt = Date.now();
     if (method === 'CreateCoreWebView2EnvironmentWithOptions') this.ready = this.launch();
     if (!this.ready) return;
@@ -128,9 +141,18 @@ class BrowserSession {
     case 'Navigate': await this.navigate(args[0]); break;
     case 'put_Bounds': {
       const [{ left, top, right, bottom }] = args;
-      if (right > left && bottom > top) await page.setViewportSize({ width: right - left, height: bottom - top });
+      if (right > left && bottom > top)
+        await page.setViewportSize({ width: Math.round((right - left) / this.scale),
+          height: Math.round((bottom - top) / this.scale) });
       break;
     }
+    case 'put_IsVisible':
+      // A hidden controller renders nothing, as the runtime throttles hidden views.
+      await (args[0] ? this.screen.start() : this.screen.stop());
+      break;
+    case 'OpenDevToolsWindow':
+      console.error('browser agent: the host opened the developer tools (the engine is headless)');
+      break;
     case 'PostWebMessageAsJson':
       await page.evaluate(([json]) => window.__quorrinDeliver(JSON.parse(json)), args).catch(() => {});
       break;
@@ -143,15 +165,19 @@ class BrowserSession {
   }
 
   async launch() {
-    this.browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: this.headless,
+    this.browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
       args: CHROMIUM_FLAGS });
-    const context = await this.browser.newContext({ viewport: { width: 800, height: 600 } });
+    const context = await this.browser.newContext({ viewport: { width: 800, height: 600 },
+      deviceScaleFactor: this.scale });
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
     await context.addInitScript(PAGE_BRIDGE);
     this.page = await context.newPage();
     this.page.on('domcontentloaded', () => this.raise('DOMContentLoaded'));
     await this.page.route('**/*', (route) => this.onRoute(route));
+    this.cdp = await context.newCDPSession(this.page);
+    this.screen = new Screen(this.cdp, this.socket, { format: this.frameFormat });
+    await this.screen.start();
     return this.page;
   }
 
@@ -194,12 +220,13 @@ class BrowserSession {
 // Listens on 127.0.0.1 for one stand-in runtime. Resolves with the port, the
 // session once the runtime has connected (its page once the environment exists),
 // and a promise that settles once that runtime has gone and the browser is closed.
-export async function startBrowserAgent({ headless = true } = {}) {
+// frameFormat: how frames travel, 'png' (exact) or 'jpeg'.
+export async function startBrowserAgent({ frameFormat = 'png' } = {}) {
   let finish, connect;
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
   const server = net.createServer(async (socket) => {
-    const session = new BrowserSession(socket, { headless });
+    const session = new BrowserSession(socket, { frameFormat });
     connect(session);
     await session.closed;
     await session.close();
@@ -213,8 +240,7 @@ export async function startBrowserAgent({ headless = true } = {}) {
 
 // As a program: prints the port, then runs until the host has gone.
 if (import.meta.url === `file://${process.argv[1]}`) {
-  const headless = !process.argv.includes('--headed');
-  const agent = await startBrowserAgent({ headless });
+  const agent = await startBrowserAgent({ frameFormat: process.argv.includes('--jpeg') ? 'jpeg' : 'png' });
   console.log(agent.port);
   await agent.finished;
 }

@@ -4,6 +4,8 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "frames.h"
+
 #include <deque>
 #include <mutex>
 #include <string>
@@ -121,7 +123,8 @@ void ReadRequests() {
     std::string line;
     while (ReadLine(line, INFINITE)) {
         Json request = Json::parse(line, nullptr, false);
-        if (request.is_object())
+        // Frames are decoded here, off the UI thread, so that input keeps flowing.
+        if (request.is_object() && !TakeFrameMessage(request))
             QueueRequest(std::move(request));
     }
 }
@@ -156,7 +159,10 @@ void Connect() {
     State().socket = ConnectTo(address);
     if (State().socket == INVALID_SOCKET)
         return;
-    SendToAgent({{"type", "hello"}, {"pid", GetCurrentProcessId()}});
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX); // the browser's device scale is dpi / 96
+    ReleaseDC(nullptr, screen);
+    SendToAgent({{"type", "hello"}, {"pid", GetCurrentProcessId()}, {"dpi", dpi}});
     std::string line;
     std::vector<Json> early; // requests that came before the config, answered after it
     const ULONGLONG deadline = GetTickCount64() + kConfigDeadlineMs;

@@ -1,23 +1,9 @@
 #include "objects.h"
 
+#include "browser_window.h"
+
 namespace {
 Controller* g_currentController = nullptr;
-
-// The browser's own window: a real child of the host's window, so bounds,
-// visibility and focus have effects a test can see.
-HWND CreateBrowserWindow(HWND parent) {
-    static const ATOM windowClass = [] {
-        WNDCLASSW description = {};
-        description.lpfnWndProc = DefWindowProcW;
-        description.hInstance = GetModuleHandleW(nullptr);
-        description.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        description.lpszClassName = L"WebView2StandinBrowser";
-        return RegisterClassW(&description);
-    }();
-    return CreateWindowExW(0, MAKEINTATOM(windowClass), L"",
-                           WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0, parent, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
 } // namespace
 
 Controller* CurrentController() {
@@ -29,7 +15,7 @@ void SetCurrentController(Controller* controller) {
 
 Controller::Controller(HWND parent)
     : StandinObject("ICoreWebView2Controller"), parent_(parent),
-      browserWindow_(CreateBrowserWindow(parent)) {
+      browserWindow_(CreateBrowserWindow(parent, this)) {
     webView_ = Ref<WebView>(new WebView(this));
     SetCurrentController(this);
 }
@@ -37,8 +23,10 @@ Controller::Controller(HWND parent)
 Controller::~Controller() {
     if (CurrentController() == this)
         SetCurrentController(nullptr);
-    if (IsWindow(browserWindow_))
+    if (IsWindow(browserWindow_)) {
+        SetWindowLongPtrW(browserWindow_, GWLP_USERDATA, 0); // no input reaches a dying controller
         DestroyWindow(browserWindow_);
+    }
 }
 
 bool Controller::Offers(REFIID iid) const {

@@ -93,7 +93,33 @@ HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE value) overrid
 STANDIN_ARGS(AcceleratorKeyPressed)
 UINT key = 0;
 COREWEBVIEW2_KEY_EVENT_KIND keyKind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+INT lParam = 0;
 BOOL handled = FALSE;
+HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = lParam;
+    return S_OK;
+}
+// The fields of the key message's lParam.
+HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* value) override {
+    if (!value)
+        return E_POINTER;
+    const UINT32 bits = static_cast<UINT32>(lParam);
+    value->RepeatCount = bits & 0xFFFF;
+    value->ScanCode = (bits >> 16) & 0xFF;
+    value->IsExtendedKey = static_cast<BOOL>((bits >> 24) & 1);
+    value->IsMenuKeyDown = static_cast<BOOL>((bits >> 29) & 1);
+    value->WasKeyDown = static_cast<BOOL>((bits >> 30) & 1);
+    value->IsKeyReleased = static_cast<BOOL>((bits >> 31) & 1);
+    return S_OK;
+}
+HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
+    if (!value)
+        return E_POINTER;
+    *value = handled;
+    return S_OK;
+}
 HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* value) override {
     ReportCall(*this, kind(), "get_KeyEventKind", Json::array());
     if (!value)
@@ -203,6 +229,7 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
         Ref<AcceleratorKeyPressedArgs> eventArgs(new AcceleratorKeyPressedArgs());
         eventArgs->key = args.value("key", 0u);
         eventArgs->keyKind = KeyEventKind(args.value("kind", "keydown"));
+        eventArgs->lParam = static_cast<INT>(args.value("lParam", 1LL));
         result["invoked"] =
             controller.acceleratorKeyHandlers()
                 .InvokeAll<ICoreWebView2AcceleratorKeyPressedEventHandler>(

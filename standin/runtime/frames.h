@@ -1,0 +1,18 @@
+#pragma once
+// The engine's rendered frames, as the agent streams them: decoded on the agent
+// link's reader thread, kept as the latest frame, painted by the browser window.
+#include <windows.h>
+
+#include "agent.h"
+
+// Takes a "frame" message off the agent link (reader thread); false for any
+// other message, which then goes to the UI thread as usual.
+bool TakeFrameMessage(const Json& message);
+
+// The window that shows the frames; null when none does.
+void SetFrameWindow(HWND window);
+
+// Paints the latest frame at the client area's top left, pixel for pixel, and
+// white wherever there is no frame. A frame's first painting is reported to the
+// agent as {"type":"frame-painted","frame":ID}.
+void PaintLatestFrame(HWND window, HDC dc);
