@@ -141,9 +141,7 @@ class BrowserSession {
     case 'Navigate': await this.navigate(args[0]); break;
     case 'put_Bounds': {
       const [{ left, top, right, bottom }] = args;
-      if (right > left && bottom > top)
-        await page.setViewportSize({ width: Math.round((right - left) / this.scale),
-          height: Math.round((bottom - top) / this.scale) });
+      if (right > left && bottom > top) await this.setViewport(right - left, bottom - top);
       break;
     }
     case 'put_IsVisible':
@@ -165,10 +163,11 @@ class BrowserSession {
   }
 
   async launch() {
+    // The engine's screen has the host's scale, so that frames come in device pixels.
     this.browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
-      args: CHROMIUM_FLAGS });
-    const context = await this.browser.newContext({ viewport: { width: 800, height: 600 },
-      deviceScaleFactor: this.scale });
+      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`] });
+    // The viewport is ours to set (setViewport), with the device scale.
+    const context = await this.browser.newContext({ viewport: null });
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
     await context.addInitScript(PAGE_BRIDGE);
@@ -176,6 +175,7 @@ class BrowserSession {
     this.page.on('domcontentloaded', () => this.raise('DOMContentLoaded'));
     await this.page.route('**/*', (route) => this.onRoute(route));
     this.cdp = await context.newCDPSession(this.page);
+    await this.setViewport(800 * this.scale, 600 * this.scale);
     this.screen = new Screen(this.cdp, this.socket, { format: this.frameFormat });
     await this.screen.start();
     return this.page;
@@ -201,6 +201,14 @@ class BrowserSession {
     const body = Buffer.from(response.body || '', 'base64');
     this.answers.push({ uri, range: request.headers().range, status: response.status, headers, body });
     return route.fulfill({ status: response.status, headers, body });
+  }
+
+  // The controller's size in the window's pixels: the engine lays the page out in
+  // CSS pixels at the host's device scale, and renders frames of that many pixels.
+  async setViewport(width, height) {
+    this.viewport = { width: Math.round(width / this.scale), height: Math.round(height / this.scale) };
+    await this.cdp.send('Emulation.setDeviceMetricsOverride', { ...this.viewport,
+      deviceScaleFactor: this.scale, mobile: false }).catch(() => {});
   }
 
   async navigate(uri) {

@@ -27,8 +27,9 @@ export class Screen {
     if (this.streaming) return;
     this.streaming = true;
     this.lastData = null; // the window shows the next frame even when nothing changed
+    // Limits above any window's size: frames keep the engine's device pixels.
     await this.cdp.send('Page.startScreencast', { format: this.format, quality: this.quality,
-      everyNthFrame: 1 });
+      maxWidth: 8192, maxHeight: 8192, everyNthFrame: 1 });
   }
 
   async stop() {

@@ -32,7 +32,7 @@ test('window commands from the page, and the fullscreen API', async () => {
   const app = await start('hello');
   await app.page.click('#size');
   await waitFor(async () => (await app.windows()).main.client.right === 640, 'the new size');
-  assert.deepEqual(app.page.viewportSize(), { width: 640, height: 480 }, 'the viewport follows');
+  assert.deepEqual(await app.page.evaluate(() => [innerWidth, innerHeight]), [640, 480], 'the viewport follows');
   await app.page.click('#position');
   await waitFor(async () => (await app.windows()).main.window.left === 40, 'the new position');
   const windowed = (await app.windows()).main;

@@ -20,20 +20,31 @@ export function prepareExample(example) {
   if (fs.existsSync(prepare)) spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
 }
 
+function changeManifest(file, changes) {
+  const manifest = JSON.parse(fs.readFileSync(file, 'utf8'));
+  for (const [key, value] of Object.entries(changes))
+    manifest[key] = typeof value === 'object' && value ? { ...manifest[key], ...value } : value;
+  fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
+}
+
 export class RunningApp {
-  // example: a folder of examples/; extension: a test library of tests/extensions.
-  static async start(example, { extension } = {}) {
+  // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
+  // extension: a test library of tests/extensions; manifest: package.json keys
+  // to change (objects merged one level deep); agent: browser agent options.
+  static async start(example, { extension, testApp = false, manifest, agent } = {}) {
     const app = new RunningApp();
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
-    prepareExample(example);
-    fs.cpSync(path.join(root, 'examples', example), app.folder, { recursive: true });
+    if (!testApp) prepareExample(example);
+    fs.cpSync(path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example), app.folder,
+      { recursive: true });
+    if (manifest) changeManifest(path.join(app.folder, 'package.json'), manifest);
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
         path.join(app.folder, 'Brenmoor.dll'));
-    app.agent = await startBrowserAgent();
+    app.agent = await startBrowserAgent(agent);
     app.process = spawn(wineExec, [path.join(app.folder, 'Quorrin.exe')], { stdio: 'ignore',
       env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } });
     app.exited = once(app.process, 'exit').then(([code]) => code);

@@ -1,0 +1,106 @@
+// The page inside Quorrin's window, seen and driven from the Windows side as a
+// person would: captures of the window's client area, clicks, the wheel and keys
+// sent through Windows input (tests/e2e/apps/surface).
+import assert from 'node:assert/strict';
+import { test } from 'node:test';
+
+import { setScreenDpi, waitFor } from '../scenarios/lib/host.mjs';
+import { appsOfThisFile } from './lib/app.mjs';
+import { capture, captureUntil, drive, findColour } from './lib/window_driver.mjs';
+
+const start = appsOfThisFile();
+const CRIMSON = [220, 20, 60];
+const TEAL = [0, 128, 128];
+
+async function startSurface(options = {}) {
+  const app = await start('surface', { testApp: true, ...options });
+  await waitFor(() => app.session.screen.painted.length > 0, 'the first frame painted');
+  app.handle = (await app.windows()).main.handle;
+  app.blockAt = (expected, colour = CRIMSON) => captureUntil(app.handle, app.folder, (image) => {
+    const found = findColour(image, colour, 8);
+    return found && JSON.stringify(found) === JSON.stringify(expected) && { image, found };
+  }, `the block at ${JSON.stringify(expected)}`);
+  app.evaluate = (script, arg) => app.page.evaluate(script, arg);
+  return app;
+}
+
+test('the page is painted in the window pixel for pixel, follows the page and a resize', async () => {
+  const app = await startSurface();
+  const { image } = await app.blockAt({ left: 40, top: 60, width: 200, height: 100 });
+  assert.equal(image.width, 800);
+  assert.equal(image.height, 600);
+  assert.deepEqual(image.at(600, 500), [255, 255, 255]);
+
+  await app.evaluate(() => Object.assign(document.querySelector('#block').style, { left: '320px', top: '300px' }));
+  await app.blockAt({ left: 320, top: 300, width: 200, height: 100 });
+
+  // The user drags the window larger: the page lays out anew and the capture follows.
+  await app.session.request({ type: 'set-window-pos', width: 1000, height: 760 });
+  const { main } = await waitFor(async () => {
+    const windows = await app.windows();
+    return windows.main.client.right > 800 && windows;
+  }, 'the larger window');
+  await app.evaluate(() => Object.assign(document.querySelector('#block').style, { left: 'calc(100% - 200px)' }));
+  const resized = await app.blockAt({ left: main.client.right - 200, top: 300, width: 200, height: 100 });
+  assert.equal(resized.image.width, main.client.right);
+  assert.equal(await app.evaluate(() => innerWidth), main.client.right);
+});
+
+test('at 144 dpi the engine renders 1.5 device pixels per CSS pixel', async (t) => {
+  setScreenDpi(144);
+  t.after(() => setScreenDpi(96));
+  const app = await startSurface();
+  const { image } = await app.blockAt({ left: 60, top: 90, width: 300, height: 150 });
+  assert.deepEqual([image.width, image.height], [1200, 900]);
+  assert.equal(await app.evaluate(() => devicePixelRatio), 1.5);
+  assert.equal(await app.evaluate(() => innerWidth), 800);
+});
+
+test('clicks, text and the wheel sent through Windows input reach the page', async () => {
+  const app = await startSurface();
+  await drive(app.handle, 'click 380 90');
+  await waitFor(() => app.evaluate(() => window.presses.length === 1), 'the button pressed');
+  await app.blockAt({ left: 40, top: 60, width: 200, height: 100 }, TEAL);
+  await drive(app.handle, 'double-click 380 90');
+  await waitFor(() => app.evaluate(() => window.presses.length === 3), 'a double click');
+  assert.deepEqual(await app.evaluate(() => window.presses), [1, 1, 2]);
+
+  const text = 'Grüße, wörld: 中文 😀!';
+  await drive(app.handle, 'click 240 235', `type ${text}`);
+  await waitFor(async () => (await app.evaluate(() => document.querySelector('#field').value)) === text,
+    'the text in the field');
+
+  // One notch down scrolls 100 pixels: the block's upper 40 rows leave the window.
+  await drive(app.handle, 'wheel 400 400 -120');
+  await waitFor(() => app.evaluate(() => scrollY === 100), 'the page scrolled');
+  await app.blockAt({ left: 40, top: 0, width: 200, height: 60 }, TEAL);
+});
+
+test('accelerator keys reach the host first: F12 opens the developer tools', async () => {
+  const app = await startSurface();
+  const calls = (method) => app.session.callCounts[method] || 0;
+  await drive(app.handle, 'click 240 235', 'key 41');
+  await waitFor(() => app.evaluate(() => window.keysSeen.some((key) => key.code === 'KeyA')), 'the key A');
+  assert.equal(calls('get_VirtualKey'), 0, 'a letter is no accelerator key');
+  assert.equal(await app.evaluate(() => document.querySelector('#field').value), 'a');
+
+  await drive(app.handle, 'key 7B');
+  // Key down and key up each reach the handler; the host leaves both to the page.
+  await waitFor(() => calls('OpenDevToolsWindow') === 2, 'the developer tools opened');
+  await waitFor(() => app.evaluate(() => window.keysSeen.some((key) => key.key === 'F12')), 'F12 in the page');
+
+  await drive(app.handle, 'key 41 ctrl');
+  await waitFor(() => app.evaluate(() => window.keysSeen.some((key) => key.code === 'KeyA' && key.ctrl)),
+    'Ctrl+A in the page');
+  assert.ok(calls('get_VirtualKey') >= 6, 'Ctrl+A went through the handler');
+  assert.equal(calls('OpenDevToolsWindow'), 2);
+});
+
+test('with the developer tools disabled F12 opens nothing', async () => {
+  const app = await startSurface({ manifest: { settings: { 'enable-devtools': false } } });
+  await drive(app.handle, 'click 240 235', 'key 7B', 'type x');
+  await waitFor(async () => (await app.evaluate(() => document.querySelector('#field').value)) === 'x',
+    'the keys after F12');
+  assert.ok(app.session.callCounts.get_VirtualKey >= 2, 'the handler saw F12');
+  assert.equal(app.session.callCounts.OpenDevToolsWindow, undefined);
+});

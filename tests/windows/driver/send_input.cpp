@@ -1,0 +1,116 @@
+#include "send_input.h"
+
+#include "capture.h"
+
+namespace {
+bool Send(std::vector<INPUT> inputs) {
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
+           inputs.size();
+}
+
+// Brings the window's top-level window to the front, so keys go to it.
+void Activate(HWND window) {
+    HWND top = GetAncestor(window, GA_ROOT);
+    if (GetForegroundWindow() != top)
+        SetForegroundWindow(top);
+}
+
+INPUT MouseAt(POINT client, HWND window, DWORD flags, DWORD data = 0) {
+    POINT screen = client;
+    ClientToScreen(window, &screen);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    input.mi.mouseData = data;
+    return input;
+}
+
+INPUT Key(WORD virtualKey, WORD scanCode, DWORD flags) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtualKey;
+    input.ki.wScan = scanCode;
+    input.ki.dwFlags = flags;
+    return input;
+}
+
+WORD ModifierKey(const std::wstring& name) {
+    if (name == L"ctrl")
+        return VK_CONTROL;
+    if (name == L"alt")
+        return VK_MENU;
+    return VK_SHIFT;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+} // namespace
+
+bool Click(HWND window, POINT client, int times) {
+    Activate(window);
+    std::vector<INPUT> inputs = {MouseAt(client, window, MOUSEEVENTF_MOVE)};
+    for (int i = 0; i < times; ++i) {
+        inputs.push_back(MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN));
+        inputs.push_back(MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP));
+    }
+    return Send(inputs);
+}
+
+bool Wheel(HWND window, POINT client, int delta) {
+    Activate(window);
+    return Send(
+        {MouseAt(client, window, MOUSEEVENTF_MOVE),
+         MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_WHEEL, static_cast<DWORD>(delta))});
+}
+
+bool TypeText(HWND window, const std::wstring& text) {
+    Activate(window);
+    std::vector<INPUT> inputs;
+    for (wchar_t unit : text) {
+        inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE));
+        inputs.push_back(Key(0, unit, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP));
+    }
+    return Send(inputs);
+}
+
+bool PressKey(HWND window, unsigned virtualKey, const std::vector<std::wstring>& modifiers) {
+    Activate(window);
+    std::vector<INPUT> inputs;
+    for (const std::wstring& name : modifiers)
+        inputs.push_back(Key(ModifierKey(name), MapVirtualKeyW(ModifierKey(name), 0), 0));
+    const WORD key = static_cast<WORD>(virtualKey);
+    inputs.push_back(Key(key, static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), 0));
+    inputs.push_back(
+        Key(key, static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)), KEYEVENTF_KEYUP));
+    for (auto name = modifiers.rbegin(); name != modifiers.rend(); ++name)
+        inputs.push_back(
+            Key(ModifierKey(*name), MapVirtualKeyW(ModifierKey(*name), 0), KEYEVENTF_KEYUP));
+    return Send(inputs);
+}
+
+std::vector<double> ClickToPixelChange(HWND window, POINT at, POINT probe, int rounds) {
+    std::vector<double> latencies;
+    for (int round = 0; round < rounds; ++round) {
+        const uint32_t before = ClientPixel(window, probe);
+        LARGE_INTEGER start, now;
+        QueryPerformanceCounter(&start);
+        Click(window, at, 1);
+        double elapsed = -1;
+        do {
+            QueryPerformanceCounter(&now);
+            if (ClientPixel(window, probe) != before) {
+                elapsed = Milliseconds(start, now);
+                break;
+            }
+            Sleep(1);
+        } while (Milliseconds(start, now) < 2000);
+        latencies.push_back(elapsed);
+        Sleep(100); // lets the page settle before the next click
+    }
+    return latencies;
+}

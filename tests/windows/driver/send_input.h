@@ -1,0 +1,17 @@
+#pragma once
+// Real input through SendInput, as the keyboard and mouse drivers deliver it:
+// Windows routes it to the window under the pointer or with the focus.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+bool Click(HWND window, POINT client, int times);
+bool Wheel(HWND window, POINT client, int delta);
+bool TypeText(HWND window, const std::wstring& text);
+// Modifier names: "ctrl", "alt", "shift".
+bool PressKey(HWND window, unsigned virtualKey, const std::vector<std::wstring>& modifiers);
+
+// Clicks `rounds` times; for each, the milliseconds from the click until the
+// pixel at `probe` changes colour (negative when it did not within 2 s).
+std::vector<double> ClickToPixelChange(HWND window, POINT at, POINT probe, int rounds);
