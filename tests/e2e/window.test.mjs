@@ -2,11 +2,18 @@
 // person would: captures of the window's client area, clicks, the wheel and keys
 // sent through Windows input (tests/e2e/apps/surface).
 import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { createInterface } from 'node:readline';
 import { test } from 'node:test';
 
-import { setScreenDpi, waitFor } from '../scenarios/lib/host.mjs';
+import { startBrowserAgent } from '../../standin/browser-agent/agent.mjs';
+import { binFolder, setScreenDpi, waitFor, wineExec } from '../scenarios/lib/host.mjs';
 import { appsOfThisFile } from './lib/app.mjs';
-import { capture, captureUntil, drive, findColour } from './lib/window_driver.mjs';
+import { captureUntil, drive, findColour } from './lib/window_driver.mjs';
 
 const start = appsOfThisFile();
 const CRIMSON = [220, 20, 60];
@@ -103,4 +110,34 @@ test('with the developer tools disabled F12 opens nothing', async () => {
     'the keys after F12');
   assert.ok(app.session.callCounts.get_VirtualKey >= 2, 'the handler saw F12');
   assert.equal(app.session.callCounts.OpenDevToolsWindow, undefined);
+});
+
+test('a hidden browser control paints nothing, and shows the page again when visible', async (t) => {
+  // Quorrin never hides its control: controller_host.exe holds one alone and hides it.
+  const agent = await startBrowserAgent();
+  const host = spawn(wineExec, [path.join(binFolder, 'controller_host.exe'),
+    'data:text/html,<body style="margin:0;background:rgb(220,20,60)">'],
+  { env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${agent.port}` } });
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-controller-'));
+  t.after(async () => {
+    host.stdin.end();
+    await once(host, 'exit');
+    await agent.finished;
+    fs.rmSync(folder, { recursive: true, force: true });
+  });
+  const lines = createInterface({ input: host.stdout })[Symbol.asyncIterator]();
+  const nextLine = async () => (await lines.next()).value;
+  const handle = (await nextLine()).split(' ')[1];
+  const crimsonCovers = (image) => {
+    const found = findColour(image, CRIMSON, 8);
+    return found && found.width === image.width && found.height === image.height;
+  };
+  await captureUntil(handle, folder, crimsonCovers, 'the page over the whole window');
+
+  host.stdin.write('hide\n');
+  assert.equal(await nextLine(), 'done hide');
+  await captureUntil(handle, folder, (image) => !findColour(image, CRIMSON, 8), 'no page pixels');
+  host.stdin.write('show\n');
+  assert.equal(await nextLine(), 'done show');
+  await captureUntil(handle, folder, crimsonCovers, 'the page again');
 });
