@@ -82,9 +82,8 @@ function filterMatches(filter, uri) {
 }
 
 class BrowserSession {
-  constructor(socket, { frameFormat }) {
+  constructor(socket) {
     this.socket = socket;
-    this.frameFormat = frameFormat;
     this.scale = 1; // device pixels per CSS pixel: the host's dpi / 96
     this.callCounts = {}; // method → how often the host called it
     this.nextId = 1;
@@ -176,7 +175,7 @@ class BrowserSession {
     await this.page.route('**/*', (route) => this.onRoute(route));
     this.cdp = await context.newCDPSession(this.page);
     await this.setViewport(800 * this.scale, 600 * this.scale);
-    this.screen = new Screen(this.cdp, this.socket, { format: this.frameFormat });
+    this.screen = new Screen(this.cdp, this.socket);
     await this.screen.start();
     return this.page;
   }
@@ -228,13 +227,12 @@ class BrowserSession {
 // Listens on 127.0.0.1 for one stand-in runtime. Resolves with the port, the
 // session once the runtime has connected (its page once the environment exists),
 // and a promise that settles once that runtime has gone and the browser is closed.
-// frameFormat: how frames travel, 'png' (exact) or 'jpeg'.
-export async function startBrowserAgent({ frameFormat = 'png' } = {}) {
+export async function startBrowserAgent() {
   let finish, connect;
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
   const server = net.createServer(async (socket) => {
-    const session = new BrowserSession(socket, { frameFormat });
+    const session = new BrowserSession(socket);
     connect(session);
     await session.closed;
     await session.close();
@@ -248,7 +246,7 @@ export async function startBrowserAgent({ frameFormat = 'png' } = {}) {
 
 // As a program: prints the port, then runs until the host has gone.
 if (import.meta.url === `file://${process.argv[1]}`) {
-  const agent = await startBrowserAgent({ frameFormat: process.argv.includes('--jpeg') ? 'jpeg' : 'png' });
+  const agent = await startBrowserAgent();
   console.log(agent.port);
   await agent.finished;
 }

@@ -1,19 +1,20 @@
 // The engine's rendered frames, streamed to the stand-in runtime: the engine
 // runs headless and the controller's window paints what it renders. Frames come
-// from CDP's screencast, which produces one only when the page has changed. A
-// frame is acknowledged (letting the engine send the next) while fewer than
-// IN_FLIGHT frames await painting, so frames never queue up on the way.
-const IN_FLIGHT = 2;
+// from CDP's screencast (PNG), which produces one only when the page has
+// changed; the stand-in gets only the rectangle of changed pixels, raw
+// (frame_delta.mjs). A frame is acknowledged (letting the engine send the next)
+// while fewer than IN_FLIGHT frames await painting, so frames never queue up.
+import { FrameDelta } from './frame_delta.mjs';
+
+const IN_FLIGHT = 3;
 
 export class Screen {
-  // cdp: the page's CDP session; socket: the agent link; format: 'png' or 'jpeg'.
-  constructor(cdp, socket, { format = 'png', quality = 90 } = {}) {
+  // cdp: the page's CDP session; socket: the agent link.
+  constructor(cdp, socket) {
     this.cdp = cdp;
     this.socket = socket;
-    this.format = format;
-    this.quality = quality;
     this.streaming = false;
-    this.lastData = null;
+    this.delta = new FrameDelta();
     this.lastSent = 0; // frame ids count up from 1
     this.lastPainted = 0;
     this.heldAck = null;
@@ -26,10 +27,9 @@ export class Screen {
   async start() {
     if (this.streaming) return;
     this.streaming = true;
-    this.lastData = null; // the window shows the next frame even when nothing changed
     // Limits above any window's size: frames keep the engine's device pixels.
-    await this.cdp.send('Page.startScreencast', { format: this.format, quality: this.quality,
-      maxWidth: 8192, maxHeight: 8192, everyNthFrame: 1 });
+    await this.cdp.send('Page.startScreencast', { format: 'png', maxWidth: 8192, maxHeight: 8192,
+      everyNthFrame: 1 });
   }
 
   async stop() {
@@ -40,11 +40,13 @@ export class Screen {
 
   onFrame({ data, sessionId }) {
     const acknowledge = () => this.cdp.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
-    if (data !== this.lastData) {
-      this.lastData = data;
+    const change = this.delta.apply(Buffer.from(data, 'base64'));
+    if (change) {
       const frame = ++this.lastSent;
       this.sentAt.set(frame, Date.now());
-      this.socket.write(JSON.stringify({ type: 'frame', frame, format: this.format, data }) + '\n');
+      this.socket.write(JSON.stringify({ type: 'frame', frame, width: change.frameWidth,
+        height: change.frameHeight, x: change.x, y: change.y, w: change.width, h: change.height,
+        data: change.bgra.toString('base64') }) + '\n');
     }
     if (this.lastSent - this.lastPainted < IN_FLIGHT) acknowledge();
     else this.heldAck = acknowledge;

@@ -123,7 +123,7 @@ void ReadRequests() {
     std::string line;
     while (ReadLine(line, INFINITE)) {
         Json request = Json::parse(line, nullptr, false);
-        // Frames are decoded here, off the UI thread, so that input keeps flowing.
+        // Frames are copied here, not on the UI thread, so that input keeps flowing.
         if (request.is_object() && !TakeFrameMessage(request))
             QueueRequest(std::move(request));
     }

@@ -12,13 +12,16 @@ LRESULT CALLBACK BrowserWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window, &paint);
-        PaintLatestFrame(window, dc);
+        PaintLatestFrame(window, dc, paint.rcPaint);
         EndPaint(window, &paint);
         return 0;
     }
-    case WM_PRINTCLIENT:
-        PaintLatestFrame(window, reinterpret_cast<HDC>(wParam));
+    case WM_PRINTCLIENT: {
+        RECT client;
+        GetClientRect(window, &client);
+        PaintLatestFrame(window, reinterpret_cast<HDC>(wParam), client);
         return 0;
+    }
     case WM_NCDESTROY:
         SetFrameWindow(nullptr);
         break;

@@ -1,6 +1,7 @@
 #pragma once
-// The engine's rendered frames, as the agent streams them: decoded on the agent
-// link's reader thread, kept as the latest frame, painted by the browser window.
+// The engine's rendered frames, as the agent streams them: each message is the
+// rectangle of pixels that changed (raw BGRA rows), copied on the agent link's
+// reader thread into the latest frame, which the browser window paints.
 #include <windows.h>
 
 #include "agent.h"
@@ -15,4 +16,4 @@ void SetFrameWindow(HWND window);
 // Paints the latest frame at the client area's top left, pixel for pixel, and
 // white wherever there is no frame. A frame's first painting is reported to the
 // agent as {"type":"frame-painted","frame":ID}.
-void PaintLatestFrame(HWND window, HDC dc);
+void PaintLatestFrame(HWND window, HDC dc, const RECT& area);

@@ -11,6 +11,7 @@ import { createInterface } from 'node:readline';
 import { test } from 'node:test';
 
 import { startBrowserAgent } from '../../standin/browser-agent/agent.mjs';
+import { FrameDelta } from '../../standin/browser-agent/frame_delta.mjs';
 import { binFolder, setScreenDpi, waitFor, wineExec } from '../scenarios/lib/host.mjs';
 import { appsOfThisFile } from './lib/app.mjs';
 import { captureUntil, drive, findColour } from './lib/window_driver.mjs';
@@ -37,6 +38,17 @@ test('the page is painted in the window pixel for pixel, follows the page and a 
   assert.equal(image.width, 800);
   assert.equal(image.height, 600);
   assert.deepEqual(image.at(600, 500), [255, 255, 255]);
+  // Every pixel as the engine renders it, button and field included.
+  const engine = new FrameDelta().apply(await app.page.screenshot());
+  assert.deepEqual([engine.frameWidth, engine.frameHeight], [image.width, image.height]);
+  let differing = 0;
+  for (let y = 0; y < image.height; y++)
+    for (let x = 0; x < image.width; x++) {
+      const i = (y * image.width + x) * 4;
+      const [r, g, b] = image.at(x, y);
+      if (r !== engine.bgra[i + 2] || g !== engine.bgra[i + 1] || b !== engine.bgra[i]) differing++;
+    }
+  assert.equal(differing, 0, 'pixels that differ from the engine\'s own screenshot');
 
   await app.evaluate(() => Object.assign(document.querySelector('#block').style, { left: '320px', top: '300px' }));
   await app.blockAt({ left: 320, top: 300, width: 200, height: 100 });

@@ -30,8 +30,8 @@ function changeManifest(file, changes) {
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
   // extension: a test library of tests/extensions; manifest: package.json keys
-  // to change (objects merged one level deep); agent: browser agent options.
-  static async start(example, { extension, testApp = false, manifest, agent } = {}) {
+  // to change (objects merged one level deep).
+  static async start(example, { extension, testApp = false, manifest } = {}) {
     const app = new RunningApp();
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
@@ -44,7 +44,7 @@ export class RunningApp {
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
         path.join(app.folder, 'Brenmoor.dll'));
-    app.agent = await startBrowserAgent(agent);
+    app.agent = await startBrowserAgent();
     app.process = spawn(wineExec, [path.join(app.folder, 'Quorrin.exe')], { stdio: 'ignore',
       env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } });
     app.exited = once(app.process, 'exit').then(([code]) => code);
