@@ -3,10 +3,11 @@
 // from CDP's screencast (PNG), which produces one only when the page has
 // changed; the stand-in gets only the rectangle of changed pixels, raw
 // (frame_delta.mjs). A frame is acknowledged (letting the engine send the next)
-// while fewer than IN_FLIGHT frames await painting, so frames never queue up.
+// while fewer than IN_FLIGHT messages await painting, so frames never queue up.
 import { FrameDelta } from './frame_delta.mjs';
 
 const IN_FLIGHT = 3;
+const BAND_BYTES = 1 << 20;
 
 export class Screen {
   // cdp: the page's CDP session; socket: the agent link.
@@ -20,7 +21,6 @@ export class Screen {
     this.heldAck = null;
     this.sentAt = new Map(); // frame id → when it was sent, until painted
     this.painted = []; // {frame, sentAt, paintedAt}: every frame the window painted
-    this.paintWaiters = [];
     cdp.on('Page.screencastFrame', (frame) => this.onFrame(frame));
   }
 
@@ -41,19 +41,28 @@ export class Screen {
   onFrame({ data, sessionId }) {
     const acknowledge = () => this.cdp.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
     const change = this.delta.apply(Buffer.from(data, 'base64'));
-    if (change) {
-      const frame = ++this.lastSent;
-      this.sentAt.set(frame, Date.now());
-      this.socket.write(JSON.stringify({ type: 'frame', frame, width: change.frameWidth,
-        height: change.frameHeight, x: change.x, y: change.y, w: change.width, h: change.height,
-        data: change.bgra.toString('base64') }) + '\n');
-    }
+    if (change) this.send(change);
     if (this.lastSent - this.lastPainted < IN_FLIGHT) acknowledge();
     else this.heldAck = acknowledge;
   }
 
-  // The stand-in's report that the window has painted a frame.
-  // A newer frame may have replaced older ones before a paint: those count as done.
+  // A change in bands of rows, each one message of at most BAND_BYTES pixels,
+  // so that no message holds up the link (a full screen is 16 MB of pixels).
+  send({ x, y, width, height, frameWidth, frameHeight, bgra }) {
+    const rowBytes = width * 4;
+    const rowsPerBand = Math.max(1, Math.floor(BAND_BYTES / rowBytes));
+    for (let top = 0; top < height; top += rowsPerBand) {
+      const rows = Math.min(rowsPerBand, height - top);
+      const frame = ++this.lastSent;
+      this.sentAt.set(frame, Date.now());
+      this.socket.write(JSON.stringify({ type: 'frame', frame, width: frameWidth, height: frameHeight,
+        x, y: y + top, w: width, h: rows,
+        data: bgra.subarray(top * rowBytes, (top + rows) * rowBytes).toString('base64') }) + '\n');
+    }
+  }
+
+  // The stand-in's report that the window has painted a frame; one paint may
+  // cover several frames, and then the older ones count as painted too.
   onPainted({ frame }) {
     const sentAt = this.sentAt.get(frame);
     for (const id of this.sentAt.keys()) if (id <= frame) this.sentAt.delete(id);
@@ -63,13 +72,5 @@ export class Screen {
       this.heldAck();
       this.heldAck = null;
     }
-    for (const waiter of this.paintWaiters.splice(0)) waiter();
-  }
-
-  // Resolves once the window has painted more than `count` frames.
-  paintedMoreThan(count) {
-    if (this.painted.length > count) return Promise.resolve(this.painted.length);
-    return new Promise((resolve) => this.paintWaiters.push(resolve))
-      .then(() => this.paintedMoreThan(count));
   }
 }

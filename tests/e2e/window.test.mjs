@@ -32,7 +32,7 @@ async function startSurface(options = {}) {
   return app;
 }
 
-test('the page is painted in the window pixel for pixel, follows the page and a resize', async () => {
+test('the page is painted in the window pixel for pixel, follows the page, a resize and full screen', async () => {
   const app = await startSurface();
   const { image } = await app.blockAt({ left: 40, top: 60, width: 200, height: 100 });
   assert.equal(image.width, 800);
@@ -63,6 +63,15 @@ test('the page is painted in the window pixel for pixel, follows the page and a 
   const resized = await app.blockAt({ left: main.client.right - 200, top: 300, width: 200, height: 100 });
   assert.equal(resized.image.width, main.client.right);
   assert.equal(await app.evaluate(() => innerWidth), main.client.right);
+
+  // Full screen: the page fills the monitor.
+  await app.evaluate(() => document.documentElement.requestFullscreen());
+  const full = await waitFor(async () => {
+    const windows = await app.windows();
+    return windows.main.client.right === windows.main.monitor.right && windows.main;
+  }, 'full screen');
+  const { image: screen } = await app.blockAt({ left: full.client.right - 200, top: 300, width: 200, height: 100 });
+  assert.deepEqual([screen.width, screen.height], [full.monitor.right, full.monitor.bottom]);
 });
 
 test('at 144 dpi the engine renders 1.5 device pixels per CSS pixel', async (t) => {
@@ -124,12 +133,12 @@ test('with the developer tools disabled F12 opens nothing', async () => {
   assert.equal(app.session.callCounts.OpenDevToolsWindow, undefined);
 });
 
-test('a hidden browser control paints nothing, and shows the page again when visible', async (t) => {
-  // Quorrin never hides its control: controller_host.exe holds one alone and hides it.
+// controller_host.exe holds a browser control alone (Quorrin never hides its
+// control nor handles keys): the agent, the window handle and its commands.
+async function startControllerHost(t, url, handledKeys = []) {
   const agent = await startBrowserAgent();
-  const host = spawn(wineExec, [path.join(binFolder, 'controller_host.exe'),
-    'data:text/html,<body style="margin:0;background:rgb(220,20,60)">'],
-  { env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${agent.port}` } });
+  const host = spawn(wineExec, [path.join(binFolder, 'controller_host.exe'), url, ...handledKeys],
+    { env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${agent.port}` } });
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-controller-'));
   t.after(async () => {
     host.stdin.end();
@@ -140,16 +149,34 @@ test('a hidden browser control paints nothing, and shows the page again when vis
   const lines = createInterface({ input: host.stdout })[Symbol.asyncIterator]();
   const nextLine = async () => (await lines.next()).value;
   const handle = (await nextLine()).split(' ')[1];
+  const session = await agent.connected;
+  const command = async (line) => {
+    host.stdin.write(`${line}\n`);
+    return nextLine();
+  };
+  return { handle, folder, command, page: await waitFor(() => session.ready, 'the engine') };
+}
+
+const CRIMSON_PAGE = 'data:text/html,<body style="margin:0;background:rgb(220,20,60)"><script>' +
+  'window.keys = []; addEventListener("keydown", (event) => keys.push(event.key));</script>';
+
+test('a hidden browser control paints nothing, and shows the page again when visible', async (t) => {
+  const host = await startControllerHost(t, CRIMSON_PAGE);
   const crimsonCovers = (image) => {
     const found = findColour(image, CRIMSON, 8);
     return found && found.width === image.width && found.height === image.height;
   };
-  await captureUntil(handle, folder, crimsonCovers, 'the page over the whole window');
+  await captureUntil(host.handle, host.folder, crimsonCovers, 'the page over the whole window');
+  assert.equal(await host.command('hide'), 'done hide');
+  await captureUntil(host.handle, host.folder, (image) => !findColour(image, CRIMSON, 8), 'no page pixels');
+  assert.equal(await host.command('show'), 'done show');
+  await captureUntil(host.handle, host.folder, crimsonCovers, 'the page again');
+});
 
-  host.stdin.write('hide\n');
-  assert.equal(await nextLine(), 'done hide');
-  await captureUntil(handle, folder, (image) => !findColour(image, CRIMSON, 8), 'no page pixels');
-  host.stdin.write('show\n');
-  assert.equal(await nextLine(), 'done show');
-  await captureUntil(handle, folder, crimsonCovers, 'the page again');
+test('a key that the host marks handled never reaches the page', async (t) => {
+  const host = await startControllerHost(t, CRIMSON_PAGE, ['74']); // F5
+  // The click gives the browser control the focus.
+  await drive(host.handle, 'click 100 100', 'key 74', 'key 75', 'key 41 ctrl');
+  await waitFor(() => host.page.evaluate(() => keys.includes('F6') && keys.includes('a')), 'F6 and Ctrl+A');
+  assert.deepEqual(await host.page.evaluate(() => keys), ['F6', 'Control', 'a']);
 });

@@ -1,14 +1,17 @@
 // controller_host: the browser control alone, in a window of its own, for what
-// the stand-in runtime does that Quorrin never asks of it (hiding the control).
-//   controller_host URL   navigates there, prints "window HWND" once the control
-//                         exists, then follows commands on standard input, one
-//                         a line: "hide" and "show" (put_IsVisible), each
-//                         answered with "done COMMAND"; ends at end of input.
+// the stand-in runtime does that Quorrin never asks of it (hiding the control,
+// handling accelerator keys).
+//   controller_host URL [VK...]  navigates there, marks the accelerator keys VK
+//                         (hexadecimal) handled, prints "window HWND" once the
+//                         control exists, then follows commands on standard
+//                         input, one a line: "hide" and "show" (put_IsVisible),
+//                         each answered with "done COMMAND"; ends at end of input.
 #include <windows.h>
 
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <set>
 #include <thread>
 
 #include "util/com_callback.h"
@@ -17,6 +20,7 @@ namespace {
 constexpr UINT kCommand = WM_APP + 1; // wParam: 1 show, 0 hide
 com_ptr<ICoreWebView2Environment> g_environment;
 com_ptr<ICoreWebView2Controller> g_controller;
+std::set<UINT> g_handledKeys;
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == kCommand && g_controller) {
@@ -47,6 +51,14 @@ void CreateController(HWND window, const std::wstring& url) {
         MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
             [window, url](HRESULT, ICoreWebView2Controller* controller) {
                 g_controller = com_ptr<ICoreWebView2Controller>::copy_from(controller);
+                AddHandler(g_controller.get(), &ICoreWebView2Controller::add_AcceleratorKeyPressed,
+                           [](ICoreWebView2Controller*,
+                              ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                               UINT key = 0;
+                               args->get_VirtualKey(&key);
+                               if (g_handledKeys.count(key))
+                                   args->put_Handled(TRUE);
+                           });
                 RECT client;
                 GetClientRect(window, &client);
                 g_controller->put_Bounds(client);
@@ -76,10 +88,12 @@ void ReadCommands(HWND window) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: controller_host URL\n");
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: controller_host URL [VK...]\n");
         return 2;
     }
+    for (int i = 2; i < argc; ++i)
+        g_handledKeys.insert(static_cast<UINT>(std::wcstoul(argv[i], nullptr, 16)));
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     HWND window = CreateHostWindow();
     CreateController(window, argv[1]);
