@@ -1,6 +1,7 @@
 // window_driver: looks at and types into a window from the Windows side, as a
-// person at the machine would. Commands run in order, one argument each:
-//   window_driver HWND "capture FILE.bmp"    client area as a 32-bit BMP
+// person at the machine would. WINDOW is a window handle in decimal or the
+// caption of a Quorrin main window. Commands run in order, one argument each:
+//   window_driver WINDOW "capture FILE.bmp"  client area as a 32-bit BMP
 //                      "click X Y"            left click at a client position
 //                      "double-click X Y"
 //                      "wheel X Y DELTA"      the wheel at a client position (120 a notch)
@@ -64,11 +65,13 @@ int Run(HWND window, const std::wstring& command) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: window_driver HWND COMMAND...\n");
+        std::fprintf(stderr, "usage: window_driver WINDOW COMMAND...\n");
         return 2;
     }
-    HWND window =
-        reinterpret_cast<HWND>(static_cast<uintptr_t>(std::wcstoull(argv[1], nullptr, 10)));
+    wchar_t* end = nullptr;
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::wcstoull(argv[1], &end, 10)));
+    if (*end != L'\0')
+        window = FindWindowW(L"Quorrin", argv[1]);
     if (!IsWindow(window)) {
         std::fprintf(stderr, "no such window\n");
         return 1;
