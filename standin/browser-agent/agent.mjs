@@ -12,6 +12,7 @@ import { once } from 'node:events';
 import { chromium } from 'playwright-core';
 
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
+import { DevToolsWindow } from './devtools_window.mjs';
 import { INPUT_MESSAGES, replayInput } from './input.mjs';
 import { Screen } from './screen.mjs';
 
@@ -82,8 +83,9 @@ function filterMatches(filter, uri) {
 }
 
 class BrowserSession {
-  constructor(socket) {
+  constructor(socket, { devToolsWindow }) {
     this.socket = socket;
+    this.wantsDevToolsWindow = devToolsWindow;
     this.scale = 1; // device pixels per CSS pixel: the host's dpi / 96
     this.callCounts = {}; // method → how often the host called it
     this.nextId = 1;
@@ -148,7 +150,8 @@ class BrowserSession {
       await (args[0] ? this.screen.start() : this.screen.stop());
       break;
     case 'OpenDevToolsWindow':
-      console.error('browser agent: the host opened the developer tools (the engine is headless)');
+      if (this.devToolsWindow) await this.devToolsWindow.open(this.cdp, CHROMIUM_FLAGS);
+      else console.error('browser agent: the host opened the developer tools (no window for them)');
       break;
     case 'PostWebMessageAsJson':
       await page.evaluate(([json]) => window.__quorrinDeliver(JSON.parse(json)), args).catch(() => {});
@@ -162,9 +165,11 @@ class BrowserSession {
   }
 
   async launch() {
+    if (this.wantsDevToolsWindow) this.devToolsWindow = await DevToolsWindow.create();
     // The engine's screen has the host's scale, so that frames come in device pixels.
     this.browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
-      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`] });
+      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`,
+        ...(this.devToolsWindow?.engineFlags() || [])] });
     // The viewport is ours to set (setViewport), with the device scale.
     const context = await this.browser.newContext({ viewport: null });
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
@@ -220,6 +225,7 @@ class BrowserSession {
 
   async close() {
     if (this.ready) await this.ready.catch(() => {});
+    await this.devToolsWindow?.close();
     if (this.browser) await this.browser.close().catch(() => {});
   }
 }
@@ -227,12 +233,14 @@ class BrowserSession {
 // Listens on 127.0.0.1 for one stand-in runtime. Resolves with the port, the
 // session once the runtime has connected (its page once the environment exists),
 // and a promise that settles once that runtime has gone and the browser is closed.
-export async function startBrowserAgent() {
+// devToolsWindow: OpenDevToolsWindow opens the engine's developer tools in a
+// window on the display (for a person; tests leave it off).
+export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   let finish, connect;
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
   const server = net.createServer(async (socket) => {
-    const session = new BrowserSession(socket);
+    const session = new BrowserSession(socket, { devToolsWindow });
     connect(session);
     await session.closed;
     await session.close();
@@ -246,7 +254,7 @@ export async function startBrowserAgent() {
 
 // As a program: prints the port, then runs until the host has gone.
 if (import.meta.url === `file://${process.argv[1]}`) {
-  const agent = await startBrowserAgent();
+  const agent = await startBrowserAgent({ devToolsWindow: process.argv.includes('--devtools-window') });
   console.log(agent.port);
   await agent.finished;
 }
