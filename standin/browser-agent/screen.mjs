@@ -18,7 +18,7 @@ export class Screen {
     this.delta = new FrameDelta();
     this.lastSent = 0; // frame ids count up from 1
     this.lastPainted = 0;
-    this.heldAck = null;
+    this.heldAcks = []; // the engine keeps two frames unacknowledged: each must be acknowledged
     this.sentAt = new Map(); // frame id → when it was sent, until painted
     this.painted = []; // {frame, sentAt, paintedAt}: every frame the window painted
     cdp.on('Page.screencastFrame', (frame) => this.onFrame(frame));
@@ -40,10 +40,20 @@ export class Screen {
 
   onFrame({ data, sessionId }) {
     const acknowledge = () => this.cdp.send('Page.screencastFrameAck', { sessionId }).catch(() => {});
-    const change = this.delta.apply(Buffer.from(data, 'base64'));
-    if (change) this.send(change);
-    if (this.lastSent - this.lastPainted < IN_FLIGHT) acknowledge();
-    else this.heldAck = acknowledge;
+    try {
+      const change = this.delta.apply(Buffer.from(data, 'base64'));
+      if (change) this.send(change);
+    } catch (error) {
+      console.error('browser agent: a frame could not be read:', error.message);
+      this.delta = new FrameDelta(); // the next frame goes whole
+    }
+    this.heldAcks.push(acknowledge);
+    this.releaseAcks();
+  }
+
+  releaseAcks() {
+    if (this.lastSent - this.lastPainted < IN_FLIGHT)
+      for (const acknowledge of this.heldAcks.splice(0)) acknowledge();
   }
 
   // A change in bands of rows, each one message of at most BAND_BYTES pixels,
@@ -68,9 +78,6 @@ export class Screen {
     for (const id of this.sentAt.keys()) if (id <= frame) this.sentAt.delete(id);
     this.lastPainted = Math.max(this.lastPainted, frame);
     this.painted.push({ frame, sentAt, paintedAt: Date.now() });
-    if (this.heldAck && this.lastSent - this.lastPainted < IN_FLIGHT) {
-      this.heldAck();
-      this.heldAck = null;
-    }
+    this.releaseAcks();
   }
 }

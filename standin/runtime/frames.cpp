@@ -116,8 +116,13 @@ bool TakeFrameMessage(const Json& message) {
         state.agentId = message.contains("frame") ? message["frame"] : Json();
         window = state.window;
     }
-    if (window)
-        InvalidateRect(window, resized ? nullptr : &changed, FALSE);
+    // A change outside the window (a frame of a larger size) still repaints it,
+    // so that every frame is reported painted and the engine goes on rendering.
+    RECT client, visible;
+    if (window && GetClientRect(window, &client))
+        InvalidateRect(window,
+                       resized || !IntersectRect(&visible, &client, &changed) ? nullptr : &changed,
+                       FALSE);
     return true;
 }
 

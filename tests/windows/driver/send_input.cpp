@@ -61,6 +61,37 @@ bool Click(HWND window, POINT client, int times) {
     return Send(inputs);
 }
 
+// Waits (up to 2 s) until a window of `window`'s thread holds the mouse capture.
+bool WaitForCapture(HWND window) {
+    const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+    const ULONGLONG deadline = GetTickCount64() + 2000;
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    while (!(GetGUIThreadInfo(thread, &info) && info.hwndCapture)) {
+        if (GetTickCount64() > deadline)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+bool Press(HWND window, POINT client) {
+    Activate(window);
+    // Windows routes each mouse message when it is queued: moves outside the
+    // window go to it only once it has taken the capture.
+    return Send({MouseAt(client, window, MOUSEEVENTF_MOVE),
+                 MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTDOWN)}) &&
+           WaitForCapture(window);
+}
+
+bool MoveTo(HWND window, POINT client) {
+    return Send({MouseAt(client, window, MOUSEEVENTF_MOVE)});
+}
+
+bool Release(HWND window, POINT client) {
+    return Send({MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)});
+}
+
 bool Wheel(HWND window, POINT client, int delta) {
     Activate(window);
     return Send(

@@ -8,6 +8,11 @@
 
 bool Click(HWND window, POINT client, int times);
 bool Wheel(HWND window, POINT client, int delta);
+// The left button held: pressed (returning once the window has the capture),
+// moved anywhere, released.
+bool Press(HWND window, POINT client);
+bool MoveTo(HWND window, POINT client);
+bool Release(HWND window, POINT client);
 bool TypeText(HWND window, const std::wstring& text);
 // Modifier names: "ctrl", "alt", "shift".
 bool PressKey(HWND window, unsigned virtualKey, const std::vector<std::wstring>& modifiers);

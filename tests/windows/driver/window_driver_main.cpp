@@ -5,6 +5,8 @@
 //                      "click X Y"            left click at a client position
 //                      "double-click X Y"
 //                      "wheel X Y DELTA"      the wheel at a client position (120 a notch)
+//                      "press X Y", "move X Y", "release X Y"  the left button held
+//                                             (once pressed, the window has the capture)
 //                      "type TEXT"            characters, as an input method sends them
 //                      "key VK [ctrl|alt|shift]..."  a key press with modifiers held
 //                      "latency X Y PX PY N"  N clicks at X,Y; prints milliseconds until
@@ -46,6 +48,12 @@ int Run(HWND window, const std::wstring& command) {
     words >> x >> y;
     if (verb == L"click" || verb == L"double-click")
         return Click(window, {x, y}, verb == L"double-click" ? 2 : 1) ? 0 : 1;
+    if (verb == L"press")
+        return Press(window, {x, y}) ? 0 : 1;
+    if (verb == L"move")
+        return MoveTo(window, {x, y}) ? 0 : 1;
+    if (verb == L"release")
+        return Release(window, {x, y}) ? 0 : 1;
     if (verb == L"wheel") {
         int delta = 0;
         words >> delta;
