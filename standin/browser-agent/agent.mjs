@@ -182,6 +182,9 @@ class BrowserSession {
     await this.setViewport(800 * this.scale, 600 * this.scale);
     this.screen = new Screen(this.cdp, this.socket);
     await this.screen.start();
+    this.page.on('framenavigated', (frame) => {
+      if (frame === this.page.mainFrame()) this.screen.restart();
+    });
     return this.page;
   }
 

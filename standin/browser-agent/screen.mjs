@@ -32,6 +32,14 @@ export class Screen {
       everyNthFrame: 1 });
   }
 
+  // After a document is committed: the screencast may not follow the engine's
+  // switch to a new renderer for it, so it starts anew.
+  async restart() {
+    if (!this.streaming) return;
+    await this.stop();
+    await this.start();
+  }
+
   async stop() {
     if (!this.streaming) return;
     this.streaming = false;

@@ -172,7 +172,7 @@ async function startControllerHost(t, url, handledKeys = []) {
     host.stdin.write(`${line}\n`);
     return nextLine();
   };
-  return { handle, folder, command, page: await waitFor(() => session.ready, 'the engine') };
+  return { handle, folder, command, session, page: await waitFor(() => session.ready, 'the engine') };
 }
 
 const CRIMSON_PAGE = 'data:text/html,<body style="margin:0;background:rgb(220,20,60)"><script>' +
@@ -184,7 +184,11 @@ test('a hidden browser control paints nothing, and shows the page again when vis
   const waitForCapture = (accept, what) => captureUntil(host.handle, host.folder, (image) => {
     seen = { crimson: findColour(image, CRIMSON, 8), width: image.width, height: image.height };
     return accept(seen);
-  }, what).catch((error) => { throw new Error(`${error.message}; last seen ${JSON.stringify(seen)}`); });
+  }, what).catch((error) => {
+    const { lastSent, lastPainted, heldAcks } = host.session.screen;
+    throw new Error(`${error.message}; last seen ${JSON.stringify(seen)}; frames sent ${lastSent}, ` +
+      `painted ${lastPainted}, acknowledgements held ${heldAcks.length}`);
+  });
   const crimsonCovers = ({ crimson, width, height }) =>
     crimson && crimson.width === width && crimson.height === height;
 
