@@ -49,8 +49,10 @@ def write_iid_table(interfaces):
            "// SDK's WebView2.h gives its IIDs as IID_<interface> constants instead.",
            HEADER_NOTE.rstrip(), "#pragma once", "", "#include <WebView2.h>", "",
            "// The IID of interface I.", "template <typename I> const IID& IidOf();", "",
-           "#define WEBVIEW2_IID(I) \\",
-           "    template <> inline const IID& IidOf<I>() { return IID_##I; }", "",
+           "#define WEBVIEW2_IID(I)" + " " * 76 + "\\",
+           "    template <> inline const IID& IidOf<I>() {" + " " * 53 + "\\",
+           "        return IID_##I;" + " " * 76 + "\\",
+           "    }", "",
            "WEBVIEW2_IID(IUnknown)"]
     for name in ordered(interfaces):
         out.append("WEBVIEW2_IID(%s)" % name)
