@@ -7,7 +7,7 @@ namespace {
     class Name##Args final : public StandinObject<ICoreWebView2##Name##EventArgsDefaults> {        \
     protected:                                                                                     \
         bool Offers(REFIID iid) const override {                                                   \
-            return iid == __uuidof(ICoreWebView2##Name##EventArgs);                                \
+            return iid == IidOf<ICoreWebView2##Name##EventArgs>();                                 \
         }                                                                                          \
                                                                                                    \
     public:                                                                                        \

@@ -84,7 +84,7 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2HttpHeadersCollectionIterator);
+        return iid == IidOf<ICoreWebView2HttpHeadersCollectionIterator>();
     }
 
 private:
@@ -121,7 +121,7 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2HttpRequestHeaders);
+        return iid == IidOf<ICoreWebView2HttpRequestHeaders>();
     }
 
 private:
@@ -155,7 +155,7 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2WebResourceRequest);
+        return iid == IidOf<ICoreWebView2WebResourceRequest>();
     }
 
 private:
@@ -200,7 +200,7 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2WebResourceResponse);
+        return iid == IidOf<ICoreWebView2WebResourceResponse>();
     }
 
 private:
@@ -247,7 +247,7 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2WebResourceRequestedEventArgs);
+        return iid == IidOf<ICoreWebView2WebResourceRequestedEventArgs>();
     }
 
 private:

@@ -26,6 +26,15 @@ export const standinUserFolder = path.join(prefix, 'drive_c/users', os.userInfo(
   'AppData/Local/WebView2Standin');
 export const RUNTIME_MARKER = 'webview2-standin.marker';
 
+// Lays the stand-in runtime out as a fixed-version runtime the vendor's loader
+// accepts: the folder's EBWebView\x64\EmbeddedBrowserWebView.dll.
+export function layOutFixedRuntime(folder) {
+  const target = path.join(folder, 'EBWebView/x64');
+  fs.mkdirSync(target, { recursive: true });
+  fs.copyFileSync(path.join(binFolder, 'standin-fixed-runtime/EmbeddedBrowserWebView.dll'),
+    path.join(target, 'EmbeddedBrowserWebView.dll'));
+}
+
 export function setEvergreenRuntimeInstalled(installed) {
   fs.mkdirSync(standinUserFolder, { recursive: true });
   const marker = path.join(standinUserFolder, RUNTIME_MARKER);
@@ -120,13 +129,18 @@ export class Host {
   }
 
   // runtimeInstalled: whether an evergreen runtime is installed (default yes);
-  // executable and args: another build of the host and its arguments.
+  // executable and args: another build of the host and its arguments; loader:
+  // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
+  // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2".
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
-    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [] } = {}) {
+    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
+    loader = 'standin', fixedRuntime = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
-    for (const file of [executable, 'WebView2Loader.dll'])
-      fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
+    fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
+    fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
+      path.join(this.folder, 'WebView2Loader.dll'));
+    if (fixedRuntime) layOutFixedRuntime(path.join(this.folder, 'webview2'));
     // A test extension library (tests/extensions), as Brenmoor.dll.
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
