@@ -24,7 +24,7 @@ const PAGE_BRIDGE = () => {
   const webview = {
     postMessage(message) {
       if (typeof message === 'string') window.__quorrinEvent('WebMessageReceived', { string: message });
-      else window.__quorrinEvent('WebMessageReceived', { json: JSON.stringify(message) });
+      else window.__quorrinEvent('WebMessageReceived', { json: JSON.stringify(message) ?? 'null' });
     },
     addEventListener: (type, listener) => target.addEventListener(type, listener),
     removeEventListener: (type, listener) => target.removeEventListener(type, listener),

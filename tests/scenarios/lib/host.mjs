@@ -103,6 +103,7 @@ export class Host {
     this.calls = [];
     this.progress = []; // every position given to a progress bar of the UI thread
     this.messages = [];
+    this.linkErrors = []; // error results for lines the stand-in could not take as requests
     this.pending = new Map();
     this.nextId = 1;
     this.exitCode = undefined;
@@ -179,6 +180,7 @@ export class Host {
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
     else if (message.type === 'progress') this.progress.push(message.position);
+    else if (message.type === 'result' && message.id === null) this.linkErrors.push(message.error);
     else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
@@ -186,6 +188,12 @@ export class Host {
   }
 
   request(message) { return this.#request(message); }
+
+  // Sends one raw line on the agent link, as a faulty agent might.
+  async sendLine(text) {
+    await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
+    this.socket.write(text + '\n');
+  }
 
   async #request(message) {
     await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
