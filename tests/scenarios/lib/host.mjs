@@ -202,7 +202,7 @@ export class Host {
     const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
       reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
     this.socket.write(JSON.stringify({ ...message, id }) + '\n');
-    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
+    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message).slice(0, 300)}`);
   }
 
   // Calls made so far that match: method name, or a predicate on the call.
