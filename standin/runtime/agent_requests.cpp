@@ -232,8 +232,15 @@ void Answer(const Json& request, Json& reply) {
         else
             throw AgentMessageError("unknown query " + Quoted(what));
     } else if (type == "close") {
-        if (HWND window = MainWindow())
+        // "wait": close at once and say whether the window is gone, for a window
+        // whose closing blocks the UI thread right after (the installer's does).
+        const bool wait = BoolField(request, "wait", false);
+        if (HWND window = MainWindow(); window && wait) {
+            SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            reply["closed"] = !IsWindow(window);
+        } else if (window) {
             PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
     } else if (type == "complete-environment") {
         reply["completed"] = static_cast<bool>(HeldEnvironmentCompletion());
         if (auto completion = std::exchange(HeldEnvironmentCompletion(), nullptr))

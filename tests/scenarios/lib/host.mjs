@@ -138,7 +138,8 @@ export class Host {
 
     this.config = { type: 'config', settings3: true, environment14: true, webview2_2: true,
       webview2_23: true, environmentResult: 0, controllerResult: 0, ...config };
-    this.server = net.createServer((socket) => this.#attach(socket));
+    // No Nagle delay: requests and answers are small lines, each awaited.
+    this.server = net.createServer({ noDelay: true }, (socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
     const env = { ...process.env,
