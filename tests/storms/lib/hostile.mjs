@@ -86,8 +86,18 @@ function extremeNumber(random) {
     65535, 65536, random.int(5000) - 2500]);
 }
 
+const HUGE_UNITS = ['x', '\u00e9', '\ud83d\ude00', '\\u0000', '"'];
+const HUGE_REPEATS = 300000;
+
 function hugeString(random) {
-  return random.pick(['x', '\u00e9', '\ud83d\ude00', '\\u0000', '"']).repeat(1 + random.int(300000));
+  return random.pick(HUGE_UNITS).repeat(1 + random.int(HUGE_REPEATS));
+}
+
+// The largest messages of the storm, one per kind of huge string: sent first,
+// they take the heap to its high-water mark before memory is compared.
+export function largestMessages() {
+  return HUGE_UNITS.map((unit) => ({ source: ORIGIN,
+    string: JSON.stringify({ type: 'extension-message', data: unit.repeat(HUGE_REPEATS) }) }));
 }
 
 function envelope(random) {
