@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -16,6 +16,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.height == b.height && a.icon == b.icon && a.resizable == b.resizable &&
            a.chromiumArgs == b.chromiumArgs && a.contentMode == b.contentMode &&
            a.distributionMode == b.distributionMode && a.enableDevtools == b.enableDevtools &&
+           a.crossOriginIsolation == b.crossOriginIsolation &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
@@ -23,7 +24,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
 
 bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
-           message == "invalid content mode";
+           message == "invalid content mode" || message == "invalid cross-origin isolation";
 }
 
 // What an accepted record must say about the document it came from.
@@ -44,6 +45,12 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
         FUZZ_REQUIRE(manifest.title == "Quorrin" && manifest.width == 1024 &&
                          manifest.height == 768 && manifest.icon.empty() && manifest.resizable,
                      "a window section that is not an object gives every default");
+    const auto settings = document.find("settings");
+    const bool isolationKey = settings != document.end() && settings->is_object() &&
+                              settings->contains("cross-origin-isolation");
+    FUZZ_REQUIRE(manifest.crossOriginIsolation ==
+                     (isolationKey && (*settings)["cross-origin-isolation"] == true),
+                 "cross-origin isolation only when the settings say true");
     FUZZ_REQUIRE(manifest.iconHandle == nullptr, "the icon handle is not read from the file");
 }
 
@@ -58,7 +65,7 @@ bool Parse(const std::string& text, AppManifest& manifest) {
                      "a parse error only for text that is not JSON");
         return false;
     } catch (const std::runtime_error& error) {
-        FUZZ_REQUIRE(IsManifestFailure(error.what()), "only the three manifest failures");
+        FUZZ_REQUIRE(IsManifestFailure(error.what()), "only the manifest's own failures");
         return false;
     }
 }

@@ -1,5 +1,6 @@
 // Answer plans: the header block describes exactly the body the plan sends,
 // and no plan announces a length for a file of 2 GiB or more.
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -127,5 +128,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         range = input.ConsumeRemainingBytesAsString();
     const ResponsePlan plan = PlanResponse(found, relativePath, fileSize, range);
     CheckPlan(plan, found, fileSize, range.has_value());
+
+    // Isolation only appends its three lines; the answer itself stays the same.
+    ResponsePlan isolated = plan;
+    AddCrossOriginIsolation(isolated);
+    FUZZ_REQUIRE(isolated.headers.size() == plan.headers.size() + 3 &&
+                     std::equal(plan.headers.begin(), plan.headers.end(), isolated.headers.begin()),
+                 "isolation keeps every line and adds three");
+    FUZZ_REQUIRE(isolated.status == plan.status && isolated.body == plan.body &&
+                     isolated.text == plan.text && isolated.first == plan.first &&
+                     isolated.length == plan.length,
+                 "isolation changes nothing but the headers");
     return 0;
 }
