@@ -36,9 +36,10 @@ com_ptr<IStream> MemoryStream(const void* bytes, uint64_t length) {
 } // namespace
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
+                             bool crossOriginIsolation,
                              const com_ptr<ICoreWebView2Environment>& environment)
     : contentFolder_(std::move(contentFolder)), originLength_(originLength),
-      environment_(environment) {}
+      crossOriginIsolation_(crossOriginIsolation), environment_(environment) {}
 
 void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args) {
     com_ptr<ICoreWebView2WebResourceRequest> request;
@@ -61,6 +62,8 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     const std::optional<std::string> range = found ? RangeHeader(headers.get()) : std::nullopt;
     ResponsePlan plan =
         PlanResponse(found, relativePath, found ? FullFileSizeOf(filePath) : 0, range);
+    if (crossOriginIsolation_)
+        AddCrossOriginIsolation(plan);
     const com_ptr<IStream> body = BodyFor(plan, relativePath, filePath);
 
     com_ptr<ICoreWebView2WebResourceResponse> response;

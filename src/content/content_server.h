@@ -13,7 +13,8 @@ class ContentServer {
 public:
     // contentFolder: the absolute folder served, ending in a backslash. The
     // environment is the web view host's, which makes the responses once it exists.
-    ContentServer(std::string contentFolder, size_t originLength,
+    // With crossOriginIsolation every answer lets the page be cross-origin isolated.
+    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation,
                   const com_ptr<ICoreWebView2Environment>& environment);
     ContentServer(const ContentServer&) = delete;
     ContentServer& operator=(const ContentServer&) = delete;
@@ -29,6 +30,7 @@ private:
 
     const std::string contentFolder_;
     const size_t originLength_;
+    const bool crossOriginIsolation_;
     const com_ptr<ICoreWebView2Environment>& environment_;
     MappedFileCache mappedFiles_;
 };

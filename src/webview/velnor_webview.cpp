@@ -23,7 +23,8 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
       browserExecutableFolder_(browserExecutableFolder), windowCommands_(mainWindow),
       messageBridge_(pageOrigin_, {applicationFolder, contentFolder, userDataFolder},
                      windowCommands_, g_extensionHost, environment_, webView_),
-      contentServer_(applicationFolder + contentFolder, pageOrigin_.size(), environment_) {
+      contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
+                     manifest.crossOriginIsolation, environment_) {
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);

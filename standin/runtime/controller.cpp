@@ -30,7 +30,7 @@ Controller::~Controller() {
 }
 
 bool Controller::Offers(REFIID iid) const {
-    return iid == __uuidof(ICoreWebView2Controller);
+    return iid == IidOf<ICoreWebView2Controller>();
 }
 
 HRESULT Controller::get_IsVisible(BOOL* value) {

@@ -3,18 +3,18 @@
 Environment::Environment() : StandinObject("ICoreWebView2Environment") {}
 
 bool Environment::Offers(REFIID iid) const {
-    if (iid == __uuidof(ICoreWebView2Environment))
+    if (iid == IidOf<ICoreWebView2Environment>())
         return true;
     if (!Config().environment14)
         return false;
     for (const IID& version :
-         {__uuidof(ICoreWebView2Environment2), __uuidof(ICoreWebView2Environment3),
-          __uuidof(ICoreWebView2Environment4), __uuidof(ICoreWebView2Environment5),
-          __uuidof(ICoreWebView2Environment6), __uuidof(ICoreWebView2Environment7),
-          __uuidof(ICoreWebView2Environment8), __uuidof(ICoreWebView2Environment9),
-          __uuidof(ICoreWebView2Environment10), __uuidof(ICoreWebView2Environment11),
-          __uuidof(ICoreWebView2Environment12), __uuidof(ICoreWebView2Environment13),
-          __uuidof(ICoreWebView2Environment14)})
+         {IidOf<ICoreWebView2Environment2>(), IidOf<ICoreWebView2Environment3>(),
+          IidOf<ICoreWebView2Environment4>(), IidOf<ICoreWebView2Environment5>(),
+          IidOf<ICoreWebView2Environment6>(), IidOf<ICoreWebView2Environment7>(),
+          IidOf<ICoreWebView2Environment8>(), IidOf<ICoreWebView2Environment9>(),
+          IidOf<ICoreWebView2Environment10>(), IidOf<ICoreWebView2Environment11>(),
+          IidOf<ICoreWebView2Environment12>(), IidOf<ICoreWebView2Environment13>(),
+          IidOf<ICoreWebView2Environment14>()})
         if (iid == version)
             return true;
     return false;

@@ -30,9 +30,7 @@ public:
     }
 
 protected:
-    bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2FileSystemHandle);
-    }
+    bool Offers(REFIID iid) const override { return iid == IidOf<ICoreWebView2FileSystemHandle>(); }
 
 private:
     std::wstring path_;
@@ -92,8 +90,8 @@ public:
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == __uuidof(ICoreWebView2ObjectCollection) ||
-               iid == __uuidof(ICoreWebView2ObjectCollectionView);
+        return iid == IidOf<ICoreWebView2ObjectCollection>() ||
+               iid == IidOf<ICoreWebView2ObjectCollectionView>();
     }
 
 private:

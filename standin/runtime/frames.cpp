@@ -1,7 +1,10 @@
 #include "frames.h"
 
+#include "agent_fields.h"
+
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -77,27 +80,40 @@ void FillWhite(HDC dc, const RECT& area) {
         FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 }
 
-int IntOf(const Json& message, const char* name) {
-    const Json& value = message.contains(name) ? message[name] : Json();
-    return value.is_number_integer() ? value.get<int>() : -1;
+constexpr int64_t kLargestSide = 16384; // beyond any screen
+
+// The field as an integer, or -1 when it is missing or not an integer.
+int64_t IntOf(const Json& message, const char* name) {
+    const Json* value = Member(message, name);
+    return value && value->is_number_integer() ? value->get<int64_t>() : -1;
+}
+
+// A frame message the window cannot show is answered with an error, as other
+// malformed agent messages are, and dropped.
+bool Refuse(const char* problem) {
+    SendToAgent({{"type", "result"}, {"id", nullptr}, {"error", std::string("frame: ") + problem}});
+    return true;
 }
 } // namespace
 
 bool TakeFrameMessage(const Json& message) {
-    if (message.value("type", "") != "frame")
+    const Json* type = Member(message, "type");
+    if (!type || !type->is_string() || type->get_ref<const std::string&>() != "frame")
         return false;
-    const int width = IntOf(message, "width"), height = IntOf(message, "height");
-    const RECT changed = {IntOf(message, "x"), IntOf(message, "y"),
-                          IntOf(message, "x") + IntOf(message, "w"),
-                          IntOf(message, "y") + IntOf(message, "h")};
-    const Json& data = message.contains("data") ? message["data"] : Json();
-    if (width <= 0 || height <= 0 || changed.left < 0 || changed.top < 0 || changed.right > width ||
-        changed.bottom > height || !data.is_string())
-        return true; // a frame that does not fit is dropped
-    const std::vector<BYTE> pixels = DecodeBase64(data.get<std::string>());
-    const size_t rowBytes = static_cast<size_t>(changed.right - changed.left) * 4;
-    if (pixels.size() != rowBytes * (changed.bottom - changed.top))
-        return true;
+    const int64_t width = IntOf(message, "width"), height = IntOf(message, "height");
+    const int64_t x = IntOf(message, "x"), y = IntOf(message, "y");
+    const int64_t w = IntOf(message, "w"), h = IntOf(message, "h");
+    const Json* data = Member(message, "data");
+    if (width <= 0 || height <= 0 || width > kLargestSide || height > kLargestSide || x < 0 ||
+        y < 0 || w < 0 || h < 0 || x > width || y > height || w > width - x || h > height - y ||
+        !data || !data->is_string())
+        return Refuse("the rectangle does not fit the frame");
+    const RECT changed = {static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),
+                          static_cast<LONG>(y + h)};
+    const std::vector<BYTE> pixels = DecodeBase64(data->get_ref<const std::string&>());
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    if (pixels.size() != rowBytes * static_cast<size_t>(h))
+        return Refuse("\"data\" does not hold w by h pixels");
     FrameState& state = State();
     HWND window;
     bool resized;
@@ -105,15 +121,16 @@ bool TakeFrameMessage(const Json& message) {
         std::lock_guard<std::mutex> guard(state.lock);
         resized = width != state.width || height != state.height;
         if (resized)
-            Resize(state, width, height);
+            Resize(state, static_cast<int>(width), static_cast<int>(height));
         if (!state.bits)
-            return true;
+            return Refuse("no memory for a frame of that size");
         GdiFlush();
-        for (int y = changed.top; y < changed.bottom; ++y)
-            std::memcpy(state.bits + (static_cast<size_t>(y) * width + changed.left) * 4,
-                        pixels.data() + (y - changed.top) * rowBytes, rowBytes);
+        for (int row = changed.top; row < changed.bottom; ++row)
+            std::memcpy(state.bits + (static_cast<size_t>(row) * width + changed.left) * 4,
+                        pixels.data() + (row - changed.top) * rowBytes, rowBytes);
         ++state.sequence;
-        state.agentId = message.contains("frame") ? message["frame"] : Json();
+        const Json* frame = Member(message, "frame");
+        state.agentId = frame ? *frame : Json();
         window = state.window;
     }
     // A change outside the window (a frame of a larger size) still repaints it,

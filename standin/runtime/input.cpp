@@ -121,10 +121,16 @@ const char* KeyEventKind(UINT message) {
 bool HostHandledAccelerator(Controller& controller, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!controller.webView() || !IsAcceleratorKey(static_cast<UINT>(wParam)))
         return false;
-    const Json decision = controller.webView()->Raise(
-        "AcceleratorKeyPressed",
-        {{"key", wParam}, {"kind", KeyEventKind(message)}, {"lParam", lParam}});
-    return decision.value("handled", false);
+    // The key message's lParam is 32 bits; bit 31 (key up) makes it negative.
+    const INT keyLParam = static_cast<INT>(static_cast<UINT32>(lParam));
+    try {
+        const Json decision = controller.webView()->Raise(
+            "AcceleratorKeyPressed",
+            {{"key", wParam}, {"kind", KeyEventKind(message)}, {"lParam", keyLParam}});
+        return decision.value("handled", false);
+    } catch (const std::exception&) {
+        return false; // no exception leaves the window procedure
+    }
 }
 
 bool ForwardKey(Controller& controller, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

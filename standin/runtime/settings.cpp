@@ -3,10 +3,10 @@
 Settings::Settings() : StandinObject("ICoreWebView2Settings") {}
 
 bool Settings::Offers(REFIID iid) const {
-    if (iid == __uuidof(ICoreWebView2Settings))
+    if (iid == IidOf<ICoreWebView2Settings>())
         return true;
     return Config().settings3 &&
-           (iid == __uuidof(ICoreWebView2Settings2) || iid == __uuidof(ICoreWebView2Settings3));
+           (iid == IidOf<ICoreWebView2Settings2>() || iid == IidOf<ICoreWebView2Settings3>());
 }
 
 HRESULT Settings::Get(const std::string& name, BOOL* value) const {

@@ -8,6 +8,7 @@
 
 #include "agent.h"
 #include "unimplemented.h"
+#include "util/webview2_iids.h"
 
 // Live stand-in objects by kind, as JSON: {"ICoreWebView2": 1, ...}.
 Json LiveObjects();
@@ -50,7 +51,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
         if (!object)
             return E_POINTER;
-        const bool offered = iid == __uuidof(IUnknown) || Offers(iid);
+        const bool offered = iid == IidOf<IUnknown>() || Offers(iid);
         ReportCall(*this, kind(), "QueryInterface", Json::array({IidToText(iid), offered}));
         if (!offered) {
             *object = nullptr;

@@ -1,3 +1,4 @@
+#include "agent_fields.h"
 #include "objects.h"
 
 void HandlerList::Add(IUnknown* handler) {
@@ -16,21 +17,21 @@ WebView::WebView(Controller* controller)
 WebView::~WebView() = default;
 
 bool WebView::Offers(REFIID iid) const {
-    if (iid == __uuidof(ICoreWebView2))
+    if (iid == IidOf<ICoreWebView2>())
         return true;
     const AgentConfig& config = Config();
-    if (iid == __uuidof(ICoreWebView2_23))
+    if (iid == IidOf<ICoreWebView2_23>())
         return config.webview2_23;
     if (!config.webview2_2 && !config.webview2_23)
         return false;
     for (const IID& version :
-         {__uuidof(ICoreWebView2_2),  __uuidof(ICoreWebView2_3),  __uuidof(ICoreWebView2_4),
-          __uuidof(ICoreWebView2_5),  __uuidof(ICoreWebView2_6),  __uuidof(ICoreWebView2_7),
-          __uuidof(ICoreWebView2_8),  __uuidof(ICoreWebView2_9),  __uuidof(ICoreWebView2_10),
-          __uuidof(ICoreWebView2_11), __uuidof(ICoreWebView2_12), __uuidof(ICoreWebView2_13),
-          __uuidof(ICoreWebView2_14), __uuidof(ICoreWebView2_15), __uuidof(ICoreWebView2_16),
-          __uuidof(ICoreWebView2_17), __uuidof(ICoreWebView2_18), __uuidof(ICoreWebView2_19),
-          __uuidof(ICoreWebView2_20), __uuidof(ICoreWebView2_21), __uuidof(ICoreWebView2_22)})
+         {IidOf<ICoreWebView2_2>(),  IidOf<ICoreWebView2_3>(),  IidOf<ICoreWebView2_4>(),
+          IidOf<ICoreWebView2_5>(),  IidOf<ICoreWebView2_6>(),  IidOf<ICoreWebView2_7>(),
+          IidOf<ICoreWebView2_8>(),  IidOf<ICoreWebView2_9>(),  IidOf<ICoreWebView2_10>(),
+          IidOf<ICoreWebView2_11>(), IidOf<ICoreWebView2_12>(), IidOf<ICoreWebView2_13>(),
+          IidOf<ICoreWebView2_14>(), IidOf<ICoreWebView2_15>(), IidOf<ICoreWebView2_16>(),
+          IidOf<ICoreWebView2_17>(), IidOf<ICoreWebView2_18>(), IidOf<ICoreWebView2_19>(),
+          IidOf<ICoreWebView2_20>(), IidOf<ICoreWebView2_21>(), IidOf<ICoreWebView2_22>()})
         if (iid == version)
             return true;
     return false;
@@ -38,9 +39,9 @@ bool WebView::Offers(REFIID iid) const {
 
 Json WebView::Raise(const std::string& event, const Json& args) {
     if (event == "DocumentTitleChanged")
-        documentTitle_ = ToWide(args.value("title", ""));
+        documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
-        containsFullScreenElement_ = args.value("value", false);
+        containsFullScreenElement_ = BoolField(args, "value", false);
     return RaiseOn(*this, *controller_, event, args, handlers_);
 }
 

@@ -15,7 +15,7 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const percentile = (values, p) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1,
   Math.floor(values.length * p))];
 
-async function startSurface(manifest = {}) {
+async function startSurface(manifest) {
   const app = await RunningApp.start('surface', { testApp: true, manifest });
   await app.ready();
   await waitFor(() => app.session.screen.painted.length > 0, 'the first frame painted', 30000);
@@ -25,7 +25,8 @@ async function startSurface(manifest = {}) {
 async function animationFps(dpi) {
   setScreenDpi(dpi);
   try {
-    const app = await startSurface({ main: 'animation.html', window: { width: 1024, height: 768 } });
+    const app = await startSurface((manifest) => ({ ...manifest, main: 'animation.html',
+      window: { ...manifest.window, width: 1024, height: 768 } }));
     await sleep(1000); // past start-up
     const before = app.session.screen.painted.length;
     await sleep(ANIMATION_SECONDS * 1000);

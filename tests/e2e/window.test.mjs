@@ -143,7 +143,8 @@ test('accelerator keys reach the host first: F12 opens the developer tools', asy
 });
 
 test('with the developer tools disabled F12 opens nothing', async () => {
-  const app = await startSurface({ manifest: { settings: { 'enable-devtools': false } } });
+  const app = await startSurface({ manifest: (manifest) =>
+    ({ ...manifest, settings: { ...manifest.settings, 'enable-devtools': false } }) });
   await drive(app.handle, 'click 240 235', 'key 7B', 'type x');
   await waitFor(async () => (await app.evaluate(() => document.querySelector('#field').value)) === 'x',
     'the keys after F12');

@@ -22,7 +22,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   const [browserFolder, userDataFolder, options, hasHandler] = created.args;
   assert.equal(browserFolder, null, 'evergreen mode names no browser folder');
   assert.match(userDataFolder, /\\AppData\\Local\\chain$/);
-  assert.deepEqual(options, { additionalBrowserArguments: '', language: '',
+  // An option the host does not set is unset (null), as in the SDK's options class.
+  assert.deepEqual(options, { additionalBrowserArguments: '', language: null,
     targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false });
   assert.equal(hasHandler, true);
 

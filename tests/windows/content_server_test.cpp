@@ -41,7 +41,7 @@ protected:
     FakeEnvironment fakeEnvironment_;
     com_ptr<ICoreWebView2Environment> environment_ =
         com_ptr<ICoreWebView2Environment>::copy_from(&fakeEnvironment_);
-    ContentServer server_{app_ + "www\\", 22, environment_};
+    ContentServer server_{app_ + "www\\", 22, false, environment_};
 };
 
 TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -32,15 +33,22 @@ template <typename T> T At(const std::vector<char>& image, size_t offset) {
     return value;
 }
 
-// The names of the DLLs in the import directory, lower-cased.
-std::set<std::string> ImportedDlls(const std::vector<char>& image) {
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The import directory: each DLL's name, lower-cased, with the functions taken
+// from it by name.
+std::map<std::string, std::vector<std::string>> Imports(const std::vector<char>& image) {
     const auto dos = At<IMAGE_DOS_HEADER>(image, 0);
     const auto nt = At<IMAGE_NT_HEADERS64>(image, dos.e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory =
         nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     const size_t sectionsAt = dos.e_lfanew + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                               nt.FileHeader.SizeOfOptionalHeader;
-    auto fileOffset = [&](DWORD rva) -> size_t {
+    auto fileOffset = [&](ULONGLONG rva) -> size_t {
         for (WORD i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
             auto section =
                 At<IMAGE_SECTION_HEADER>(image, sectionsAt + i * sizeof(IMAGE_SECTION_HEADER));
@@ -50,18 +58,24 @@ std::set<std::string> ImportedDlls(const std::vector<char>& image) {
         }
         return image.size();
     };
-    std::set<std::string> names;
+    auto text = [&](size_t at) { return at < image.size() ? std::string(image.data() + at) : ""; };
+    std::map<std::string, std::vector<std::string>> imports;
     for (size_t at = fileOffset(directory.VirtualAddress); at < image.size();
          at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         auto descriptor = At<IMAGE_IMPORT_DESCRIPTOR>(image, at);
         if (descriptor.Name == 0)
             break;
-        std::string name(image.data() + fileOffset(descriptor.Name));
-        std::transform(name.begin(), name.end(), name.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        names.insert(name);
+        std::vector<std::string>& functions = imports[Lower(text(fileOffset(descriptor.Name)))];
+        for (size_t thunk = fileOffset(descriptor.OriginalFirstThunk); thunk < image.size();
+             thunk += sizeof(ULONGLONG)) {
+            const auto entry = At<ULONGLONG>(image, thunk);
+            if (entry == 0)
+                break;
+            if (!(entry & IMAGE_ORDINAL_FLAG64)) // skip the hint before the name
+                functions.push_back(text(fileOffset(entry) + sizeof(WORD)));
+        }
     }
-    return names;
+    return imports;
 }
 
 std::wstring QuerySetting(HANDLE context, const wchar_t* ns, const wchar_t* name) {
@@ -88,13 +102,35 @@ TEST(ExecutableImage, ImportsOnlyWindowsSystemLibrariesAndTheWebView2Loader) {
                                            "urlmon.dll",
                                            "api-ms-win-core-path-l1-1-0.dll",
                                            "webview2loader.dll"};
-    std::set<std::string> imports = ImportedDlls(ReadAll(QuorrinExePath()));
+    const auto imports = Imports(ReadAll(QuorrinExePath()));
     ASSERT_FALSE(imports.empty());
     EXPECT_TRUE(imports.count("kernel32.dll"));
     EXPECT_TRUE(imports.count("webview2loader.dll"));
-    for (const std::string& name : imports)
+    for (const auto& [name, functions] : imports)
         EXPECT_TRUE(allowed.count(name))
             << name << " is neither a Windows system library nor the loader";
+}
+
+// The loader that ships beside Quorrin.exe is the vendor's x64 build, and it
+// exports every function the host imports from it.
+TEST(ExecutableImage, ImportsFromTheLoaderResolveAgainstTheVendorsLoader) {
+    const std::string vendorLoader =
+        FolderOfPath(GetExecutablePath()) + "vendor-loader\\WebView2Loader.dll";
+    const std::vector<char> loaderImage = ReadAll(vendorLoader);
+    const auto loaderHeaders =
+        At<IMAGE_NT_HEADERS64>(loaderImage, At<IMAGE_DOS_HEADER>(loaderImage, 0).e_lfanew);
+    EXPECT_EQ(loaderHeaders.FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+
+    const std::vector<std::string> functions =
+        Imports(ReadAll(QuorrinExePath()))["webview2loader.dll"];
+    EXPECT_EQ(std::set<std::string>(functions.begin(), functions.end()),
+              (std::set<std::string>{"CreateCoreWebView2EnvironmentWithOptions",
+                                     "GetAvailableCoreWebView2BrowserVersionString"}));
+    HMODULE loader = LoadLibraryW(Utf8ToWide(vendorLoader).c_str());
+    ASSERT_NE(loader, nullptr) << GetLastError();
+    for (const std::string& function : functions)
+        EXPECT_NE(GetProcAddress(loader, function.c_str()), nullptr) << function;
+    FreeLibrary(loader);
 }
 
 TEST(ExecutableImage, ManifestMakesItSystemDpiAwareWithUtf8CodePage) {

@@ -1,5 +1,6 @@
-// Every row of the WebView2 layout table against the compiled declarations: the
-// IIDs (ours and the host's table) and the vtable slot of every method.
+// The WebView2 layout table (standin/webview2-abi.tsv, from which the stand-in
+// runtime's method bodies and the host's IID table are generated) against the
+// vendor's WebView2.h: every interface's IID and base, every method's vtable slot.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,7 +15,7 @@
 
 #include "util/files.h"
 #include "util/text.h"
-#include "util/webview2_iids.h"
+#include <WebView2.h>
 
 namespace {
 // A fake object whose vtable entries record their own index when called. Extra
@@ -63,7 +64,7 @@ std::string IidText(const IID& iid) {
 
 struct Compiled {
     std::map<std::string, int> slots; // "Interface.method" -> slot
-    std::map<std::string, std::string> uuids, hostIids, bases;
+    std::map<std::string, std::string> iids, bases;
 };
 
 const Compiled& CompiledDeclarations() {
@@ -72,8 +73,7 @@ const Compiled& CompiledDeclarations() {
 #define WEBVIEW2_SLOT(I, M, N) c.slots[#I "." #M] = SlotOf<I>(&I::M, std::make_index_sequence<N>());
 #define WEBVIEW2_INTERFACE(I, B)                                                                   \
     static_assert(std::is_base_of_v<B, I>);                                                        \
-    c.uuids[#I] = IidText(__uuidof(I));                                                            \
-    c.hostIids[#I] = IidText(IidOf<I>());                                                          \
+    c.iids[#I] = IidText(IID_##I);                                                                 \
     c.bases[#I] = #B;
 #include "webview2_slots.inc"
 #undef WEBVIEW2_SLOT
@@ -119,11 +119,27 @@ TEST(WebView2Layout, EveryRowMatchesTheDeclarations) {
         auto slot = compiled.slots.find(row.interfaceName + "." + row.method);
         ASSERT_NE(slot, compiled.slots.end()) << "method not declared";
         EXPECT_EQ(slot->second, row.slot);
-        EXPECT_EQ(compiled.uuids.at(row.interfaceName), row.iid);
-        EXPECT_EQ(compiled.hostIids.at(row.interfaceName), row.iid);
+        EXPECT_EQ(compiled.iids.at(row.interfaceName), row.iid);
         EXPECT_EQ(compiled.bases.at(row.interfaceName), row.base);
     }
     EXPECT_EQ(compiled.slots.size(), rows.size()) << "declarations the table does not list";
+}
+
+// With the slots above, this shows the table lists every method of each interface
+// but a leaf's last ones (the stand-in's classes would then not compile).
+TEST(WebView2Layout, EachInterfaceContinuesItsBaseWithoutGaps) {
+    std::map<std::string, int> lastSlot = {{"IUnknown", 2}};
+    for (const Row& row : ReadLayoutTable()) {
+        SCOPED_TRACE(row.interfaceName + "." + row.method);
+        auto last = lastSlot.find(row.interfaceName);
+        if (last == lastSlot.end()) {
+            ASSERT_TRUE(lastSlot.count(row.base)) << "base listed after its derived interface";
+            EXPECT_EQ(row.slot, lastSlot[row.base] + 1) << "first method after the base's last";
+        } else {
+            EXPECT_EQ(row.slot, last->second + 1);
+        }
+        lastSlot[row.interfaceName] = row.slot;
+    }
 }
 
 TEST(WebView2Layout, SmallTypesHaveTheirSdkSizes) {

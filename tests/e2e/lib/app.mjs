@@ -17,20 +17,15 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../.
 // Some examples generate files they do not commit (examples/NAME/prepare.mjs).
 export function prepareExample(example) {
   const prepare = path.join(root, 'examples', example, 'prepare.mjs');
-  if (fs.existsSync(prepare)) spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
-}
-
-function changeManifest(file, changes) {
-  const manifest = JSON.parse(fs.readFileSync(file, 'utf8'));
-  for (const [key, value] of Object.entries(changes))
-    manifest[key] = typeof value === 'object' && value ? { ...manifest[key], ...value } : value;
-  fs.writeFileSync(file, JSON.stringify(manifest, null, 2));
+  if (!fs.existsSync(prepare)) return;
+  const { status } = spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
+  if (status !== 0) throw new Error(`examples/${example}/prepare.mjs failed`);
 }
 
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
-  // extension: a test library of tests/extensions; manifest: package.json keys
-  // to change (objects merged one level deep).
+  // extension: a test library of tests/extensions; manifest: a function that
+  // changes the application's package.json for this run.
   static async start(example, { extension, testApp = false, manifest } = {}) {
     const app = new RunningApp();
     setEvergreenRuntimeInstalled(true);
@@ -38,7 +33,10 @@ export class RunningApp {
     if (!testApp) prepareExample(example);
     fs.cpSync(path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example), app.folder,
       { recursive: true });
-    if (manifest) changeManifest(path.join(app.folder, 'package.json'), manifest);
+    if (manifest) {
+      const file = path.join(app.folder, 'package.json');
+      fs.writeFileSync(file, JSON.stringify(manifest(JSON.parse(fs.readFileSync(file, 'utf8')))));
+    }
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));
     if (extension)

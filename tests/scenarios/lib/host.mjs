@@ -26,6 +26,15 @@ export const standinUserFolder = path.join(prefix, 'drive_c/users', os.userInfo(
   'AppData/Local/WebView2Standin');
 export const RUNTIME_MARKER = 'webview2-standin.marker';
 
+// Lays the stand-in runtime out as a fixed-version runtime the vendor's loader
+// accepts: the folder's EBWebView\x64\EmbeddedBrowserWebView.dll.
+export function layOutFixedRuntime(folder) {
+  const target = path.join(folder, 'EBWebView/x64');
+  fs.mkdirSync(target, { recursive: true });
+  fs.copyFileSync(path.join(binFolder, 'standin-fixed-runtime/EmbeddedBrowserWebView.dll'),
+    path.join(target, 'EmbeddedBrowserWebView.dll'));
+}
+
 export function setEvergreenRuntimeInstalled(installed) {
   fs.mkdirSync(standinUserFolder, { recursive: true });
   const marker = path.join(standinUserFolder, RUNTIME_MARKER);
@@ -103,6 +112,7 @@ export class Host {
     this.calls = [];
     this.progress = []; // every position given to a progress bar of the UI thread
     this.messages = [];
+    this.linkErrors = []; // error results for lines the stand-in could not take as requests
     this.pending = new Map();
     this.nextId = 1;
     this.exitCode = undefined;
@@ -120,13 +130,18 @@ export class Host {
   }
 
   // runtimeInstalled: whether an evergreen runtime is installed (default yes);
-  // executable and args: another build of the host and its arguments.
+  // executable and args: another build of the host and its arguments; loader:
+  // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
+  // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2".
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
-    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [] } = {}) {
+    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
+    loader = 'standin', fixedRuntime = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
-    for (const file of [executable, 'WebView2Loader.dll'])
-      fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
+    fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
+    fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
+      path.join(this.folder, 'WebView2Loader.dll'));
+    if (fixedRuntime) layOutFixedRuntime(path.join(this.folder, 'webview2'));
     // A test extension library (tests/extensions), as Brenmoor.dll.
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
@@ -136,7 +151,8 @@ export class Host {
     for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
 
     this.config = configMessage(config);
-    this.server = net.createServer((socket) => this.#attach(socket));
+    // No Nagle delay: requests and answers are small lines, each awaited.
+    this.server = net.createServer({ noDelay: true }, (socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
     const env = { ...process.env,
@@ -178,6 +194,7 @@ export class Host {
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
     else if (message.type === 'progress') this.progress.push(message.position);
+    else if (message.type === 'result' && message.id === null) this.linkErrors.push(message.error);
     else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
@@ -186,6 +203,12 @@ export class Host {
 
   request(message) { return this.#request(message); }
 
+  // Sends one raw line on the agent link, as a faulty agent might.
+  async sendRawLine(text) {
+    await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
+    this.socket.write(text + '\n');
+  }
+
   async #request(message) {
     await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
     const id = this.nextId++;
@@ -193,7 +216,7 @@ export class Host {
     const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
       reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
     sendLine(this.socket, { ...message, id });
-    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
+    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message).slice(0, 300)}`);
   }
 
   // Calls made so far that match: method name, or a predicate on the call.

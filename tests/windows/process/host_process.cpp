@@ -1,6 +1,7 @@
 #include "host_process.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "util/files.h"
 #include "util/long_path.h"
@@ -31,11 +32,13 @@ void SetScreenDpi(DWORD dpi) {
 }
 } // namespace
 
-AppFolder::AppFolder(std::string_view label) : folder_(label) {
-    // The program and the stand-in runtime's loader, as an application ships them.
-    for (const char* file : {"Quorrin.exe", "WebView2Loader.dll"}) {
-        const std::string original = FolderOfPath(GetExecutablePath()) + file;
-        if (!CopyFileW(LongForm(original).c_str(), LongForm(path() + file).c_str(), FALSE))
+AppFolder::AppFolder(std::string_view label, Loader loader) : folder_(label) {
+    // The program and a loader, as an application ships them.
+    const std::string bin = FolderOfPath(GetExecutablePath());
+    const std::string loaderFolder = loader == Loader::Vendor ? bin + "vendor-loader\\" : bin;
+    for (const auto& [from, file] :
+         {std::pair{bin, "Quorrin.exe"}, std::pair{loaderFolder, "WebView2Loader.dll"}}) {
+        if (!CopyFileW(LongForm(from + file).c_str(), LongForm(path() + file).c_str(), FALSE))
             throw std::runtime_error(std::string("cannot copy ") + file + " into " + path());
     }
 }

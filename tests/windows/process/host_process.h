@@ -23,10 +23,14 @@ template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutM
     return true;
 }
 
+// Which WebView2Loader.dll lies beside Quorrin.exe: the stand-in runtime's, or
+// the vendor's, as shipped (it finds no runtime under Wine).
+enum class Loader { Standin, Vendor };
+
 // A fresh application folder holding a copy of the Quorrin.exe under test.
 class AppFolder {
 public:
-    explicit AppFolder(std::string_view label = "app");
+    explicit AppFolder(std::string_view label = "app", Loader loader = Loader::Standin);
     const std::string& path() const { return folder_.path(); }
     std::string exePath() const { return path() + "Quorrin.exe"; }
     void Write(const std::string& relativePath, std::string_view bytes) const;
