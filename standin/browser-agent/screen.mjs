@@ -28,8 +28,9 @@ export class Screen {
     if (this.streaming) return;
     this.streaming = true;
     // Limits above any window's size: frames keep the engine's device pixels.
+    // A page that is closing refuses: it has nothing more to show.
     await this.cdp.send('Page.startScreencast', { format: 'png', maxWidth: 8192, maxHeight: 8192,
-      everyNthFrame: 1 });
+      everyNthFrame: 1 }).catch(() => { this.streaming = false; });
   }
 
   // After a document is committed: the screencast may not follow the engine's
