@@ -9,45 +9,31 @@
 #include "objects.h"
 
 namespace {
-// CDP's mouse button bits: left 1, right 2, middle 4, back 8, forward 16.
-struct ButtonOf {
-    const char* name;
-    int bit;
-};
-
-ButtonOf Button(UINT message, WPARAM wParam) {
+// The button a message is about, as the web names it.
+const char* ButtonName(UINT message, WPARAM wParam) {
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
-        return {"left", 1};
+        return "left";
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
     case WM_RBUTTONDBLCLK:
-        return {"right", 2};
+        return "right";
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_MBUTTONDBLCLK:
-        return {"middle", 4};
+        return "middle";
     default:
-        return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? ButtonOf{"back", 8}
-                                                      : ButtonOf{"forward", 16};
+        return GET_XBUTTON_WPARAM(wParam) == XBUTTON1 ? "back" : "forward";
     }
 }
 
+// CDP's bits of the buttons held: left 1, right 2, middle 4, back 8, forward 16.
 int HeldButtons(WPARAM wParam) {
     const WORD keys = GET_KEYSTATE_WPARAM(wParam);
     return (keys & MK_LBUTTON ? 1 : 0) | (keys & MK_RBUTTON ? 2 : 0) | (keys & MK_MBUTTON ? 4 : 0) |
            (keys & MK_XBUTTON1 ? 8 : 0) | (keys & MK_XBUTTON2 ? 16 : 0);
-}
-
-std::string Utf8(const std::wstring& text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string result(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-    return result;
 }
 
 // What one browser window remembers between messages.
@@ -75,7 +61,6 @@ Json MouseAt(const char* action, POINT point, WPARAM wParam) {
 bool ForwardButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool down,
                    bool doubleClick) {
     InputState& state = StateOf(window);
-    const ButtonOf button = Button(message, wParam);
     if (down) {
         state.clickCount = doubleClick ? 2 : 1;
         if (GetFocus() != window)
@@ -86,7 +71,7 @@ bool ForwardButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool
     }
     Json event =
         MouseAt(down ? "down" : "up", {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, wParam);
-    event["button"] = button.name;
+    event["button"] = ButtonName(message, wParam);
     event["clickCount"] = state.clickCount;
     SendToAgent(event);
     return true;
@@ -94,12 +79,12 @@ bool ForwardButton(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool
 
 bool ForwardWheel(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    ScreenToClient(window, &point); // wheel messages carry screen coordinates
-    const int notches120 = GET_WHEEL_DELTA_WPARAM(wParam);
+    ScreenToClient(window, &point);                   // wheel messages carry screen coordinates
+    const int delta = GET_WHEEL_DELTA_WPARAM(wParam); // 120 a notch
     Json event = MouseAt("wheel", point, wParam);
     // One notch (120) scrolls 100 page pixels; up and left are negative on the web.
-    event["deltaX"] = message == WM_MOUSEHWHEEL ? notches120 * 100.0 / WHEEL_DELTA : 0.0;
-    event["deltaY"] = message == WM_MOUSEWHEEL ? -notches120 * 100.0 / WHEEL_DELTA : 0.0;
+    event["deltaX"] = message == WM_MOUSEHWHEEL ? delta * 100.0 / WHEEL_DELTA : 0.0;
+    event["deltaY"] = message == WM_MOUSEWHEEL ? -delta * 100.0 / WHEEL_DELTA : 0.0;
     SendToAgent(event);
     return true;
 }
@@ -185,7 +170,7 @@ bool ForwardCharacter(HWND window, WPARAM wParam) {
         return true;
     SendToAgent({{"type", "key"},
                  {"action", "char"},
-                 {"text", Utf8(text)},
+                 {"text", ToUtf8(text.c_str())},
                  {"modifiers", HeldModifiers()}});
     return true;
 }
@@ -210,13 +195,13 @@ bool ForwardComposition(HWND window, LPARAM lParam) {
     if (lParam & GCS_RESULTSTR) {
         SendToAgent({{"type", "ime"},
                      {"action", "commit"},
-                     {"text", Utf8(CompositionText(window, GCS_RESULTSTR))}});
+                     {"text", ToUtf8(CompositionText(window, GCS_RESULTSTR).c_str())}});
         state.composing = false;
     }
     if (lParam & GCS_COMPSTR) {
         SendToAgent({{"type", "ime"},
                      {"action", "compose"},
-                     {"text", Utf8(CompositionText(window, GCS_COMPSTR))}});
+                     {"text", ToUtf8(CompositionText(window, GCS_COMPSTR).c_str())}});
         state.composing = true;
     }
     return true;
