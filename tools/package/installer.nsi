@@ -1,7 +1,8 @@
 ; Per-user installer of one packaged application, built by scripts/package.
 ; The defines (names, version, paths) and the uninstaller's file list come
 ; from files it writes beside this script's copy: app.nsh, uninstall-files.nsh.
-Unicode true
+; A 64-bit installer for the 64-bit program (it also runs where Wine has no 32-bit side).
+Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma

@@ -81,7 +81,9 @@ function checkVersion(manifestPath, version) {
 export function readApplication(appFolder, checker) {
   const manifestPath = path.join(appFolder, 'package.json');
   const settings = readWithExecutableRules(manifestPath, checker);
-  const extra = JSON.parse(fs.readFileSync(manifestPath, 'utf8').replace(/^\uFEFF/u, ''));
+  // The rest of package.json, read as the program reads it: up to a NUL, no byte-order mark.
+  const text = fs.readFileSync(manifestPath, 'utf8').split('\0')[0].replace(/^\uFEFF/u, '');
+  const extra = JSON.parse(text);
   if (settings.contentMode === 'bundle') checkStartPage(appFolder, manifestPath, settings.main);
   const iconFile = settings.icon ? checkIcon(appFolder, manifestPath, settings.icon) : null;
   const version = checkVersion(manifestPath, extra.version);

@@ -9,9 +9,13 @@ import { safeFileName } from './names.mjs';
 const SCRIPT = fileURLToPath(new URL('../installer.nsi', import.meta.url));
 const UTF8_BOM = '\uFEFF';
 
-// A quoted NSIS string: "$" and quotes escaped, line breaks written as $\n.
+// Text inside an NSIS string: "$" and quotes escaped, line breaks written as $\n.
+function nsisEscape(text) {
+  return text.replace(/\$/gu, '$$$$').replace(/"/gu, '$\\"').replace(/\r?\n/gu, '$\\n');
+}
+
 function nsisString(text) {
-  return `"${text.replace(/\$/gu, '$$$$').replace(/"/gu, '$\\"').replace(/\r?\n/gu, '$\\n')}"`;
+  return `"${nsisEscape(text)}"`;
 }
 
 function walk(folder, relative = '') {
@@ -25,7 +29,7 @@ function walk(folder, relative = '') {
 
 // Files first, then folders deepest first: each RMDir only removes an empty folder.
 function uninstallList(entries) {
-  const windowsName = (name) => nsisString(`$INSTDIR\\${name.replaceAll('/', '\\')}`);
+  const windowsName = (name) => `"$INSTDIR\\${nsisEscape(name.replaceAll('/', '\\'))}"`;
   const files = entries.filter((entry) => !entry.folder);
   const folders = entries.filter((entry) => entry.folder);
   return [...files.map((entry) => `Delete ${windowsName(entry.name)}`),
