@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 
-#include "app/manifest.h"
-#include "app/window_class.h"
+#include "manifest/manifest.h"
 #include "util/dpi.h"
 #include "util/text.h"
+#include "util/window_class.h"
 #include "webview/velnor_webview.h"
 
 namespace {
@@ -11,10 +11,6 @@ namespace {
 // 0) in lParam; a mouse-driven window menu carries screen coordinates instead.
 bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
     return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
-}
-// The browser control exists only once its controller has been created.
-ICoreWebView2Controller* BrowserController() {
-    return g_webView ? g_webView->controller.get() : nullptr;
 }
 } // namespace
 
@@ -43,15 +39,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_MOVE:
     case WM_MOVING:
-        if (ICoreWebView2Controller* controller = BrowserController())
-            controller->NotifyParentWindowPositionChanged();
+        if (g_webView)
+            g_webView->OnMainWindowMoved();
         return 0;
     case WM_SIZE:
-        if (ICoreWebView2Controller* controller = BrowserController()) {
-            RECT client;
-            GetClientRect(g_webView->mainWindow, &client);
-            controller->put_Bounds(client);
-        }
+        if (g_webView)
+            g_webView->OnMainWindowSized();
         return 0;
     case WM_SYSCOMMAND:
         if (IsKeyboardMenuRequest(wParam, lParam))

@@ -2,35 +2,34 @@
 
 #include <cstdio>
 #include <optional>
-#include <utility>
 
 #include <gdiplus.h>
 #include <knownfolders.h>
 
 #include "app/icon.h"
 #include "app/main_window.h"
-#include "app/manifest.h"
 #include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
+#include "manifest/manifest.h"
 #include "util/files.h"
 #include "util/long_path.h"
+#include "util/message_box.h"
+#include "util/message_loop.h"
 #include "util/text.h"
 #include "webview/velnor_webview.h"
 
-VelnorWebView* g_webView = nullptr;
-
 namespace {
 constexpr char kContentFolder[] = "www\\";
-constexpr wchar_t kHostCaption[] = L"Quorrin";
-constexpr wchar_t kLoadFailedMessage[] =
-    L"Failed to load package.json. Check the file is in the same folder as the app.";
-constexpr wchar_t kParseFailedMessage[] = L"Failed to parse package.json. Check the file has "
-                                          L"valid JSON and that all parameters are correct.";
-constexpr wchar_t kRegisterClassFailedMessage[] = L"Failed to register window class";
-constexpr wchar_t kCreateWindowFailedMessage[] = L"Failed to create window";
+constexpr char kHostCaption[] = "Quorrin";
+constexpr char kLoadFailedMessage[] =
+    "Failed to load package.json. Check the file is in the same folder as the app.";
+constexpr char kParseFailedMessage[] = "Failed to parse package.json. Check the file has "
+                                       "valid JSON and that all parameters are correct.";
+constexpr char kRegisterClassFailedMessage[] = "Failed to register window class";
+constexpr char kCreateWindowFailedMessage[] = "Failed to create window";
 
-int FailStartup(const wchar_t* message) {
-    MessageBoxW(nullptr, message, kHostCaption, MB_OK | MB_ICONERROR);
+int FailStartup(const char* message) {
+    ShowMessage(message, kHostCaption, MB_ICONERROR);
     return 1;
 }
 
@@ -57,27 +56,34 @@ HICON LoadWindowIcon(HINSTANCE instance, const std::string& applicationFolder,
     return icon;
 }
 
-// "Release" while the web view still exists (its posts still go out), then the
-// library is unloaded and the host destroyed.
-void ReleaseExtensionLibrary() {
-    if (g_extensionHost->releaseEntry)
-        g_extensionHost->releaseEntry();
-    if (g_extensionHost->libraryModule) {
-        FreeLibrary(g_extensionHost->libraryModule);
-        g_extensionHost->libraryModule = nullptr;
-    }
-    delete std::exchange(g_extensionHost, nullptr);
-}
+// GDI+ from start-up to the end of the host, on every exit path.
+class GdiplusSession {
+public:
+    GdiplusSession() { Gdiplus::GdiplusStartup(&token_, &input_, nullptr); }
+    ~GdiplusSession() { Gdiplus::GdiplusShutdown(token_); }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
 
-WPARAM RunMessageLoop() {
-    MSG message = {};
-    // -1 (an invalid call) counts as non-zero, so the loop goes on.
-    while (GetMessageW(&message, nullptr, 0, 0)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+private:
+    Gdiplus::GdiplusStartupInput input_;
+    ULONG_PTR token_ = 0;
+};
+
+// Publishes the web view host to the window procedure. Ending the publication
+// first releases the mapped files, so nothing stays open once the loop is over.
+class PublishedWebView {
+public:
+    explicit PublishedWebView(VelnorWebView& webView) : webView_(webView) { g_webView = &webView; }
+    ~PublishedWebView() {
+        webView_.UnmapContentFiles();
+        g_webView = nullptr;
     }
-    return message.wParam;
-}
+    PublishedWebView(const PublishedWebView&) = delete;
+    PublishedWebView& operator=(const PublishedWebView&) = delete;
+
+private:
+    VelnorWebView& webView_;
+};
 } // namespace
 
 std::string ReadManifestText(const std::string& path) {
@@ -91,7 +97,11 @@ std::string ReadManifestText(const std::string& path) {
     return text;
 }
 
+// The owners below end in reverse order of their declaration: the published web
+// view (mapped files, g_webView), the extension library, GDI+, and last of all
+// the web view host with its browser objects.
 int RunHost(HINSTANCE instance) {
+    // COM stays initialised until the process ends.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
     const std::string applicationFolder = FolderOfPath(GetExecutablePath());
@@ -106,38 +116,26 @@ int RunHost(HINSTANCE instance) {
     const std::string userDataFolder =
         KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest.name;
 
-    ULONG_PTR gdiplusToken = 0;
-    Gdiplus::GdiplusStartupInput gdiplusInput;
-    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    std::optional<VelnorWebView> webView;
+    const GdiplusSession gdiplus;
     manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
 
     const std::optional<RuntimeFound> runtime = EnsureRuntime(manifest, instance, userDataFolder);
     if (!runtime)
         return 1;
 
-    // Start-up goes on whether or not an extension library is there.
-    g_extensionHost = new ExtensionHost(applicationFolder, kContentFolder, userDataFolder);
-    LoadExtensionLibrary();
-
+    const ExtensionSession extensions(applicationFolder, kContentFolder, userDataFolder);
     if (!RegisterMainWindowClass(instance, manifest.iconHandle))
         return FailStartup(kRegisterClassFailedMessage);
     HWND mainWindow = CreateMainWindow(instance, manifest);
     if (!mainWindow)
         return FailStartup(kCreateWindowFailedMessage);
-    if (g_extensionHost->mainWindowCreatedEntry)
-        g_extensionHost->mainWindowCreatedEntry(mainWindow);
+    extensions.MainWindowCreated(mainWindow);
 
-    VelnorWebView webView(manifest, mainWindow, applicationFolder, kContentFolder,
-                          runtime->browserExecutableFolder, userDataFolder);
-    g_webView = &webView;
-    webView.Init();
+    webView.emplace(manifest, mainWindow, applicationFolder, kContentFolder,
+                    runtime->browserExecutableFolder, userDataFolder);
+    const PublishedWebView published(*webView);
+    webView->Init();
 
-    const WPARAM quitCode = RunMessageLoop();
-
-    webView.mappedFiles.UnmapAll();
-    g_webView = nullptr;
-    ReleaseExtensionLibrary();
-    Gdiplus::GdiplusShutdown(gdiplusToken);
-    // The web view host releases its browser objects as this frame ends.
-    return static_cast<int>(static_cast<uint32_t>(quitCode));
+    return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
 }

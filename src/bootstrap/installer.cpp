@@ -8,11 +8,13 @@
 #include <commctrl.h>
 #include <urlmon.h>
 
-#include "app/manifest.h"
-#include "app/window_class.h"
 #include "bootstrap/download_progress.h"
+#include "manifest/manifest.h"
 #include "util/dpi.h"
+#include "util/message_box.h"
+#include "util/message_loop.h"
 #include "util/text.h"
+#include "util/window_class.h"
 
 namespace {
 constexpr wchar_t kSetupWindowClass[] = L"WebView2Setup";
@@ -100,14 +102,6 @@ HWND CreateProgressBar(HWND window, HINSTANCE instance) {
     return bar;
 }
 
-void RunUntilQuit() {
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 void RunBootstrapper(const std::wstring& targetPath, const std::wstring& folder) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
@@ -125,28 +119,25 @@ void RunBootstrapper(const std::wstring& targetPath, const std::wstring& folder)
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
                     const AppManifest& manifest) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
-    const std::wstring title = Utf8ToWide(manifest.title);
-    auto fail = [&](const wchar_t* text) {
-        MessageBoxW(nullptr, text, title.c_str(), MB_OK | MB_ICONERROR);
-    };
+    auto fail = [&](const char* text) { ShowMessage(text, manifest.title, MB_ICONERROR); };
 
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
     if (!InitCommonControlsEx(&controls))
-        return fail(L"Failed to initialize common controls");
+        return fail("Failed to initialize common controls");
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return fail(L"Failed to create user data directory");
+        return fail("Failed to create user data directory");
     if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
                                  COLOR_MENU))
-        return fail(L"Failed to register window class");
+        return fail("Failed to register window class");
     HWND window = CreateSetupWindow(instance, manifest);
     if (!window)
-        return fail(L"Failed to create window");
+        return fail("Failed to create window");
 
     DownloadJob job{RuntimeDownloadUrl, folder + L"\\Webview2Setup.exe", window,
                     CreateProgressBar(window, instance)};
     auto thread =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
-    RunUntilQuit();
+    RunMessageLoop();
     // The job lives in this frame: wait for the thread however long it takes.
     if (thread) {
         WaitForSingleObject(thread, INFINITE);

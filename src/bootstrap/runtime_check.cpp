@@ -2,17 +2,17 @@
 
 #include <WebView2.h>
 
-#include "app/manifest.h"
-#include "util/text.h"
+#include "manifest/manifest.h"
+#include "util/message_box.h"
 
 std::wstring RuntimeDownloadUrl = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
 namespace {
 constexpr wchar_t kFixedRuntimeFolder[] = L"webview2";
-constexpr wchar_t kFixedRuntimeMissing[] =
-    L"This app is set to \"fixed\" distribution mode, but the WebView2 control failed to "
-    L"initialize. Check there is a valid fixed distribution of Microsoft Edge WebView2 runtime "
-    L"in the \"webview2\" subfolder.";
+constexpr char kFixedRuntimeMissing[] =
+    "This app is set to \"fixed\" distribution mode, but the WebView2 control failed to "
+    "initialize. Check there is a valid fixed distribution of Microsoft Edge WebView2 runtime "
+    "in the \"webview2\" subfolder.";
 
 // Present exactly when the loader hands back a version string.
 bool RuntimePresent(const wchar_t* browserExecutableFolder) {
@@ -22,10 +22,6 @@ bool RuntimePresent(const wchar_t* browserExecutableFolder) {
     CoTaskMemFree(version);
     return present;
 }
-
-void Tell(const AppManifest& manifest, const std::wstring& text, UINT icon) {
-    MessageBoxW(nullptr, text.c_str(), Utf8ToWide(manifest.title).c_str(), MB_OK | icon);
-}
 } // namespace
 
 std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE instance,
@@ -33,15 +29,15 @@ std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE
     if (manifest.distributionMode == DistributionMode::Fixed) {
         if (RuntimePresent(kFixedRuntimeFolder))
             return RuntimeFound{kFixedRuntimeFolder};
-        Tell(manifest, kFixedRuntimeMissing, MB_ICONERROR);
+        ShowMessage(kFixedRuntimeMissing, manifest.title, MB_ICONERROR);
         return std::nullopt;
     }
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
-    Tell(manifest, Utf8ToWide(manifest.messages.installWebview2), MB_ICONINFORMATION);
+    ShowMessage(manifest.messages.installWebview2, manifest.title, MB_ICONINFORMATION);
     InstallRuntime(instance, userDataFolder, manifest);
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
-    Tell(manifest, Utf8ToWide(manifest.messages.installWebview2Failed), MB_ICONERROR);
+    ShowMessage(manifest.messages.installWebview2Failed, manifest.title, MB_ICONERROR);
     return std::nullopt;
 }

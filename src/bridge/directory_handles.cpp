@@ -1,12 +1,11 @@
-// Read-write directory handles for the application's folders and the user's
-// well-known folders, posted to the page in fixed positions.
-#include "webview/velnor_webview.h"
+#include "bridge/directory_handles.h"
 
 #include <array>
 
 #include <knownfolders.h>
 
 #include "bridge/page_message.h"
+#include "util/com_ptr.h"
 #include "util/files.h"
 #include "util/text.h"
 
@@ -32,17 +31,17 @@ CreateDirectoryHandle(ICoreWebView2Environment14* environment, const std::string
 }
 } // namespace
 
-void VelnorWebView::PostDirectoryHandles() {
-    com_ptr<ICoreWebView2Environment14> environment14 =
-        environment.query<ICoreWebView2Environment14>();
-    com_ptr<ICoreWebView2_23> webView23 = webView.query<ICoreWebView2_23>();
+void PostDirectoryHandles(ICoreWebView2Environment* environment, ICoreWebView2* webView,
+                          const HandleFolders& folders) {
+    const auto environment14 = TryQuery<ICoreWebView2Environment14>(environment);
+    const auto webView23 = TryQuery<ICoreWebView2_23>(webView);
     if (!environment14 || !webView23)
         return;
 
     std::array<com_ptr<ICoreWebView2FileSystemHandle>, kHandleCount> handles;
-    handles[0] = CreateDirectoryHandle(environment14.get(), applicationFolder);
-    handles[1] = CreateDirectoryHandle(environment14.get(), contentFolder);
-    handles[2] = CreateDirectoryHandle(environment14.get(), userDataFolder);
+    handles[0] = CreateDirectoryHandle(environment14.get(), folders.application);
+    handles[1] = CreateDirectoryHandle(environment14.get(), folders.content);
+    handles[2] = CreateDirectoryHandle(environment14.get(), folders.userData);
     for (size_t i = 0; i < std::size(kKnownFolders); ++i)
         handles[3 + i] =
             CreateDirectoryHandle(environment14.get(), KnownFolderPathUtf8(*kKnownFolders[i]));

@@ -1,13 +1,21 @@
-// Page script's messages to the host, and the host's posts to the page.
+#include "bridge/message_bridge.h"
+
 #include "bridge/page_message.h"
+#include "bridge/window_commands.h"
 #include "extensions/extension_host.h"
 #include "util/text.h"
-#include "webview/velnor_webview.h"
 
-void VelnorWebView::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) {
+MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
+                             ExtensionHost* extensionHost,
+                             const com_ptr<ICoreWebView2Environment>& environment,
+                             const com_ptr<ICoreWebView2>& webView)
+    : pageOrigin_(std::move(pageOrigin)), folders_(std::move(folders)), window_(window),
+      extensionHost_(extensionHost), environment_(environment), webView_(webView) {}
+
+void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) {
     CoTaskString source;
     args->get_Source(source.put());
-    if (!source || !IsAcceptedSource(WideToUtf8(source.get()), pageOrigin))
+    if (!source || !IsAcceptedSource(WideToUtf8(source.get()), pageOrigin_))
         return;
     // Page script posts its JSON as a string; objects and other values are dropped.
     CoTaskString payload;
@@ -16,7 +24,7 @@ void VelnorWebView::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
     HandleWebMessage(WideToUtf8(payload.get()));
 }
 
-void VelnorWebView::HandleWebMessage(const std::string& text) {
+void MessageBridge::HandleWebMessage(const std::string& text) {
     // A message that fails anywhere is dropped; what it already posted stays posted.
     try {
         const PageMessage message = ParsePageMessage(text);
@@ -27,31 +35,31 @@ void VelnorWebView::HandleWebMessage(const std::string& text) {
             SendWrapperInitResponse();
             break;
         case PageMessage::Kind::SetFullScreen:
-            SetFullScreen(message.fullscreen);
+            window_.SetFullScreen(message.fullscreen);
             break;
         case PageMessage::Kind::SetWindowSize:
-            SetWindowSize(message.width, message.height);
+            window_.SetWindowSize(message.width, message.height);
             break;
         case PageMessage::Kind::SetWindowPosition:
-            SetWindowPosition(message.x, message.y);
+            window_.SetWindowPosition(message.x, message.y);
             break;
         case PageMessage::Kind::ExtensionMessage:
-            if (extensionHost && extensionHost->extensionMessageEntry)
-                extensionHost->extensionMessageEntry(text.c_str());
+            if (extensionHost_ && extensionHost_->extensionMessageEntry)
+                extensionHost_->extensionMessageEntry(text.c_str());
             break;
         }
     } catch (...) {
     }
 }
 
-void VelnorWebView::SendWrapperInitResponse() {
-    PostDirectoryHandles();
+void MessageBridge::SendWrapperInitResponse() {
+    PostDirectoryHandles(environment_.get(), webView_.get(), folders_);
     static const std::vector<std::string> kNoComponents;
-    PostJsonToPage(
-        WrapperInitResponse(extensionHost ? extensionHost->registeredComponentIds : kNoComponents));
+    PostJsonToPage(WrapperInitResponse(extensionHost_ ? extensionHost_->registeredComponentIds
+                                                      : kNoComponents));
 }
 
-void VelnorWebView::PostJsonToPage(const std::string& json) {
-    if (webView)
-        webView->PostWebMessageAsJson(Utf8ToWide(json).c_str());
+void MessageBridge::PostJsonToPage(const std::string& json) {
+    if (webView_)
+        webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str());
 }

@@ -2,17 +2,16 @@
 
 #include <cstdint>
 
+#include "util/trim.h"
+
 namespace {
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 // strtol in base 10 with a 32-bit long: skips leading white space, takes one
 // sign, then digits up to the first other character. Nothing when no digit is
 // found or the value does not fit.
 std::optional<int32_t> ParseLong32(const std::string& text) {
     size_t at = 0;
-    while (at < text.size() && IsSpace(text[at]))
+    while (at < text.size() && IsClassicSpace(text[at]))
         ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '+' || text[at] == '-'))

@@ -1,5 +1,5 @@
-// Answers the browser control's requests under the app origin from the content
-// folder: resolves the path, plans the answer and sets it before returning.
+#include "content/content_server.h"
+
 #include <shlwapi.h>
 
 #include "content/request_path.h"
@@ -8,7 +8,6 @@
 #include "util/long_path.h"
 #include "util/text.h"
 #include "util/trim.h"
-#include "webview/velnor_webview.h"
 
 namespace {
 // The trimmed "Range" value, when the request has that header.
@@ -36,7 +35,13 @@ com_ptr<IStream> MemoryStream(const void* bytes, uint64_t length) {
 }
 } // namespace
 
-void VelnorWebView::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args) {
+ContentServer::ContentServer(std::string contentFolder, size_t originLength,
+                             bool crossOriginIsolation,
+                             const com_ptr<ICoreWebView2Environment>& environment)
+    : contentFolder_(std::move(contentFolder)), originLength_(originLength),
+      crossOriginIsolation_(crossOriginIsolation), environment_(environment) {}
+
+void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args) {
     com_ptr<ICoreWebView2WebResourceRequest> request;
     args->get_Request(request.put());
     if (!request)
@@ -47,8 +52,8 @@ void VelnorWebView::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     request->get_Headers(headers.put());
 
     const std::string relativePath =
-        RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), pageOrigin.size());
-    const std::string filePath = ContentFilePath(applicationFolder + contentFolder, relativePath);
+        RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_);
+    const std::string filePath = ContentFilePath(contentFolder_, relativePath);
     // The long-path form resolves no "..", but Wine and Windows differ there, so
     // anything that could leave the folder is simply not found.
     const bool found =
@@ -57,30 +62,33 @@ void VelnorWebView::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     const std::optional<std::string> range = found ? RangeHeader(headers.get()) : std::nullopt;
     ResponsePlan plan =
         PlanResponse(found, relativePath, found ? FullFileSizeOf(filePath) : 0, range);
-
-    com_ptr<IStream> body;
-    switch (plan.body) {
-    case BodySource::None:
-        break;
-    case BodySource::Text:
-        body = MemoryStream(plan.text.data(), plan.text.size());
-        break;
-    case BodySource::WholeFile:
-        body = OpenFileStream(filePath);
-        break;
-    case BodySource::FileRange:
-        if (const unsigned char* view = mappedFiles.GetView(relativePath, filePath)) {
-            body = MemoryStream(view + plan.first, plan.length);
-        } else {
-            plan.status = 500;
-            plan.reason = "Internal Server Error";
-        }
-        break;
-    }
+    if (crossOriginIsolation_)
+        AddCrossOriginIsolation(plan);
+    const com_ptr<IStream> body = BodyFor(plan, relativePath, filePath);
 
     com_ptr<ICoreWebView2WebResourceResponse> response;
-    environment->CreateWebResourceResponse(body.get(), plan.status, Utf8ToWide(plan.reason).c_str(),
-                                           Utf8ToWide(JoinHeaderLines(plan.headers)).c_str(),
-                                           response.put());
+    environment_->CreateWebResourceResponse(
+        body.get(), plan.status, Utf8ToWide(plan.reason).c_str(),
+        Utf8ToWide(JoinHeaderLines(plan.headers)).c_str(), response.put());
     args->put_Response(response.get());
+}
+
+// A range whose file cannot be mapped turns the plan into a 500; its headers stay.
+com_ptr<IStream> ContentServer::BodyFor(ResponsePlan& plan, const std::string& relativePath,
+                                        const std::string& filePath) {
+    switch (plan.body) {
+    case BodySource::None:
+        return nullptr;
+    case BodySource::Text:
+        return MemoryStream(plan.text.data(), plan.text.size());
+    case BodySource::WholeFile:
+        return OpenFileStream(filePath);
+    case BodySource::FileRange:
+        if (const unsigned char* view = mappedFiles_.GetView(relativePath, filePath))
+            return MemoryStream(view + plan.first, plan.length);
+        plan.status = 500;
+        plan.reason = "Internal Server Error";
+        return nullptr;
+    }
+    return nullptr;
 }

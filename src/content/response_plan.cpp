@@ -52,6 +52,12 @@ ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t 
     return plan;
 }
 
+void AddCrossOriginIsolation(ResponsePlan& plan) {
+    plan.headers.insert(plan.headers.end(), {"Cross-Origin-Opener-Policy: same-origin",
+                                             "Cross-Origin-Embedder-Policy: require-corp",
+                                             "Cross-Origin-Resource-Policy: same-origin"});
+}
+
 std::string JoinHeaderLines(const std::vector<std::string>& lines) {
     std::string block;
     for (const std::string& line : lines) {

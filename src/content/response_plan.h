@@ -32,5 +32,9 @@ struct ResponsePlan {
 ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t fileSize,
                           const std::optional<std::string>& range);
 
+// Adds, after the plan's own lines, the headers that make a page cross-origin
+// isolated: its own-origin resources may then be embedded, nothing else.
+void AddCrossOriginIsolation(ResponsePlan& plan);
+
 // The header lines joined by single line feeds.
 std::string JoinHeaderLines(const std::vector<std::string>& lines);

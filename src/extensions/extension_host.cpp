@@ -4,7 +4,6 @@
 
 #include "util/long_path.h"
 #include "util/text.h"
-#include "webview/velnor_webview.h"
 
 ExtensionHost* g_extensionHost = nullptr;
 
@@ -51,6 +50,30 @@ void PostFromExtension(const char* json) {
     if (!g_extensionHost || !json)
         return;
     const std::string text = json;
-    if (VelnorWebView* webViewHost = g_extensionHost->webViewHost)
-        webViewHost->PostJsonToPage(text);
+    if (g_extensionHost->postToPage)
+        g_extensionHost->postToPage(text);
+}
+
+ExtensionSession::ExtensionSession(const std::string& applicationFolder,
+                                   const std::string& contentFolder,
+                                   const std::string& userDataFolder) {
+    g_extensionHost = new ExtensionHost(applicationFolder, contentFolder, userDataFolder);
+    // Start-up goes on whether or not a library is there.
+    LoadExtensionLibrary();
+}
+
+ExtensionSession::~ExtensionSession() {
+    // "Release" may still post: the web view host is still alive at this point.
+    if (g_extensionHost->releaseEntry)
+        g_extensionHost->releaseEntry();
+    if (g_extensionHost->libraryModule) {
+        FreeLibrary(g_extensionHost->libraryModule);
+        g_extensionHost->libraryModule = nullptr;
+    }
+    delete std::exchange(g_extensionHost, nullptr);
+}
+
+void ExtensionSession::MainWindowCreated(HWND mainWindow) const {
+    if (g_extensionHost->mainWindowCreatedEntry)
+        g_extensionHost->mainWindowCreatedEntry(mainWindow);
 }

@@ -2,12 +2,11 @@
 // The optional extension library, Brenmoor.dll in the application folder: its
 // entry points, the component ids its "Init" registered, and its way to post
 // JSON messages to the page.
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <windows.h>
-
-class VelnorWebView;
 
 using ExtensionInit = const char* const* (*)(const char* applicationFolder,
                                              const char* contentFolder, const char* userDataFolder,
@@ -15,6 +14,9 @@ using ExtensionInit = const char* const* (*)(const char* applicationFolder,
 using ExtensionRelease = void (*)();
 using ExtensionMainWindowCreated = void (*)(HWND mainWindow);
 using ExtensionMessage = void (*)(const char* message);
+
+// Hands a JSON text to the page; set by the web view host when it is created.
+using PagePost = std::function<void(const std::string& json)>;
 
 struct ExtensionHost {
     ExtensionHost(std::string applicationFolder, std::string contentFolder,
@@ -28,7 +30,7 @@ struct ExtensionHost {
     const std::string applicationFolder;
     const std::string contentFolder;
     const std::string userDataFolder;
-    VelnorWebView* webViewHost = nullptr;
+    PagePost postToPage; // empty until the web view host exists
     std::vector<std::string> registeredComponentIds;
 };
 
@@ -42,3 +44,18 @@ bool LoadExtensionLibrary();
 
 // The library's post callback: the text goes to the page once a browser exists.
 void PostFromExtension(const char* json);
+
+// Owns the extension host from start-up to the end of the process, on every
+// exit path: creating it publishes g_extensionHost and loads the library; the
+// end calls "Release", frees the library and clears g_extensionHost.
+class ExtensionSession {
+public:
+    ExtensionSession(const std::string& applicationFolder, const std::string& contentFolder,
+                     const std::string& userDataFolder);
+    ~ExtensionSession();
+    ExtensionSession(const ExtensionSession&) = delete;
+    ExtensionSession& operator=(const ExtensionSession&) = delete;
+
+    // Tells the library about the main window, still hidden, when it asked to know.
+    void MainWindowCreated(HWND mainWindow) const;
+};

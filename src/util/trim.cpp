@@ -1,11 +1,5 @@
 #include "util/trim.h"
 
-namespace {
-bool IsClassicSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-} // namespace
-
 void TrimWhitespace(std::string& text) {
     while (!text.empty() && IsClassicSpace(text.back()))
         text.pop_back();

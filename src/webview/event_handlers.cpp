@@ -4,7 +4,7 @@
 
 #include <shellapi.h>
 
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 #include "util/text.h"
 
 namespace {
@@ -21,17 +21,17 @@ bool IsSafeForShell(const std::wstring& uri) {
 } // namespace
 
 void VelnorWebView::ShowAndFocus() {
-    ShowWindow(mainWindow, SW_SHOW);
-    UpdateWindow(mainWindow);
-    controller->put_IsVisible(TRUE);
-    controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    ShowWindow(mainWindow_, SW_SHOW);
+    UpdateWindow(mainWindow_);
+    controller_->put_IsVisible(TRUE);
+    controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
 void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
     CoTaskString title;
     sender->get_DocumentTitle(title.put());
     if (title)
-        SetWindowTextW(mainWindow, title.get());
+        SetWindowTextW(mainWindow_, title.get());
 }
 
 void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
@@ -39,7 +39,7 @@ void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArg
     args->get_Uri(uri.put());
     // Byte for byte: no case folding, no decoding. A missing URI is not ours either.
     const std::string target = uri ? WideToUtf8(uri.get()) : std::string();
-    if (target.compare(0, pageOrigin.size(), pageOrigin) != 0)
+    if (target.compare(0, pageOrigin_.size(), pageOrigin_) != 0)
         args->put_Cancel(TRUE);
 }
 
@@ -50,11 +50,11 @@ void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventA
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
     BOOL containsFullScreenElement = FALSE;
     sender->get_ContainsFullScreenElement(&containsFullScreenElement);
-    SetFullScreen(containsFullScreenElement != FALSE);
+    windowCommands_.SetFullScreen(containsFullScreenElement != FALSE);
 }
 
 void VelnorWebView::OnWindowCloseRequested() {
-    SendMessageW(mainWindow, WM_CLOSE, 0, 0);
+    SendMessageW(mainWindow_, WM_CLOSE, 0, 0);
 }
 
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
@@ -68,6 +68,6 @@ void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArg
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
     UINT key = 0;
     args->get_VirtualKey(&key);
-    if (manifest->enableDevtools && key == VK_F12)
-        webView->OpenDevToolsWindow();
+    if (manifest_->enableDevtools && key == VK_F12)
+        webView_->OpenDevToolsWindow();
 }

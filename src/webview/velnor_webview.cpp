@@ -1,32 +1,39 @@
 #include "webview/velnor_webview.h"
 
-#include "app/manifest.h"
 #include "extensions/extension_host.h"
+#include "manifest/manifest.h"
+#include "util/com_callback.h"
+#include "util/message_box.h"
 #include "util/text.h"
-#include "webview/callback.h"
 #include "webview/environment_options.h"
 
 namespace {
-constexpr wchar_t kBrowserStartFailedMessage[] =
-    L"Failed to start the Microsoft Edge WebView2 runtime. Run the app again to try again.";
+constexpr char kBrowserStartFailedMessage[] =
+    "Failed to start the Microsoft Edge WebView2 runtime. Run the app again to try again.";
 }
+
+VelnorWebView* g_webView = nullptr;
 
 VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
                              const std::string& applicationFolder, const std::string& contentFolder,
                              const wchar_t* browserExecutableFolder,
                              const std::string& userDataFolder)
-    : manifest(&manifest), extensionHost(g_extensionHost), mainWindow(mainWindow),
-      applicationFolder(applicationFolder), contentFolder(contentFolder),
-      userDataFolder(userDataFolder),
-      pageOrigin(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
-      browserExecutableFolder(browserExecutableFolder) {
-    if (extensionHost)
-        extensionHost->webViewHost = this;
+    : manifest_(&manifest), mainWindow_(mainWindow), userDataFolder_(userDataFolder),
+      pageOrigin_(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
+      browserExecutableFolder_(browserExecutableFolder), windowCommands_(mainWindow),
+      messageBridge_(pageOrigin_, {applicationFolder, contentFolder, userDataFolder},
+                     windowCommands_, g_extensionHost, environment_, webView_),
+      contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
+                     manifest.crossOriginIsolation, environment_) {
+    if (g_extensionHost)
+        g_extensionHost->postToPage = [this](const std::string& json) {
+            messageBridge_.PostJsonToPage(json);
+        };
 }
 
 void VelnorWebView::Init() {
-    const std::wstring arguments = Utf8ToWide(manifest->chromiumArgs);
-    const std::wstring profileFolder = Utf8ToWide(userDataFolder);
+    const std::wstring arguments = Utf8ToWide(manifest_->chromiumArgs);
+    const std::wstring profileFolder = Utf8ToWide(userDataFolder_);
     com_ptr<ICoreWebView2EnvironmentOptions> options = MakeEnvironmentOptions();
     options->put_AdditionalBrowserArguments(arguments.c_str());
     auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
@@ -35,43 +42,43 @@ void VelnorWebView::Init() {
         });
     // A call that fails at once never calls the handler back.
     if (FAILED(CreateCoreWebView2EnvironmentWithOptions(
-            browserExecutableFolder, profileFolder.c_str(), options.get(), completed.get())))
+            browserExecutableFolder_, profileFolder.c_str(), options.get(), completed.get())))
         ReportStartFailure();
 }
 
 void VelnorWebView::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created) {
     if (FAILED(errorCode) || !created)
         return ReportStartFailure();
-    environment = com_ptr<ICoreWebView2Environment>::copy_from(created);
+    environment_ = com_ptr<ICoreWebView2Environment>::copy_from(created);
     auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
         [this](HRESULT code, ICoreWebView2Controller* createdController) {
             OnControllerCreated(code, createdController);
         });
-    if (FAILED(environment->CreateCoreWebView2Controller(mainWindow, completed.get())))
+    if (FAILED(environment_->CreateCoreWebView2Controller(mainWindow_, completed.get())))
         ReportStartFailure();
 }
 
 void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created) {
     if (FAILED(errorCode) || !created)
         return ReportStartFailure();
-    controller = com_ptr<ICoreWebView2Controller>::copy_from(created);
-    controller->get_CoreWebView2(webView.put());
-    if (!webView)
+    controller_ = com_ptr<ICoreWebView2Controller>::copy_from(created);
+    controller_->get_CoreWebView2(webView_.put());
+    if (!webView_)
         return ReportStartFailure();
-    webView2 = webView.query<ICoreWebView2_2>();
+    webView2_ = webView_.try_query<ICoreWebView2_2>();
 
     com_ptr<ICoreWebView2Settings> settings;
-    webView->get_Settings(settings.put());
+    webView_->get_Settings(settings.put());
     if (settings)
         ApplySettings(settings);
     RECT bounds;
-    GetClientRect(mainWindow, &bounds);
-    controller->put_Bounds(bounds);
+    GetClientRect(mainWindow_, &bounds);
+    controller_->put_Bounds(bounds);
     RegisterEventHandlers();
     NavigateToStartPage();
     // Without ICoreWebView2_2 there is no DOMContentLoaded: show the window as soon
     // as the first page is on its way, rather than never.
-    if (!webView2)
+    if (!webView2_)
         ShowAndFocus();
 }
 
@@ -82,101 +89,81 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
     settings->put_IsWebMessageEnabled(TRUE);
     settings->put_IsZoomControlEnabled(FALSE);
     settings->put_AreDefaultContextMenusEnabled(TRUE);
-    settings->put_AreDevToolsEnabled(manifest->enableDevtools ? TRUE : FALSE);
+    settings->put_AreDevToolsEnabled(manifest_->enableDevtools ? TRUE : FALSE);
     // Older runtimes lack Settings3: their own accelerator keys then stay on and
     // F12 is left to them.
-    if (com_ptr<ICoreWebView2Settings3> settings3 = settings.query<ICoreWebView2Settings3>()) {
+    if (com_ptr<ICoreWebView2Settings3> settings3 = settings.try_query<ICoreWebView2Settings3>()) {
         settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
-        controller->add_AcceleratorKeyPressed(
-            MakeCallback<ICoreWebView2AcceleratorKeyPressedEventHandler>(
-                [this](ICoreWebView2Controller*,
-                       ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
-                    OnAcceleratorKeyPressed(args);
-                })
-                .get(),
-            nullptr);
+        AddHandler(
+            controller_.get(), &ICoreWebView2Controller::add_AcceleratorKeyPressed,
+            [this](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                OnAcceleratorKeyPressed(args);
+            });
     }
 }
 
 void VelnorWebView::RegisterEventHandlers() {
-    webView->add_DocumentTitleChanged(
-        MakeCallback<ICoreWebView2DocumentTitleChangedEventHandler>([this](ICoreWebView2* sender,
-                                                                           IUnknown*) {
-            OnDocumentTitleChanged(sender);
-        }).get(),
-        nullptr);
-    if (manifest->contentMode == ContentMode::Bundle) {
-        const std::wstring filter = Utf8ToWide(pageOrigin + "*");
-        webView->AddWebResourceRequestedFilter(filter.c_str(),
-                                               COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-        webView->add_WebResourceRequested(
-            MakeCallback<ICoreWebView2WebResourceRequestedEventHandler>(
-                [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-                    OnWebResourceRequested(args);
-                })
-                .get(),
-            nullptr);
-        webView->add_NavigationStarting(
-            MakeCallback<ICoreWebView2NavigationStartingEventHandler>(
-                [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                    OnNavigationStarting(args);
-                })
-                .get(),
-            nullptr);
+    ICoreWebView2* view = webView_.get();
+    AddHandler(view, &ICoreWebView2::add_DocumentTitleChanged,
+               [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); });
+    if (manifest_->contentMode == ContentMode::Bundle) {
+        const std::wstring filter = Utf8ToWide(pageOrigin_ + "*");
+        view->AddWebResourceRequestedFilter(filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+        AddHandler(view, &ICoreWebView2::add_WebResourceRequested,
+                   [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                       contentServer_.OnWebResourceRequested(args);
+                   });
+        AddHandler(view, &ICoreWebView2::add_NavigationStarting,
+                   [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+                       OnNavigationStarting(args);
+                   });
     }
-    webView->add_PermissionRequested(
-        MakeCallback<ICoreWebView2PermissionRequestedEventHandler>(
-            [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
-                OnPermissionRequested(args);
-            })
-            .get(),
-        nullptr);
-    webView->add_ContainsFullScreenElementChanged(
-        MakeCallback<ICoreWebView2ContainsFullScreenElementChangedEventHandler>(
-            [this](ICoreWebView2* sender, IUnknown*) {
-                OnContainsFullScreenElementChanged(sender);
-            })
-            .get(),
-        nullptr);
-    webView->add_WindowCloseRequested(
-        MakeCallback<ICoreWebView2WindowCloseRequestedEventHandler>([this](ICoreWebView2*,
-                                                                           IUnknown*) {
-            OnWindowCloseRequested();
-        }).get(),
-        nullptr);
-    webView->add_NewWindowRequested(
-        MakeCallback<ICoreWebView2NewWindowRequestedEventHandler>(
-            [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-                OnNewWindowRequested(args);
-            })
-            .get(),
-        nullptr);
-    webView->add_WebMessageReceived(
-        MakeCallback<ICoreWebView2WebMessageReceivedEventHandler>(
-            [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                OnWebMessageReceived(args);
-            })
-            .get(),
-        nullptr);
-    if (webView2) {
-        webView2->add_DOMContentLoaded(
-            MakeCallback<ICoreWebView2DOMContentLoadedEventHandler>(
-                [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) { ShowAndFocus(); })
-                .get(),
-            nullptr);
-    }
+    AddHandler(view, &ICoreWebView2::add_PermissionRequested,
+               [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
+                   OnPermissionRequested(args);
+               });
+    AddHandler(
+        view, &ICoreWebView2::add_ContainsFullScreenElementChanged,
+        [this](ICoreWebView2* sender, IUnknown*) { OnContainsFullScreenElementChanged(sender); });
+    AddHandler(view, &ICoreWebView2::add_WindowCloseRequested,
+               [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); });
+    AddHandler(view, &ICoreWebView2::add_NewWindowRequested,
+               [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+                   OnNewWindowRequested(args);
+               });
+    AddHandler(view, &ICoreWebView2::add_WebMessageReceived,
+               [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                   messageBridge_.OnWebMessageReceived(args);
+               });
+    if (webView2_)
+        AddHandler(
+            webView2_.get(), &ICoreWebView2_2::add_DOMContentLoaded,
+            [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) { ShowAndFocus(); });
 }
 
 void VelnorWebView::NavigateToStartPage() {
-    const std::string target =
-        manifest->contentMode == ContentMode::Bundle ? pageOrigin + manifest->main : manifest->main;
-    webView->Navigate(Utf8ToWide(target).c_str());
+    const std::string target = manifest_->contentMode == ContentMode::Bundle
+                                   ? pageOrigin_ + manifest_->main
+                                   : manifest_->main;
+    webView_->Navigate(Utf8ToWide(target).c_str());
 }
 
 void VelnorWebView::ReportStartFailure() {
     // Without a browser control the hidden window would never appear: say so and
     // end the message loop with exit code 1.
-    MessageBoxW(nullptr, kBrowserStartFailedMessage, Utf8ToWide(manifest->title).c_str(),
-                MB_OK | MB_ICONERROR);
+    ShowMessage(kBrowserStartFailedMessage, manifest_->title, MB_ICONERROR);
     PostQuitMessage(1);
+}
+
+void VelnorWebView::OnMainWindowMoved() {
+    if (controller_)
+        controller_->NotifyParentWindowPositionChanged();
+}
+
+void VelnorWebView::OnMainWindowSized() {
+    if (!controller_)
+        return;
+    RECT client;
+    GetClientRect(mainWindow_, &client);
+    controller_->put_Bounds(client);
 }

@@ -1,18 +1,18 @@
 #pragma once
 // The one object that owns the browser control: creates the environment and the
 // controller, applies settings, registers the event handlers, issues the first
-// navigation and answers the control's events, all on the UI thread.
+// navigation and hands each event to the part that answers it, all on the UI thread.
 #include <string>
 
 #include <windows.h>
-#include <shobjidl.h>
 #include <WebView2.h>
 
-#include "content/mapped_file_cache.h"
-#include "webview/com_ptr.h"
+#include "bridge/message_bridge.h"
+#include "bridge/window_commands.h"
+#include "content/content_server.h"
+#include "util/com_ptr.h"
 
 struct AppManifest;
-struct ExtensionHost;
 
 // The fixed virtual origin the application's files are served under.
 inline constexpr char kAppOrigin[] = "https://app.localhost/";
@@ -29,36 +29,12 @@ public:
     // callbacks on this thread's message loop.
     void Init();
 
-    // Window commands, shared by page messages and the control's full-screen event.
-    void SetFullScreen(bool on);
-    void SetWindowSize(int32_t width, int32_t height);
-    void SetWindowPosition(int32_t x, int32_t y);
+    // The main window's moves and sizes; nothing happens before the controller exists.
+    void OnMainWindowMoved();
+    void OnMainWindowSized();
 
-    // The message bridge: page messages in, JSON posts out.
-    void HandleWebMessage(const std::string& text);
-    void SendWrapperInitResponse();
-    void PostJsonToPage(const std::string& json);
-
-    // Fields in their fixed order: members are destroyed in reverse, which releases
-    // the taskbar, the web view, the controller and the environment in that order.
-    const AppManifest* manifest;
-    ExtensionHost* extensionHost;
-    HWND mainWindow;
-    std::string applicationFolder;
-    std::string contentFolder;
-    std::string userDataFolder;
-    std::string pageOrigin;
-    const wchar_t* browserExecutableFolder;
-    com_ptr<ICoreWebView2Environment> environment;
-    com_ptr<ICoreWebView2Controller> controller;
-    com_ptr<ICoreWebView2> webView;
-    com_ptr<ICoreWebView2_2> webView2;
-    com_ptr<ITaskbarList2> taskbarList;
-    MappedFileCache mappedFiles;
-    bool isFullScreen = false;
-    LONG savedStyle = 0;
-    LONG savedExStyle = 0;
-    RECT savedWindowRect = {};
+    // Releases the content server's mapped files at shutdown.
+    void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
 private:
     void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* createdEnvironment);
@@ -67,12 +43,8 @@ private:
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
-    void MarkTaskbarFullScreen(bool on);
 
-    // Event handlers.
-    void OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args);
-    void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
-    void PostDirectoryHandles();
+    // Event handlers of the host itself.
     void ShowAndFocus();
     void OnDocumentTitleChanged(ICoreWebView2* sender);
     void OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
@@ -81,6 +53,21 @@ private:
     void OnWindowCloseRequested();
     void OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
+
+    // Members are destroyed in reverse order: the parts first (the taskbar object
+    // among them), then the web view, the controller and the environment.
+    const AppManifest* manifest_;
+    HWND mainWindow_;
+    std::string userDataFolder_;
+    std::string pageOrigin_;
+    const wchar_t* browserExecutableFolder_;
+    com_ptr<ICoreWebView2Environment> environment_;
+    com_ptr<ICoreWebView2Controller> controller_;
+    com_ptr<ICoreWebView2> webView_;
+    com_ptr<ICoreWebView2_2> webView2_;
+    WindowCommands windowCommands_;
+    MessageBridge messageBridge_;
+    ContentServer contentServer_;
 };
 
 // The web view host, once start-up has created it; null before and after. The

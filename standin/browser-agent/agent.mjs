@@ -9,7 +9,7 @@ import { once } from 'node:events';
 
 import { chromium } from 'playwright-core';
 
-import { onJsonLines } from './json_lines.mjs';
+import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
 
 // For benchmarks that start the engine on its own.
 export { chromium };
@@ -92,7 +92,7 @@ class BrowserSession {
     this.closed = new Promise((resolve) => socket.on('close', resolve));
   }
 
-  send(message) { this.socket.write(JSON.stringify(message) + '\n'); }
+  send(message) { sendLine(this.socket, message); }
 
   request(message) {
     const id = this.nextId++;
@@ -109,8 +109,7 @@ class BrowserSession {
 
   async receive(message) {
     if (message.type === 'hello') {
-      this.send({ type: 'config', settings3: true, environment14: true, webview2_2: true,
-        webview2_23: true, environmentResult: 0, controllerResult: 0 });
+      this.send(configMessage());
     } else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);

@@ -1,6 +1,8 @@
-// The two functions of WebView2Loader.dll, and the runtime's presence.
+// The two functions of WebView2Loader.dll, the runtime's presence, and
+// environment creation, which the stand-in's EmbeddedBrowserWebView.dll shares.
 #include <shlobj.h>
 
+#include "environment_creation.h"
 #include "objects.h"
 
 namespace {
@@ -53,34 +55,34 @@ GetAvailableCoreWebView2BrowserVersionString(PCWSTR browserExecutableFolder, LPW
     return CopyString(kStandinVersion, versionInfo);
 }
 
-extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
-    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+// What the host set on its options object, as the agent sees it.
+Json OptionValues(ICoreWebView2EnvironmentOptions* options) {
+    if (!options)
+        return nullptr;
+    LPWSTR arguments = nullptr, language = nullptr, version = nullptr;
+    BOOL singleSignOn = FALSE;
+    options->get_AdditionalBrowserArguments(&arguments);
+    options->get_Language(&language);
+    options->get_TargetCompatibleBrowserVersion(&version);
+    options->get_AllowSingleSignOnUsingOSPrimaryAccount(&singleSignOn);
+    Json values = {{"additionalBrowserArguments", ToJson(arguments)},
+                   {"language", ToJson(language)},
+                   {"targetCompatibleBrowserVersion", ToJson(version)},
+                   {"allowSingleSignOnUsingOSPrimaryAccount", singleSignOn != FALSE}};
+    CoTaskMemFree(arguments);
+    CoTaskMemFree(language);
+    CoTaskMemFree(version);
+    return values;
+}
+
+HRESULT
+ReportAndCreateEnvironment(const char* interfaceName, const char* method, const Json& args,
+                           ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     // Answering is set up before the agent link starts reading.
     StartAnswering();
     const AgentConfig& config = Config();
-    Json optionValues = nullptr;
-    if (options) {
-        LPWSTR arguments = nullptr, language = nullptr, version = nullptr;
-        BOOL singleSignOn = FALSE;
-        options->get_AdditionalBrowserArguments(&arguments);
-        options->get_Language(&language);
-        options->get_TargetCompatibleBrowserVersion(&version);
-        options->get_AllowSingleSignOnUsingOSPrimaryAccount(&singleSignOn);
-        optionValues = {{"additionalBrowserArguments", ToJson(arguments)},
-                        {"language", ToJson(language)},
-                        {"targetCompatibleBrowserVersion", ToJson(version)},
-                        {"allowSingleSignOnUsingOSPrimaryAccount", singleSignOn != FALSE}};
-        CoTaskMemFree(arguments);
-        CoTaskMemFree(language);
-        CoTaskMemFree(version);
-    }
-    SendToAgent({{"type", "call"},
-                 {"interface", "loader"},
-                 {"method", "CreateCoreWebView2EnvironmentWithOptions"},
-                 {"args",
-                  {ToJson(browserExecutableFolder), ToJson(userDataFolder), optionValues,
-                   handler != nullptr}}});
+    SendToAgent(
+        {{"type", "call"}, {"interface", interfaceName}, {"method", method}, {"args", args}});
     if (!handler)
         return E_POINTER;
     Ref<Environment> environment(new Environment());
@@ -97,6 +99,15 @@ extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     else
         PostToUiThread(complete);
     return S_OK;
+}
+
+extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
+    PCWSTR browserExecutableFolder, PCWSTR userDataFolder, ICoreWebView2EnvironmentOptions* options,
+    ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    return ReportAndCreateEnvironment("loader", "CreateCoreWebView2EnvironmentWithOptions",
+                                      {ToJson(browserExecutableFolder), ToJson(userDataFolder),
+                                       OptionValues(options), handler != nullptr},
+                                      handler);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processTerminating) {

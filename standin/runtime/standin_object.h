@@ -8,7 +8,7 @@
 
 #include "agent.h"
 #include "unimplemented.h"
-#include "webview/webview2_iids.h"
+#include "util/webview2_iids.h"
 
 // Live stand-in objects by kind, as JSON: {"ICoreWebView2": 1, ...}.
 Json LiveObjects();

@@ -186,3 +186,28 @@ TEST(PlanResponse, FilesOf2GiBOrMoreAreRefusedClearly) {
     ResponsePlan largest = PlanResponse(true, "big.mp4", 0x7FFFFFFF, std::nullopt);
     EXPECT_EQ(largest.headers.back(), "Content-Length: 2147483647");
 }
+
+TEST(PlanResponse, CrossOriginIsolationFollowsEveryAnswersOwnLines) {
+    const std::string isolation = "\nCross-Origin-Opener-Policy: same-origin\n"
+                                  "Cross-Origin-Embedder-Policy: require-corp\n"
+                                  "Cross-Origin-Resource-Policy: same-origin";
+    struct Case {
+        int status;
+        ResponsePlan plan;
+    } cases[] = {
+        {200, PlanResponse(true, "index.html", 10, std::nullopt)},
+        {206, PlanResponse(true, "a.wasm", 10, std::string("bytes=2-5"))},
+        {404, PlanResponse(false, "gone.js", 0, std::nullopt)},
+        {416, PlanResponse(true, "a.wasm", 10, std::string("bytes=10-"))},
+        {500, PlanResponse(true, "big.mp4", uint64_t{1} << 31, std::nullopt)},
+    };
+    for (Case& c : cases) {
+        ASSERT_EQ(c.plan.status, c.status);
+        const std::string own = JoinHeaderLines(c.plan.headers);
+        const std::string body = c.plan.text;
+        AddCrossOriginIsolation(c.plan);
+        EXPECT_EQ(JoinHeaderLines(c.plan.headers), own + isolation) << c.status;
+        EXPECT_EQ(c.plan.status, c.status);
+        EXPECT_EQ(c.plan.text, body);
+    }
+}

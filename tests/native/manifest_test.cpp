@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 
 namespace {
 AppManifest Parse(const std::string& text) {
@@ -40,6 +40,7 @@ TEST(ParseManifest, NameAloneTakesEveryDefault) {
     EXPECT_EQ(m.distributionMode, DistributionMode::Evergreen);
     EXPECT_EQ(m.contentMode, ContentMode::Bundle);
     EXPECT_TRUE(m.enableDevtools);
+    EXPECT_FALSE(m.crossOriginIsolation);
     EXPECT_EQ(m.messages.downloading, "Downloading...");
     EXPECT_EQ(m.messages.installWebview2,
               "This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and "
@@ -156,6 +157,18 @@ TEST(ParseManifest, Rejections) {
         // Both wrong: the distribution mode is read first.
         {"{\"name\":\"n\",\"settings\":{\"content-mode\":\"x\",\"distribution-mode\":\"y\"}}",
          "invalid distribution mode"},
+        // Cross-origin isolation takes a boolean or nothing, unlike the lenient keys.
+        {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":\"true\"}}",
+         "invalid cross-origin isolation"},
+        {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":1}}",
+         "invalid cross-origin isolation"},
+        {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":null}}",
+         "invalid cross-origin isolation"},
+        {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":{}}}",
+         "invalid cross-origin isolation"},
+        // The modes are read first.
+        {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":0,\"content-mode\":\"x\"}}",
+         "invalid content mode"},
         // The name is checked before anything else.
         {"{\"settings\":{\"distribution-mode\":\"y\"}}", "invalid name"},
     };
@@ -180,4 +193,15 @@ TEST(ParseManifest, DeepNestingIsRejectedWithoutCrashing) {
     std::string nestedWindow =
         R"({"name":"n","window":)" + std::string(50000, '[') + std::string(50000, ']') + "}";
     EXPECT_EQ(Parse(nestedWindow).width, 1024);
+}
+
+TEST(ParseManifest, CrossOriginIsolationIsOptIn) {
+    EXPECT_TRUE(
+        Parse(R"({"name":"n","settings":{"cross-origin-isolation":true}})").crossOriginIsolation);
+    EXPECT_FALSE(
+        Parse(R"({"name":"n","settings":{"cross-origin-isolation":false}})").crossOriginIsolation);
+    // Only inside "settings", and a "settings" that is not an object has no keys.
+    EXPECT_FALSE(Parse(R"({"name":"n","cross-origin-isolation":true})").crossOriginIsolation);
+    EXPECT_FALSE(
+        Parse(R"({"name":"n","settings":[{"cross-origin-isolation":1}]})").crossOriginIsolation);
 }

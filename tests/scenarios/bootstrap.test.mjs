@@ -95,6 +95,8 @@ test('evergreen with a runtime: no message, no window, nothing downloaded', asyn
   assert.equal(windows.all.some((window) => window.className === 'WebView2Setup'), false);
 });
 
+// The stand-in's loader resolves "webview2" against the current directory; the
+// vendor's resolves it against the program's folder (vendor_loader.test.mjs).
 test('fixed mode needs "webview2" relative to the current directory, and downloads nothing', async () => {
   const before = requests;
   const manifest = { name: 'fixed', window: { title: 'My Game' }, settings: { 'distribution-mode': 'fixed' } };

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "app/main_window.h"
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 #include "support/main_window_class.h"
 #include "util/dpi.h"
 

@@ -11,9 +11,9 @@
 #include <shobjidl.h>
 
 #include "app/main_window.h"
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 #include "support/main_window_class.h"
-#include "webview/velnor_webview.h"
+#include "bridge/window_commands.h"
 
 namespace {
 int ScreenDpi() {
@@ -102,7 +102,7 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
 } g_taskbarFactory;
 
-class WindowCommands : public testing::TestWithParam<bool> {
+class WindowCommandsOnRealWindow : public testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -117,8 +117,7 @@ protected:
         window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_);
         ASSERT_NE(window_, nullptr);
         ShowWindow(window_, SW_SHOWNOACTIVATE);
-        host_ = std::make_unique<VelnorWebView>(manifest_, window_, "C:\\app\\", "www\\", nullptr,
-                                                "C:\\data");
+        host_ = std::make_unique<WindowCommands>(window_);
     }
     void TearDown() override {
         host_.reset();
@@ -131,7 +130,7 @@ protected:
 
     AppManifest manifest_;
     HWND window_ = nullptr;
-    std::unique_ptr<VelnorWebView> host_;
+    std::unique_ptr<WindowCommands> host_;
     DWORD taskbarCookie_ = 0;
 };
 
@@ -146,7 +145,7 @@ const std::map<int, Scaled> kExpectedAtDpi = {
 };
 } // namespace
 
-TEST_P(WindowCommands, SizeAndPositionAreScaledPageUnits) {
+TEST_P(WindowCommandsOnRealWindow, SizeAndPositionAreScaledPageUnits) {
     const auto expected = kExpectedAtDpi.find(ScreenDpi());
     ASSERT_NE(expected, kExpectedAtDpi.end()) << "unexpected screen dpi " << ScreenDpi();
 
@@ -161,21 +160,21 @@ TEST_P(WindowCommands, SizeAndPositionAreScaledPageUnits) {
     EXPECT_EQ(WindowRect(window_).top, 0);
 }
 
-TEST_P(WindowCommands, NonPositiveSizesChangeNothing) {
+TEST_P(WindowCommandsOnRealWindow, NonPositiveSizesChangeNothing) {
     const RECT before = WindowRect(window_);
     for (auto [width, height] : {std::pair{0, 600}, {-5, 600}, {800, 0}, {800, -1}, {0, 0}})
         host_->SetWindowSize(width, height);
     EXPECT_TRUE(WindowRect(window_) == before);
 }
 
-TEST_P(WindowCommands, FullScreenFillsTheMonitorAndLeavingRestoresEverything) {
+TEST_P(WindowCommandsOnRealWindow, FullScreenFillsTheMonitorAndLeavingRestoresEverything) {
     host_->SetWindowPosition(40, 30);
     const LONG style = GetWindowLongW(window_, GWL_STYLE);
     const LONG exStyle = GetWindowLongW(window_, GWL_EXSTYLE);
     const RECT windowed = WindowRect(window_);
 
     host_->SetFullScreen(true);
-    EXPECT_TRUE(host_->isFullScreen);
+    EXPECT_TRUE(host_->IsFullScreen());
     EXPECT_EQ(GetWindowLongW(window_, GWL_STYLE), style & ~LONG{WS_CAPTION | WS_THICKFRAME});
     EXPECT_EQ(GetWindowLongW(window_, GWL_EXSTYLE), exStyle & ~LONG{0x00020301});
     MONITORINFO monitor = {};
@@ -190,7 +189,7 @@ TEST_P(WindowCommands, FullScreenFillsTheMonitorAndLeavingRestoresEverything) {
     EXPECT_TRUE(WindowRect(window_) == monitor.rcMonitor);
 
     host_->SetFullScreen(false);
-    EXPECT_FALSE(host_->isFullScreen);
+    EXPECT_FALSE(host_->IsFullScreen());
     EXPECT_EQ(GetWindowLongW(window_, GWL_STYLE), style);
     EXPECT_EQ(GetWindowLongW(window_, GWL_EXSTYLE), exStyle);
     EXPECT_TRUE(WindowRect(window_) == windowed);
@@ -203,4 +202,4 @@ TEST_P(WindowCommands, FullScreenFillsTheMonitorAndLeavingRestoresEverything) {
     EXPECT_EQ(g_taskbar.marks, marks);
 }
 
-INSTANTIATE_TEST_SUITE_P(ResizableAndFixed, WindowCommands, testing::Bool());
+INSTANTIATE_TEST_SUITE_P(ResizableAndFixed, WindowCommandsOnRealWindow, testing::Bool());

@@ -11,12 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-// The parser's header lives in manifest/ from the layered layout of src/ on, in app/ before it.
-#if __has_include("manifest/manifest.h")
 #include "manifest/manifest.h"
-#else
-#include "app/manifest.h"
-#endif
 
 namespace {
 const char kLoadFailed[] =

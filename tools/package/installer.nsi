@@ -54,8 +54,7 @@ Section "!${PRODUCT}" ProgramSection
   SetOutPath "$INSTDIR"
   File /r "${PROGRAM_FOLDER}\*.*"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  ; The shortcut starts the program in its own folder, where a fixed-mode
-  ; runtime folder "webview2" is looked for.
+  ; The shortcut starts the program in its own folder, as a double-click in Explorer does.
   CreateShortcut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${EXE},0"

@@ -17,17 +17,24 @@ const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../.
 // Some examples generate files they do not commit (examples/NAME/prepare.mjs).
 export function prepareExample(example) {
   const prepare = path.join(root, 'examples', example, 'prepare.mjs');
-  if (fs.existsSync(prepare)) spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
+  if (!fs.existsSync(prepare)) return;
+  const { status } = spawnSync(process.execPath, [prepare], { stdio: 'inherit' });
+  if (status !== 0) throw new Error(`examples/${example}/prepare.mjs failed`);
 }
 
 export class RunningApp {
-  // example: a folder of examples/; extension: a test library of tests/extensions.
-  static async start(example, { extension } = {}) {
+  // example: a folder of examples/; extension: a test library of tests/extensions;
+  // manifest: a function that changes the example's package.json for this run.
+  static async start(example, { extension, manifest } = {}) {
     const app = new RunningApp();
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
     prepareExample(example);
     fs.cpSync(path.join(root, 'examples', example), app.folder, { recursive: true });
+    if (manifest) {
+      const file = path.join(app.folder, 'package.json');
+      fs.writeFileSync(file, JSON.stringify(manifest(JSON.parse(fs.readFileSync(file, 'utf8')))));
+    }
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));
     if (extension)

@@ -10,7 +10,7 @@ import path from 'node:path';
 import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { onJsonLines } from '../../../standin/browser-agent/json_lines.mjs';
+import { configMessage, onJsonLines, sendLine } from '../../../standin/browser-agent/agent_link.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
@@ -25,6 +25,15 @@ const prefix = process.env.WINEPREFIX || path.join(root, 'build/wine/prefix');
 export const standinUserFolder = path.join(prefix, 'drive_c/users', os.userInfo().username,
   'AppData/Local/WebView2Standin');
 export const RUNTIME_MARKER = 'webview2-standin.marker';
+
+// Lays the stand-in runtime out as a fixed-version runtime the vendor's loader
+// accepts: the folder's EBWebView\x64\EmbeddedBrowserWebView.dll.
+export function layOutFixedRuntime(folder) {
+  const target = path.join(folder, 'EBWebView/x64');
+  fs.mkdirSync(target, { recursive: true });
+  fs.copyFileSync(path.join(binFolder, 'standin-fixed-runtime/EmbeddedBrowserWebView.dll'),
+    path.join(target, 'EmbeddedBrowserWebView.dll'));
+}
 
 export function setEvergreenRuntimeInstalled(installed) {
   fs.mkdirSync(standinUserFolder, { recursive: true });
@@ -120,13 +129,18 @@ export class Host {
   }
 
   // runtimeInstalled: whether an evergreen runtime is installed (default yes);
-  // executable and args: another build of the host and its arguments.
+  // executable and args: another build of the host and its arguments; loader:
+  // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
+  // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2".
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
-    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [] } = {}) {
+    folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
+    loader = 'standin', fixedRuntime = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
-    for (const file of [executable, 'WebView2Loader.dll'])
-      fs.copyFileSync(path.join(binFolder, file), path.join(this.folder, file));
+    fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
+    fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
+      path.join(this.folder, 'WebView2Loader.dll'));
+    if (fixedRuntime) layOutFixedRuntime(path.join(this.folder, 'webview2'));
     // A test extension library (tests/extensions), as Brenmoor.dll.
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
@@ -135,8 +149,7 @@ export class Host {
       this.writeFile('package.json', typeof manifest === 'string' ? manifest : JSON.stringify(manifest));
     for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
 
-    this.config = { type: 'config', settings3: true, environment14: true, webview2_2: true,
-      webview2_23: true, environmentResult: 0, controllerResult: 0, ...config };
+    this.config = configMessage(config);
     this.server = net.createServer((socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
@@ -173,7 +186,7 @@ export class Host {
   #receive(message) {
     this.messages.push(message);
     if (message.type === 'hello') {
-      this.socket.write(JSON.stringify(this.config) + '\n');
+      sendLine(this.socket, this.config);
       this.announceLinkUp();
     }
     else if (message.type === 'call') this.calls.push(message);
@@ -193,7 +206,7 @@ export class Host {
     if (!this.socket || this.socket.destroyed) throw new Error('Quorrin.exe has ended');
     const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
       reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
-    this.socket.write(JSON.stringify({ ...message, id }) + '\n');
+    sendLine(this.socket, { ...message, id });
     return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
   }
 

@@ -102,6 +102,8 @@ TEST(Startup, BadManifestsEndInTheirMessageAndExitCode1) {
          kParseFailed},
         {"content mode", std::string(R"({"name":"n","settings":{"content-mode":"local"}})"),
          kParseFailed},
+        {"isolation as text",
+         std::string(R"({"name":"n","settings":{"cross-origin-isolation":"yes"}})"), kParseFailed},
         {"invalid UTF-8", std::string("{\"name\":\"\xFF\"}"), kParseFailed},
         {"deep nesting", std::string(300000, '['), kParseFailed},
     };

@@ -7,6 +7,7 @@
 
 #include "host_process.h"
 #include "message_box.h"
+#include "util/files.h"
 #include "util/text.h"
 
 namespace {
@@ -53,6 +54,26 @@ TEST_P(FixedModeWithAnEmptyRuntimeFolder, EndsWithTheFixedModeMessageAndExitCode
     EXPECT_EQ(box.caption, L"Fixed Game");
     EXPECT_EQ(box.text, kFixedModeText);
     EXPECT_STREQ(NameOf(box.icon), NameOf(IconKind::Error));
+    EXPECT_TRUE(PressButton(box, L"OK"));
+    EXPECT_EQ(host.WaitForExit(), std::optional<DWORD>(1));
+}
+
+// The vendor's loader resolves a relative "webview2" against the program's folder:
+// a runtime in the current directory's "webview2" alone is not found.
+TEST(VendorLoader, AFixedRuntimeInTheCurrentDirectoryAloneIsNotFound) {
+    AppFolder app("fixed-vendor", Loader::Vendor);
+    app.Write("package.json", R"({"name": "fixed-vendor", "window": {"title": "Fixed Game"},
+        "settings": {"distribution-mode": "fixed"}})");
+    TempFolder elsewhere("cwd");
+    const std::string runtime = elsewhere.path() + "webview2\\EBWebView\\x64\\";
+    CreateFolders(runtime);
+    ASSERT_TRUE(CopyFileW(Utf8ToWide(FolderOfPath(GetExecutablePath()) +
+                                     "standin-fixed-runtime\\EmbeddedBrowserWebView.dll")
+                              .c_str(),
+                          Utf8ToWide(runtime + "EmbeddedBrowserWebView.dll").c_str(), FALSE));
+    HostProcess host(app.exePath(), elsewhere.path());
+    MessageBoxView box = ExpectMessageBox(host);
+    EXPECT_EQ(box.text, kFixedModeText);
     EXPECT_TRUE(PressButton(box, L"OK"));
     EXPECT_EQ(host.WaitForExit(), std::optional<DWORD>(1));
 }

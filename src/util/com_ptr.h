@@ -4,7 +4,7 @@
 
 #include <objbase.h>
 
-#include "webview/webview2_iids.h"
+#include "util/webview2_iids.h"
 
 // One owned reference. Releases before put() hands out its slot, and nulls its
 // pointer before calling Release, so a re-entrant Release never sees a stale one.
@@ -51,18 +51,23 @@ public:
     explicit operator bool() const { return pointer_ != nullptr; }
 
     // The same object as interface U, or null when it does not offer U.
-    template <typename U> com_ptr<U> query() const {
-        com_ptr<U> result;
-        if (pointer_) {
-            const IID iid = IidOf<U>();
-            pointer_->QueryInterface(iid, reinterpret_cast<void**>(result.put()));
-        }
-        return result;
-    }
+    template <typename U> com_ptr<U> try_query() const;
 
 private:
     T* pointer_ = nullptr;
 };
+
+// The object as interface U, or null when it is null or does not offer U.
+template <typename U> com_ptr<U> TryQuery(IUnknown* object) {
+    com_ptr<U> result;
+    if (object)
+        object->QueryInterface(IidOf<U>(), reinterpret_cast<void**>(result.put()));
+    return result;
+}
+
+template <typename T> template <typename U> com_ptr<U> com_ptr<T>::try_query() const {
+    return TryQuery<U>(pointer_);
+}
 
 // A string the runtime allocated with CoTaskMemAlloc, freed when the holder ends.
 class CoTaskString {

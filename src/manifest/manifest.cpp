@@ -1,4 +1,4 @@
-#include "app/manifest.h"
+#include "manifest/manifest.h"
 
 #include <stdexcept>
 
@@ -34,6 +34,17 @@ ContentMode ParseContentMode(const std::string& word) {
         return ContentMode::Remote;
     throw std::runtime_error("invalid content mode");
 }
+
+// Unlike the other switches, a wrongly typed value is refused: falling back to
+// off would leave a threaded application broken without a word.
+bool ParseCrossOriginIsolation(const nlohmann::json& settings) {
+    auto it = settings.find("cross-origin-isolation");
+    if (it == settings.end())
+        return false;
+    if (!it->is_boolean())
+        throw std::runtime_error("invalid cross-origin isolation");
+    return it->get<bool>();
+}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -59,6 +70,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
         ParseDistributionMode(JsonStringOr(settings, "distribution-mode", "evergreen"));
     manifest.contentMode = ParseContentMode(JsonStringOr(settings, "content-mode", "bundle"));
     manifest.enableDevtools = JsonBoolOr(settings, "enable-devtools", true);
+    manifest.crossOriginIsolation = ParseCrossOriginIsolation(settings);
 
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =

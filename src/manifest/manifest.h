@@ -29,10 +29,14 @@ struct AppManifest {
     ContentMode contentMode = ContentMode::Bundle;
     DistributionMode distributionMode = DistributionMode::Evergreen;
     bool enableDevtools = true;
+    // Every local answer carries the headers that make the page cross-origin
+    // isolated (SharedArrayBuffer, threaded WebAssembly).
+    bool crossOriginIsolation = false;
     ManifestMessages messages;
 };
 
 // Fills every field but iconHandle from the manifest text. Throws the JSON
 // library's parse error, or std::runtime_error with "invalid name",
-// "invalid distribution mode" or "invalid content mode".
+// "invalid distribution mode", "invalid content mode" or
+// "invalid cross-origin isolation" (a value that is not a boolean).
 void ParseManifest(const std::string& text, AppManifest& manifest);

@@ -3,8 +3,8 @@
 // Invoke forwards to a function and always returns S_OK, as the runtime expects.
 #include <functional>
 
-#include "webview/com_object.h"
-#include "webview/com_ptr.h"
+#include "util/com_object.h"
+#include "util/com_ptr.h"
 
 template <typename Interface, typename Invoke> class Callback;
 
@@ -30,4 +30,13 @@ template <typename Interface, typename Function>
 com_ptr<Interface> MakeCallback(Function function) {
     using Type = Callback<Interface, decltype(&Interface::Invoke)>;
     return com_ptr<Interface>::attach(new Type(std::move(function)));
+}
+
+// Registers a function as the handler of one event: `add` is the source's
+// add_ method. No registration token is kept, so the handler is never removed.
+template <typename Source, typename Base, typename Handler, typename Function>
+void AddHandler(Source* source,
+                HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
+                Function function) {
+    (source->*add)(MakeCallback<Handler>(std::move(function)).get(), nullptr);
 }

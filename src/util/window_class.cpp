@@ -1,4 +1,4 @@
-#include "app/window_class.h"
+#include "util/window_class.h"
 
 ATOM RegisterHostWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, HICON icon,
                              int backgroundColour) {

@@ -1,0 +1,36 @@
+#pragma once
+// Answers the browser control's requests under the page origin from the content
+// folder: resolves the path, plans the answer and sets it before returning.
+#include <string>
+
+#include <WebView2.h>
+
+#include "content/mapped_file_cache.h"
+#include "content/response_plan.h"
+#include "util/com_ptr.h"
+
+class ContentServer {
+public:
+    // contentFolder: the absolute folder served, ending in a backslash. The
+    // environment is the web view host's, which makes the responses once it exists.
+    // With crossOriginIsolation every answer lets the page be cross-origin isolated.
+    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation,
+                  const com_ptr<ICoreWebView2Environment>& environment);
+    ContentServer(const ContentServer&) = delete;
+    ContentServer& operator=(const ContentServer&) = delete;
+
+    void OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args);
+
+    // Unmaps and closes every cached file, so that other programs may write them.
+    void UnmapAll() { mappedFiles_.UnmapAll(); }
+
+private:
+    com_ptr<IStream> BodyFor(ResponsePlan& plan, const std::string& relativePath,
+                             const std::string& filePath);
+
+    const std::string contentFolder_;
+    const size_t originLength_;
+    const bool crossOriginIsolation_;
+    const com_ptr<ICoreWebView2Environment>& environment_;
+    MappedFileCache mappedFiles_;
+};

@@ -1,0 +1,47 @@
+#!/usr/bin/env python3
+"""Fails when a folder of src/ includes a header from a folder above it.
+
+The host is layered from the bottom up: helpers, the manifest, the subsystems,
+the web view host, start-up. Within the subsystems the bridge may use the
+extension host, never the other way round. Usage: check_layers.py SRC_FOLDER
+"""
+import os
+import re
+import sys
+
+LAYERS = {
+    'util': 0,
+    'manifest': 1,
+    'bootstrap': 2, 'content': 2, 'extensions': 2,
+    'bridge': 3,
+    'webview': 4,
+    'app': 5,
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/[^"]+"', re.M)
+
+
+def upward_includes(src):
+    for folder, _, names in os.walk(src):
+        here = os.path.relpath(folder, src).split(os.sep)[0]
+        for name in names:
+            if not name.endswith(('.h', '.cpp')):
+                continue
+            if here not in LAYERS:
+                yield f'{here}/{name}: folder {here} has no place in the layers'
+                continue
+            text = open(os.path.join(folder, name), encoding='utf-8').read()
+            for target in INCLUDE.findall(text):
+                if target != here and LAYERS.get(target, -1) >= LAYERS[here]:
+                    yield f'{here}/{name} includes {target}/: not below {here}'
+
+
+def main():
+    problems = list(upward_includes(sys.argv[1]))
+    for problem in problems:
+        print(problem)
+    print(f'{len(problems)} upward includes')
+    return 1 if problems else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())

@@ -1,0 +1,99 @@
+// The content server on its own: a request object in, a response out, with no
+// controller and no runtime behind it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include <windows.h>
+
+#include "content/content_server.h"
+#include "support/fake_webview2.h"
+#include "support/temp_folder.h"
+#include "util/text.h"
+
+namespace {
+class ContentServerAlone : public testing::Test {
+protected:
+    void SetUp() override {
+        WriteFileBytes(root_.path() + "canary.txt", "CANARY-ABOVE");
+        WriteFileBytes(app_ + "canary.txt", "CANARY-BESIDE");
+        WriteFileBytes(app_ + "www\\index.html", "<p>hello</p>");
+        std::string media;
+        for (int i = 0; i < 1000; ++i)
+            media += static_cast<char>('a' + i % 26);
+        WriteFileBytes(app_ + "www\\media\\clip.bin", media);
+    }
+
+    const FakeResponse* Request(const std::wstring& path,
+                                std::optional<std::wstring> range = std::nullopt) {
+        FakeResourceRequestedArgs args;
+        args.request.uri = L"https://app.localhost/" + path;
+        args.request.headers.range = std::move(range);
+        server_.OnWebResourceRequested(&args);
+        if (!args.response)
+            return nullptr;
+        EXPECT_EQ(args.response, &fakeEnvironment_.responses.back());
+        return &fakeEnvironment_.responses.back();
+    }
+
+    TempFolder root_{"content-server"};
+    std::string app_ = root_.path() + "app\\";
+    FakeEnvironment fakeEnvironment_;
+    com_ptr<ICoreWebView2Environment> environment_ =
+        com_ptr<ICoreWebView2Environment>::copy_from(&fakeEnvironment_);
+    ContentServer server_{app_ + "www\\", 22, false, environment_};
+};
+
+TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {
+    const FakeResponse* page = Request(L"index.html");
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_EQ(page->body, "<p>hello</p>");
+    EXPECT_NE(page->headers.find("Content-Type: text/html"), std::string::npos) << page->headers;
+
+    const FakeResponse* part = Request(L"media/clip.bin", L"bytes=26-51");
+    ASSERT_NE(part, nullptr);
+    EXPECT_EQ(part->status, 206);
+    EXPECT_EQ(part->body, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_NE(part->headers.find("Content-Range: bytes 26-51/1000"), std::string::npos)
+        << part->headers;
+
+    const FakeResponse* beyond = Request(L"media/clip.bin", L"bytes=1000-");
+    ASSERT_NE(beyond, nullptr);
+    EXPECT_EQ(beyond->status, 416);
+}
+
+TEST_F(ContentServerAlone, NothingOutsideTheContentFolderIsServed) {
+    for (const wchar_t* path : {L"../canary.txt", L"..%2Fcanary.txt", L"%2e%2e/%2e%2e/canary.txt",
+                                L"..\\canary.txt", L"missing.html"}) {
+        const FakeResponse* answer = Request(path);
+        ASSERT_NE(answer, nullptr) << WideToUtf8(path);
+        EXPECT_EQ(answer->status, 404) << WideToUtf8(path);
+        EXPECT_EQ(answer->body, "File not found") << WideToUtf8(path);
+    }
+}
+
+TEST_F(ContentServerAlone, UnmapAllLetsOtherProgramsWriteTheFiles) {
+    const std::wstring clip = Utf8ToWide(app_ + "www\\media\\clip.bin");
+    ASSERT_EQ(Request(L"media/clip.bin", L"bytes=0-9")->status, 206);
+    HANDLE held = CreateFileW(clip.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(held, INVALID_HANDLE_VALUE) << "the mapped file should still be open";
+    if (held != INVALID_HANDLE_VALUE)
+        CloseHandle(held);
+
+    server_.UnmapAll();
+    HANDLE writable =
+        CreateFileW(clip.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writable, INVALID_HANDLE_VALUE);
+    if (writable != INVALID_HANDLE_VALUE)
+        CloseHandle(writable);
+}
+
+TEST_F(ContentServerAlone, ARequestWithoutItsRequestObjectIsLeftAlone) {
+    FakeResourceRequestedArgs args;
+    args.hasRequest = false;
+    server_.OnWebResourceRequested(&args);
+    EXPECT_EQ(args.response, nullptr);
+    EXPECT_TRUE(fakeEnvironment_.responses.empty());
+}
+} // namespace

@@ -1,0 +1,96 @@
+#include "support/fake_webview2.h"
+
+#include <cwchar>
+
+#include "util/text.h"
+
+HRESULT ReportUnimplemented(const char*, const char*) {
+    return E_NOTIMPL;
+}
+
+LPWSTR CoTaskCopy(const std::wstring& text) {
+    const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    auto* copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    memcpy(copy, text.c_str(), bytes);
+    return copy;
+}
+
+HRESULT FakeHeaders::Contains(LPCWSTR name, BOOL* contains) {
+    *contains = range && _wcsicmp(name, L"Range") == 0;
+    return S_OK;
+}
+
+HRESULT FakeHeaders::GetHeader(LPCWSTR name, LPWSTR* value) {
+    *value = nullptr;
+    if (!range || _wcsicmp(name, L"Range") != 0)
+        return E_INVALIDARG;
+    *value = CoTaskCopy(*range);
+    return S_OK;
+}
+
+HRESULT FakeRequest::get_Uri(LPWSTR* value) {
+    *value = CoTaskCopy(uri);
+    return S_OK;
+}
+
+HRESULT FakeRequest::get_Headers(ICoreWebView2HttpRequestHeaders** value) {
+    headers.AddRef();
+    *value = &headers;
+    return S_OK;
+}
+
+namespace {
+std::string ReadStream(IStream* stream) {
+    std::string bytes;
+    char buffer[4096];
+    ULONG read = 0;
+    while (SUCCEEDED(stream->Read(buffer, sizeof(buffer), &read)) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+} // namespace
+
+HRESULT FakeEnvironment::CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
+                                                   LPCWSTR headers,
+                                                   ICoreWebView2WebResourceResponse** response) {
+    FakeResponse& made = responses.emplace_back();
+    made.status = status;
+    made.reason = WideToUtf8(reason);
+    made.headers = WideToUtf8(headers);
+    if (content)
+        made.body = ReadStream(content);
+    *response = &made;
+    return S_OK;
+}
+
+HRESULT FakeResourceRequestedArgs::get_Request(ICoreWebView2WebResourceRequest** value) {
+    *value = nullptr;
+    if (!hasRequest)
+        return E_FAIL;
+    request.AddRef();
+    *value = &request;
+    return S_OK;
+}
+
+HRESULT FakeResourceRequestedArgs::put_Response(ICoreWebView2WebResourceResponse* value) {
+    response = value;
+    return S_OK;
+}
+
+HRESULT FakeWebMessageArgs::get_Source(LPWSTR* value) {
+    *value = CoTaskCopy(source);
+    return S_OK;
+}
+
+HRESULT FakeWebMessageArgs::TryGetWebMessageAsString(LPWSTR* value) {
+    *value = nullptr;
+    if (!text)
+        return E_INVALIDARG;
+    *value = CoTaskCopy(*text);
+    return S_OK;
+}
+
+HRESULT RecordingWebView::PostWebMessageAsJson(LPCWSTR json) {
+    posts.push_back(WideToUtf8(json));
+    return S_OK;
+}

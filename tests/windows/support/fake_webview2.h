@@ -1,0 +1,89 @@
+#pragma once
+// Recording stand-ins for the few runtime objects that the content server and
+// the message bridge touch, so that each can be tested without a browser. They
+// live on the test's stack: reference counts are kept but never delete.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <deque>
+#include <vector>
+
+#include <WebView2.h>
+
+// Every other method fails with E_NOTIMPL (the stand-in runtime's defaults).
+#include "unimplemented.h"
+#include "util/webview2_iids.h"
+
+template <typename Interface, typename Defaults> class Fake : public Defaults {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (iid == IidOf<IUnknown>() || iid == IidOf<Interface>()) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+
+    ULONG references = 1;
+};
+
+// A copy for the caller, as the runtime hands out strings.
+LPWSTR CoTaskCopy(const std::wstring& text);
+
+struct FakeHeaders final
+    : Fake<ICoreWebView2HttpRequestHeaders, ICoreWebView2HttpRequestHeadersDefaults> {
+    std::optional<std::wstring> range;
+    HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* contains) override;
+    HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override;
+};
+
+struct FakeRequest final
+    : Fake<ICoreWebView2WebResourceRequest, ICoreWebView2WebResourceRequestDefaults> {
+    std::wstring uri;
+    FakeHeaders headers;
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** value) override;
+};
+
+struct FakeResponse final
+    : Fake<ICoreWebView2WebResourceResponse, ICoreWebView2WebResourceResponseDefaults> {
+    int status = 0;
+    std::string reason;
+    std::string headers;
+    std::optional<std::string> body; // nothing without a stream
+};
+
+// Makes responses the test can read back.
+struct FakeEnvironment final : Fake<ICoreWebView2Environment, ICoreWebView2Environment14Defaults> {
+    std::deque<FakeResponse> responses; // a deque keeps earlier ones in place
+    HRESULT STDMETHODCALLTYPE
+    CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
+                              ICoreWebView2WebResourceResponse** response) override;
+};
+
+struct FakeResourceRequestedArgs final : Fake<ICoreWebView2WebResourceRequestedEventArgs,
+                                              ICoreWebView2WebResourceRequestedEventArgsDefaults> {
+    FakeRequest request;
+    bool hasRequest = true;
+    ICoreWebView2WebResourceResponse* response = nullptr;
+    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** value) override;
+    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override;
+};
+
+struct FakeWebMessageArgs final : Fake<ICoreWebView2WebMessageReceivedEventArgs,
+                                       ICoreWebView2WebMessageReceivedEventArgsDefaults> {
+    std::wstring source;
+    std::optional<std::wstring> text; // nothing: the page posted an object
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override;
+};
+
+// Records what the host posts to the page.
+struct RecordingWebView final : Fake<ICoreWebView2, ICoreWebView2_23Defaults> {
+    std::vector<std::string> posts;
+    HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
+};
