@@ -196,15 +196,13 @@ bool CaptionShowsImage(HWND window, const ArgbImage& image) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
     constexpr int kCorner = 64;
     bool found = false;
-    WaitUntil(
-        [&] {
-            RECT bounds;
-            GetWindowRect(window, &bounds);
-            const Pixels shot = CaptureScreen(
-                {bounds.left, bounds.top, bounds.left + kCorner, bounds.top + kCorner});
-            found = ShotContains(shot, kCorner, expected, side);
-            return found;
-        },
-        5000);
+    WaitUntil([&] {
+        RECT bounds;
+        GetWindowRect(window, &bounds);
+        const Pixels shot =
+            CaptureScreen({bounds.left, bounds.top, bounds.left + kCorner, bounds.top + kCorner});
+        found = ShotContains(shot, kCorner, expected, side);
+        return found;
+    });
     return found;
 }
