@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packages examples/hello, a newer version of it and a copy with a non-ASCII
-# name into BIN/package-test/{hello,newer,non-ascii}, where package_tests.exe
-# installs them under Wine; checks that each zip holds its program folder.
+# name and an extension library into BIN/package-test/{hello,newer,non-ascii},
+# where package_tests.exe installs them under Wine; checks that each zip holds
+# its program folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../../.." && pwd)
 out=$1/package-test
@@ -29,8 +30,11 @@ variant() {
 newer=$(variant newer 'version="1.1.0"')
 rm "$newer/www/style.css"
 "$root/scripts/package" --dist "$out/newer" "$newer"
-"$root/scripts/package" --dist "$out/non-ascii" "$(variant non-ascii \
-  'name="Spiel: Café 游戏"' 'window.title="Café 游戏 — Édition"' 'version="2.0.0-beta.1"')"
+# The non-ASCII one also has an extension library.
+non_ascii=$(variant non-ascii 'name="Spiel: Café 游戏"' 'window.title="Café 游戏 — Édition"' \
+  'version="2.0.0-beta.1"')
+cp "$1/extensions/posting/Brenmoor.dll" "$non_ascii/"
+"$root/scripts/package" --dist "$out/non-ascii" "$non_ascii"
 
 # Every zip holds exactly its program folder, names in UTF-8.
 python3 - "$out" <<'PY'

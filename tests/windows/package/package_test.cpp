@@ -142,6 +142,8 @@ TEST(PackagedProgram, FolderHoldsTheRenamedProgramTheApplicationAndTheVendorsLoa
     EXPECT_TRUE(PathExists(PackageOutputs("hello") + kHello.base + "-win-x64.zip"));
     EXPECT_TRUE(PathExists(Installer(kHello)));
     EXPECT_TRUE(PathExists(ProgramFolder(kNonAscii) + kNonAscii.fileName + ".exe"));
+    EXPECT_TRUE(PathExists(ProgramFolder(kNonAscii) + "Brenmoor.dll"));
+    EXPECT_FALSE(PathExists(ProgramFolder(kHello) + "Brenmoor.dll")) << "hello has none";
 }
 
 TEST(PackagedProgram, IconGroupHasEverySizeWindowsAsksForAndThePngsPixels) {
@@ -204,6 +206,7 @@ TEST(Installer, InstallsRunsUpgradesAndUninstallsKeepingTheUserData) {
 TEST(Installer, NonAsciiNameGivesTheFolderTheProgramTheShortcutAndTheRegistration) {
     InstallSilently(kNonAscii);
     EXPECT_TRUE(PathExists(InstallFolder(kNonAscii) + kNonAscii.fileName + ".exe"));
+    EXPECT_TRUE(PathExists(InstallFolder(kNonAscii) + "Brenmoor.dll"));
     EXPECT_EQ(ShortcutTarget(StartMenuShortcut(kNonAscii)),
               InstallFolder(kNonAscii) + kNonAscii.fileName + ".exe");
     ExpectRegistration(kNonAscii);
