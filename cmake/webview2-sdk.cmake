@@ -3,6 +3,11 @@
 # scripts/webview2-sdk restores the pinned version and links it where the default points.
 set(QUORRIN_WEBVIEW2_SDK ${PROJECT_SOURCE_DIR}/build/webview2-sdk/native
     CACHE PATH "The WebView2 SDK's build/native folder")
+# Older build trees cached an empty value here, which meant "our own declarations".
+if(NOT QUORRIN_WEBVIEW2_SDK)
+  set(QUORRIN_WEBVIEW2_SDK ${PROJECT_SOURCE_DIR}/build/webview2-sdk/native
+      CACHE PATH "The WebView2 SDK's build/native folder" FORCE)
+endif()
 if(NOT EXISTS ${QUORRIN_WEBVIEW2_SDK}/include/WebView2.h)
   message(FATAL_ERROR "No WebView2 SDK in ${QUORRIN_WEBVIEW2_SDK}: run scripts/webview2-sdk, "
                       "or set QUORRIN_WEBVIEW2_SDK to the package's build/native folder")

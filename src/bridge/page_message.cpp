@@ -5,9 +5,11 @@
 #include "util/json_lookup.h"
 
 bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) {
-    if (source.compare(0, pageOrigin.size(), pageOrigin) != 0)
+    // An empty origin (remote mode with an empty "main") is a prefix of every
+    // source, so it must admit none.
+    if (pageOrigin.empty() || source.compare(0, pageOrigin.size(), pageOrigin) != 0)
         return false;
-    if (pageOrigin.empty() || pageOrigin.back() == '/' || source.size() == pageOrigin.size())
+    if (pageOrigin.back() == '/' || source.size() == pageOrigin.size())
         return true;
     const char next = source[pageOrigin.size()];
     return next == '/' || next == '?' || next == '#';

@@ -8,7 +8,7 @@
 // Bundle mode: the source must begin with the origin, which ends in "/". Remote
 // mode: the origin is the manifest's address; unless it ends in "/" the source
 // must equal it or go on with "/", "?" or "#", so https://example.com does not
-// admit https://example.com.evil.net.
+// admit https://example.com.evil.net. An empty origin admits no source.
 bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin);
 
 struct PageMessage {

@@ -24,7 +24,7 @@ const PAGE_BRIDGE = () => {
   const webview = {
     postMessage(message) {
       if (typeof message === 'string') window.__quorrinEvent('WebMessageReceived', { string: message });
-      else window.__quorrinEvent('WebMessageReceived', { json: JSON.stringify(message) });
+      else window.__quorrinEvent('WebMessageReceived', { json: JSON.stringify(message) ?? 'null' });
     },
     addEventListener: (type, listener) => target.addEventListener(type, listener),
     removeEventListener: (type, listener) => target.removeEventListener(type, listener),
@@ -87,6 +87,7 @@ class BrowserSession {
     this.ready = null;
     this.answers = []; // every answer the host gave: {uri, range, status, headers, body}
     this.navigations = []; // every main-frame navigation asked about: {uri, cancelled}
+    this.firstSeen = {}; // when each message type and called method first arrived (ms since 1970)
     onJsonLines(socket, (message) =>
       this.receive(message).catch((error) => console.error('browser agent:', error.message)));
     this.closed = new Promise((resolve) => socket.on('close', resolve));
@@ -108,6 +109,7 @@ class BrowserSession {
   async windows() { return this.request({ type: 'query', what: 'window' }); }
 
   async receive(message) {
+    this.firstSeen[message.type === 'call' ? message.method : message.type] ??= Date.now();
     if (message.type === 'hello') {
       this.send(configMessage());
     } else if (message.type === 'result' && this.pending.has(message.id)) {
@@ -150,7 +152,10 @@ class BrowserSession {
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
     await context.addInitScript(PAGE_BRIDGE);
     this.page = await context.newPage();
-    this.page.on('domcontentloaded', () => this.raise('DOMContentLoaded'));
+    this.page.on('domcontentloaded', () => {
+      this.domContentLoadedAt ??= Date.now();
+      return this.raise('DOMContentLoaded');
+    });
     await this.page.route('**/*', (route) => this.onRoute(route));
     return this.page;
   }
@@ -198,7 +203,8 @@ export async function startBrowserAgent({ headless = true } = {}) {
   let finish, connect;
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
-  const server = net.createServer(async (socket) => {
+  // No Nagle delay: every request to the stand-in is a small line, each awaited.
+  const server = net.createServer({ noDelay: true }, async (socket) => {
     const session = new BrowserSession(socket, { headless });
     connect(session);
     await session.closed;

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "agent_fields.h"
 #include "objects.h"
 
 #include <commctrl.h>
@@ -203,46 +204,75 @@ void HoldEnvironmentCompletion(std::function<void()> completion) {
     HeldEnvironmentCompletion() = std::move(completion);
 }
 
-void HandleAgentRequest(const Json& request) {
-    const std::string type = request.value("type", "");
-    Json reply = {{"type", "result"}, {"id", request.value("id", Json(nullptr))}};
+namespace {
+// What one request asks for, added to its result. Throws AgentMessageError when
+// the request is malformed.
+void Answer(const Json& request, Json& reply) {
+    const std::string type = RequiredString(request, "type");
     if (type == "raise") {
+        const std::string event = RequiredString(request, "event");
+        const Json args = ObjectField(request, "args");
         Controller* controller = CurrentController();
-        const Json args = request.contains("args") ? request["args"] : Json::object();
-        if (controller && controller->webView())
-            reply.update(controller->webView()->Raise(request.value("event", ""), args));
-        else
+        if (!controller || !controller->webView())
             reply["error"] = "no web view";
+        else
+            try {
+                reply.update(controller->webView()->Raise(event, args));
+            } catch (const AgentMessageError& error) {
+                throw AgentMessageError(event + ": " + error.what());
+            }
     } else if (type == "query") {
-        const std::string what = request.value("what", "window");
+        const std::string what = StringField(request, "what", "window");
         if (what == "objects")
             reply["live"] = LiveObjects();
         else if (what == "memory")
             reply["memory"] = DescribeMemory();
-        else
+        else if (what == "window")
             reply.update(DescribeWindows());
+        else
+            throw AgentMessageError("unknown query " + Quoted(what));
     } else if (type == "close") {
-        if (HWND window = MainWindow())
+        // "wait": close at once and say whether the window is gone, for a window
+        // whose closing blocks the UI thread right after (the installer's does).
+        const bool wait = BoolField(request, "wait", false);
+        if (HWND window = MainWindow(); window && wait) {
+            SendMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            reply["closed"] = !IsWindow(window);
+        } else if (window) {
             PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
     } else if (type == "complete-environment") {
         reply["completed"] = static_cast<bool>(HeldEnvironmentCompletion());
         if (auto completion = std::exchange(HeldEnvironmentCompletion(), nullptr))
             PostToUiThread(completion);
     } else if (type == "set-window-pos") {
         // Moves or sizes the main window, as the user would by dragging it.
+        const int x = IntegerField(request, "x", 0), y = IntegerField(request, "y", 0);
+        const int width = IntegerField(request, "width", 0);
+        const int height = IntegerField(request, "height", 0);
         HWND window = MainWindow();
         UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
         if (!request.contains("width"))
             flags |= SWP_NOSIZE;
         if (!request.contains("x"))
             flags |= SWP_NOMOVE;
-        reply["done"] =
-            window && SetWindowPos(window, nullptr, request.value("x", 0), request.value("y", 0),
-                                   request.value("width", 0), request.value("height", 0), flags);
+        reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
     } else if (type == "press") {
-        reply["pressed"] = PressDialogButton(request.value("button", "OK"));
+        reply["pressed"] = PressDialogButton(StringField(request, "button", "OK"));
     } else {
-        reply["error"] = "unknown request";
+        throw AgentMessageError("unknown request " + Quoted(type));
+    }
+}
+} // namespace
+
+void HandleAgentRequest(const Json& request) {
+    const Json* id = Member(request, "id");
+    Json reply = {{"type", "result"}, {"id", id ? *id : Json(nullptr)}};
+    try {
+        Answer(request, reply);
+    } catch (const std::exception& error) {
+        // A malformed request changes nothing in the host; the agent learns why.
+        reply["error"] = error.what();
     }
     SendToAgent(reply);
 }

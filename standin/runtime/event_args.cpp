@@ -1,5 +1,6 @@
 // Event arguments, and raising each event the host handles with what the agent
 // sent; the result tells the agent what the handlers decided.
+#include "agent_fields.h"
 #include "objects.h"
 
 namespace {
@@ -154,13 +155,15 @@ HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
 #undef STANDIN_ARGS
 
 COREWEBVIEW2_KEY_EVENT_KIND KeyEventKind(const std::string& name) {
+    if (name == "keydown")
+        return COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
     if (name == "keyup")
         return COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
     if (name == "systemkeydown")
         return COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
     if (name == "systemkeyup")
         return COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_UP;
-    return COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
+    throw AgentMessageError("unknown key event kind " + Quoted(name));
 }
 
 const HandlerList& HandlersFor(const std::map<std::string, HandlerList>& handlers,
@@ -181,28 +184,30 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     Json result = Json::object();
     if (event == "NavigationStarting") {
         Ref<NavigationStartingArgs> eventArgs(new NavigationStartingArgs());
-        eventArgs->uri = ToWide(args.value("uri", ""));
+        eventArgs->uri = ToWide(RequiredString(args, "uri"));
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NavigationStartingEventHandler>(sender, eventArgs.get());
         result["cancel"] = eventArgs->cancel != FALSE;
     } else if (event == "NewWindowRequested") {
         Ref<NewWindowRequestedArgs> eventArgs(new NewWindowRequestedArgs());
-        eventArgs->uri = ToWide(args.value("uri", ""));
+        eventArgs->uri = ToWide(RequiredString(args, "uri"));
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NewWindowRequestedEventHandler>(sender, eventArgs.get());
         result["handled"] = eventArgs->handled != FALSE;
     } else if (event == "PermissionRequested") {
         Ref<PermissionRequestedArgs> eventArgs(new PermissionRequestedArgs());
-        eventArgs->uri = ToWide(args.value("uri", ""));
+        eventArgs->uri = ToWide(RequiredString(args, "uri"));
         eventArgs->permissionKind =
-            static_cast<COREWEBVIEW2_PERMISSION_KIND>(args.value("kind", 0));
+            static_cast<COREWEBVIEW2_PERMISSION_KIND>(IntegerField(args, "kind", 0));
         result["invoked"] =
             list.InvokeAll<ICoreWebView2PermissionRequestedEventHandler>(sender, eventArgs.get());
         result["state"] = static_cast<int>(eventArgs->state);
     } else if (event == "AcceleratorKeyPressed") {
         Ref<AcceleratorKeyPressedArgs> eventArgs(new AcceleratorKeyPressedArgs());
-        eventArgs->key = args.value("key", 0u);
-        eventArgs->keyKind = KeyEventKind(args.value("kind", "keydown"));
+        if (!Member(args, "key"))
+            throw AgentMessageError("missing \"key\"");
+        eventArgs->key = IntegerField(args, "key", 0u);
+        eventArgs->keyKind = KeyEventKind(StringField(args, "kind", "keydown"));
         result["invoked"] =
             controller.acceleratorKeyHandlers()
                 .InvokeAll<ICoreWebView2AcceleratorKeyPressedEventHandler>(
@@ -210,13 +215,19 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
         result["handled"] = eventArgs->handled != FALSE;
     } else if (event == "WebMessageReceived") {
         Ref<WebMessageReceivedArgs> eventArgs(new WebMessageReceivedArgs());
-        eventArgs->source = ToWide(args.value("source", ""));
-        if (args.contains("string") && args["string"].is_string()) {
+        eventArgs->source = ToWide(RequiredString(args, "source"));
+        // "string": page script posted that string; "json": it posted the value
+        // this JSON text describes.
+        if (Member(args, "string")) {
+            const std::string text = StringField(args, "string", "");
             eventArgs->isString = true;
-            eventArgs->text = ToWide(args["string"].get<std::string>());
-            eventArgs->json = ToWide(args["string"].dump());
+            eventArgs->text = ToWide(text);
+            eventArgs->json =
+                ToWide(Json(text).dump(-1, ' ', false, Json::error_handler_t::replace));
+        } else if (Member(args, "json")) {
+            eventArgs->json = ToWide(StringField(args, "json", ""));
         } else {
-            eventArgs->json = ToWide(args.value("json", "null"));
+            throw AgentMessageError("missing \"string\" or \"json\"");
         }
         result["invoked"] =
             list.InvokeAll<ICoreWebView2WebMessageReceivedEventHandler>(sender, eventArgs.get());
@@ -237,7 +248,7 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     } else if (event == "WebResourceRequested") {
         result = RaiseWebResourceRequested(sender, args, list);
     } else {
-        result["error"] = "unknown event";
+        throw AgentMessageError("unknown event"); // the caller names it
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "agent_fields.h"
 #include "objects.h"
 
 namespace {
@@ -131,13 +132,16 @@ private:
 class Request final : public StandinObject<ICoreWebView2WebResourceRequestDefaults> {
 public:
     Request(const Json& args) : StandinObject("ICoreWebView2WebResourceRequest") {
-        uri_ = ToWide(args.value("uri", ""));
-        method_ = ToWide(args.value("method", "GET"));
+        uri_ = ToWide(RequiredString(args, "uri"));
+        method_ = ToWide(StringField(args, "method", "GET"));
         HeaderList headers;
-        if (args.contains("headers") && args["headers"].is_object())
-            for (const auto& [name, value] : args["headers"].items())
-                if (value.is_string())
-                    headers.emplace_back(ToWide(name), ToWide(value.get<std::string>()));
+        const Json given = ObjectField(args, "headers");
+        for (const auto& [name, value] : given.items()) {
+            if (!value.is_string())
+                throw AgentMessageError("header " + Quoted(name) + " must be a string, not " +
+                                        value.type_name());
+            headers.emplace_back(ToWide(name), ToWide(value.get<std::string>()));
+        }
         headers_ = Ref<RequestHeaders>(new RequestHeaders(std::move(headers)));
     }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
@@ -270,6 +274,9 @@ Json DescribeResponse(ICoreWebView2WebResourceResponse* response, const std::str
 
 Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
                                const HandlerList& handlers) {
+    const std::string body = StringField(args, "body", "read");
+    if (body != "read" && body != "count" && body != "skip")
+        throw AgentMessageError("unknown body mode " + Quoted(body));
     Ref<WebResourceRequestedArgs> eventArgs(new WebResourceRequestedArgs(args));
     Json result = Json::object();
     // The handler's own time, apart from reading the body afterwards as the runtime would.
@@ -281,6 +288,6 @@ Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
     QueryPerformanceCounter(&end);
     result["handlerMicroseconds"] = static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
                                     static_cast<double>(frequency.QuadPart);
-    result["response"] = DescribeResponse(eventArgs->response(), args.value("body", "read"));
+    result["response"] = DescribeResponse(eventArgs->response(), body);
     return result;
 }

@@ -1,3 +1,4 @@
+#include "agent_fields.h"
 #include "objects.h"
 
 void HandlerList::Add(IUnknown* handler) {
@@ -38,9 +39,9 @@ bool WebView::Offers(REFIID iid) const {
 
 Json WebView::Raise(const std::string& event, const Json& args) {
     if (event == "DocumentTitleChanged")
-        documentTitle_ = ToWide(args.value("title", ""));
+        documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
-        containsFullScreenElement_ = args.value("value", false);
+        containsFullScreenElement_ = BoolField(args, "value", false);
     return RaiseOn(*this, *controller_, event, args, handlers_);
 }
 

@@ -24,6 +24,9 @@ TEST(IsAcceptedSource, PrefixInBundleModeAndWholeNamesInRemoteMode) {
         {"https://example.com/game/level", "https://example.com/game", true},
         {"https://example.com/gamez", "https://example.com/game", false},
         {"", "https://example.com", false},
+        // Remote mode with an empty "main": no page can be the application's.
+        {"https://example.com/", "", false},
+        {"", "", false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(IsAcceptedSource(c.source, c.origin), c.accepted)

@@ -75,6 +75,14 @@ test('in remote mode a look-alike host is not the page', async () => {
   assert.equal(host.posts().filter((post) => post.json === NO_COMPONENTS).length, 4);
 });
 
+test('in remote mode with an empty "main" no page is heard', async () => {
+  const host = await ready({ manifest: { name: 'remote-empty', main: '',
+    settings: { 'content-mode': 'remote' } } });
+  for (const source of ['https://example.com/', APP_ORIGIN, '', 'about:blank'])
+    await host.postString('{"type":"wrapper-init"}', source);
+  assert.deepEqual(host.posts(), []);
+});
+
 test('window messages read their fields with defaults', async () => {
   const host = await ready({ manifest: { name: 'window', window: { width: 640, height: 480 } } });
   await host.raise('DOMContentLoaded');

@@ -112,6 +112,7 @@ export class Host {
     this.calls = [];
     this.progress = []; // every position given to a progress bar of the UI thread
     this.messages = [];
+    this.linkErrors = []; // error results for lines the stand-in could not take as requests
     this.pending = new Map();
     this.nextId = 1;
     this.exitCode = undefined;
@@ -150,7 +151,8 @@ export class Host {
     for (const [name, content] of Object.entries(files)) this.writeFile(name, content);
 
     this.config = configMessage(config);
-    this.server = net.createServer((socket) => this.#attach(socket));
+    // No Nagle delay: requests and answers are small lines, each awaited.
+    this.server = net.createServer({ noDelay: true }, (socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
     const env = { ...process.env,
@@ -192,6 +194,7 @@ export class Host {
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
     else if (message.type === 'progress') this.progress.push(message.position);
+    else if (message.type === 'result' && message.id === null) this.linkErrors.push(message.error);
     else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
@@ -200,6 +203,12 @@ export class Host {
 
   request(message) { return this.#request(message); }
 
+  // Sends one raw line on the agent link, as a faulty agent might.
+  async sendRawLine(text) {
+    await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
+    this.socket.write(text + '\n');
+  }
+
   async #request(message) {
     await withDeadline(this.linkUp, DEADLINE_MS, 'the stand-in runtime did not connect');
     const id = this.nextId++;
@@ -207,7 +216,7 @@ export class Host {
     const answered = new Promise((resolve, reject) => this.pending.set(id, (reply) =>
       reply.ended ? reject(new Error('Quorrin.exe has ended')) : resolve(reply)));
     sendLine(this.socket, { ...message, id });
-    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message)}`);
+    return withDeadline(answered, DEADLINE_MS, `no answer to ${JSON.stringify(message).slice(0, 300)}`);
   }
 
   // Calls made so far that match: method name, or a predicate on the call.

@@ -1,0 +1,81 @@
+// package.json text: either a record with a name and known modes, or one of
+// the failures start-up expects; a NUL ends the document.
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "app/manifest.h"
+#include "fuzz_check.h"
+
+namespace {
+bool SameRecord(const AppManifest& a, const AppManifest& b) {
+    return a.name == b.name && a.main == b.main && a.title == b.title && a.width == b.width &&
+           a.height == b.height && a.icon == b.icon && a.resizable == b.resizable &&
+           a.chromiumArgs == b.chromiumArgs && a.contentMode == b.contentMode &&
+           a.distributionMode == b.distributionMode && a.enableDevtools == b.enableDevtools &&
+           a.messages.installWebview2 == b.messages.installWebview2 &&
+           a.messages.downloading == b.messages.downloading &&
+           a.messages.installWebview2Failed == b.messages.installWebview2Failed;
+}
+
+bool IsManifestFailure(const std::string& message) {
+    return message == "invalid name" || message == "invalid distribution mode" ||
+           message == "invalid content mode";
+}
+
+// What an accepted record must say about the document it came from.
+void CheckAccepted(const std::string& text, const AppManifest& manifest) {
+    const nlohmann::json document = nlohmann::json::parse(text.c_str(), nullptr, false);
+    FUZZ_REQUIRE(document.is_object(), "an accepted manifest is a JSON object");
+    FUZZ_REQUIRE(!manifest.name.empty(), "an accepted manifest has a name");
+    FUZZ_REQUIRE(document["name"] == manifest.name, "the name is the document's");
+    FUZZ_REQUIRE(document.contains("main") || manifest.main == "index.html", "main defaults");
+    FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle ||
+                     manifest.contentMode == ContentMode::Remote,
+                 "a known content mode");
+    FUZZ_REQUIRE(manifest.distributionMode == DistributionMode::Evergreen ||
+                     manifest.distributionMode == DistributionMode::Fixed,
+                 "a known distribution mode");
+    const auto window = document.find("window");
+    if (window == document.end() || !window->is_object())
+        FUZZ_REQUIRE(manifest.title == "Quorrin" && manifest.width == 1024 &&
+                         manifest.height == 768 && manifest.icon.empty() && manifest.resizable,
+                     "a window section that is not an object gives every default");
+    FUZZ_REQUIRE(manifest.iconHandle == nullptr, "the icon handle is not read from the file");
+}
+
+// Parses, and reports whether the text was accepted; any failure but the
+// expected ones escapes and is a finding.
+bool Parse(const std::string& text, AppManifest& manifest) {
+    try {
+        ParseManifest(text, manifest);
+        return true;
+    } catch (const nlohmann::json::exception&) { // syntax, or a number beyond a double
+        FUZZ_REQUIRE(nlohmann::json::parse(text.c_str(), nullptr, false).is_discarded(),
+                     "a parse error only for text that is not JSON");
+        return false;
+    } catch (const std::runtime_error& error) {
+        FUZZ_REQUIRE(IsManifestFailure(error.what()), "only the three manifest failures");
+        return false;
+    }
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    AppManifest manifest;
+    const bool accepted = Parse(text, manifest);
+    if (accepted)
+        CheckAccepted(text, manifest);
+
+    // Whatever follows a NUL byte never counts.
+    AppManifest beforeNul;
+    const bool acceptedBeforeNul = Parse(std::string(text.c_str()), beforeNul);
+    FUZZ_REQUIRE(accepted == acceptedBeforeNul, "a NUL ends the document");
+    if (accepted)
+        FUZZ_REQUIRE(SameRecord(manifest, beforeNul), "a NUL ends the document");
+    return 0;
+}

@@ -1,0 +1,99 @@
+// Page messages and their sources: only sources of the page's own origin are
+// heard, and a parsed message says what its JSON text says.
+#include <cstdint>
+#include <string>
+
+#include <fuzzer/FuzzedDataProvider.h>
+#include <nlohmann/json.hpp>
+
+#include "bridge/page_message.h"
+#include "fuzz_check.h"
+
+namespace {
+void CheckSource(const std::string& source, const std::string& origin) {
+    const bool accepted = IsAcceptedSource(source, origin);
+    if (origin.empty()) {
+        FUZZ_REQUIRE(!accepted, "an empty page origin accepts nothing");
+        return;
+    }
+    const bool continues = source.size() > origin.size() &&
+                           (origin.back() == '/' || source[origin.size()] == '/' ||
+                            source[origin.size()] == '?' || source[origin.size()] == '#');
+    const bool expected = source.compare(0, origin.size(), origin) == 0 &&
+                          (source.size() == origin.size() || continues);
+    FUZZ_REQUIRE(accepted == expected,
+                 "a source is accepted exactly when it equals the origin or continues it "
+                 "with '/', '?' or '#' (or the origin ends in '/')");
+}
+
+const char* TypeName(PageMessage::Kind kind) {
+    switch (kind) {
+    case PageMessage::Kind::WrapperInit:
+        return "wrapper-init";
+    case PageMessage::Kind::SetFullScreen:
+        return "set-fullscreen";
+    case PageMessage::Kind::SetWindowSize:
+        return "set-window-size";
+    case PageMessage::Kind::SetWindowPosition:
+        return "set-window-position";
+    case PageMessage::Kind::ExtensionMessage:
+        return "extension-message";
+    case PageMessage::Kind::Ignored:
+        break;
+    }
+    return nullptr;
+}
+
+void CheckMessage(const std::string& text) {
+    PageMessage message;
+    try {
+        message = ParsePageMessage(text);
+    } catch (const nlohmann::json::exception&) { // syntax, or a number beyond a double
+        FUZZ_REQUIRE(nlohmann::json::parse(text, nullptr, false).is_discarded(),
+                     "a parse error only for text that is not JSON");
+        return;
+    }
+    const nlohmann::json document = nlohmann::json::parse(text);
+    const char* type = TypeName(message.kind);
+    const auto member = document.is_object() ? document.find("type") : document.end();
+    const bool hasStringType =
+        document.is_object() && member != document.end() && member->is_string();
+    if (!type) {
+        FUZZ_REQUIRE(!hasStringType ||
+                         (*member != "wrapper-init" && *member != "set-fullscreen" &&
+                          *member != "set-window-size" && *member != "set-window-position" &&
+                          *member != "extension-message"),
+                     "a known type is never ignored");
+        return;
+    }
+    FUZZ_REQUIRE(hasStringType && *member == type, "the kind is the text's type");
+    if (message.kind != PageMessage::Kind::SetFullScreen)
+        FUZZ_REQUIRE(!message.fullscreen, "only set-fullscreen sets full screen");
+    if (message.kind == PageMessage::Kind::SetFullScreen)
+        FUZZ_REQUIRE(message.fullscreen == (document.value("fullscreen", nlohmann::json()) == true),
+                     "full screen only for the JSON value true");
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider input(data, size);
+    std::string origin;
+    switch (input.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0:
+        origin = "https://app.localhost/";
+        break;
+    case 1:
+        origin = "https://example.com/game";
+        break;
+    case 2:
+        origin = "";
+        break;
+    default:
+        origin = input.ConsumeRandomLengthString(64);
+    }
+    const std::string source = input.ConsumeRandomLengthString(256);
+    CheckSource(source, origin);
+    CheckSource(origin + source, origin);
+    CheckMessage(input.ConsumeRemainingBytesAsString());
+    return 0;
+}

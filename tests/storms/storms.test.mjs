@@ -1,0 +1,165 @@
+// Storms through the real Quorrin.exe and the stand-in runtime: thousands of
+// random and hostile resource requests and page messages. No answer may carry
+// a byte from outside the content folder, every answer's headers must describe
+// its body, memory must settle, and the host must stay up and keep answering.
+// Sizes: QUORRIN_STORM_REQUESTS and QUORRIN_STORM_MESSAGES (scripts/bench runs
+// the full 20,000 and 10,000); QUORRIN_STORM_SEED repeats a storm.
+import assert from 'node:assert/strict';
+import crypto from 'node:crypto';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+
+import { APP_ORIGIN, Host } from '../scenarios/lib/host.mjs';
+import { hostileMessage, hostilePath, hostileRange, largestMessages, randomSource } from './lib/hostile.mjs';
+
+const REQUESTS = Number(process.env.QUORRIN_STORM_REQUESTS || 4000);
+const MESSAGES = Number(process.env.QUORRIN_STORM_MESSAGES || 2000);
+const SEED = Number(process.env.QUORRIN_STORM_SEED || crypto.randomInt(2 ** 31));
+const WARM_UP = 1000; // memory is compared with its level after this many
+const MEMORY_SLACK = 1024 * 1024;
+const IN_FLIGHT = 16; // requests queued on the agent link at once
+
+// Content files of distinct sizes, so an answer names its file by its size.
+const CANARY = Buffer.from(`CANARY-${crypto.randomBytes(16).toString('hex')}`);
+const CONTENT = {
+  'index.html': Buffer.from('<!doctype html><title>Storm</title>' + 'x'.repeat(1199)),
+  'media/song.bin': crypto.randomBytes(65553),
+  'media/My Song.mp3': Buffer.from(Array.from({ length: 1000 }, (_, i) => (i * 7) % 251)),
+  'price\u20ac.txt': Buffer.from('euro'),
+  'sub/page.html': Buffer.from('<p>sub</p>'),
+  'empty.txt': Buffer.alloc(0),
+  'one.bin': Buffer.from('A'),
+  'data.json': Buffer.from('{}'),
+};
+const bySize = new Map(Object.values(CONTENT).map((bytes) => [bytes.length, bytes]));
+assert.equal(bySize.size, Object.keys(CONTENT).length, 'content sizes are distinct');
+
+let host;
+let parent;
+before(async () => {
+  // The application folder lies one level below a folder with its own canary.
+  parent = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-storm-'));
+  fs.writeFileSync(path.join(parent, 'canary.txt'), CANARY);
+  const files = { 'canary.txt': CANARY, 'secret/canary.txt': CANARY };
+  for (const [name, bytes] of Object.entries(CONTENT)) files[`www/${name}`] = bytes;
+  const folder = path.join(parent, 'app');
+  fs.mkdirSync(folder);
+  host = await Host.start({ folder, files,
+    manifest: { name: 'storm', canary: CANARY.toString(), window: { width: 640, height: 480 } } });
+  await host.ready();
+  await host.raise('DOMContentLoaded');
+  console.log(`storm seed ${SEED}: ${REQUESTS} requests, ${MESSAGES} messages`);
+});
+after(async () => {
+  await host.dispose();
+  fs.rmSync(parent, { recursive: true, force: true });
+});
+
+async function privateBytes() {
+  return (await host.request({ type: 'query', what: 'memory' })).memory.privateBytes;
+}
+
+// Runs make(i) for i below count, with at most IN_FLIGHT at a time, in order of start.
+async function inFlight(from, count, make) {
+  let next = from;
+  const worker = async () => {
+    while (next < count) await make(next++);
+  };
+  await Promise.all(Array.from({ length: IN_FLIGHT }, worker));
+}
+
+function header(lines, name) {
+  const line = lines.find((entry) => entry.startsWith(name + ': '));
+  return line === undefined ? undefined : line.slice(name.length + 2);
+}
+
+// The answer's headers describe its body, and the body is content, never a canary.
+function checkAnswer(answer, what) {
+  const { status, headers: block, body: encoded } = answer;
+  const body = Buffer.from(encoded || '', 'base64');
+  assert.ok(!body.includes(CANARY) && !block.includes(CANARY.toString()), `canary in ${what}`);
+  const lines = block.split('\n');
+  assert.equal(lines[0], 'Cache-Control: no-store', what);
+  const length = header(lines, 'Content-Length');
+  if (length !== undefined) assert.equal(Number(length), body.length, `Content-Length of ${what}`);
+  if (status === 404) return assert.equal(body.toString(), 'File not found', what);
+  if (status === 416) return assert.equal(body.length, 0, what);
+  if (status === 200) return assert.deepEqual(body, bySize.get(body.length) ?? Buffer.alloc(1), what);
+  assert.equal(status, 206, `status of ${what}`);
+  const [, first, last, size] = header(lines, 'Content-Range').match(/^bytes (\d+)-(\d+)\/(\d+)$/);
+  const file = bySize.get(Number(size));
+  assert.ok(file, `a 206 names the size of a content file: ${what}`);
+  assert.deepEqual(body, file.subarray(Number(first), Number(last) + 1), `the range of ${what}`);
+}
+
+async function request(relative, range) {
+  const headers = range === undefined ? {} : { Range: range };
+  const uri = APP_ORIGIN + relative;
+  const result = await host.raise('WebResourceRequested', { uri, headers });
+  assert.ok(result.response, `an answer for ${uri}`);
+  checkAnswer(result.response, `${JSON.stringify(uri)} with Range ${JSON.stringify(range)} (seed ${SEED})`);
+  return result.response;
+}
+
+// After a storm the host answers ordinary requests exactly.
+async function checkStillServing() {
+  const whole = await request('index.html');
+  assert.equal(whole.status, 200);
+  const part = await request('media/song.bin', 'bytes=100-199');
+  assert.equal(part.status, 206);
+  assert.equal((await request('..%2Fcanary.txt')).status, 404);
+}
+
+test('a storm of hostile requests never reaches outside www and memory settles', async () => {
+  const random = randomSource(SEED);
+  const inputs = Array.from({ length: REQUESTS }, () => [hostilePath(random), hostileRange(random)]);
+  const statuses = {};
+  const send = async (i) => {
+    const answer = await request(...inputs[i]);
+    statuses[answer.status] = (statuses[answer.status] || 0) + 1;
+  };
+  await inFlight(0, Math.min(WARM_UP, REQUESTS), send);
+  const warm = await privateBytes();
+  await inFlight(WARM_UP, REQUESTS, send);
+  const end = await privateBytes();
+  console.log(`requests: statuses ${JSON.stringify(statuses)}; private bytes ${warm} after ` +
+    `${WARM_UP}, ${end} after ${REQUESTS}`);
+  assert.ok(Math.abs(end - warm) <= MEMORY_SLACK, `private bytes went from ${warm} to ${end}`);
+  assert.ok(statuses[200] && statuses[206] && statuses[404] && statuses[416], 'every kind of answer came');
+  await checkStillServing();
+});
+
+test('a storm of random page messages leaves the host up and answering', async () => {
+  const random = randomSource(SEED + 1);
+  const largest = largestMessages();
+  const send = async () => {
+    const args = largest.shift() ?? hostileMessage(random);
+    const result = await host.raise('WebMessageReceived', args);
+    assert.equal(result.invoked, 1, `a handler heard ${JSON.stringify(args).slice(0, 200)}`);
+  };
+  await inFlight(0, Math.min(WARM_UP, MESSAGES), send);
+  const warm = await privateBytes();
+  await inFlight(WARM_UP, MESSAGES, send);
+  const end = await privateBytes();
+  console.log(`messages: ${host.posts().length} posts; private bytes ${warm} after ${WARM_UP}, ` +
+    `${end} after ${MESSAGES}`);
+  assert.ok(Math.abs(end - warm) <= MEMORY_SLACK, `private bytes went from ${warm} to ${end}`);
+  assert.deepEqual(host.linkErrors, [], 'every message crossed the agent link');
+
+  // Every later request is answered as before the storm.
+  await host.postString('{"type":"set-fullscreen","fullscreen":false}');
+  await host.postString('{"type":"set-window-size","windowWidth":800,"windowHeight":600}');
+  await host.postString('{"type":"set-window-position","windowX":40,"windowY":30}');
+  const main = (await host.windows()).main;
+  assert.deepEqual(main.client, { left: 0, top: 0, right: 800, bottom: 600 });
+  assert.deepEqual([main.window.left, main.window.top], [40, 30]);
+  const posted = host.posts().length;
+  await host.postString('{"type":"wrapper-init"}');
+  assert.equal(host.posts().at(-1).json, '{"registeredComponentIds":[],"type":"wrapper-init-response"}');
+  assert.equal(host.posts().length, posted + 2, 'the handles and the response');
+  await checkStillServing();
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+});
