@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# scripts/package: the zip holds exactly Quorrin.exe, the vendor's x64
+# scripts/package --kit: the authors' kit holds exactly Quorrin.exe, the vendor's x64
 # WebView2Loader.dll (byte for byte the SDK's) and the authors' guide.
 set -euo pipefail
 root=$1
 sdk_loader=$2
 cd "$root"
-scripts/package >/dev/null
-
+dist=$(mktemp -d)
 unpacked=$(mktemp -d)
-trap 'rm -rf "$unpacked"' EXIT
-(cd "$unpacked" && cmake -E tar xf "$root/dist/Quorrin-win-x64.zip")
+trap 'rm -rf "$dist" "$unpacked"' EXIT
+scripts/package --kit --dist "$dist" >/dev/null
+
+(cd "$unpacked" && cmake -E tar xf "$dist/Quorrin-win-x64.zip")
 failures=0
 check() { # description, command...
   if "${@:2}"; then echo "ok: $1"; else echo "FAILED: $1"; failures=$((failures + 1)); fi

@@ -1,0 +1,101 @@
+// What packaging needs to know about an application folder, checked first:
+// each refusal names the file at fault and why.
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+
+import { authorName, parseVersion, safeFileName } from './names.mjs';
+
+const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
+
+export class PackagingError extends Error {
+  constructor(file, reason) {
+    super(`${file}: ${reason}`);
+  }
+}
+
+// The manifest as Quorrin.exe reads it, from the manifest checker built with
+// the executable's own parser; its refusal is the executable's.
+function readWithExecutableRules(manifestPath, checker) {
+  try {
+    return JSON.parse(execFileSync(checker, [manifestPath], { encoding: 'utf8', stdio: 'pipe' }));
+  } catch (error) {
+    throw new PackagingError(manifestPath, (error.stderr || error.message).trim());
+  }
+}
+
+// The start page as the content server finds it: below www/, without the
+// query or fragment, percent escapes decoded, no "." or ".." segment, no ":".
+function checkStartPage(appFolder, manifestPath, main) {
+  const page = main.split(/[?#]/u)[0];
+  let decoded;
+  try {
+    decoded = decodeURIComponent(page);
+  } catch {
+    decoded = null;
+  }
+  const segments = decoded === null ? [] : decoded.split(/[/\\]/u);
+  const servable =
+    decoded !== null && !decoded.includes(':') && !decoded.includes('\0') &&
+    !segments.some((segment) => segment === '.' || segment === '..');
+  const file = path.join(appFolder, 'www', decoded ?? page);
+  if (!servable || !fs.statSync(file, { throwIfNoEntry: false })?.isFile()) {
+    throw new PackagingError(manifestPath,
+      `"main" is "${main}", but www/${page} is not a file the program can serve`);
+  }
+}
+
+// The window icon: a PNG inside the application folder (the executable looks
+// for it relative to its own folder).
+function checkIcon(appFolder, manifestPath, icon) {
+  const file = path.join(appFolder, icon);
+  const inside = !path.isAbsolute(icon) && !icon.split(/[/\\]/u).includes('..');
+  if (!inside) {
+    throw new PackagingError(manifestPath,
+      `the window icon "${icon}" must be a path inside the application folder`);
+  }
+  if (!fs.statSync(file, { throwIfNoEntry: false })?.isFile()) {
+    throw new PackagingError(file, 'the window icon named in package.json does not exist');
+  }
+  const head = Buffer.alloc(PNG_SIGNATURE.length);
+  const descriptor = fs.openSync(file, 'r');
+  const length = fs.readSync(descriptor, head, 0, head.length, 0);
+  fs.closeSync(descriptor);
+  if (length < head.length || !head.equals(PNG_SIGNATURE)) {
+    throw new PackagingError(file, 'the window icon named in package.json is not a PNG image');
+  }
+  return file;
+}
+
+function checkVersion(manifestPath, version) {
+  if (version === undefined) return { text: '', numbers: [0, 0, 0, 0] };
+  const parsed = typeof version === 'string' ? parseVersion(version) : null;
+  if (!parsed) {
+    throw new PackagingError(manifestPath,
+      `"version" must be text like "1.2.3" (up to four numbers of at most 65535), not ${JSON.stringify(version)}`);
+  }
+  return parsed;
+}
+
+// Checks the folder and returns what the package is made of.
+export function readApplication(appFolder, checker) {
+  const manifestPath = path.join(appFolder, 'package.json');
+  const settings = readWithExecutableRules(manifestPath, checker);
+  // The rest of package.json, read as the program reads it: up to a NUL, no byte-order mark.
+  const text = fs.readFileSync(manifestPath, 'utf8').split('\0')[0].replace(/^\uFEFF/u, '');
+  const extra = JSON.parse(text);
+  if (settings.contentMode === 'bundle') checkStartPage(appFolder, manifestPath, settings.main);
+  const iconFile = settings.icon ? checkIcon(appFolder, manifestPath, settings.icon) : null;
+  const version = checkVersion(manifestPath, extra.version);
+  return {
+    folder: appFolder,
+    settings,
+    fileName: safeFileName(settings.name),
+    productName: settings.title,
+    description: typeof extra.description === 'string' && extra.description
+      ? extra.description : settings.title,
+    publisher: authorName(extra.author),
+    version,
+    iconFile,
+  };
+}

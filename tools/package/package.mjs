@@ -1,0 +1,108 @@
+// Packages an application folder for its users (scripts/package):
+//   node package.mjs check APP_FOLDER
+//   node package.mjs make APP_FOLDER --exe Quorrin.exe --loader WebView2Loader.dll --dist DIR
+// Everything is made in a staging folder first; only complete outputs reach DIR.
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+
+import { PackagingError, readApplication } from './lib/checks.mjs';
+import { makeInstaller } from './lib/installer.mjs';
+import { brandExecutable, makeIconFile } from './lib/resources.mjs';
+
+const EXTENSION_LIBRARY = 'Brenmoor.dll';
+// A fixed-version runtime travels with the program when the application has one.
+const FIXED_RUNTIME_FOLDER = 'webview2';
+
+function copyIntoProgram(app, programFolder, relative) {
+  const source = path.join(app.folder, relative);
+  if (!fs.existsSync(source)) return;
+  fs.cpSync(source, path.join(programFolder, relative), { recursive: true });
+}
+
+function assembleProgram(app, options, programFolder) {
+  const exeName = `${app.fileName}.exe`;
+  fs.mkdirSync(programFolder, { recursive: true });
+  fs.copyFileSync(options.exe, path.join(programFolder, exeName));
+  fs.copyFileSync(options.loader, path.join(programFolder, 'WebView2Loader.dll'));
+  for (const item of ['package.json', 'www', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER]) {
+    copyIntoProgram(app, programFolder, item);
+  }
+  // The window icon is read at start-up from beside the executable.
+  if (app.iconFile) copyIntoProgram(app, programFolder, app.settings.icon);
+  return exeName;
+}
+
+function outputNames(app) {
+  const base = app.version.text ? `${app.fileName}-${app.version.text}` : app.fileName;
+  return { folder: base, zip: `${base}-win-x64.zip`, installer: `${base}-setup.exe` };
+}
+
+function zipFolder(parent, folderName, zipFile) {
+  execFileSync('cmake', ['-E', 'tar', 'cf', zipFile, '--format=zip', folderName],
+    { cwd: parent, stdio: 'inherit' });
+}
+
+// Outputs of the same name are replaced only once all three are made.
+function publish(staging, names, dist) {
+  fs.mkdirSync(dist, { recursive: true });
+  for (const name of [names.folder, names.zip, names.installer]) {
+    fs.rmSync(path.join(dist, name), { recursive: true, force: true });
+    fs.renameSync(path.join(staging, name), path.join(dist, name));
+  }
+}
+
+function make(app, options) {
+  const names = outputNames(app);
+  const staging = fs.mkdtempSync(path.join(path.resolve(options.dist), '.staging-'));
+  try {
+    const programFolder = path.join(staging, names.folder);
+    const exeName = assembleProgram(app, options, programFolder);
+    const work = fs.mkdtempSync(path.join(staging, 'work-'));
+    let icoFile = null;
+    if (app.iconFile) {
+      icoFile = path.join(work, 'app.ico');
+      makeIconFile(app.iconFile, icoFile);
+    }
+    brandExecutable(path.join(programFolder, exeName), app, icoFile);
+    zipFolder(staging, names.folder, path.join(staging, names.zip));
+    makeInstaller({ app, programFolder, exeName, iconFile: icoFile,
+      outFile: path.join(staging, names.installer), workFolder: work });
+    publish(staging, names, options.dist);
+    return names;
+  } finally {
+    fs.rmSync(staging, { recursive: true, force: true });
+  }
+}
+
+function report(dist, names) {
+  for (const name of [names.folder, names.zip, names.installer]) {
+    const file = path.join(dist, name);
+    const stat = fs.statSync(file);
+    const size = stat.isDirectory() ? '' : ` ${stat.size.toLocaleString('en')} bytes`;
+    console.log(`${file}${stat.isDirectory() ? '/' : ''}${size}`);
+  }
+}
+
+function main() {
+  const { values, positionals } = parseArgs({
+    allowPositionals: true,
+    options: { exe: { type: 'string' }, loader: { type: 'string' }, dist: { type: 'string' },
+      checker: { type: 'string' } },
+  });
+  const [command, appFolder] = positionals;
+  const app = readApplication(appFolder, values.checker);
+  if (command === 'make') {
+    fs.mkdirSync(values.dist, { recursive: true });
+    report(values.dist, make(app, values));
+  }
+}
+
+try {
+  main();
+} catch (error) {
+  if (!(error instanceof PackagingError)) throw error;
+  console.error(`Cannot package: ${error.message}`);
+  process.exit(1);
+}
