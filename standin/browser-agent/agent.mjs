@@ -53,6 +53,20 @@ const PAGE_BRIDGE = () => {
       window.__quorrinEvent('NewWindowRequested', { uri: link.href });
     }
   }, true);
+  // The cursor the page shows where the mouse is: its CSS cursor, with "auto"
+  // as the engine resolves it for editable text and everything else.
+  let cursor = 'default';
+  document.addEventListener('mousemove', (event) => {
+    const element = event.target instanceof Element ? event.target : null;
+    let shown = element ? getComputedStyle(element).cursor : 'auto';
+    if (shown === 'auto') {
+      const editable = element && (element.isContentEditable || element.matches(
+        'textarea, input:not([type=button], [type=submit], [type=reset], [type=checkbox], [type=radio], ' +
+        '[type=range], [type=color], [type=file], [type=image])'));
+      shown = editable ? 'text' : 'default';
+    }
+    if (shown !== cursor) window.__quorrinCursor(cursor = shown);
+  }, true);
   document.addEventListener('fullscreenchange', () =>
     window.__quorrinEvent('ContainsFullScreenElementChanged', { value: !!document.fullscreenElement }));
   let title = null;
@@ -176,6 +190,7 @@ class BrowserSession {
     const context = await this.browser.newContext({ viewport: null });
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
+    await context.exposeBinding('__quorrinCursor', (source, cursor) => this.send({ type: 'cursor', cursor }));
     await context.addInitScript(PAGE_BRIDGE);
     this.page = await context.newPage();
     this.page.on('domcontentloaded', () => {

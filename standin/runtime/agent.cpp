@@ -6,6 +6,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "browser_window.h"
 #include "frames.h"
 
 #include <deque>
@@ -147,8 +148,9 @@ void ReadRequests() {
     std::string line;
     while (ReadLine(line, INFINITE)) {
         std::optional<Json> request = ParseLine(line);
-        // Frames are copied here, not on the UI thread, so that input keeps flowing.
-        if (request && !TakeFrameMessage(*request))
+        // Frames and the cursor are taken here, not on the UI thread, so that
+        // input keeps flowing.
+        if (request && !TakeFrameMessage(*request) && !TakeCursorMessage(*request))
             QueueRequest(std::move(*request));
     }
 }

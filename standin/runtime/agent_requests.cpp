@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "agent_fields.h"
+#include "browser_window.h"
 #include "objects.h"
 
 #include <commctrl.h>
@@ -148,6 +149,13 @@ Json DescribeWithChildren(HWND window) {
     return description;
 }
 
+// The browser window, with the cursor the UI thread shows over it.
+Json DescribeBrowserWindow(HWND window) {
+    Json description = DescribeWindow(window);
+    description["cursor"] = ShownCursorName();
+    return description;
+}
+
 Json DescribeWindows() {
     Controller* controller = CurrentController();
     Json dialogs = Json::array();
@@ -158,7 +166,8 @@ Json DescribeWindows() {
         all.push_back(DescribeWithChildren(window));
     }
     return {{"main", DescribeWindow(MainWindow())},
-            {"browser", controller ? DescribeWindow(controller->browserWindow()) : Json(nullptr)},
+            {"browser",
+             controller ? DescribeBrowserWindow(controller->browserWindow()) : Json(nullptr)},
             {"dialogs", dialogs},
             {"all", all}};
 }

@@ -111,6 +111,15 @@ test('clicks, text and the wheel sent through Windows input reach the page', asy
   await drive(app.handle, 'release 900 400');
   await sawPointer({ type: 'mouseup', x: 900, y: 400, buttons: 0 });
 
+  // The cursor follows the page: a hand over the block, an I-beam over the field.
+  const cursorAt = async (point, name) => {
+    await drive(app.handle, `point ${point}`);
+    await waitFor(async () => (await app.windows()).browser.cursor === name, `the ${name} cursor`);
+  };
+  await cursorAt('140 110', 'hand');
+  await cursorAt('240 235', 'ibeam');
+  await cursorAt('600 500', 'arrow');
+
   const text = 'Grüße, wörld: 中文 😀!';
   await drive(app.handle, 'click 240 235', `type ${text}`);
   await waitFor(async () => (await app.evaluate(() => document.querySelector('#field').value)) === text,

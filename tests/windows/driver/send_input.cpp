@@ -92,6 +92,11 @@ bool Release(HWND window, POINT client) {
     return Send({MouseAt(client, window, MOUSEEVENTF_MOVE | MOUSEEVENTF_LEFTUP)});
 }
 
+bool PointAt(HWND window, POINT client) {
+    Activate(window);
+    return Send({MouseAt(client, window, MOUSEEVENTF_MOVE)});
+}
+
 bool Wheel(HWND window, POINT client, int delta) {
     Activate(window);
     return Send(

@@ -8,6 +8,8 @@
 
 bool Click(HWND window, POINT client, int times);
 bool Wheel(HWND window, POINT client, int delta);
+// Moves the pointer to a client position, no button held.
+bool PointAt(HWND window, POINT client);
 // The left button held: pressed (returning once the window has the capture),
 // moved anywhere, released.
 bool Press(HWND window, POINT client);

@@ -9,6 +9,7 @@
 //                                             (once pressed, the window has the capture)
 //                      "type TEXT"            characters, as an input method sends them
 //                      "key VK [ctrl|alt|shift]..."  a key press with modifiers held
+//                      "point X Y"            the pointer moved there, no button held
 //                      "latency X Y PX PY N"  N clicks at X,Y; prints milliseconds until
 //                                             the pixel at PX,PY changes after each
 #include <windows.h>
@@ -59,6 +60,8 @@ int Run(HWND window, const std::wstring& command) {
         words >> delta;
         return Wheel(window, {x, y}, delta) ? 0 : 1;
     }
+    if (verb == L"point")
+        return PointAt(window, {x, y}) ? 0 : 1;
     if (verb == L"latency") {
         int probeX = 0, probeY = 0, rounds = 0;
         words >> probeX >> probeY >> rounds;
