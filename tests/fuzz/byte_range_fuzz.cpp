@@ -11,6 +11,7 @@
 
 #include "content/byte_range.h"
 #include "fuzz_check.h"
+#include "fuzzed_file_size.h"
 
 namespace {
 // strtol in base 10 with a 32-bit long, from strtoll: white space, one sign,
@@ -53,23 +54,11 @@ std::optional<ByteRange> ModelRange(const std::string& value, uint64_t size) {
     return ByteRange{widen(*first), widen(*last)};
 }
 
-uint64_t FileSize(FuzzedDataProvider& input) {
-    switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-        return input.ConsumeIntegralInRange<uint64_t>(0, 4096);
-    case 1:
-        return input.ConsumeIntegralInRange<uint64_t>(0x7FFFFF00, 0x80000100);
-    case 2:
-        return input.ConsumeIntegralInRange<uint64_t>(0, 0x7FFFFFFF);
-    default:
-        return input.ConsumeIntegral<uint64_t>();
-    }
-}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
-    const uint64_t fileSize = FileSize(input);
+    const uint64_t fileSize = FuzzedFileSize(input);
     const std::string value = input.ConsumeRemainingBytesAsString();
     const std::optional<ByteRange> range = ParseByteRange(value, fileSize);
     const std::optional<ByteRange> model = ModelRange(value, fileSize);

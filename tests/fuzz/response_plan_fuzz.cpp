@@ -10,6 +10,7 @@
 
 #include "content/response_plan.h"
 #include "fuzz_check.h"
+#include "fuzzed_file_size.h"
 
 namespace {
 std::vector<std::string> SplitLines(const std::string& block) {
@@ -104,24 +105,12 @@ void CheckPlan(const ResponsePlan& plan, bool found, uint64_t fileSize, bool ran
     FUZZ_REQUIRE(plan.status != 200 || length, "200 carries its length");
 }
 
-uint64_t FileSize(FuzzedDataProvider& input) {
-    switch (input.ConsumeIntegralInRange<int>(0, 3)) {
-    case 0:
-        return input.ConsumeIntegralInRange<uint64_t>(0, 4096);
-    case 1:
-        return input.ConsumeIntegralInRange<uint64_t>(0x7FFFFF00, 0x80000100);
-    case 2:
-        return input.ConsumeIntegralInRange<uint64_t>(0, 0x7FFFFFFF);
-    default:
-        return input.ConsumeIntegral<uint64_t>();
-    }
-}
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     const bool found = input.ConsumeBool();
-    const uint64_t fileSize = FileSize(input);
+    const uint64_t fileSize = FuzzedFileSize(input);
     const std::string relativePath = input.ConsumeRandomLengthString(128);
     std::optional<std::string> range;
     if (input.ConsumeBool())
