@@ -53,7 +53,6 @@ std::optional<ByteRange> ModelRange(const std::string& value, uint64_t size) {
         return std::nullopt;
     return ByteRange{widen(*first), widen(*last)};
 }
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -104,7 +104,6 @@ void CheckPlan(const ResponsePlan& plan, bool found, uint64_t fileSize, bool ran
     FUZZ_REQUIRE(plan.status != 206 || (length && range), "206 carries both lengths");
     FUZZ_REQUIRE(plan.status != 200 || length, "200 carries its length");
 }
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
