@@ -34,10 +34,7 @@ bool Controller::Offers(REFIID iid) const {
 }
 
 HRESULT Controller::get_IsVisible(BOOL* value) {
-    if (!value)
-        return E_POINTER;
-    *value = IsWindowVisible(browserWindow_);
-    return S_OK;
+    return CopyValue(IsWindowVisible(browserWindow_), value);
 }
 
 HRESULT Controller::put_IsVisible(BOOL value) {
@@ -47,10 +44,7 @@ HRESULT Controller::put_IsVisible(BOOL value) {
 }
 
 HRESULT Controller::get_Bounds(RECT* value) {
-    if (!value)
-        return E_POINTER;
-    *value = bounds_;
-    return S_OK;
+    return CopyValue(bounds_, value);
 }
 
 HRESULT Controller::put_Bounds(RECT value) {
@@ -79,10 +73,7 @@ Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHan
 }
 
 HRESULT Controller::get_ParentWindow(HWND* value) {
-    if (!value)
-        return E_POINTER;
-    *value = parent_;
-    return S_OK;
+    return CopyValue(parent_, value);
 }
 
 HRESULT Controller::NotifyParentWindowPositionChanged() {

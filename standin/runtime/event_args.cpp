@@ -56,10 +56,7 @@ HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = handled;
-    return S_OK;
+    return CopyValue(handled, value);
 }
 }
 ;
@@ -72,16 +69,10 @@ HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
     return CopyString(uri, value);
 }
 HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = permissionKind;
-    return S_OK;
+    return CopyValue(permissionKind, value);
 }
 HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = state;
-    return S_OK;
+    return CopyValue(state, value);
 }
 HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE value) override {
     ReportCall(*this, kind(), "put_State", {static_cast<int>(value)});
@@ -97,10 +88,7 @@ COREWEBVIEW2_KEY_EVENT_KIND keyKind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN;
 INT lParam = 0;
 BOOL handled = FALSE;
 HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = lParam;
-    return S_OK;
+    return CopyValue(lParam, value);
 }
 // The fields of the key message's lParam.
 HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* value) override {
@@ -116,10 +104,7 @@ HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS
     return S_OK;
 }
 HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = handled;
-    return S_OK;
+    return CopyValue(handled, value);
 }
 HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* value) override {
     ReportCall(*this, kind(), "get_KeyEventKind", Json::array());
@@ -171,10 +156,7 @@ HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
 
 STANDIN_ARGS(DOMContentLoaded)
 HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
-    if (!value)
-        return E_POINTER;
-    *value = 1;
-    return S_OK;
+    return CopyValue(1, value);
 }
 }
 ;

@@ -15,18 +15,12 @@ public:
                 {"permission", static_cast<int>(permission_)}};
     }
     HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_FILE_SYSTEM_HANDLE_KIND* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = COREWEBVIEW2_FILE_SYSTEM_HANDLE_KIND_DIRECTORY;
-        return S_OK;
+        return CopyValue(COREWEBVIEW2_FILE_SYSTEM_HANDLE_KIND_DIRECTORY, value);
     }
     HRESULT STDMETHODCALLTYPE get_Path(LPWSTR* value) override { return CopyString(path_, value); }
     HRESULT STDMETHODCALLTYPE
     get_Permission(COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = permission_;
-        return S_OK;
+        return CopyValue(permission_, value);
     }
 
 protected:
@@ -58,10 +52,7 @@ public:
         return entries;
     }
     HRESULT STDMETHODCALLTYPE get_Count(UINT32* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = static_cast<UINT32>(items_.size());
-        return S_OK;
+        return CopyValue(static_cast<UINT32>(items_.size()), value);
     }
     HRESULT STDMETHODCALLTYPE GetValueAtIndex(UINT32 index, IUnknown** value) override {
         if (!value)

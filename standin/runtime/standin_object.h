@@ -122,3 +122,11 @@ Json ToJson(const RECT& rect);
 std::string ToUtf8(LPCWSTR text);
 std::wstring ToWide(const std::string& text);
 HRESULT CopyString(const std::wstring& text, LPWSTR* out);
+
+// A plain value into a getter's out parameter.
+template <typename Value, typename Out> HRESULT CopyValue(const Value& value, Out* out) {
+    if (!out)
+        return E_POINTER;
+    *out = value;
+    return S_OK;
+}

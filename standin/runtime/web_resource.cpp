@@ -70,10 +70,7 @@ public:
         return CopyString(headers_[at_].second, value);
     }
     HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = at_ < headers_.size();
-        return S_OK;
+        return CopyValue(at_ < headers_.size(), value);
     }
     HRESULT STDMETHODCALLTYPE MoveNext(BOOL* hasNext) override {
         if (at_ < headers_.size())
@@ -193,10 +190,7 @@ public:
         return description;
     }
     HRESULT STDMETHODCALLTYPE get_StatusCode(int* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = status_;
-        return S_OK;
+        return CopyValue(status_, value);
     }
     HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* value) override {
         return CopyString(reason_, value);
@@ -243,10 +237,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE
     get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* value) override {
-        if (!value)
-            return E_POINTER;
-        *value = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT;
-        return S_OK;
+        return CopyValue(COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT, value);
     }
 
 protected:
