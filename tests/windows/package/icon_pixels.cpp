@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "process/host_process.h"
 #include "process/screen.h"
 #include "util/text.h"
 
@@ -193,16 +192,7 @@ bool CaptionShowsImage(HWND window, const ArgbImage& image) {
     });
     if (opaque < side * side / 8)
         return false; // too little of the image is filter-independent to recognise it
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    constexpr int kCorner = 64;
-    bool found = false;
-    WaitUntil([&] {
-        RECT bounds;
-        GetWindowRect(window, &bounds);
-        const Pixels shot =
-            CaptureScreen({bounds.left, bounds.top, bounds.left + kCorner, bounds.top + kCorner});
-        found = ShotContains(shot, kCorner, expected, side);
-        return found;
+    return CaptionCornerShows(window, [&](const Pixels& shot, int shotSide) {
+        return ShotContains(shot, shotSide, expected, side);
     });
-    return found;
 }

@@ -64,7 +64,8 @@ Pixels DrawIconOn(int width, int height, HICON icon, COLORREF background) {
     });
 }
 
-bool CaptionShowsTinyPng(HWND window) {
+bool CaptionCornerShows(HWND window,
+                        const std::function<bool(const Pixels& corner, int side)>& contains) {
     ShowWindow(window, SW_SHOWNOACTIVATE);
     constexpr int kCorner = 64;
     bool found = false;
@@ -75,8 +76,13 @@ bool CaptionShowsTinyPng(HWND window) {
         GetWindowRect(window, &bounds);
         RECT corner = {bounds.left, bounds.top, bounds.left + kCorner, bounds.top + kCorner};
         Pixels shot = CaptureScreen(corner);
-        found = ContainsTinyPng(shot, kCorner, kCorner);
+        found = contains(shot, kCorner);
         return found || std::set<uint32_t>(shot.begin(), shot.end()).size() >= 8;
     });
     return found;
+}
+
+bool CaptionShowsTinyPng(HWND window) {
+    return CaptionCornerShows(
+        window, [](const Pixels& shot, int side) { return ContainsTinyPng(shot, side, side); });
 }
