@@ -53,9 +53,9 @@ std::optional<ByteRange> ParseByteRange(const std::string& value, uint64_t fileS
             return std::nullopt;
         return ByteRange{Widen(*first), fileSize - 1};
     }
-    if (dash == 0) { // -count
+    if (dash == 0) { // -count; a suffix of no bytes is no range at all
         auto count = ParseLong32(rest.substr(1));
-        if (!count || Widen(*count) > fileSize)
+        if (!count || *count == 0 || Widen(*count) > fileSize)
             return std::nullopt;
         return ByteRange{fileSize - Widen(*count), fileSize - 1};
     }

@@ -13,5 +13,5 @@ struct ByteRange {
 
 // "bytes=F-L", "bytes=F-" or "bytes=-K" against a file of fileSize bytes; only
 // the first range of a list counts. Nothing when the range cannot be served,
-// including numbers without digits or beyond 32 signed bits.
+// including "bytes=-0" and numbers without digits or beyond 32 signed bits.
 std::optional<ByteRange> ParseByteRange(const std::string& value, uint64_t fileSize);

@@ -4,6 +4,7 @@
 
 #include "content/request_path.h"
 #include "content/response_plan.h"
+#include "content/slice_stream.h"
 #include "util/files.h"
 #include "util/long_path.h"
 #include "util/text.h"
@@ -29,11 +30,40 @@ com_ptr<IStream> OpenFileStream(const std::string& filePath) {
     return stream;
 }
 
-com_ptr<IStream> MemoryStream(const void* bytes, uint64_t length) {
-    return com_ptr<IStream>::attach(
-        SHCreateMemStream(static_cast<const BYTE*>(bytes), static_cast<UINT>(length)));
+com_ptr<IStream> MemoryStream(const std::string& text) {
+    return com_ptr<IStream>::attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(text.data()),
+                                                      static_cast<UINT>(text.size())));
+}
+
+DWORD AttributesOf(const std::string& filePath) {
+    return GetFileAttributesW(ToLongPath(Utf8ToWide(filePath)).c_str());
+}
+
+bool IsFolder(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 } // namespace
+
+// A folder stands for its index page when it is asked for as a folder ("", "sub/");
+// otherwise, and when it has no index page, nothing is found.
+ContentServer::Target ContentServer::Resolve(const std::string& relativePath) const {
+    Target target{relativePath, ContentFilePath(contentFolder_, relativePath), false};
+    // The long-path form resolves no "..", but Wine and Windows differ there, so
+    // anything that could leave the folder is simply not found.
+    if (!StaysInContentFolder(relativePath))
+        return target;
+    const DWORD attributes = AttributesOf(target.filePath);
+    target.found = attributes != INVALID_FILE_ATTRIBUTES && !IsFolder(attributes);
+    if (!IsFolder(attributes))
+        return target;
+    if (const std::optional<std::string> index = FolderIndexPath(relativePath)) {
+        target.relativePath = *index;
+        target.filePath = ContentFilePath(contentFolder_, *index);
+        const DWORD indexAttributes = AttributesOf(target.filePath);
+        target.found = indexAttributes != INVALID_FILE_ATTRIBUTES && !IsFolder(indexAttributes);
+    }
+    return target;
+}
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
                              bool crossOriginIsolation,
@@ -51,20 +81,15 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     com_ptr<ICoreWebView2HttpRequestHeaders> headers;
     request->get_Headers(headers.put());
 
-    const std::string relativePath =
-        RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_);
-    const std::string filePath = ContentFilePath(contentFolder_, relativePath);
-    // The long-path form resolves no "..", but Wine and Windows differ there, so
-    // anything that could leave the folder is simply not found.
-    const bool found =
-        StaysInContentFolder(relativePath) &&
-        GetFileAttributesW(ToLongPath(Utf8ToWide(filePath)).c_str()) != INVALID_FILE_ATTRIBUTES;
-    const std::optional<std::string> range = found ? RangeHeader(headers.get()) : std::nullopt;
-    ResponsePlan plan =
-        PlanResponse(found, relativePath, found ? FullFileSizeOf(filePath) : 0, range);
+    const Target target =
+        Resolve(RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_));
+    const std::optional<std::string> range =
+        target.found ? RangeHeader(headers.get()) : std::nullopt;
+    ResponsePlan plan = PlanResponse(target.found, target.relativePath,
+                                     target.found ? FullFileSizeOf(target.filePath) : 0, range);
+    const com_ptr<IStream> body = BodyFor(plan, target);
     if (crossOriginIsolation_)
         AddCrossOriginIsolation(plan);
-    const com_ptr<IStream> body = BodyFor(plan, relativePath, filePath);
 
     com_ptr<ICoreWebView2WebResourceResponse> response;
     environment_->CreateWebResourceResponse(
@@ -73,22 +98,26 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     args->put_Response(response.get());
 }
 
-// A range whose file cannot be mapped turns the plan into a 500; its headers stay.
-com_ptr<IStream> ContentServer::BodyFor(ResponsePlan& plan, const std::string& relativePath,
-                                        const std::string& filePath) {
+// A file that cannot be opened or mapped after all (it vanished, changed or is
+// held by another program) turns the plan into an answer that says so.
+com_ptr<IStream> ContentServer::BodyFor(ResponsePlan& plan, const Target& target) {
+    com_ptr<IStream> body;
     switch (plan.body) {
     case BodySource::None:
         return nullptr;
     case BodySource::Text:
-        return MemoryStream(plan.text.data(), plan.text.size());
+        return MemoryStream(plan.text);
     case BodySource::WholeFile:
-        return OpenFileStream(filePath);
+        body = OpenFileStream(target.filePath);
+        break;
     case BodySource::FileRange:
-        if (const unsigned char* view = mappedFiles_.GetView(relativePath, filePath))
-            return MemoryStream(view + plan.first, plan.length);
-        plan.status = 500;
-        plan.reason = "Internal Server Error";
-        return nullptr;
+        body = MakeSliceStream(mappedFiles_.GetView(target.relativePath, target.filePath),
+                               plan.first, plan.length);
+        break;
     }
-    return nullptr;
+    if (!body) {
+        plan = UnreadableFileAnswer();
+        body = MemoryStream(plan.text);
+    }
+    return body;
 }

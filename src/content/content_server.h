@@ -25,8 +25,14 @@ public:
     void UnmapAll() { mappedFiles_.UnmapAll(); }
 
 private:
-    com_ptr<IStream> BodyFor(ResponsePlan& plan, const std::string& relativePath,
-                             const std::string& filePath);
+    // What a request's path names in the content folder.
+    struct Target {
+        std::string relativePath; // the key of the content type and the cache
+        std::string filePath;
+        bool found; // a file, not a folder
+    };
+    Target Resolve(const std::string& relativePath) const;
+    com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
 
     const std::string contentFolder_;
     const size_t originLength_;

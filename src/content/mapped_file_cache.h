@@ -1,33 +1,30 @@
 #pragma once
-// Read-only views of whole application files, kept per relative path for the
-// life of the process so that repeated seeks into one media file neither reopen
-// nor remap it. While an entry exists its file stays open for reading only.
+// Read-only views of whole application files, kept per relative path until
+// UnmapAll so that repeated seeks into one media file neither reopen nor remap
+// it. A view stays mapped, and its file open for reading only, while the cache
+// or any stream made from it still holds it.
 #include <map>
+#include <memory>
 #include <string>
 
-#include <windows.h>
+#include "content/mapped_view.h"
 
 class MappedFileCache {
 public:
     MappedFileCache() = default;
     MappedFileCache(const MappedFileCache&) = delete;
     MappedFileCache& operator=(const MappedFileCache&) = delete;
-    ~MappedFileCache() { UnmapAll(); }
 
-    // The file's bytes, mapped on first use; null when the file cannot be mapped
+    // The file's view, mapped on first use; null when the file cannot be mapped
     // (a failed attempt is not remembered, so the next request tries again).
-    const unsigned char* GetView(const std::string& relativePath, const std::string& filePath);
+    std::shared_ptr<const MappedView> GetView(const std::string& relativePath,
+                                              const std::string& filePath);
 
-    // Unmaps and closes everything, in key order, and empties the cache.
-    void UnmapAll();
+    // Lets go of every view; each is unmapped and closed once no stream holds it.
+    void UnmapAll() { files_.clear(); }
 
     size_t size() const { return files_.size(); }
 
 private:
-    struct MappedFile {
-        HANDLE file;
-        HANDLE mapping;
-        const void* view;
-    };
-    std::map<std::string, MappedFile> files_;
+    std::map<std::string, std::shared_ptr<const MappedView>> files_;
 };

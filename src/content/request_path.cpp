@@ -80,7 +80,10 @@ std::string ToWellFormedUtf8(const std::string& bytes, size_t& utf16Units) {
 } // namespace
 
 std::string RelativePathFromUri(const std::string& uri, size_t originLength) {
-    const std::string remainder = uri.size() > originLength ? uri.substr(originLength) : "";
+    // The path ends where the query or fragment begins, before any escape is
+    // decoded, so "%3F" stays part of the name.
+    const std::string afterOrigin = uri.size() > originLength ? uri.substr(originLength) : "";
+    const std::string remainder = afterOrigin.substr(0, afterOrigin.find_first_of("?#"));
     size_t units = 0;
     std::string decoded = ToWellFormedUtf8(DecodePercentEscapes(remainder), units);
     return units < kDecodeCapacity ? decoded : remainder;
@@ -107,4 +110,10 @@ std::string ContentFilePath(const std::string& folder, const std::string& relati
         if (path[i] == '/')
             path[i] = '\\';
     return path;
+}
+
+std::optional<std::string> FolderIndexPath(const std::string& folderPath) {
+    if (!folderPath.empty() && folderPath.back() != '/')
+        return std::nullopt;
+    return folderPath + "index.html";
 }

@@ -37,9 +37,11 @@ ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t 
     if (!bytes) {
         plan.status = 416;
         plan.reason = "Range Not Satisfiable";
+        // The size the client may ask within; a file too large to serve has none.
+        if (fileSize <= kLargestServedFile)
+            plan.headers.push_back("Content-Range: bytes */" + std::to_string(size));
         return plan;
     }
-    // "-0" is accepted with first = size and last = size - 1: an empty range.
     const uint64_t length = bytes->last + 1 - bytes->first;
     plan.headers.push_back("Content-Range: bytes " + std::to_string(bytes->first) + "-" +
                            std::to_string(bytes->last) + "/" + std::to_string(size));
@@ -49,6 +51,13 @@ ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t 
     plan.body = length == size ? BodySource::WholeFile : BodySource::FileRange;
     plan.first = bytes->first;
     plan.length = length;
+    return plan;
+}
+
+ResponsePlan UnreadableFileAnswer() {
+    ResponsePlan plan = TextAnswer(500, "Internal Server Error", "File cannot be read");
+    plan.headers.push_back("Content-Type: text/plain; charset=utf-8");
+    plan.headers.push_back("Content-Length: " + std::to_string(plan.text.size()));
     return plan;
 }
 

@@ -14,7 +14,7 @@ enum class BodySource {
     None,
     Text,      // a fixed text ("File not found", "File too large")
     WholeFile, // streamed from disk
-    FileRange, // copied from the cached mapped view
+    FileRange, // a slice of the cached mapped view
 };
 
 struct ResponsePlan {
@@ -31,6 +31,10 @@ struct ResponsePlan {
 // folder); range: the trimmed "Range" value, when the request has one.
 ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t fileSize,
                           const std::optional<std::string>& range);
+
+// The answer when the planned file cannot be opened or mapped after all: a 500
+// whose header lines describe its own short text, not the file.
+ResponsePlan UnreadableFileAnswer();
 
 // Adds, after the plan's own lines, the headers that make a page cross-origin
 // isolated: its own-origin resources may then be embedded, nothing else.

@@ -1,5 +1,6 @@
 // Request URIs under the app origin: a path the content server accepts never
-// leaves the content folder, and its file path lies under that folder.
+// leaves the content folder, its file path lies under that folder, and nothing
+// after a raw "?" or "#" ever becomes part of it.
 #include <cstdint>
 #include <string>
 
@@ -56,11 +57,17 @@ void CheckAcceptedPath(const std::string& relative) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string rest(reinterpret_cast<const char*>(data), size);
     const std::string relative = RelativePathFromUri(kOrigin + rest, kOrigin.size());
+    const std::string path = rest.substr(0, rest.find_first_of("?#"));
+    FUZZ_REQUIRE(RelativePathFromUri(kOrigin + path, kOrigin.size()) == relative,
+                 "the query and fragment do not count");
     // Decoded text is well-formed UTF-8; too long a text stays as it came.
-    FUZZ_REQUIRE(relative == rest || IsWellFormedUtf8(relative),
+    FUZZ_REQUIRE(relative == path || IsWellFormedUtf8(relative),
                  "a decoded path is well-formed UTF-8");
-    if (rest.find('%') == std::string::npos && IsWellFormedUtf8(rest))
-        FUZZ_REQUIRE(relative == rest, "a path without escapes is kept as it is");
+    if (path.find('%') == std::string::npos && IsWellFormedUtf8(path))
+        FUZZ_REQUIRE(relative == path, "a path without escapes is kept as it is");
+    if (const auto index = FolderIndexPath(relative))
+        FUZZ_REQUIRE(StaysInContentFolder(*index) == StaysInContentFolder(relative),
+                     "a folder's index page stays where its folder does");
     if (StaysInContentFolder(relative))
         CheckAcceptedPath(relative);
     return 0;

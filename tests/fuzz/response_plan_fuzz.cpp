@@ -65,13 +65,17 @@ uint64_t BodyLength(const ResponsePlan& plan, uint64_t fileSize) {
 
 void CheckContentRange(const ResponsePlan& plan, const std::string& value, uint64_t fileSize) {
     FUZZ_REQUIRE(value.rfind("bytes ", 0) == 0, "Content-Range in bytes");
+    if (plan.status == 416) {
+        FUZZ_REQUIRE(value == "bytes */" + std::to_string(fileSize), "416 names only the size");
+        return;
+    }
     const size_t dash = value.find('-'), slash = value.find('/');
     FUZZ_REQUIRE(dash != std::string::npos && slash != std::string::npos && dash < slash,
                  "Content-Range is first-last/size");
     const uint64_t first = Decimal(value.substr(6, dash - 6));
     const uint64_t last = Decimal(value.substr(dash + 1, slash - dash - 1));
     FUZZ_REQUIRE(Decimal(value.substr(slash + 1)) == fileSize, "Content-Range names the size");
-    FUZZ_REQUIRE(last < fileSize && first <= last + 1, "Content-Range lies inside the file");
+    FUZZ_REQUIRE(first <= last && last < fileSize, "Content-Range lies inside the file");
     FUZZ_REQUIRE(last + 1 - first == BodyLength(plan, fileSize), "Content-Range spans the body");
     if (plan.body == BodySource::FileRange)
         FUZZ_REQUIRE(first == plan.first, "Content-Range starts where the copy starts");
@@ -102,6 +106,8 @@ void CheckPlan(const ResponsePlan& plan, bool found, uint64_t fileSize, bool ran
     if (range)
         CheckContentRange(plan, *range, fileSize);
     FUZZ_REQUIRE(plan.status != 206 || (length && range), "206 carries both lengths");
+    FUZZ_REQUIRE(plan.status != 416 || range || fileSize > kLargestServedFile,
+                 "416 names the size it refused");
     FUZZ_REQUIRE(plan.status != 200 || length, "200 carries its length");
 }
 } // namespace
@@ -116,6 +122,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         range = input.ConsumeRemainingBytesAsString();
     const ResponsePlan plan = PlanResponse(found, relativePath, fileSize, range);
     CheckPlan(plan, found, fileSize, range.has_value());
+    // A file that cannot be read after all gets an answer describing itself.
+    if (plan.body == BodySource::WholeFile || plan.body == BodySource::FileRange)
+        CheckPlan(UnreadableFileAnswer(), found, fileSize, false);
 
     // Isolation only appends its three lines; the answer itself stays the same.
     ResponsePlan isolated = plan;

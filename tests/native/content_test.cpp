@@ -49,7 +49,9 @@ TEST(ParseByteRange, FormsOfTheHeader) {
         {"bytes=-100", 1000, ByteRange{900, 999}},
         {"bytes=-1000", 1000, ByteRange{0, 999}},
         {"bytes=-1001", 1000, std::nullopt},
-        {"bytes=-0", 1000, ByteRange{1000, 999}},
+        {"bytes=-0", 1000, std::nullopt},
+        {"bytes=-+0", 1000, std::nullopt},
+        {"bytes=-1", 1, ByteRange{0, 0}},
         {"bytes=500-2000", 1000, std::nullopt},
         {"bytes=1000-", 1000, std::nullopt},
         {"bytes=999-", 1000, ByteRange{999, 999}},
@@ -77,7 +79,7 @@ TEST(ParseByteRange, FormsOfTheHeader) {
         EXPECT_EQ(ParseByteRange(c.value, c.size), c.expected) << c.value << " of " << c.size;
 }
 
-TEST(RelativePathFromUri, DecodesEscapesAsUtf8AndKeepsEverything) {
+TEST(RelativePathFromUri, DecodesEscapesAsUtf8AndEndsAtTheQueryOrFragment) {
     const size_t origin = 22;
     const std::string app = "https://app.localhost/";
     struct Case {
@@ -88,7 +90,15 @@ TEST(RelativePathFromUri, DecodesEscapesAsUtf8AndKeepsEverything) {
         {app, ""},
         {app + "media/My%20Song.mp3", "media/My Song.mp3"},
         {app + "price%E2%82%AC.txt", "price\xE2\x82\xAC.txt"},
-        {app + "index.html?v=2#top", "index.html?v=2#top"},
+        {app + "index.html?v=2#top", "index.html"},
+        {app + "index.html?v=2", "index.html"},
+        {app + "a.mjs?x#y", "a.mjs"},
+        {app + "game.js#v=1?x", "game.js"},
+        {app + "?v=2", ""},
+        {app + "my%20game.js?name=a%20b", "my game.js"},
+        {app + "what%3F.txt?x", "what?.txt"},
+        {app + "hash%23.txt", "hash#.txt"},
+        {app + "%2e%2e?/../x", ".."},
         {app + "sub%5Cpage.html", "sub\\page.html"},
         {app + "..%2Fpackage.json", "../package.json"},
         {app + "%2e%2e/x", "../x"},
@@ -114,6 +124,28 @@ TEST(RelativePathFromUri, LongTextsAreLeftUndecodedFrom2048Units) {
     for (int i = 0; i < 2047; ++i)
         euros += "%E2%82%AC";
     EXPECT_EQ(RelativePathFromUri(app + euros, 22).size(), 2047u * 3);
+}
+
+TEST(RelativePathFromUri, TheLengthLimitCountsOnlyThePath) {
+    const std::string app = "https://app.localhost/";
+    const std::string path = std::string(2046, 'a') + "%20";
+    EXPECT_EQ(RelativePathFromUri(app + path + "?" + std::string(5000, 'q'), 22),
+              std::string(2046, 'a') + " ");
+}
+
+TEST(FolderIndexPath, OnlyAnEmptyPathOrOneEndingInASlash) {
+    using P = std::optional<std::string>;
+    struct Case {
+        const char* folder;
+        P index;
+    } cases[] = {
+        {"", P("index.html")},           {"sub/", P("sub/index.html")},
+        {"a/b/", P("a/b/index.html")},   {"sub", std::nullopt},
+        {"sub\\", std::nullopt},         {"media", std::nullopt},
+        {"sub//", P("sub//index.html")},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FolderIndexPath(c.folder), c.index) << c.folder;
 }
 
 TEST(StaysInContentFolder, RejectsDotSegmentsColonsAndNul) {
@@ -159,17 +191,17 @@ TEST(PlanResponse, HeaderBlocksOfEachOutcome) {
     EXPECT_EQ(part.first, 100u);
     EXPECT_EQ(part.length, 100u);
 
-    ResponsePlan empty = PlanResponse(true, "a.mp3", 1000, std::string("bytes=-0"));
-    EXPECT_EQ(empty.headers[3], "Content-Range: bytes 1000-999/1000");
-    EXPECT_EQ(empty.headers[4], "Content-Length: 0");
-    EXPECT_EQ(empty.length, 0u);
-
-    ResponsePlan refused = PlanResponse(true, "a.mp3", 1000, std::string("bytes=1000-"));
-    EXPECT_EQ(refused.status, 416);
-    EXPECT_EQ(refused.reason, "Range Not Satisfiable");
-    EXPECT_EQ(block(refused),
-              "Cache-Control: no-store\nContent-Type: audio/mpeg\nAccept-Ranges: bytes");
-    EXPECT_EQ(refused.body, BodySource::None);
+    for (const char* unsatisfiable : {"bytes=1000-", "bytes=-0", "bytes=x-5"}) {
+        ResponsePlan refused = PlanResponse(true, "a.mp3", 1000, std::string(unsatisfiable));
+        EXPECT_EQ(refused.status, 416) << unsatisfiable;
+        EXPECT_EQ(refused.reason, "Range Not Satisfiable");
+        EXPECT_EQ(block(refused), "Cache-Control: no-store\nContent-Type: audio/mpeg\n"
+                                  "Accept-Ranges: bytes\nContent-Range: bytes */1000")
+            << unsatisfiable;
+        EXPECT_EQ(refused.body, BodySource::None);
+    }
+    EXPECT_EQ(PlanResponse(true, "e.txt", 0, std::string("bytes=0-")).headers.back(),
+              "Content-Range: bytes */0");
 
     ResponsePlan folder = PlanResponse(true, "", 0, std::nullopt);
     EXPECT_EQ(block(folder), "Cache-Control: no-store\nContent-Type: application/octet-stream\n"
@@ -183,8 +215,20 @@ TEST(PlanResponse, FilesOf2GiBOrMoreAreRefusedClearly) {
     EXPECT_EQ(JoinHeaderLines(whole.headers), "Cache-Control: no-store");
     ResponsePlan ranged = PlanResponse(true, "big.mp4", uint64_t{3} << 30, std::string("bytes=0-"));
     EXPECT_EQ(ranged.status, 416);
+    EXPECT_EQ(ranged.headers.back(), "Accept-Ranges: bytes") << "no size it could not serve";
     ResponsePlan largest = PlanResponse(true, "big.mp4", 0x7FFFFFFF, std::nullopt);
     EXPECT_EQ(largest.headers.back(), "Content-Length: 2147483647");
+}
+
+TEST(PlanResponse, AnUnreadableFileIs500WithHeadersOfItsOwnText) {
+    const ResponsePlan failed = UnreadableFileAnswer();
+    EXPECT_EQ(failed.status, 500);
+    EXPECT_EQ(failed.reason, "Internal Server Error");
+    EXPECT_EQ(failed.body, BodySource::Text);
+    EXPECT_EQ(failed.text, "File cannot be read");
+    EXPECT_EQ(JoinHeaderLines(failed.headers), "Cache-Control: no-store\n"
+                                               "Content-Type: text/plain; charset=utf-8\n"
+                                               "Content-Length: 19");
 }
 
 TEST(PlanResponse, CrossOriginIsolationFollowsEveryAnswersOwnLines) {
@@ -200,6 +244,7 @@ TEST(PlanResponse, CrossOriginIsolationFollowsEveryAnswersOwnLines) {
         {404, PlanResponse(false, "gone.js", 0, std::nullopt)},
         {416, PlanResponse(true, "a.wasm", 10, std::string("bytes=10-"))},
         {500, PlanResponse(true, "big.mp4", uint64_t{1} << 31, std::nullopt)},
+        {500, UnreadableFileAnswer()},
     };
     for (Case& c : cases) {
         ASSERT_EQ(c.plan.status, c.status);

@@ -14,6 +14,9 @@ const files = {
   'www/media/My Song.mp3': song,
   'www/price\u20ac.txt': 'euro',
   'www/sub/page.html': '<p>sub</p>',
+  'www/sub/index.html': '<p>sub index</p>',
+  'www/app.mjs': 'export {};',
+  'www/media/.keep': '',
   'www/data.scon': '{}',
   'www/empty.txt': '',
   'www/one.bin': 'A',
@@ -56,18 +59,38 @@ test('escapes are decoded as UTF-8 and a decoded backslash separates folders', a
   const sub = await get('sub%5Cpage.html');
   assert.equal(sub.status, 200);
   assert.equal(sub.headers[1], 'Content-Type: text/html; charset=utf-8');
-  assert.equal((await get('index.html?v=2')).status, 404, 'the query stays in the path');
 });
 
-test('folders are answered with no length and no body, or 416 with a range', async () => {
-  for (const folder of ['', 'media', 'sub/']) {
+test('a query or fragment is not part of the name, an escaped "?" is', async () => {
+  const busted = await get('index.html?v=2');
+  assert.equal(busted.status, 200);
+  assert.deepEqual(busted.headers, [...base('text/html; charset=utf-8'), 'Content-Length: 1234']);
+  assert.deepEqual(busted.body, page);
+  const script = await get('app.mjs?x#y');
+  assert.equal(script.headers[1], 'Content-Type: application/javascript; charset=utf-8');
+  assert.equal(script.body.toString(), 'export {};');
+  assert.deepEqual((await get('media/My%20Song.mp3?t=3#x', 'bytes=0-1')).body, song.subarray(0, 2));
+  assert.equal((await get('index.html%3Fv=2')).status, 404);
+});
+
+test('a folder asked for as a folder is its index page; any other folder is not found', async () => {
+  for (const [folder, body] of [['', page], ['?start', page], ['sub/', '<p>sub index</p>']]) {
     const answer = await get(folder);
     assert.equal(answer.status, 200, folder);
-    assert.equal(answer.headers.at(-1), 'Content-Length: 0');
-    assert.equal(answer.body.length, 0);
-    assert.equal((await get(folder, 'bytes=0-')).status, 416);
+    assert.equal(answer.headers[1], 'Content-Type: text/html; charset=utf-8');
+    assert.deepEqual(answer.body, Buffer.from(body), folder);
   }
-  assert.equal((await get('empty.txt', 'bytes=0-')).status, 416);
+  const ranged = await get('sub/', 'bytes=3-5');
+  assert.equal(ranged.status, 206);
+  assert.equal(ranged.body.toString(), 'sub');
+  for (const folder of ['sub', 'media', 'media/', 'sub%5C']) {
+    const answer = await get(folder);
+    assert.equal(answer.status, 404, folder);
+    assert.equal(answer.body.toString(), 'File not found');
+  }
+  const empty = await get('empty.txt', 'bytes=0-');
+  assert.equal(empty.status, 416);
+  assert.equal(empty.headers.at(-1), 'Content-Range: bytes */0');
 });
 
 test('missing files are 404 "File not found", whatever the Range', async () => {
@@ -81,8 +104,8 @@ test('missing files are 404 "File not found", whatever the Range', async () => {
 test('every form of Range on a 1,000-byte file', async () => {
   const cases = [
     ['bytes=0-', 0, 999], ['bytes=0-0', 0, 0], ['bytes=100-199', 100, 199], ['bytes=-100', 900, 999],
-    ['bytes=-1000', 0, 999], ['bytes=-0', 1000, 999], ['bytes=0-99,200-299', 0, 99],
-    ['  bytes=10-20\t', 10, 20], ['bytes=-1001'], ['bytes=500-2000'], ['bytes=1000-'],
+    ['bytes=-1000', 0, 999], ['bytes=0-99,200-299', 0, 99],
+    ['  bytes=10-20\t', 10, 20], ['bytes=-0'], ['bytes=-1001'], ['bytes=500-2000'], ['bytes=1000-'],
     ['bytes=200-100'], ['Bytes=0-10'], ['bytes 0-10'], ['bytes=5'], ['bytes=x-5'], ['bytes=-'],
     ['bytes=99999999999-'],
   ];
@@ -91,7 +114,7 @@ test('every form of Range on a 1,000-byte file', async () => {
     if (first === undefined) {
       assert.equal(answer.status, 416, range);
       assert.equal(answer.reason, 'Range Not Satisfiable');
-      assert.deepEqual(answer.headers, base('audio/mpeg'), range);
+      assert.deepEqual(answer.headers, [...base('audio/mpeg'), 'Content-Range: bytes */1000'], range);
       assert.equal(answer.body.length, 0);
       continue;
     }
@@ -118,21 +141,42 @@ test('hostile paths are not found and nothing outside the content folder is serv
   }
 });
 
-test('a file another program holds open for writing is answered 500, and served once free', async () => {
-  const target = path.join(host.folder, 'www/media/held.mp3');
-  host.writeFile('www/media/held.mp3', song);
-  const holder = spawn(wineExec, [path.join(binFolder, 'hold_file.exe'), windowsPath(target)],
+// Another program holds the file open, for writing or (exclusive) locked; until it lets go.
+async function holdFile(relative, ...mode) {
+  const target = path.join(host.folder, relative);
+  const holder = spawn(wineExec, [path.join(binFolder, 'hold_file.exe'), windowsPath(target), ...mode],
     { stdio: ['pipe', 'pipe', 'inherit'] });
   const [held] = await once(holder.stdout, 'data');
   assert.match(String(held), /held/);
+  return async () => { holder.stdin.end(); await once(holder, 'exit'); };
+}
+
+const unreadable = ['Cache-Control: no-store', 'Content-Type: text/plain; charset=utf-8',
+  'Content-Length: 19'];
+
+test('a file another program holds open for writing is answered 500, and served once free', async () => {
+  host.writeFile('www/media/held.mp3', song);
+  const release = await holdFile('www/media/held.mp3');
   const refused = await get('media/held.mp3', 'bytes=10-19');
   assert.equal(refused.status, 500);
   assert.equal(refused.reason, 'Internal Server Error');
-  assert.deepEqual(refused.headers.slice(3), ['Content-Range: bytes 10-19/1000', 'Content-Length: 10']);
-  assert.equal(refused.body.length, 0);
-  holder.stdin.end();
-  await once(holder, 'exit');
+  assert.deepEqual(refused.headers, unreadable);
+  assert.equal(refused.body.toString(), 'File cannot be read');
+  await release();
   const served = await get('media/held.mp3', 'bytes=10-19');
   assert.equal(served.status, 206);
   assert.deepEqual(served.body, song.subarray(10, 20));
+});
+
+test('a whole file that cannot be opened is answered 500 with a body, not 200 without one', async () => {
+  host.writeFile('www/locked.html', page);
+  const release = await holdFile('www/locked.html', 'exclusive');
+  for (const range of [undefined, 'bytes=0-']) {
+    const refused = await get('locked.html', range);
+    assert.equal(refused.status, 500, range);
+    assert.deepEqual(refused.headers, unreadable);
+    assert.equal(refused.body.toString(), 'File cannot be read');
+  }
+  await release();
+  assert.deepEqual((await get('locked.html')).body, page);
 });

@@ -22,6 +22,7 @@ protected:
         for (int i = 0; i < 1000; ++i)
             media += static_cast<char>('a' + i % 26);
         WriteFileBytes(app_ + "www\\media\\clip.bin", media);
+        WriteFileBytes(app_ + "www\\sub\\index.html", "<p>sub</p>");
     }
 
     const FakeResponse* Request(const std::wstring& path,
@@ -61,6 +62,49 @@ TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {
     const FakeResponse* beyond = Request(L"media/clip.bin", L"bytes=1000-");
     ASSERT_NE(beyond, nullptr);
     EXPECT_EQ(beyond->status, 416);
+}
+
+TEST_F(ContentServerAlone, FoldersAskedForAsFoldersAreTheirIndexPages) {
+    for (const wchar_t* path : {L"", L"?start=1", L"sub/", L"sub/#top", L"sub%2F"}) {
+        const FakeResponse* page = Request(path);
+        ASSERT_NE(page, nullptr) << WideToUtf8(path);
+        EXPECT_EQ(page->status, 200) << WideToUtf8(path);
+        EXPECT_NE(page->headers.find("Content-Type: text/html"), std::string::npos);
+    }
+    EXPECT_EQ(Request(L"")->body, "<p>hello</p>");
+    EXPECT_EQ(Request(L"sub/")->body, "<p>sub</p>");
+    EXPECT_EQ(Request(L"sub/", L"bytes=1-2")->body, "p>");
+    for (const wchar_t* path : {L"sub", L"media", L"media/", L"sub?x=/", L"sub%5C"}) {
+        const FakeResponse* answer = Request(path);
+        ASSERT_NE(answer, nullptr) << WideToUtf8(path);
+        EXPECT_EQ(answer->status, 404) << WideToUtf8(path);
+    }
+}
+
+TEST_F(ContentServerAlone, QueriesAndFragmentsAreNotPartOfTheName) {
+    EXPECT_EQ(Request(L"index.html?v=2")->body, "<p>hello</p>");
+    EXPECT_EQ(Request(L"index.html#top?x")->body, "<p>hello</p>");
+    EXPECT_EQ(Request(L"media/clip.bin?v=1", L"bytes=0-2")->body, "abc");
+    EXPECT_EQ(Request(L"index.html%3Fv=2")->status, 404);
+}
+
+TEST_F(ContentServerAlone, AFileThatCannotBeOpenedIsAnswered500WithItsOwnHeaders) {
+    const std::wstring clip = Utf8ToWide(app_ + "www\\media\\clip.bin");
+    HANDLE locked = CreateFileW(clip.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    for (const std::optional<std::wstring>& range :
+         {std::optional<std::wstring>(), std::optional<std::wstring>(L"bytes=0-"),
+          std::optional<std::wstring>(L"bytes=5-9")}) {
+        const FakeResponse* answer = Request(L"media/clip.bin", range);
+        ASSERT_NE(answer, nullptr);
+        EXPECT_EQ(answer->status, 500);
+        EXPECT_EQ(answer->headers, "Cache-Control: no-store\nContent-Type: text/plain; "
+                                   "charset=utf-8\nContent-Length: 19");
+        EXPECT_EQ(answer->body, "File cannot be read");
+    }
+    CloseHandle(locked);
+    EXPECT_EQ(Request(L"media/clip.bin", L"bytes=5-9")->body, "fghij");
 }
 
 TEST_F(ContentServerAlone, NothingOutsideTheContentFolderIsServed) {
