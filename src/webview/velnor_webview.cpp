@@ -102,13 +102,25 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
     }
 }
 
+// Requests from service workers and shared workers reach the handler only
+// through the filter that names them; older runtimes have the plain filter alone.
+void VelnorWebView::AddContentFilter() {
+    const std::wstring filter = Utf8ToWide(pageOrigin_ + "*");
+    if (com_ptr<ICoreWebView2_22> view22 = webView_.try_query<ICoreWebView2_22>())
+        view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
+            filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL,
+            COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL);
+    else
+        webView_->AddWebResourceRequestedFilter(filter.c_str(),
+                                                COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+}
+
 void VelnorWebView::RegisterEventHandlers() {
     ICoreWebView2* view = webView_.get();
     AddHandler(view, &ICoreWebView2::add_DocumentTitleChanged,
                [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); });
     if (manifest_->contentMode == ContentMode::Bundle) {
-        const std::wstring filter = Utf8ToWide(pageOrigin_ + "*");
-        view->AddWebResourceRequestedFilter(filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+        AddContentFilter();
         AddHandler(view, &ICoreWebView2::add_WebResourceRequested,
                    [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
                        contentServer_.OnWebResourceRequested(args);

@@ -40,6 +40,7 @@ private:
     void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* createdEnvironment);
     void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* createdController);
     void ApplySettings(const com_ptr<ICoreWebView2Settings>& settings);
+    void AddContentFilter();
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();

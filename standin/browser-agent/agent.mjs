@@ -154,7 +154,8 @@ class BrowserSession {
     if (!this.ready) return;
     const page = await this.ready;
     switch (method) {
-    case 'AddWebResourceRequestedFilter': this.filters.push(args[0]); break;
+    case 'AddWebResourceRequestedFilter':
+    case 'AddWebResourceRequestedFilterWithRequestSourceKinds': this.filters.push(args[0]); break;
     case 'Navigate': await this.navigate(args[0]); break;
     case 'put_Bounds': {
       const [{ left, top, right, bottom }] = args;
@@ -222,6 +223,8 @@ class BrowserSession {
     if (!this.filters.some((filter) => filterMatches(filter, uri))) return route.continue();
     const result = await this.raise('WebResourceRequested', { uri, method: request.method(),
       headers: await request.allHeaders() });
+    // The runtime's own filters decide last: what none of them reaches goes to the network.
+    if (result.filtered === false) return route.continue();
     const response = result.response;
     if (!response) return route.abort('failed');
     const headers = parseHeaderBlock(response.headers);

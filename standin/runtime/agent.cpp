@@ -102,6 +102,7 @@ void ApplyConfig(const Json& message) {
     config.settings3 = BoolField(message, "settings3", true);
     config.environment14 = BoolField(message, "environment14", true);
     config.webview2_2 = BoolField(message, "webview2_2", true);
+    config.webview2_22 = BoolField(message, "webview2_22", true);
     config.webview2_23 = BoolField(message, "webview2_23", true);
     ReadResult(message, "environmentResult", config.environmentResult, config.environmentNull);
     ReadResult(message, "controllerResult", config.controllerResult, config.controllerNull);

@@ -14,6 +14,7 @@ struct AgentConfig {
     bool settings3 = true;
     bool environment14 = true;
     bool webview2_2 = true;
+    bool webview2_22 = true; // with webview2_2: worker filters (webview2_23 implies them)
     bool webview2_23 = true;
     long environmentResult = 0; // HRESULT delivered to the environment-completed handler
     long controllerResult = 0;

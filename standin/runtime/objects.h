@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "resource_filters.h"
 #include "standin_object.h"
 
 class WebView;
@@ -162,6 +163,9 @@ public:
                              EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilter(
         LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) override;
+    HRESULT STDMETHODCALLTYPE AddWebResourceRequestedFilterWithRequestSourceKinds(
+        LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context,
+        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS const sourceKinds) override;
     HRESULT STDMETHODCALLTYPE
     add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* handler,
                              EventRegistrationToken* token) override;
@@ -180,6 +184,7 @@ private:
     Controller* controller_; // owns this object
     Ref<Settings> settings_;
     std::map<std::string, HandlerList> handlers_;
+    ResourceFilters filters_;
     std::wstring documentTitle_;
     BOOL containsFullScreenElement_ = FALSE;
 };

@@ -716,7 +716,7 @@ public:
     }
 };
 
-class ICoreWebView2WebResourceRequestedEventArgsDefaults : public ICoreWebView2WebResourceRequestedEventArgs {
+class ICoreWebView2WebResourceRequestedEventArgs2Defaults : public ICoreWebView2WebResourceRequestedEventArgs2 {
 public:
     HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest**) override {
         return ReportUnimplemented("ICoreWebView2WebResourceRequestedEventArgs", "get_Request");
@@ -732,6 +732,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT*) override {
         return ReportUnimplemented("ICoreWebView2WebResourceRequestedEventArgs", "get_ResourceContext");
+    }
+    HRESULT STDMETHODCALLTYPE get_RequestedSourceKind(COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS*) override {
+        return ReportUnimplemented("ICoreWebView2WebResourceRequestedEventArgs2", "get_RequestedSourceKind");
     }
 };
 

@@ -209,11 +209,11 @@ private:
 };
 
 class WebResourceRequestedArgs final
-    : public StandinObject<ICoreWebView2WebResourceRequestedEventArgsDefaults> {
+    : public StandinObject<ICoreWebView2WebResourceRequestedEventArgs2Defaults> {
 public:
     explicit WebResourceRequestedArgs(const Json& args)
-        : StandinObject("ICoreWebView2WebResourceRequestedEventArgs"), request_(new Request(args)) {
-    }
+        : StandinObject("ICoreWebView2WebResourceRequestedEventArgs"), request_(new Request(args)),
+          context_(RequestContext(args)), sourceKind_(RequestSourceKind(args)) {}
     ~WebResourceRequestedArgs() override { ReleaseQuietly(response_); }
 
     ICoreWebView2WebResourceResponse* response() const { return response_; }
@@ -237,16 +237,27 @@ public:
     }
     HRESULT STDMETHODCALLTYPE
     get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* value) override {
-        return CopyValue(COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT, value);
+        return CopyValue(context_, value);
+    }
+    HRESULT STDMETHODCALLTYPE
+    get_RequestedSourceKind(COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS* value) override {
+        ReportCall(*this, "ICoreWebView2WebResourceRequestedEventArgs2", "get_RequestedSourceKind",
+                   Json::array());
+        return CopyValue(static_cast<COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS>(sourceKind_),
+                         value);
     }
 
 protected:
     bool Offers(REFIID iid) const override {
-        return iid == IidOf<ICoreWebView2WebResourceRequestedEventArgs>();
+        return iid == IidOf<ICoreWebView2WebResourceRequestedEventArgs>() ||
+               (iid == IidOf<ICoreWebView2WebResourceRequestedEventArgs2>() &&
+                OffersWorkerFilters());
     }
 
 private:
     Ref<Request> request_;
+    COREWEBVIEW2_WEB_RESOURCE_CONTEXT context_;
+    uint32_t sourceKind_;
     ICoreWebView2WebResourceResponse* response_ = nullptr;
 };
 } // namespace

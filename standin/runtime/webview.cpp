@@ -31,13 +31,22 @@ bool WebView::Offers(REFIID iid) const {
           IidOf<ICoreWebView2_11>(), IidOf<ICoreWebView2_12>(), IidOf<ICoreWebView2_13>(),
           IidOf<ICoreWebView2_14>(), IidOf<ICoreWebView2_15>(), IidOf<ICoreWebView2_16>(),
           IidOf<ICoreWebView2_17>(), IidOf<ICoreWebView2_18>(), IidOf<ICoreWebView2_19>(),
-          IidOf<ICoreWebView2_20>(), IidOf<ICoreWebView2_21>(), IidOf<ICoreWebView2_22>()})
+          IidOf<ICoreWebView2_20>(), IidOf<ICoreWebView2_21>()})
         if (iid == version)
             return true;
-    return false;
+    return iid == IidOf<ICoreWebView2_22>() && OffersWorkerFilters();
 }
 
+// A request that no filter reaches goes to the network: the host never sees it.
 Json WebView::Raise(const std::string& event, const Json& args) {
+    if (event == "WebResourceRequested") {
+        const bool filtered = filters_.Reach(ToWide(RequiredString(args, "uri")),
+                                             RequestContext(args), RequestSourceKind(args));
+        Json result = filtered ? RaiseOn(*this, *controller_, event, args, handlers_)
+                               : Json{{"invoked", 0}, {"response", nullptr}};
+        result["filtered"] = filtered;
+        return result;
+    }
     if (event == "DocumentTitleChanged")
         documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
@@ -115,6 +124,20 @@ HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR const uri,
                                                COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) {
     ReportCall(*this, "ICoreWebView2", "AddWebResourceRequestedFilter",
                {ToJson(uri), static_cast<int>(context)});
+    if (!uri)
+        return E_INVALIDARG;
+    filters_.Add(uri, context, COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_DOCUMENT);
+    return S_OK;
+}
+
+HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
+    LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context,
+    COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS const sourceKinds) {
+    ReportCall(*this, "ICoreWebView2_22", "AddWebResourceRequestedFilterWithRequestSourceKinds",
+               {ToJson(uri), static_cast<int>(context), static_cast<uint32_t>(sourceKinds)});
+    if (!uri)
+        return E_INVALIDARG;
+    filters_.Add(uri, context, static_cast<uint32_t>(sourceKinds));
     return S_OK;
 }
 

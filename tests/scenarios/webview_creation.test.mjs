@@ -32,7 +32,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     'CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
     'get_CoreWebView2', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
-    'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilter', 'add_WebResourceRequested',
+    'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
+    'add_WebResourceRequested',
     'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
     'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_DOMContentLoaded', 'Navigate'];
   assert.deepEqual(methods, expected);
@@ -41,7 +42,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     assert.deepEqual(host.callsTo(name)[0].args, [value], name);
   assert.deepEqual(host.callsTo('put_AreDevToolsEnabled')[0].args, [true]);
   assert.deepEqual(host.callsTo('put_AreBrowserAcceleratorKeysEnabled')[0].args, [false]);
-  assert.deepEqual(host.callsTo('AddWebResourceRequestedFilter')[0].args, [APP_ORIGIN + '*', 0]);
+  assert.deepEqual(host.callsTo('AddWebResourceRequestedFilterWithRequestSourceKinds')[0].args,
+    [APP_ORIGIN + '*', 0, 0xFFFFFFFF], 'every context, every source kind');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);
   for (const registration of host.callsTo((call) => call.method.startsWith('add_')))
     assert.equal(registration.args[1], false, `${registration.method} keeps no token`);
@@ -61,12 +63,41 @@ test('remote mode navigates to "main" as written and guards nothing', async () =
     settings: { 'content-mode': 'remote', 'enable-devtools': false }, 'chromium-args': '--mute-audio' } });
   await host.ready();
   assert.deepEqual(host.callsTo('Navigate')[0].args, [main]);
-  assert.equal(host.callsTo('AddWebResourceRequestedFilter').length, 0);
+  assert.equal(host.callsTo((call) => call.method.startsWith('AddWebResourceRequestedFilter')).length, 0);
   assert.equal(host.callsTo('add_WebResourceRequested').length, 0);
   assert.equal(host.callsTo('add_NavigationStarting').length, 0);
   assert.deepEqual(host.callsTo('put_AreDevToolsEnabled')[0].args, [false]);
   assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[2]
     .additionalBrowserArguments, '--mute-audio');
+});
+
+// What each source kind's request gets: the host's status, or null when no filter reached it.
+async function statusBySource(host) {
+  const statuses = {};
+  for (const sourceKind of ['document', 'sharedWorker', 'serviceWorker']) {
+    const result = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + 'sw.js', sourceKind });
+    assert.equal(result.invoked, result.filtered ? 1 : 0, sourceKind);
+    statuses[sourceKind] = result.filtered ? result.response.status : null;
+  }
+  return statuses;
+}
+
+test('requests from service and shared workers reach the content server through ICoreWebView2_22', async () => {
+  const files = { 'www/index.html': '<p>pwa</p>', 'www/sw.js': 'self.oninstall = () => {};' };
+  const current = await start({ manifest: { name: 'workers' }, files });
+  await current.ready();
+  assert.deepEqual(await statusBySource(current),
+    { document: 200, sharedWorker: 200, serviceWorker: 200 });
+  const outside = await current.raise('WebResourceRequested', { uri: 'https://example.com/sw.js' });
+  assert.deepEqual([outside.filtered, outside.invoked], [false, 0], 'only the app origin is filtered');
+
+  const older = await start({ manifest: { name: 'workers-old' }, files,
+    config: { webview2_22: false, webview2_23: false } });
+  await older.ready();
+  assert.equal(older.callsTo('AddWebResourceRequestedFilterWithRequestSourceKinds').length, 0);
+  assert.deepEqual(older.callsTo('AddWebResourceRequestedFilter')[0].args, [APP_ORIGIN + '*', 0]);
+  assert.deepEqual(await statusBySource(older),
+    { document: 200, sharedWorker: null, serviceWorker: null }, 'the plain filter reaches documents');
 });
 
 test('bundle mode joins AppOrigin and "main" without trimming', async () => {

@@ -66,7 +66,7 @@ struct FakeEnvironment final : Fake<ICoreWebView2Environment, ICoreWebView2Envir
 };
 
 struct FakeResourceRequestedArgs final : Fake<ICoreWebView2WebResourceRequestedEventArgs,
-                                              ICoreWebView2WebResourceRequestedEventArgsDefaults> {
+                                              ICoreWebView2WebResourceRequestedEventArgs2Defaults> {
     FakeRequest request;
     bool hasRequest = true;
     ICoreWebView2WebResourceResponse* response = nullptr;
