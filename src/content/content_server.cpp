@@ -5,7 +5,6 @@
 #include "content/request_path.h"
 #include "content/response_plan.h"
 #include "content/slice_stream.h"
-#include "util/files.h"
 #include "util/long_path.h"
 #include "util/text.h"
 #include "util/trim.h"
@@ -35,32 +34,34 @@ com_ptr<IStream> MemoryStream(const std::string& text) {
                                                       static_cast<UINT>(text.size())));
 }
 
-DWORD AttributesOf(const std::string& filePath) {
-    return GetFileAttributesW(ToLongPath(Utf8ToWide(filePath)).c_str());
-}
-
-bool IsFolder(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+// What lies at the path, asked once for both its kind and its size.
+enum class PathKind { Missing, File, Folder };
+PathKind KindOf(const std::string& filePath, uint64_t& size) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ToLongPath(Utf8ToWide(filePath)).c_str(), GetFileExInfoStandard,
+                              &data))
+        return PathKind::Missing;
+    size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    return data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 } // namespace
 
 // A folder stands for its index page when it is asked for as a folder ("", "sub/");
 // otherwise, and when it has no index page, nothing is found.
 ContentServer::Target ContentServer::Resolve(const std::string& relativePath) const {
-    Target target{relativePath, ContentFilePath(contentFolder_, relativePath), false};
+    Target target{relativePath, ContentFilePath(contentFolder_, relativePath), false, 0};
     // The long-path form resolves no "..", but Wine and Windows differ there, so
     // anything that could leave the folder is simply not found.
     if (!StaysInContentFolder(relativePath))
         return target;
-    const DWORD attributes = AttributesOf(target.filePath);
-    target.found = attributes != INVALID_FILE_ATTRIBUTES && !IsFolder(attributes);
-    if (!IsFolder(attributes))
+    const PathKind kind = KindOf(target.filePath, target.size);
+    target.found = kind == PathKind::File;
+    if (kind != PathKind::Folder)
         return target;
     if (const std::optional<std::string> index = FolderIndexPath(relativePath)) {
         target.relativePath = *index;
         target.filePath = ContentFilePath(contentFolder_, *index);
-        const DWORD indexAttributes = AttributesOf(target.filePath);
-        target.found = indexAttributes != INVALID_FILE_ATTRIBUTES && !IsFolder(indexAttributes);
+        target.found = KindOf(target.filePath, target.size) == PathKind::File;
     }
     return target;
 }
@@ -85,8 +86,8 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
         Resolve(RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_));
     const std::optional<std::string> range =
         target.found ? RangeHeader(headers.get()) : std::nullopt;
-    ResponsePlan plan = PlanResponse(target.found, target.relativePath,
-                                     target.found ? FullFileSizeOf(target.filePath) : 0, range);
+    ResponsePlan plan =
+        PlanResponse(target.found, target.relativePath, target.found ? target.size : 0, range);
     const com_ptr<IStream> body = BodyFor(plan, target);
     if (crossOriginIsolation_)
         AddCrossOriginIsolation(plan);

@@ -30,6 +30,7 @@ private:
         std::string relativePath; // the key of the content type and the cache
         std::string filePath;
         bool found; // a file, not a folder
+        uint64_t size;
     };
     Target Resolve(const std::string& relativePath) const;
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
