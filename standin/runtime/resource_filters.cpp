@@ -9,11 +9,11 @@ namespace {
 bool GlobMatches(const std::wstring& pattern, const std::wstring& text) {
     size_t p = 0, t = 0, star = std::wstring::npos, resume = 0;
     while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == text[t])) {
-            ++p, ++t;
-        } else if (p < pattern.size() && pattern[p] == L'*') {
+        if (p < pattern.size() && pattern[p] == L'*') { // a wildcard, even facing a "*" of the URI
             star = p++;
             resume = t;
+        } else if (p < pattern.size() && (pattern[p] == L'?' || pattern[p] == text[t])) {
+            ++p, ++t;
         } else if (star != std::wstring::npos) {
             p = star + 1;
             t = ++resume;

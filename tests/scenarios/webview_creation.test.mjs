@@ -90,6 +90,8 @@ test('requests from service and shared workers reach the content server through 
     { document: 200, sharedWorker: 200, serviceWorker: 200 });
   const outside = await current.raise('WebResourceRequested', { uri: 'https://example.com/sw.js' });
   assert.deepEqual([outside.filtered, outside.invoked], [false, 0], 'only the app origin is filtered');
+  for (const odd of ['*', '*%5Cx.txt?*', '?'])
+    assert.equal((await current.raise('WebResourceRequested', { uri: APP_ORIGIN + odd })).filtered, true, odd);
 
   const older = await start({ manifest: { name: 'workers-old' }, files,
     config: { webview2_22: false, webview2_23: false } });
