@@ -4,6 +4,7 @@
 #include <string>
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include "content/mapped_file_cache.h"
 #include "content/slice_stream.h"
@@ -105,6 +106,21 @@ TEST(SliceStream, ReadsSeeksAndStatsWithinItsSliceOnly) {
     EXPECT_EQ(ReadAll(clone.get(), 16), "89ab") << "a clone starts where its original is";
     EXPECT_EQ(ReadAll(slice.get(), 16), "89ab") << "and moves on its own";
     EXPECT_FALSE(MakeSliceStream(cache.GetView("clip.bin", path), 10, 7)) << "beyond the file";
+
+    // The runtime may read it on any thread: agile, with the free-threaded marshaler.
+    for (const IID& iid : {IID_IAgileObject, IID_IMarshal, IID_ISequentialStream}) {
+        com_ptr<IUnknown> offered;
+        EXPECT_EQ(slice->QueryInterface(iid, reinterpret_cast<void**>(offered.put())), S_OK);
+    }
+    com_ptr<IStream> copy = com_ptr<IStream>::attach(SHCreateMemStream(nullptr, 0));
+    SeekTo(slice.get(), 1, STREAM_SEEK_SET);
+    ULARGE_INTEGER wanted, read{}, copied{};
+    wanted.QuadPart = 100;
+    ASSERT_EQ(slice->CopyTo(copy.get(), wanted, &read, &copied), S_OK);
+    EXPECT_EQ(read.QuadPart, 7u);
+    EXPECT_EQ(copied.QuadPart, 7u);
+    SeekTo(copy.get(), 0, STREAM_SEEK_SET);
+    EXPECT_EQ(ReadAll(copy.get(), 16), "56789ab");
 }
 
 TEST(SliceStream, KeepsItsViewMappedAfterTheCacheLetsGo) {
