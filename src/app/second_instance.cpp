@@ -67,7 +67,8 @@ void SingleInstance::SignalFirst(const std::vector<std::string>& arguments) cons
     while (InterlockedCompareExchange64(&shared_->window, 0, 0) == 0 && GetTickCount64() < deadline)
         Sleep(50);
     HWND window = reinterpret_cast<HWND>(InterlockedCompareExchange64(&shared_->window, 0, 0));
-    const DWORD processId = static_cast<DWORD>(shared_->processId);
+    const auto processId =
+        static_cast<DWORD>(InterlockedCompareExchange(&shared_->processId, 0, 0));
     if (!window || !IsMainWindowOf(window, processId))
         return;
     // This start came from the player, so it may hand the foreground on.
