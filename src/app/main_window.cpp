@@ -56,6 +56,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_DESTROY:
         SaveMainWindowPlacement(window);
+        ReleaseSingleInstance();
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:

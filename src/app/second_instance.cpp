@@ -14,7 +14,7 @@ constexpr DWORD kMaximumPayload = 1 << 20;
 constexpr DWORD kFirstWindowWaitMs = 5000;
 constexpr UINT kSendTimeoutMs = 5000;
 
-bool g_hearsSecondInstances = false;
+SingleInstance* g_publishedInstance = nullptr;
 
 bool IsMainWindowOf(HWND window, DWORD processId) {
     wchar_t className[64] = {};
@@ -45,11 +45,18 @@ SingleInstance::SingleInstance(const std::string& appName) {
 }
 
 SingleInstance::~SingleInstance() {
-    g_hearsSecondInstances = false;
+    Release();
+}
+
+void SingleInstance::Release() {
+    if (g_publishedInstance == this)
+        g_publishedInstance = nullptr;
     if (shared_)
         UnmapViewOfFile(shared_);
     if (mapping_)
         CloseHandle(mapping_);
+    shared_ = nullptr;
+    mapping_ = nullptr;
 }
 
 void SingleInstance::Publish(HWND mainWindow) {
@@ -57,7 +64,7 @@ void SingleInstance::Publish(HWND mainWindow) {
         return;
     InterlockedExchange(&shared_->processId, static_cast<LONG>(GetCurrentProcessId()));
     InterlockedExchange64(&shared_->window, reinterpret_cast<LONG64>(mainWindow));
-    g_hearsSecondInstances = true;
+    g_publishedInstance = this;
 }
 
 void SingleInstance::SignalFirst(const std::vector<std::string>& arguments) const {
@@ -91,8 +98,14 @@ std::vector<std::string> CommandLineArguments() {
     return arguments;
 }
 
+void ReleaseSingleInstance() {
+    // The rest of shutdown no longer concerns the player; a start now is a new session.
+    if (g_publishedInstance)
+        g_publishedInstance->Release();
+}
+
 LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data) {
-    if (!g_hearsSecondInstances || !data || data->dwData != kSecondInstanceData ||
+    if (!g_publishedInstance || !data || data->dwData != kSecondInstanceData ||
         data->cbData > kMaximumPayload || (data->cbData && !data->lpData))
         return FALSE;
     const std::string payload =

@@ -19,6 +19,8 @@ public:
     bool IsFirst() const { return isFirst_; }
     // Lets later starts find the window, and lets it hear them.
     void Publish(HWND mainWindow);
+    // Gives the name up: once the window is gone, a new start runs as the first.
+    void Release();
     // Brings the first copy's window forward and gives it the arguments;
     // waits a few seconds at most for a first copy still starting.
     void SignalFirst(const std::vector<std::string>& arguments) const;
@@ -32,6 +34,9 @@ private:
 
 // This process's arguments after the program name, as UTF-8.
 std::vector<std::string> CommandLineArguments();
+
+// WM_DESTROY of the main window: the published copy gives its name up.
+void ReleaseSingleInstance();
 
 // WM_COPYDATA of the main window: a later start's arguments go to the page.
 // TRUE when the data was a second start's.

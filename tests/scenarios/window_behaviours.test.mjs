@@ -144,6 +144,21 @@ test('a second start of a single-instance application wakes the first and exits 
   assert.equal((await mainWindow(third)).visible, true, 'after the first has ended a start runs normally');
 });
 
+test('a start while the first copy is still shutting down after its window closed runs normally', async () => {
+  const manifest = { name: uniqueName('closing'), settings: { 'single-instance': true } };
+  const first = await ready({ manifest, extension: 'slow_release', files: { 'release.hold': '' } });
+  await first.raise('DOMContentLoaded');
+  first.close();
+  await waitFor(() => first.extensionLog().some((entry) => entry.call === 'Release'),
+    'the first copy to be held in its shutdown');
+  const second = await ready({ manifest });
+  await second.raise('DOMContentLoaded');
+  assert.equal((await mainWindow(second)).visible, true);
+  assert.equal(first.exitCode, undefined, 'the first copy is still shutting down');
+  fs.rmSync(path.join(first.folder, 'release.hold'));
+  assert.equal(await first.waitForExit(), 0);
+});
+
 test('without "single-instance" a second start runs a second copy', async () => {
   const manifest = { name: uniqueName('twice') };
   const first = await ready({ manifest });
