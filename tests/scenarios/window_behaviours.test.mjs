@@ -5,7 +5,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { setScreenDpi, standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
@@ -64,6 +64,21 @@ test('a remembered placement comes back: moved and resized, then maximised', asy
   await host.systemCommand('restore');
   main = await waitForStyle(host, WS_MAXIMIZE, false, 'the window to be restored');
   assert.deepEqual(main.window, placed, 'restored to where it was before maximising');
+});
+
+test('a placement saved at another dpi comes back at the same place, its size scaled', async (t) => {
+  const name = uniqueName('dpi');
+  const placed = await runAndClose(placementManifest(name), async (host) => {
+    await host.setWindowPos({ x: 200, y: 100, width: 600, height: 400 });
+    return (await mainWindow(host)).window;
+  });
+  setScreenDpi(144);
+  t.after(() => setScreenDpi(96));
+  const host = await ready({ manifest: placementManifest(name) });
+  const main = await mainWindow(host);
+  assert.equal(main.dpi, 144);
+  assert.deepEqual(main.window, { left: placed.left, top: placed.top,
+    right: placed.left + 900, bottom: placed.top + 600 });
 });
 
 test('a window closed in full screen starts in full screen and leaves it to its place', async () => {
