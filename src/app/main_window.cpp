@@ -1,5 +1,11 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
+#include "app/placement_file.h"
+#include "app/second_instance.h"
+#include "app/window_minimum.h"
+#include "app/window_placement.h"
 #include "manifest/manifest.h"
 #include "util/dpi.h"
 #include "util/text.h"
@@ -23,29 +29,56 @@ DWORD MainWindowStyle(bool resizable) {
                      : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 }
 
-HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest) {
-    const DWORD style = MainWindowStyle(manifest.resizable);
-    RECT frame = {0, 0, ScaleForDpi(manifest.width), ScaleForDpi(manifest.height)};
+HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
+                      const SavedPlacement* placement) {
+    DWORD style = MainWindowStyle(manifest.resizable);
+    SetMinimumClientSize(manifest.minWidth, manifest.minHeight);
+    RECT frame = {0, 0, ScaleForDpi(std::max(manifest.width, manifest.minWidth)),
+                  ScaleForDpi(std::max(manifest.height, manifest.minHeight))};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style,
-                           CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                           frame.bottom - frame.top, nullptr, nullptr, instance, nullptr);
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (placement) {
+        const PlacementRect& saved = placement->normal;
+        x = saved.left;
+        y = saved.top;
+        // A fixed-size window takes its size from the manifest, which may have changed.
+        if (manifest.resizable)
+            frame = {0, 0, saved.right - saved.left, saved.bottom - saved.top};
+        if (placement->maximized && manifest.resizable)
+            style |= WS_MAXIMIZE;
+    }
+    return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x, y,
+                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                           instance, nullptr);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
+        SaveMainWindowPlacement(window);
+        ReleaseSingleInstance();
         PostQuitMessage(0);
+        return 0;
+    case WM_ENDSESSION:
+        if (wParam)
+            SaveMainWindowPlacement(window);
         return 0;
     case WM_MOVE:
     case WM_MOVING:
+        TrackMainWindowPlacement(window);
         if (g_webView)
             g_webView->OnMainWindowMoved();
         return 0;
     case WM_SIZE:
+        TrackMainWindowPlacement(window);
         if (g_webView)
             g_webView->OnMainWindowSized();
         return 0;
+    case WM_GETMINMAXINFO:
+        KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
+    case WM_COPYDATA:
+        return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_SYSCOMMAND:
         if (IsKeyboardMenuRequest(wParam, lParam))
             return 0;

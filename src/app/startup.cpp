@@ -8,6 +8,8 @@
 
 #include "app/icon.h"
 #include "app/main_window.h"
+#include "app/second_instance.h"
+#include "app/window_placement.h"
 #include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
@@ -112,6 +114,14 @@ int RunHost(HINSTANCE instance) {
     if (!TryParseManifest(manifestText, manifest))
         return FailStartup(kParseFailedMessage);
 
+    // A later start of a single-instance application only wakes the first copy:
+    // no web view, no user data folder.
+    std::optional<SingleInstance> singleInstance;
+    if (manifest.singleInstance && !singleInstance.emplace(manifest.name).IsFirst()) {
+        singleInstance->SignalFirst(CommandLineArguments());
+        return 0;
+    }
+
     // The browser control's profile folder and the installer's download folder.
     const std::string userDataFolder =
         KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest.name;
@@ -127,7 +137,11 @@ int RunHost(HINSTANCE instance) {
     const ExtensionSession extensions(applicationFolder, kContentFolder, userDataFolder);
     if (!RegisterMainWindowClass(instance, manifest.iconHandle))
         return FailStartup(kRegisterClassFailedMessage);
-    HWND mainWindow = CreateMainWindow(instance, manifest);
+    std::optional<PlacementKeeper> placementKeeper;
+    std::optional<SavedPlacement> placement;
+    if (manifest.rememberPlacement)
+        placement = placementKeeper.emplace(userDataFolder).Load();
+    HWND mainWindow = CreateMainWindow(instance, manifest, placement ? &*placement : nullptr);
     if (!mainWindow)
         return FailStartup(kCreateWindowFailedMessage);
     extensions.MainWindowCreated(mainWindow);
@@ -135,6 +149,10 @@ int RunHost(HINSTANCE instance) {
     webView.emplace(manifest, mainWindow, applicationFolder, kContentFolder,
                     runtime->browserExecutableFolder, userDataFolder);
     const PublishedWebView published(*webView);
+    if (placement && placement->fullScreen)
+        webView->EnterFullScreen();
+    if (singleInstance)
+        singleInstance->Publish(mainWindow);
     webView->Init();
 
     return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));

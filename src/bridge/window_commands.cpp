@@ -1,5 +1,7 @@
 #include "bridge/window_commands.h"
 
+#include <algorithm>
+
 #include "util/dpi.h"
 
 namespace {
@@ -52,6 +54,8 @@ void WindowCommands::MarkTaskbarFullScreen(bool on) {
 void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     if (isFullScreen_ || width <= 0 || height <= 0)
         return;
+    width = std::max(width, minimum_.width);
+    height = std::max(height, minimum_.height);
     const LONG style = GetWindowLongW(mainWindow_, GWL_STYLE);
     const LONG exStyle = GetWindowLongW(mainWindow_, GWL_EXSTYLE);
     const int32_t scaledHeight = ScaleForDpi(height);

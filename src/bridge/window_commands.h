@@ -8,9 +8,16 @@
 
 #include "util/com_ptr.h"
 
+// The smallest client area a size request may ask for, in 96-dpi units.
+struct MinimumClientSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
 class WindowCommands {
 public:
-    explicit WindowCommands(HWND mainWindow) : mainWindow_(mainWindow) {}
+    explicit WindowCommands(HWND mainWindow, MinimumClientSize minimum = {})
+        : mainWindow_(mainWindow), minimum_(minimum) {}
     WindowCommands(const WindowCommands&) = delete;
     WindowCommands& operator=(const WindowCommands&) = delete;
 
@@ -18,6 +25,7 @@ public:
     // was; a repeat of the current state does nothing.
     void SetFullScreen(bool on);
     // Lengths in 96-dpi units; ignored in full screen, and sizes unless positive.
+    // A size below the minimum gives the minimum.
     void SetWindowSize(int32_t width, int32_t height);
     void SetWindowPosition(int32_t x, int32_t y);
 
@@ -27,6 +35,7 @@ private:
     void MarkTaskbarFullScreen(bool on);
 
     HWND mainWindow_;
+    MinimumClientSize minimum_;
     com_ptr<ITaskbarList2> taskbarList_; // created at the first full-screen change
     bool isFullScreen_ = false;
     LONG savedStyle_ = 0;

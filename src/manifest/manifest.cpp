@@ -1,5 +1,6 @@
 #include "manifest/manifest.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "util/json_lookup.h"
@@ -45,6 +46,16 @@ bool ParseCrossOriginIsolation(const nlohmann::json& settings) {
         throw std::runtime_error("invalid cross-origin isolation");
     return it->get<bool>();
 }
+
+// Opt-in window behaviours; a value of the wrong type reads as off, a minimum
+// below 1 as none.
+void ReadWindowBehaviour(const nlohmann::json& window, const nlohmann::json& settings,
+                         AppManifest& manifest) {
+    manifest.rememberPlacement = JsonBoolOr(window, "remember-placement", false);
+    manifest.minWidth = std::max(JsonIntOr(window, "min-width", 0), 0);
+    manifest.minHeight = std::max(JsonIntOr(window, "min-height", 0), 0);
+    manifest.singleInstance = JsonBoolOr(settings, "single-instance", false);
+}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -71,6 +82,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.contentMode = ParseContentMode(JsonStringOr(settings, "content-mode", "bundle"));
     manifest.enableDevtools = JsonBoolOr(settings, "enable-devtools", true);
     manifest.crossOriginIsolation = ParseCrossOriginIsolation(settings);
+    ReadWindowBehaviour(window, settings, manifest);
 
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =

@@ -32,6 +32,12 @@ struct AppManifest {
     // Every local answer carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threaded WebAssembly).
     bool crossOriginIsolation = false;
+    // The player's window: placement kept between runs, one copy at a time, and
+    // a smallest client area in 96-dpi units (0: none).
+    bool rememberPlacement = false;
+    bool singleInstance = false;
+    int32_t minWidth = 0;
+    int32_t minHeight = 0;
     ManifestMessages messages;
 };
 

@@ -33,6 +33,12 @@ public:
     void OnMainWindowMoved();
     void OnMainWindowSized();
 
+    // The window's full-screen state, as start-up restores it and placement saves it.
+    bool IsFullScreen() const { return windowCommands_.IsFullScreen(); }
+    void EnterFullScreen() { windowCommands_.SetFullScreen(true); }
+    // A message for the page from outside it (a later start of the application).
+    void PostToPage(const std::string& json) { messageBridge_.PostJsonToPage(json); }
+
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 

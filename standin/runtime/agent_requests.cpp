@@ -110,7 +110,8 @@ Json DescribeWindow(HWND window) {
             {"monitor", ToJson(monitor.rcMonitor)},
             {"dpi", dpi},
             {"icon", GetClassLongPtrW(window, GCLP_HICON) != 0},
-            {"focused", GetFocus() == window}};
+            {"focused", GetFocus() == window},
+            {"foreground", GetForegroundWindow() == window}};
 }
 
 // The process's memory, in bytes: current and peak working set and private bytes.
@@ -266,6 +267,18 @@ void Answer(const Json& request, Json& reply) {
         if (!request.contains("x"))
             flags |= SWP_NOMOVE;
         reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
+    } else if (type == "system-command") {
+        // The caption's buttons: "maximize", "minimize" or "restore", posted as a
+        // click on them would be.
+        const std::string command = RequiredString(request, "command");
+        const WPARAM code = command == "maximize"   ? SC_MAXIMIZE
+                            : command == "minimize" ? SC_MINIMIZE
+                            : command == "restore"  ? SC_RESTORE
+                                                    : 0;
+        if (!code)
+            throw AgentMessageError("unknown system command " + Quoted(command));
+        HWND window = MainWindow();
+        reply["done"] = window && PostMessageW(window, WM_SYSCOMMAND, code, 0);
     } else if (type == "press") {
         reply["pressed"] = PressDialogButton(StringField(request, "button", "OK"));
     } else {

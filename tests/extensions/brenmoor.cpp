@@ -82,6 +82,12 @@ EXPORT const char* const* Init(const char* applicationFolder, const char* conten
 
 EXPORT void Release() {
     Record("Release");
+#ifdef BRENMOOR_SLOW_RELEASE
+    // Holds the host in its shutdown while "release.hold" lies beside the library (30 s at most).
+    const std::string hold = g_applicationFolder + "release.hold";
+    for (int i = 0; i < 1500 && GetFileAttributesA(hold.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(20);
+#endif
 #ifdef BRENMOOR_POSTS
     CheckShutdownOrder();
     Post("{\"type\":\"from-release\"}");

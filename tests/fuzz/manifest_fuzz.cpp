@@ -17,6 +17,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.chromiumArgs == b.chromiumArgs && a.contentMode == b.contentMode &&
            a.distributionMode == b.distributionMode && a.enableDevtools == b.enableDevtools &&
            a.crossOriginIsolation == b.crossOriginIsolation &&
+           a.rememberPlacement == b.rememberPlacement && a.singleInstance == b.singleInstance &&
+           a.minWidth == b.minWidth && a.minHeight == b.minHeight &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
@@ -51,6 +53,7 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     FUZZ_REQUIRE(manifest.crossOriginIsolation ==
                      (isolationKey && (*settings)["cross-origin-isolation"] == true),
                  "cross-origin isolation only when the settings say true");
+    FUZZ_REQUIRE(manifest.minWidth >= 0 && manifest.minHeight >= 0, "a minimum is never negative");
     FUZZ_REQUIRE(manifest.iconHandle == nullptr, "the icon handle is not read from the file");
 }
 

@@ -205,3 +205,34 @@ TEST(ParseManifest, CrossOriginIsolationIsOptIn) {
     EXPECT_FALSE(
         Parse(R"({"name":"n","settings":[{"cross-origin-isolation":1}]})").crossOriginIsolation);
 }
+
+TEST(ParseManifest, WindowBehavioursAreOptIn) {
+    struct Case {
+        const char* json;
+        bool rememberPlacement;
+        bool singleInstance;
+        int32_t minWidth;
+        int32_t minHeight;
+    } cases[] = {
+        {R"({"name":"n"})", false, false, 0, 0},
+        {R"({"name":"n","window":{"remember-placement":true,"min-width":640,"min-height":480},
+            "settings":{"single-instance":true}})",
+         true, true, 640, 480},
+        // Wrong types read as off; a minimum below 1 is none.
+        {R"({"name":"n","window":{"remember-placement":"yes","min-width":"640","min-height":-5},
+            "settings":{"single-instance":1}})",
+         false, false, 0, 0},
+        {R"({"name":"n","window":{"min-width":320.7}})", false, false, 320, 0},
+        // Each key only in its own section.
+        {R"({"name":"n","settings":{"remember-placement":true,"min-width":9},
+            "window":{"single-instance":true}})",
+         false, false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        const AppManifest m = Parse(c.json);
+        EXPECT_EQ(m.rememberPlacement, c.rememberPlacement) << c.json;
+        EXPECT_EQ(m.singleInstance, c.singleInstance) << c.json;
+        EXPECT_EQ(m.minWidth, c.minWidth) << c.json;
+        EXPECT_EQ(m.minHeight, c.minHeight) << c.json;
+    }
+}

@@ -139,6 +139,37 @@ TEST(MainWindow, StyleAndClientSizeFollowTheManifest) {
     DispatchPending();
 }
 
+TEST(MainWindow, StyleAndClientSizeKeepTheMinimum) {
+    RegisterClassOnce();
+    for (bool resizable : {true, false}) {
+        AppManifest manifest;
+        manifest.width = 300;
+        manifest.height = 500;
+        manifest.minWidth = 400;
+        manifest.minHeight = 250;
+        manifest.resizable = resizable;
+        HWND window = CreateMainWindow(Instance(), manifest);
+        ASSERT_NE(window, nullptr);
+        RECT client;
+        GetClientRect(window, &client);
+        EXPECT_EQ(client.right, ScaleForDpi(400)) << "the first size is at least the minimum";
+        EXPECT_EQ(client.bottom, ScaleForDpi(500));
+        SetWindowPos(window, nullptr, 0, 0, 50, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetClientRect(window, &client);
+        EXPECT_EQ(client.right, ScaleForDpi(400)) << "a smaller size gives the minimum";
+        EXPECT_EQ(client.bottom, ScaleForDpi(250));
+        DestroyWindow(window);
+    }
+    // The next window without a minimum may be as small as the system lets it.
+    HWND window = MakeWindow(true, 640, 480);
+    SetWindowPos(window, nullptr, 0, 0, 200, 150, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_LT(client.right, ScaleForDpi(400));
+    DestroyWindow(window);
+    DispatchPending();
+}
+
 TEST(MainWindow, KeyboardNeverEntersTheWindowMenu) {
     RegisterClassOnce();
     HWND plain = MakePlainWindow();

@@ -14,6 +14,7 @@
 #include "manifest/manifest.h"
 #include "support/main_window_class.h"
 #include "bridge/window_commands.h"
+#include "util/dpi.h"
 
 namespace {
 int ScreenDpi() {
@@ -200,6 +201,20 @@ TEST_P(WindowCommandsOnRealWindow, FullScreenFillsTheMonitorAndLeavingRestoresEv
     EXPECT_EQ(g_taskbar.created, 1);
     const std::vector<std::pair<HWND, BOOL>> marks = {{window_, TRUE}, {window_, FALSE}};
     EXPECT_EQ(g_taskbar.marks, marks);
+}
+
+TEST_P(WindowCommandsOnRealWindow, SizesBelowTheMinimumGiveTheMinimum) {
+    // The window itself has no minimum here: the command keeps its own.
+    WindowCommands limited(window_, {400, 300});
+    limited.SetWindowSize(200, 350);
+    EXPECT_EQ(ClientSize(window_).cx, ScaleForDpi(400));
+    EXPECT_EQ(ClientSize(window_).cy, ScaleForDpi(350));
+    limited.SetWindowSize(500, 1);
+    EXPECT_EQ(ClientSize(window_).cx, ScaleForDpi(500));
+    EXPECT_EQ(ClientSize(window_).cy, ScaleForDpi(300));
+    // Nothing still means nothing, not the minimum.
+    limited.SetWindowSize(0, 0);
+    EXPECT_EQ(ClientSize(window_).cx, ScaleForDpi(500));
 }
 
 INSTANTIATE_TEST_SUITE_P(ResizableAndFixed, WindowCommandsOnRealWindow, testing::Bool());

@@ -269,6 +269,9 @@ export class Host {
   // Moves ({x, y}) and/or sizes ({width, height}) the main window as a user would.
   setWindowPos(position) { return this.#request({ type: 'set-window-pos', ...position }); }
 
+  // Clicks a caption button of the main window: 'maximize', 'minimize' or 'restore'.
+  systemCommand(command) { return this.#request({ type: 'system-command', command }); }
+
   // With config.holdEnvironment, lets environment creation complete now.
   completeEnvironment() { return this.#request({ type: 'complete-environment' }); }
 

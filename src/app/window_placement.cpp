@@ -1,0 +1,134 @@
+#include "app/window_placement.h"
+
+#include <vector>
+
+#include "util/long_path.h"
+#include "util/text.h"
+#include "webview/velnor_webview.h"
+
+namespace {
+constexpr char kPlacementFileName[] = "window-placement.json";
+
+PlacementKeeper* g_placementKeeper = nullptr;
+
+int SystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+
+PlacementRect FromRect(const RECT& rect) {
+    return {rect.left, rect.top, rect.right, rect.bottom};
+}
+
+BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM workAreas) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    if (GetMonitorInfoW(monitor, &info))
+        reinterpret_cast<std::vector<PlacementRect>*>(workAreas)->push_back(FromRect(info.rcWork));
+    return TRUE;
+}
+
+std::vector<PlacementRect> MonitorWorkAreas() {
+    std::vector<PlacementRect> workAreas;
+    EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&workAreas));
+    return workAreas;
+}
+
+std::string ReadSmallFile(const std::string& path) {
+    HANDLE file = CreateFileW(ToLongPath(Utf8ToWide(path)).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    // One byte more than a placement may have, so an overlong file shows as such.
+    std::string text(kPlacementFileLimit + 1, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr))
+        read = 0;
+    CloseHandle(file);
+    text.resize(read);
+    return text;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    const bool complete =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+        written == text.size() && FlushFileBuffers(file);
+    CloseHandle(file);
+    return complete;
+}
+
+bool IsRestoredToMaximized(HWND window) {
+    if (IsZoomed(window))
+        return true;
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    return IsIconic(window) && GetWindowPlacement(window, &placement) &&
+           (placement.flags & WPF_RESTORETOMAXIMIZED);
+}
+
+bool IsMainWindowFullScreen() {
+    return g_webView && g_webView->IsFullScreen();
+}
+} // namespace
+
+PlacementKeeper::PlacementKeeper(const std::string& userDataFolder)
+    : userDataFolder_(userDataFolder), filePath_(userDataFolder + "\\" + kPlacementFileName) {
+    g_placementKeeper = this;
+}
+
+PlacementKeeper::~PlacementKeeper() {
+    g_placementKeeper = nullptr;
+}
+
+std::optional<SavedPlacement> PlacementKeeper::Load() {
+    std::optional<SavedPlacement> saved = ParsePlacement(ReadSmallFile(filePath_));
+    if (!saved)
+        return std::nullopt;
+    const int dpi = SystemDpi();
+    saved->normal = ScalePlacementSize(saved->normal, saved->dpi, dpi);
+    saved->dpi = dpi;
+    if (!LiesMostlyOn(saved->normal, MonitorWorkAreas()))
+        return std::nullopt;
+    normal_ = {saved->normal.left, saved->normal.top, saved->normal.right, saved->normal.bottom};
+    return saved;
+}
+
+void PlacementKeeper::Track(HWND window, bool fullScreen) {
+    if (IsWindowVisible(window))
+        seen_ = true;
+    if (!fullScreen && !IsIconic(window) && !IsZoomed(window))
+        GetWindowRect(window, &normal_);
+}
+
+void PlacementKeeper::Save(HWND window, bool fullScreen) const {
+    if (!seen_ || IsRectEmpty(&normal_))
+        return;
+    const SavedPlacement placement = {FromRect(normal_), IsRestoredToMaximized(window), fullScreen,
+                                      SystemDpi()};
+    // The browser creates this folder too, but perhaps not yet.
+    CreateDirectoryW(ToLongPath(Utf8ToWide(userDataFolder_)).c_str(), nullptr);
+    const std::wstring target = ToLongPath(Utf8ToWide(filePath_));
+    const std::wstring temporary = target + L".tmp";
+    if (WriteWholeFile(temporary, FormatPlacement(placement)))
+        MoveFileExW(temporary.c_str(), target.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    else
+        DeleteFileW(temporary.c_str());
+}
+
+void TrackMainWindowPlacement(HWND window) {
+    if (g_placementKeeper)
+        g_placementKeeper->Track(window, IsMainWindowFullScreen());
+}
+
+void SaveMainWindowPlacement(HWND window) {
+    if (g_placementKeeper)
+        g_placementKeeper->Save(window, IsMainWindowFullScreen());
+}
