@@ -125,7 +125,7 @@ int RunHost(HINSTANCE instance) {
         return 1;
 
     const ExtensionSession extensions(applicationFolder, kContentFolder, userDataFolder);
-    if (!RegisterMainWindowClass(instance, manifest.iconHandle))
+    if (!RegisterMainWindowClass(instance, manifest.iconHandle, manifest.backgroundColor))
         return FailStartup(kRegisterClassFailedMessage);
     HWND mainWindow = CreateMainWindow(instance, manifest);
     if (!mainWindow)

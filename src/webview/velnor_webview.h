@@ -30,8 +30,11 @@ public:
     void Init();
 
     // The main window's moves and sizes; nothing happens before the controller exists.
+    // A minimised window hides the control rather than shrinking it to nothing.
     void OnMainWindowMoved();
-    void OnMainWindowSized();
+    void OnMainWindowSized(bool minimised);
+    // The main window was activated or focused: the page takes the keyboard.
+    void OnMainWindowActivated();
 
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
@@ -40,6 +43,7 @@ private:
     void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* createdEnvironment);
     void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* createdController);
     void ApplySettings(const com_ptr<ICoreWebView2Settings>& settings);
+    void ApplyBackgroundColor();
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
@@ -65,6 +69,7 @@ private:
     com_ptr<ICoreWebView2Controller> controller_;
     com_ptr<ICoreWebView2> webView_;
     com_ptr<ICoreWebView2_2> webView2_;
+    bool hiddenWhileMinimised_ = false;
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;

@@ -269,6 +269,9 @@ export class Host {
   // Moves ({x, y}) and/or sizes ({width, height}) the main window as a user would.
   setWindowPos(position) { return this.#request({ type: 'set-window-pos', ...position }); }
 
+  // 'minimize', 'restore' or 'maximize' the main window, or 'focus' it (the window itself).
+  showWindow(command) { return this.#request({ type: 'show-window', command }); }
+
   // With config.holdEnvironment, lets environment creation complete now.
   completeEnvironment() { return this.#request({ type: 'complete-environment' }); }
 
