@@ -244,6 +244,10 @@ test('after another window had the focus, keys reach the page again once Quorrin
   await waitFor(() => app.evaluate(() => document.visibilityState === 'hidden'), 'the page hidden');
   await drive(app.handle, 'restore', 'type ef');
   await field('abcdef');
+  // A click on the caption activates the window as well.
+  await drive(other, 'activate');
+  await drive(app.handle, 'click 400 -10', 'type gh');
+  await field('abcdefgh');
 });
 
 test('a minimised window hides the page without shrinking it, and its animation frames stop', async () => {
