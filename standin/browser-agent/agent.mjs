@@ -224,7 +224,7 @@ class BrowserSession {
     this.page = await context.newPage();
     this.page.on('domcontentloaded', async () => {
       this.domContentLoadedAt ??= Date.now();
-      await this.applyVisibility(); // a new document starts as the controller is
+      if (this.hidden) await this.applyVisibility(); // a new document starts as the controller is
       return this.raise('DOMContentLoaded');
     });
     await this.page.route('**/*', (route) => this.onRoute(route));
