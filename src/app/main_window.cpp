@@ -12,6 +12,7 @@ namespace {
 bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
     return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
 }
+
 // The default handling focuses the window itself, where no key reaches the
 // page: the browser control takes the focus back after it.
 LRESULT FocusFollowsActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
