@@ -18,10 +18,28 @@ namespace {
 bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
     return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
 }
+
+// The default handling focuses the window itself, where no key reaches the
+// page: the browser control takes the focus back after it.
+LRESULT FocusFollowsActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+    const bool minimised = message == WM_ACTIVATE && HIWORD(wParam) != 0;
+    if (g_webView && !minimised && (message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE))
+        g_webView->OnMainWindowActivated();
+    return result;
+}
 } // namespace
 
-ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon) {
-    return RegisterHostWindowClass(instance, kMainWindowClass, MainWindowProc, icon, COLOR_WINDOW);
+ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon, uint32_t backgroundRgb) {
+    // The class owns its brush for the life of the process; it is never unregistered.
+    const COLORREF colour =
+        RGB((backgroundRgb >> 16) & 0xFF, (backgroundRgb >> 8) & 0xFF, backgroundRgb & 0xFF);
+    HBRUSH background = CreateSolidBrush(colour);
+    const ATOM atom =
+        RegisterHostWindowClass(instance, kMainWindowClass, MainWindowProc, icon, background);
+    if (!atom)
+        DeleteObject(background);
+    return atom;
 }
 
 DWORD MainWindowStyle(bool resizable) {
@@ -72,13 +90,16 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE:
         TrackMainWindowPlacement(window);
         if (g_webView)
-            g_webView->OnMainWindowSized();
+            g_webView->OnMainWindowSized(wParam == SIZE_MINIMIZED);
         return 0;
     case WM_GETMINMAXINFO:
         KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
     case WM_COPYDATA:
         return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_ACTIVATE:
+    case WM_SETFOCUS:
+        return FocusFollowsActivation(window, message, wParam, lParam);
     case WM_SYSCOMMAND:
         if (IsKeyboardMenuRequest(wParam, lParam))
             return 0;

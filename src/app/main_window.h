@@ -3,12 +3,15 @@
 // window itself draws nothing.
 #include <windows.h>
 
+#include <cstdint>
+
 struct AppManifest;
 struct SavedPlacement;
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quorrin";
 
-ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon);
+// The background (0xRRGGBB) shows wherever the browser control has not painted yet.
+ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon, uint32_t backgroundRgb = 0xFFFFFF);
 
 // Created hidden, with a client area of the manifest's size scaled for the screen
 // (never below its minimum), or where a saved placement puts it.

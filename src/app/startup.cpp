@@ -135,7 +135,7 @@ int RunHost(HINSTANCE instance) {
         return 1;
 
     const ExtensionSession extensions(applicationFolder, kContentFolder, userDataFolder);
-    if (!RegisterMainWindowClass(instance, manifest.iconHandle))
+    if (!RegisterMainWindowClass(instance, manifest.iconHandle, manifest.backgroundColor))
         return FailStartup(kRegisterClassFailedMessage);
     std::optional<PlacementKeeper> placementKeeper;
     std::optional<SavedPlacement> placement;

@@ -56,6 +56,25 @@ void ReadWindowBehaviour(const nlohmann::json& window, const nlohmann::json& set
     manifest.minHeight = std::max(JsonIntOr(window, "min-height", 0), 0);
     manifest.singleInstance = JsonBoolOr(settings, "single-instance", false);
 }
+
+bool IsHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Strict like the isolation switch: a colour that silently fell back to white
+// would bring back the very flash it is there to prevent.
+uint32_t ParseBackgroundColor(const nlohmann::json& window) {
+    auto it = window.find("background-color");
+    if (it == window.end())
+        return 0xFFFFFF;
+    const std::string* text = it->get_ptr<const std::string*>();
+    if (!text || text->size() != 7 || (*text)[0] != '#')
+        throw std::runtime_error("invalid background color");
+    for (size_t i = 1; i < text->size(); ++i)
+        if (!IsHexDigit((*text)[i]))
+            throw std::runtime_error("invalid background color");
+    return static_cast<uint32_t>(std::stoul(text->substr(1), nullptr, 16));
+}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -73,6 +92,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.height = JsonIntOr(window, "height", 768);
     manifest.icon = JsonStringOr(window, "icon", "");
     manifest.resizable = JsonBoolOr(window, "resizable", true);
+    manifest.backgroundColor = ParseBackgroundColor(window);
 
     manifest.chromiumArgs = JsonStringOr(document, "chromium-args", "");
 

@@ -25,6 +25,8 @@ struct AppManifest {
     std::string icon;
     HICON__* iconHandle = nullptr; // set by start-up, not read from the file
     bool resizable = true;
+    // 0xRRGGBB: the window and the browser control show it until the page paints.
+    uint32_t backgroundColor = 0xFFFFFF;
     std::string chromiumArgs;
     ContentMode contentMode = ContentMode::Bundle;
     DistributionMode distributionMode = DistributionMode::Evergreen;
@@ -44,5 +46,6 @@ struct AppManifest {
 // Fills every field but iconHandle from the manifest text. Throws the JSON
 // library's parse error, or std::runtime_error with "invalid name",
 // "invalid distribution mode", "invalid content mode" or
-// "invalid cross-origin isolation" (a value that is not a boolean).
+// "invalid cross-origin isolation" (a value that is not a boolean) or
+// "invalid background color" (not a "#RRGGBB" text).
 void ParseManifest(const std::string& text, AppManifest& manifest);

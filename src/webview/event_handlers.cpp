@@ -23,6 +23,9 @@ bool IsSafeForShell(const std::wstring& uri) {
 void VelnorWebView::ShowAndFocus() {
     ShowWindow(mainWindow_, SW_SHOW);
     UpdateWindow(mainWindow_);
+    // A page loaded while the window is minimised stays hidden until it is restored.
+    if (hiddenWhileMinimised_)
+        return;
     controller_->put_IsVisible(TRUE);
     controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }

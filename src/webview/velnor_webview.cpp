@@ -1,5 +1,7 @@
 #include "webview/velnor_webview.h"
 
+#include <utility>
+
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "util/com_callback.h"
@@ -68,6 +70,7 @@ void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controll
         return ReportStartFailure();
     webView2_ = webView_.try_query<ICoreWebView2_2>();
 
+    ApplyBackgroundColor();
     com_ptr<ICoreWebView2Settings> settings;
     webView_->get_Settings(settings.put());
     if (settings)
@@ -114,6 +117,17 @@ void VelnorWebView::AddContentFilter() {
     else
         webView_->AddWebResourceRequestedFilter(filter.c_str(),
                                                 COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+}
+
+// Older runtimes lack Controller2: they paint white until the first frame.
+void VelnorWebView::ApplyBackgroundColor() {
+    if (com_ptr<ICoreWebView2Controller2> controller2 =
+            controller_.try_query<ICoreWebView2Controller2>()) {
+        const uint32_t rgb = manifest_->backgroundColor;
+        controller2->put_DefaultBackgroundColor({255, static_cast<BYTE>(rgb >> 16),
+                                                 static_cast<BYTE>(rgb >> 8),
+                                                 static_cast<BYTE>(rgb)});
+    }
 }
 
 void VelnorWebView::RegisterEventHandlers() {
@@ -173,10 +187,24 @@ void VelnorWebView::OnMainWindowMoved() {
         controller_->NotifyParentWindowPositionChanged();
 }
 
-void VelnorWebView::OnMainWindowSized() {
+void VelnorWebView::OnMainWindowSized(bool minimised) {
     if (!controller_)
         return;
+    // An empty viewport would make the page lay out, and games rebuild their
+    // canvas, at size 0; hidden, the page also stops drawing frames.
+    if (minimised) {
+        if (!std::exchange(hiddenWhileMinimised_, true))
+            controller_->put_IsVisible(FALSE);
+        return;
+    }
     RECT client;
     GetClientRect(mainWindow_, &client);
     controller_->put_Bounds(client);
+    if (std::exchange(hiddenWhileMinimised_, false))
+        controller_->put_IsVisible(TRUE);
+}
+
+void VelnorWebView::OnMainWindowActivated() {
+    if (controller_ && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
+        controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }

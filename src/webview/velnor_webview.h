@@ -30,8 +30,11 @@ public:
     void Init();
 
     // The main window's moves and sizes; nothing happens before the controller exists.
+    // A minimised window hides the control rather than shrinking it to nothing.
     void OnMainWindowMoved();
-    void OnMainWindowSized();
+    void OnMainWindowSized(bool minimised);
+    // The main window was activated or focused: the page takes the keyboard.
+    void OnMainWindowActivated();
 
     // The window's full-screen state, as start-up restores it and placement saves it.
     bool IsFullScreen() const { return windowCommands_.IsFullScreen(); }
@@ -47,6 +50,7 @@ private:
     void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* createdController);
     void ApplySettings(const com_ptr<ICoreWebView2Settings>& settings);
     void AddContentFilter();
+    void ApplyBackgroundColor();
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
@@ -72,6 +76,7 @@ private:
     com_ptr<ICoreWebView2Controller> controller_;
     com_ptr<ICoreWebView2> webView_;
     com_ptr<ICoreWebView2_2> webView2_;
+    bool hiddenWhileMinimised_ = false;
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;

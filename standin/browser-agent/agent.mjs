@@ -78,6 +78,26 @@ const PAGE_BRIDGE = () => {
   };
   new MutationObserver(reportTitle).observe(document, { subtree: true, childList: true, characterData: true });
   document.addEventListener('DOMContentLoaded', reportTitle);
+  // A hidden controller makes the document hidden, as the runtime does; a
+  // headless engine never hides a page, so the page's view of it is modelled:
+  // visibilityState, visibilitychange, and animation frames held until shown.
+  let hidden = false;
+  const held = new Map(); // animation frame id → callback, while hidden
+  const requestFrame = window.requestAnimationFrame.bind(window);
+  const cancelFrame = window.cancelAnimationFrame.bind(window);
+  for (const [name, value] of [['visibilityState', () => (hidden ? 'hidden' : 'visible')], ['hidden', () => hidden]])
+    Object.defineProperty(Document.prototype, name, { configurable: true, get: value });
+  window.requestAnimationFrame = (callback) => {
+    const id = requestFrame((time) => (hidden ? held.set(id, callback) : callback(time)));
+    return id;
+  };
+  window.cancelAnimationFrame = (id) => { held.delete(id); cancelFrame(id); };
+  window.__quorrinSetHidden = (value) => {
+    if (value === hidden) return;
+    hidden = value;
+    document.dispatchEvent(new Event('visibilitychange'));
+    if (!hidden) for (const [id, callback] of held) { held.delete(id); requestFrame(callback); }
+  };
 };
 
 // "Name: value" lines joined by line feeds, as the host builds them.
@@ -164,8 +184,17 @@ class BrowserSession {
     }
     case 'put_IsVisible':
       // A hidden controller renders nothing, as the runtime throttles hidden views.
+      this.hidden = !args[0];
       await (args[0] ? this.screen.start() : this.screen.stop());
+      await this.applyVisibility();
       break;
+    case 'put_DefaultBackgroundColor': {
+      // Shown where the page paints no background of its own.
+      const [{ r, g, b, a }] = args;
+      await this.cdp.send('Emulation.setDefaultBackgroundColorOverride',
+        { color: { r, g, b, a: a / 255 } }).catch(() => {});
+      break;
+    }
     case 'OpenDevToolsWindow':
       if (this.devToolsWindow) await this.devToolsWindow.open(this.cdp, CHROMIUM_FLAGS);
       else console.error('browser agent: the host opened the developer tools (no window for them)');
@@ -194,8 +223,9 @@ class BrowserSession {
     await context.exposeBinding('__quorrinCursor', (source, cursor) => this.send({ type: 'cursor', cursor }));
     await context.addInitScript(PAGE_BRIDGE);
     this.page = await context.newPage();
-    this.page.on('domcontentloaded', () => {
+    this.page.on('domcontentloaded', async () => {
       this.domContentLoadedAt ??= Date.now();
+      if (this.hidden) await this.applyVisibility(); // a new document starts as the controller is
       return this.raise('DOMContentLoaded');
     });
     await this.page.route('**/*', (route) => this.onRoute(route));
@@ -207,6 +237,10 @@ class BrowserSession {
       if (frame === this.page.mainFrame()) this.screen.restart();
     });
     return this.page;
+  }
+
+  async applyVisibility() {
+    await this.page?.evaluate((hidden) => window.__quorrinSetHidden?.(hidden), !!this.hidden).catch(() => {});
   }
 
   // Main-frame navigations ask the host first; requests under a filter are the host's to answer.

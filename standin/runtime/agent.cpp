@@ -104,6 +104,7 @@ void ApplyConfig(const Json& message) {
     config.webview2_2 = BoolField(message, "webview2_2", true);
     config.webview2_22 = BoolField(message, "webview2_22", true);
     config.webview2_23 = BoolField(message, "webview2_23", true);
+    config.controller2 = BoolField(message, "controller2", true);
     ReadResult(message, "environmentResult", config.environmentResult, config.environmentNull);
     ReadResult(message, "controllerResult", config.controllerResult, config.controllerNull);
     config.holdEnvironment = BoolField(message, "holdEnvironment", false);

@@ -16,6 +16,7 @@ struct AgentConfig {
     bool webview2_2 = true;
     bool webview2_22 = true; // with webview2_2: worker filters (webview2_23 implies them)
     bool webview2_23 = true;
+    bool controller2 = true;    // ICoreWebView2Controller2: the default background colour
     long environmentResult = 0; // HRESULT delivered to the environment-completed handler
     long controllerResult = 0;
     bool environmentNull = false; // deliver a null environment

@@ -1,5 +1,6 @@
 // What the agent asks of the stand-in: raise an event, describe the windows, or
 // close the main window as a user would.
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,26 @@ HWND MainWindow() {
         if (ClassOf(window) != "#32770")
             return window;
     return nullptr;
+}
+
+// What a person does to the main window from outside: minimise or restore it
+// (its button, the taskbar), or give its window the focus (Alt+Tab back to it).
+void ShowMainWindow(const std::string& command, Json& reply) {
+    static const std::map<std::string, int> commands = {
+        {"minimize", SW_MINIMIZE}, {"restore", SW_RESTORE}, {"maximize", SW_MAXIMIZE}};
+    HWND window = MainWindow();
+    if (command == "focus") {
+        reply["done"] = window != nullptr;
+        if (window)
+            SetFocus(window);
+        return;
+    }
+    auto found = commands.find(command);
+    if (found == commands.end())
+        throw AgentMessageError("unknown window command " + Quoted(command));
+    reply["done"] = window != nullptr;
+    if (window)
+        ShowWindow(window, found->second);
 }
 
 BOOL CALLBACK CollectChild(HWND child, LPARAM context) {
@@ -267,18 +288,8 @@ void Answer(const Json& request, Json& reply) {
         if (!request.contains("x"))
             flags |= SWP_NOMOVE;
         reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
-    } else if (type == "system-command") {
-        // The caption's buttons: "maximize", "minimize" or "restore", posted as a
-        // click on them would be.
-        const std::string command = RequiredString(request, "command");
-        const WPARAM code = command == "maximize"   ? SC_MAXIMIZE
-                            : command == "minimize" ? SC_MINIMIZE
-                            : command == "restore"  ? SC_RESTORE
-                                                    : 0;
-        if (!code)
-            throw AgentMessageError("unknown system command " + Quoted(command));
-        HWND window = MainWindow();
-        reply["done"] = window && PostMessageW(window, WM_SYSCOMMAND, code, 0);
+    } else if (type == "show-window") {
+        ShowMainWindow(StringField(request, "command", ""), reply);
     } else if (type == "press") {
         reply["pressed"] = PressDialogButton(StringField(request, "button", "OK"));
     } else {

@@ -1,6 +1,7 @@
 #include "objects.h"
 
 #include "browser_window.h"
+#include "frames.h"
 
 namespace {
 Controller* g_currentController = nullptr;
@@ -30,7 +31,8 @@ Controller::~Controller() {
 }
 
 bool Controller::Offers(REFIID iid) const {
-    return iid == IidOf<ICoreWebView2Controller>();
+    return iid == IidOf<ICoreWebView2Controller>() ||
+           (Config().controller2 && iid == IidOf<ICoreWebView2Controller2>());
 }
 
 HRESULT Controller::get_IsVisible(BOOL* value) {
@@ -90,4 +92,19 @@ HRESULT Controller::Close() {
 HRESULT Controller::get_CoreWebView2(ICoreWebView2** value) {
     ReportCall(*this, "ICoreWebView2Controller", "get_CoreWebView2", Json::array());
     return webView_.CopyTo(value);
+}
+
+HRESULT Controller::get_DefaultBackgroundColor(COREWEBVIEW2_COLOR* value) {
+    return CopyValue(backgroundColor_, value);
+}
+
+HRESULT Controller::put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) {
+    ReportCall(*this, "ICoreWebView2Controller2", "put_DefaultBackgroundColor",
+               {{{"a", value.A}, {"r", value.R}, {"g", value.G}, {"b", value.B}}});
+    // The runtime takes only opaque colours and full transparency.
+    if (value.A != 0 && value.A != 255)
+        return E_INVALIDARG;
+    backgroundColor_ = value;
+    SetFrameBackground(RGB(value.R, value.G, value.B));
+    return S_OK;
 }

@@ -20,6 +20,7 @@ struct FrameState {
     HWND window = nullptr;
     unsigned long long sequence = 0;
     unsigned long long lastPaintedSequence = 0;
+    COLORREF background = RGB(255, 255, 255);
     Json agentId; // the agent's name for the latest frame, reported back once painted
 };
 
@@ -55,7 +56,7 @@ std::vector<BYTE> DecodeBase64(const std::string& text) {
     return bytes;
 }
 
-// A new, white frame of the given size (the caller holds the lock).
+// A new frame of the given size in the background colour (the caller holds the lock).
 void Resize(FrameState& state, int width, int height) {
     if (state.bitmap)
         DeleteObject(state.bitmap);
@@ -71,13 +72,20 @@ void Resize(FrameState& state, int width, int height) {
     state.bits = static_cast<BYTE*>(bits);
     state.width = state.bitmap ? width : 0;
     state.height = state.bitmap ? height : 0;
-    if (state.bits)
-        std::memset(state.bits, 0xFF, static_cast<size_t>(width) * height * 4);
+    if (!state.bits)
+        return;
+    const uint32_t pixel = 0xFF000000u | GetRValue(state.background) << 16 |
+                           GetGValue(state.background) << 8 | GetBValue(state.background);
+    std::fill_n(reinterpret_cast<uint32_t*>(state.bits), static_cast<size_t>(width) * height,
+                pixel);
 }
 
-void FillWhite(HDC dc, const RECT& area) {
-    if (area.right > area.left && area.bottom > area.top)
-        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+void FillBackground(HDC dc, const RECT& area, COLORREF colour) {
+    if (area.right <= area.left || area.bottom <= area.top)
+        return;
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(dc, &area, brush);
+    DeleteObject(brush);
 }
 
 constexpr int64_t kLargestSide = 16384; // beyond any screen
@@ -143,6 +151,17 @@ bool TakeFrameMessage(const Json& message) {
     return true;
 }
 
+void SetFrameBackground(COLORREF colour) {
+    HWND window;
+    {
+        std::lock_guard<std::mutex> guard(State().lock);
+        State().background = colour;
+        window = State().window;
+    }
+    if (window)
+        InvalidateRect(window, nullptr, FALSE);
+}
+
 void SetFrameWindow(HWND window) {
     std::lock_guard<std::mutex> guard(State().lock);
     State().window = window;
@@ -154,7 +173,7 @@ void PaintLatestFrame(HWND window, HDC dc, const RECT& area) {
     FrameState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
     if (!state.bitmap) {
-        FillWhite(dc, area); // as the runtime shows before the first frame
+        FillBackground(dc, area, state.background); // as the runtime shows before the first frame
         return;
     }
     HDC frame = CreateCompatibleDC(dc);
@@ -166,8 +185,8 @@ void PaintLatestFrame(HWND window, HDC dc, const RECT& area) {
                area.top, SRCCOPY);
     SelectObject(frame, previous);
     DeleteDC(frame);
-    FillWhite(dc, {state.width, 0, client.right, client.bottom});
-    FillWhite(dc, {0, state.height, state.width, client.bottom});
+    FillBackground(dc, {state.width, 0, client.right, client.bottom}, state.background);
+    FillBackground(dc, {0, state.height, state.width, client.bottom}, state.background);
     if (state.sequence != state.lastPaintedSequence) {
         state.lastPaintedSequence = state.sequence;
         SendToAgent({{"type", "frame-painted"}, {"frame", state.agentId}});

@@ -13,7 +13,11 @@ bool TakeFrameMessage(const Json& message);
 // The window that shows the frames; null when none does.
 void SetFrameWindow(HWND window);
 
+// The colour painted before the first frame and wherever no frame reaches:
+// the controller's default background colour (white unless the host sets one).
+void SetFrameBackground(COLORREF colour);
+
 // Paints the latest frame at the client area's top left, pixel for pixel, and
-// white wherever there is no frame. A frame's first painting is reported to the
+// the background colour wherever there is no frame. A frame's first painting is reported to the
 // agent as {"type":"frame-painted","frame":ID}.
 void PaintLatestFrame(HWND window, HDC dc, const RECT& area);

@@ -54,7 +54,7 @@ protected:
 // The version string the stand-in reports.
 inline constexpr wchar_t kStandinVersion[] = L"127.0.2651.64 stand-in";
 
-class Controller final : public StandinObject<ICoreWebView2ControllerDefaults> {
+class Controller final : public StandinObject<ICoreWebView2Controller2Defaults> {
 public:
     explicit Controller(HWND parent);
     ~Controller() override;
@@ -76,6 +76,8 @@ public:
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
     HRESULT STDMETHODCALLTYPE Close() override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** value) override;
+    HRESULT STDMETHODCALLTYPE get_DefaultBackgroundColor(COREWEBVIEW2_COLOR* value) override;
+    HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) override;
 
 protected:
     bool Offers(REFIID iid) const override;
@@ -84,6 +86,7 @@ private:
     HWND parent_;
     HWND browserWindow_;
     RECT bounds_ = {};
+    COREWEBVIEW2_COLOR backgroundColor_ = {255, 255, 255, 255};
     Ref<WebView> webView_;
     HandlerList acceleratorKeyHandlers_;
 };

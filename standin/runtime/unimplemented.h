@@ -463,7 +463,7 @@ public:
     }
 };
 
-class ICoreWebView2ControllerDefaults : public ICoreWebView2Controller {
+class ICoreWebView2Controller2Defaults : public ICoreWebView2Controller2 {
 public:
     HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override {
         return ReportUnimplemented("ICoreWebView2Controller", "get_IsVisible");
@@ -533,6 +533,12 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2**) override {
         return ReportUnimplemented("ICoreWebView2Controller", "get_CoreWebView2");
+    }
+    HRESULT STDMETHODCALLTYPE get_DefaultBackgroundColor(COREWEBVIEW2_COLOR*) override {
+        return ReportUnimplemented("ICoreWebView2Controller2", "get_DefaultBackgroundColor");
+    }
+    HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR) override {
+        return ReportUnimplemented("ICoreWebView2Controller2", "put_DefaultBackgroundColor");
     }
 };
 

@@ -1,6 +1,7 @@
 // The page inside Quorrin's window: frames per second of a CSS animation at
 // 1024x768 (96 and 144 dpi), click-to-frame latency seen from the Windows side,
-// and the CPU time of the agent, the engine and the host while a page is idle.
+// and the CPU time of the agent, the engine and the host while a page is idle,
+// and of the engine while a game's animation-frame loop runs, shown and minimised.
 import fs from 'node:fs';
 
 import { RunningApp } from '../e2e/lib/app.mjs';
@@ -91,10 +92,40 @@ async function idleCpu() {
     frames: after.frames - before.frames };
 }
 
+// A game's loop: a canvas redrawn on every animation frame, for the same time
+// shown and then minimised (where the page is hidden and its frames stop).
+async function gameLoopCpu() {
+  const app = await startSurface();
+  const { main } = await app.windows();
+  await app.page.evaluate(() => {
+    const canvas = document.body.appendChild(document.createElement('canvas'));
+    Object.assign(canvas, { width: 400, height: 300 });
+    const context = canvas.getContext('2d');
+    (function draw(time) {
+      context.fillStyle = `hsl(${Math.floor(time / 10) % 360} 80% 50%)`;
+      context.fillRect(0, 0, 400, 300);
+      requestAnimationFrame(draw);
+    })(0);
+  });
+  const engineSeconds = async () => {
+    const before = cpuSeconds(app.folder).engine;
+    await sleep(IDLE_SECONDS * 1000);
+    return cpuSeconds(app.folder).engine - before;
+  };
+  await sleep(1000);
+  const shown = await engineSeconds();
+  await drive(main.handle, 'minimize');
+  await waitFor(() => app.page.evaluate(() => document.hidden), 'the page hidden', 30000);
+  const minimised = await engineSeconds();
+  await app.dispose();
+  return { shown, minimised };
+}
+
 const fps96 = await animationFps(96);
 const fps144 = await animationFps(144);
 const latencies = (await clickLatencies()).filter((value) => value >= 0);
 const idle = await idleCpu();
+const game = await gameLoopCpu();
 console.log('');
 console.log('| the page in the window | value |');
 console.log('|---|---:|');
@@ -106,3 +137,5 @@ console.log(`| idle page, ${IDLE_SECONDS} s: frames sent | ${idle.frames} |`);
 console.log(`| idle page, ${IDLE_SECONDS} s: CPU seconds of the agent (node) | ${idle.agent.toFixed(2)} |`);
 console.log(`| idle page, ${IDLE_SECONDS} s: CPU seconds of the engine (all Chromium processes) | ${idle.engine.toFixed(2)} |`);
 console.log(`| idle page, ${IDLE_SECONDS} s: CPU seconds of Quorrin.exe | ${idle.host.toFixed(2)} |`);
+console.log(`| game loop, ${IDLE_SECONDS} s: CPU seconds of the engine, window shown | ${game.shown.toFixed(2)} |`);
+console.log(`| game loop, ${IDLE_SECONDS} s: CPU seconds of the engine, window minimised | ${game.minimised.toFixed(2)} |`);

@@ -12,9 +12,9 @@ import { test } from 'node:test';
 
 import { startBrowserAgent } from '../../standin/browser-agent/agent.mjs';
 import { FrameDelta } from '../../standin/browser-agent/frame_delta.mjs';
-import { binFolder, setScreenDpi, waitFor, wineExec } from '../scenarios/lib/host.mjs';
-import { appsOfThisFile } from './lib/app.mjs';
-import { captureUntil, drive, findColour } from './lib/window_driver.mjs';
+import { binFolder, DEADLINE_MS, setScreenDpi, waitFor, wineExec } from '../scenarios/lib/host.mjs';
+import { appsOfThisFile, RunningApp } from './lib/app.mjs';
+import { capture, captureUntil, drive, findColour } from './lib/window_driver.mjs';
 
 const start = appsOfThisFile();
 const CRIMSON = [220, 20, 60];
@@ -215,4 +215,74 @@ test('a key that the host marks handled never reaches the page', async (t) => {
   await drive(host.handle, 'click 100 100', 'key 74', 'key 75', 'key 41 ctrl');
   await waitFor(() => host.page.evaluate(() => keys.includes('F6') && keys.includes('a')), 'F6 and Ctrl+A');
   assert.deepEqual(await host.page.evaluate(() => keys), ['F6', 'Control', 'a']);
+});
+
+// Another program's window in front of Quorrin's, until the test ends.
+async function holdOtherWindow(t) {
+  const other = spawn(wineExec, [path.join(binFolder, 'window_driver.exe'), 'hold', 'Other window']);
+  t.after(async () => {
+    other.stdin.end();
+    if (other.exitCode === null) await once(other, 'exit');
+  });
+  const [line] = await once(createInterface({ input: other.stdout }), 'line');
+  return line.trim();
+}
+
+test('after another window had the focus, keys reach the page again once Quorrin is activated or restored', async (t) => {
+  const app = await startSurface();
+  const field = (text) => waitFor(async () =>
+    (await app.evaluate(() => document.querySelector('#field').value)) === text, `"${text}" in the field`);
+  await drive(app.handle, 'click 240 235', 'type ab');
+  await field('ab');
+  const other = await holdOtherWindow(t);
+  await drive(other, 'activate');
+  // "type" first brings Quorrin's window to the front, as Alt+Tab would.
+  await drive(app.handle, 'activate', 'type cd');
+  await field('abcd');
+  await drive(other, 'activate');
+  await drive(app.handle, 'minimize');
+  await waitFor(() => app.evaluate(() => document.visibilityState === 'hidden'), 'the page hidden');
+  await drive(app.handle, 'restore', 'type ef');
+  await field('abcdef');
+  // A click on the caption activates the window as well.
+  await drive(other, 'activate');
+  await drive(app.handle, 'click 400 -10', 'type gh');
+  await field('abcdefgh');
+});
+
+test('a minimised window hides the page without shrinking it, and its animation frames stop', async () => {
+  const app = await startSurface();
+  await app.evaluate(() => {
+    window.animationFrames = 0;
+    window.seen = [];
+    const record = (what) => window.seen.push({ what, state: document.visibilityState, width: innerWidth,
+      height: innerHeight, animationFrames: window.animationFrames });
+    (function count() { window.animationFrames++; requestAnimationFrame(count); })();
+    addEventListener('resize', () => record('resize'));
+    document.addEventListener('visibilitychange', () => record('visibility'));
+  });
+  await drive(app.handle, 'minimize');
+  await waitFor(() => app.evaluate(() => seen.some((event) => event.state === 'hidden')), 'the page hidden');
+  await drive(app.handle, 'restore');
+  await waitFor(() => app.evaluate(() => seen.some((event) => event.state === 'visible')), 'the page shown');
+  const seen = await app.evaluate(() => window.seen);
+  const hidden = seen.find((event) => event.state === 'hidden');
+  const shown = seen.find((event) => event.state === 'visible');
+  assert.ok(seen.every((event) => event.width === 800 && event.height === 600), JSON.stringify(seen));
+  assert.ok(shown.animationFrames - hidden.animationFrames <= 1, `animation frames while minimised: ${JSON.stringify(seen)}`);
+  await waitFor(async () => (await app.evaluate(() => window.animationFrames)) > shown.animationFrames + 2, 'frames again');
+  await app.blockAt({ left: 40, top: 60, width: 200, height: 100 });
+});
+
+test('a dark application never shows white: not before its first frame, nor before it paints', async (t) => {
+  // Started without waiting for the page, so that the watch begins before the window appears.
+  const app = await RunningApp.start('surface', { testApp: true, manifest: (manifest) => ({ ...manifest,
+    main: 'late.html', window: { ...manifest.window, 'background-color': '#000000' } }) });
+  t.after(() => app.dispose());
+  const { main } = await waitFor(() => app.windows(), 'the main window');
+  const output = await drive(main.handle, `watch-white 400 300 282828 ${DEADLINE_MS}`);
+  const [, captures, white] = output.match(/captures (\d+) white (\d+)/).map(Number);
+  assert.ok(captures >= 1, output);
+  assert.equal(white, 0, `white pixels in a capture (${output.trim()})`);
+  assert.deepEqual((await capture(main.handle, app.folder)).at(400, 300), [40, 40, 40], 'the page painted');
 });

@@ -19,6 +19,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.crossOriginIsolation == b.crossOriginIsolation &&
            a.rememberPlacement == b.rememberPlacement && a.singleInstance == b.singleInstance &&
            a.minWidth == b.minWidth && a.minHeight == b.minHeight &&
+           a.backgroundColor == b.backgroundColor &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
@@ -26,7 +27,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
 
 bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
-           message == "invalid content mode" || message == "invalid cross-origin isolation";
+           message == "invalid content mode" || message == "invalid cross-origin isolation" ||
+           message == "invalid background color";
 }
 
 // What an accepted record must say about the document it came from.
@@ -45,8 +47,10 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     const auto window = document.find("window");
     if (window == document.end() || !window->is_object())
         FUZZ_REQUIRE(manifest.title == "Quorrin" && manifest.width == 1024 &&
-                         manifest.height == 768 && manifest.icon.empty() && manifest.resizable,
+                         manifest.height == 768 && manifest.icon.empty() && manifest.resizable &&
+                         manifest.backgroundColor == 0xFFFFFF,
                      "a window section that is not an object gives every default");
+    FUZZ_REQUIRE(manifest.backgroundColor <= 0xFFFFFF, "a background colour is RGB only");
     const auto settings = document.find("settings");
     const bool isolationKey = settings != document.end() && settings->is_object() &&
                               settings->contains("cross-origin-isolation");

@@ -36,6 +36,7 @@ TEST(ParseManifest, NameAloneTakesEveryDefault) {
     EXPECT_EQ(m.height, 768);
     EXPECT_EQ(m.icon, "");
     EXPECT_TRUE(m.resizable);
+    EXPECT_EQ(m.backgroundColor, 0xFFFFFFu);
     EXPECT_EQ(m.chromiumArgs, "");
     EXPECT_EQ(m.distributionMode, DistributionMode::Evergreen);
     EXPECT_EQ(m.contentMode, ContentMode::Bundle);
@@ -169,6 +170,21 @@ TEST(ParseManifest, Rejections) {
         // The modes are read first.
         {"{\"name\":\"n\",\"settings\":{\"cross-origin-isolation\":0,\"content-mode\":\"x\"}}",
          "invalid content mode"},
+        // The background colour is "#RRGGBB" or nothing.
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"#12345\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"#1234567\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"123456\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"#12345g\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"#+12345\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":\"black\"}}",
+         "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":0}}", "invalid background color"},
+        {"{\"name\":\"n\",\"window\":{\"background-color\":null}}", "invalid background color"},
         // The name is checked before anything else.
         {"{\"settings\":{\"distribution-mode\":\"y\"}}", "invalid name"},
     };
@@ -235,4 +251,16 @@ TEST(ParseManifest, WindowBehavioursAreOptIn) {
         EXPECT_EQ(m.minWidth, c.minWidth) << c.json;
         EXPECT_EQ(m.minHeight, c.minHeight) << c.json;
     }
+}
+
+TEST(ParseManifest, BackgroundColorIsReadAsRgb) {
+    const auto colourOf = [](const std::string& value) {
+        return Parse(R"({"name":"n","window":{"background-color":")" + value + R"("}})")
+            .backgroundColor;
+    };
+    EXPECT_EQ(colourOf("#000000"), 0x000000u);
+    EXPECT_EQ(colourOf("#1a2B3c"), 0x1A2B3Cu);
+    EXPECT_EQ(colourOf("#FFFFFF"), 0xFFFFFFu);
+    // Only inside "window".
+    EXPECT_EQ(Parse(R"({"name":"n","background-color":"#000000"})").backgroundColor, 0xFFFFFFu);
 }

@@ -18,11 +18,57 @@ test('DOMContentLoaded shows, paints and focuses, and every later one keeps it s
   assert.equal(windows.browser.visible, true);
   assert.equal(windows.browser.focused, true);
   assert.deepEqual(host.callsTo('put_IsVisible').map((call) => call.args), [[true]]);
-  assert.deepEqual(host.callsTo('MoveFocus').map((call) => call.args), [[0]]);
+  // Showing also activates the window, which moves the focus to the page as well.
+  const focusMoves = host.callsTo('MoveFocus').length;
+  assert.ok(focusMoves >= 1);
+  assert.ok(host.callsTo('MoveFocus').every((call) => call.args[0] === 0), 'programmatic');
   await host.raise('DOMContentLoaded');
   windows = await host.windows();
   assert.equal(windows.main.visible, true);
-  assert.equal(host.callsTo('MoveFocus').length, 2);
+  assert.equal(host.callsTo('MoveFocus').length, focusMoves + 1);
+});
+
+test('the page takes the focus whenever the window is activated or focused, once it is shown', async () => {
+  const host = await ready({ manifest: { name: 'focus' } });
+  await host.showWindow('focus');
+  assert.equal(host.callsTo('MoveFocus').length, 0, 'not while the window is hidden');
+  await host.raise('DOMContentLoaded');
+  const shown = host.callsTo('MoveFocus').length;
+  await host.showWindow('focus');
+  assert.equal(host.callsTo('MoveFocus').length, shown + 1);
+  assert.equal((await host.windows()).browser.focused, true);
+  await host.showWindow('minimize');
+  await host.showWindow('restore');
+  assert.ok(host.callsTo('MoveFocus').length > shown + 1, 'restoring activates it');
+  assert.equal((await host.windows()).browser.focused, true);
+});
+
+test('a minimised window hides the page and keeps its bounds; restoring shows it at the client size', async () => {
+  const host = await ready({ manifest: { name: 'minimised', window: { width: 500, height: 400 } } });
+  await host.raise('DOMContentLoaded');
+  const visibility = () => host.callsTo('put_IsVisible').map((call) => call.args[0]);
+  const bounds = () => host.callsTo('put_Bounds').map((call) => call.args[0]);
+  const boundsBefore = bounds().length;
+  await host.showWindow('minimize');
+  assert.deepEqual(visibility(), [true, false]);
+  assert.equal(bounds().length, boundsBefore, 'no empty bounds');
+  let windows = await host.windows();
+  assert.equal(windows.browser.visible, false);
+  assert.deepEqual(windows.browser.client, { left: 0, top: 0, right: 500, bottom: 400 });
+  await host.raise('DOMContentLoaded'); // a reload while minimised keeps it hidden
+  assert.deepEqual(visibility(), [true, false]);
+
+  await host.showWindow('maximize');
+  windows = await host.windows();
+  assert.deepEqual(visibility(), [true, false, true]);
+  assert.deepEqual(bounds().at(-1), windows.main.client);
+  assert.ok(windows.main.client.right > 500, 'maximised');
+  await host.showWindow('minimize');
+  await host.showWindow('restore');
+  windows = await host.windows();
+  assert.deepEqual(visibility(), [true, false, true, false, true]);
+  assert.deepEqual(bounds().at(-1), windows.main.client);
+  assert.equal(windows.browser.visible, true);
 });
 
 test('the caption follows the document title, an empty one included', async () => {

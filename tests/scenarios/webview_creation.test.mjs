@@ -30,7 +30,7 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   const methods = host.calls.map((call) => call.method).filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
   const expected = ['GetAvailableCoreWebView2BrowserVersionString',
     'CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
-    'get_CoreWebView2', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
+    'get_CoreWebView2', 'put_DefaultBackgroundColor', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
     'add_WebResourceRequested',
@@ -44,6 +44,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.deepEqual(host.callsTo('put_AreBrowserAcceleratorKeysEnabled')[0].args, [false]);
   assert.deepEqual(host.callsTo('AddWebResourceRequestedFilterWithRequestSourceKinds')[0].args,
     [APP_ORIGIN + '*', 0, 0xFFFFFFFF], 'every context, every source kind');
+  assert.deepEqual(host.callsTo('put_DefaultBackgroundColor')[0].args, [{ a: 255, r: 255, g: 255, b: 255 }],
+    'white by default');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);
   for (const registration of host.callsTo((call) => call.method.startsWith('add_')))
     assert.equal(registration.args[1], false, `${registration.method} keeps no token`);
@@ -121,6 +123,20 @@ test('without Settings3 the accelerator keys stay on and no key handler is regis
   assert.equal(host.callsTo('put_AreBrowserAcceleratorKeysEnabled').length, 0);
   assert.equal(host.callsTo('add_AcceleratorKeyPressed').length, 0);
   assert.equal(host.callsTo('put_AreDevToolsEnabled').length, 1);
+});
+
+test('the manifest\'s background colour becomes the control\'s; without Controller2 nothing else changes', async () => {
+  const colour = { name: 'dark', window: { 'background-color': '#0A1b2C' } };
+  const host = await start({ manifest: colour });
+  await host.ready();
+  assert.deepEqual(host.callsTo('put_DefaultBackgroundColor').map((call) => call.args),
+    [[{ a: 255, r: 10, g: 27, b: 44 }]]);
+  const methods = (calls) => calls.map((call) => call.method).filter((method) => !['AddRef', 'Release',
+    'QueryInterface', 'put_DefaultBackgroundColor'].includes(method));
+  const older = await start({ manifest: colour, config: { controller2: false } });
+  await older.ready();
+  assert.equal(older.callsTo('put_DefaultBackgroundColor').length, 0);
+  assert.deepEqual(methods(older.calls), methods(host.calls));
 });
 
 test('without ICoreWebView2_2 the window is shown once the first navigation is issued', async () => {

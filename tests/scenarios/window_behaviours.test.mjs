@@ -51,7 +51,7 @@ test('a remembered placement comes back: moved and resized, then maximised', asy
   await runAndClose(placementManifest(name), async (host) => {
     const main = await mainWindow(host);
     assert.deepEqual(main.window, placed);
-    await host.systemCommand('maximize');
+    await host.showWindow('maximize');
     await waitForStyle(host, WS_MAXIMIZE, true, 'the window to be maximised');
   });
 
@@ -61,7 +61,7 @@ test('a remembered placement comes back: moved and resized, then maximised', asy
   assert.ok(main.style & WS_MAXIMIZE, 'maximised again');
   await host.raise('DOMContentLoaded');
   assert.ok((await mainWindow(host)).style & WS_MAXIMIZE);
-  await host.systemCommand('restore');
+  await host.showWindow('restore');
   main = await waitForStyle(host, WS_MAXIMIZE, false, 'the window to be restored');
   assert.deepEqual(main.window, placed, 'restored to where it was before maximising');
 });
@@ -137,7 +137,7 @@ test('a second start of a single-instance application wakes the first and exits 
   const manifest = { name: uniqueName('single'), settings: { 'single-instance': true } };
   const first = await ready({ manifest });
   await first.raise('DOMContentLoaded');
-  await first.systemCommand('minimize');
+  await first.showWindow('minimize');
   await waitForStyle(first, WS_MINIMIZE, true, 'the first copy to be minimised');
 
   const args = ['C:\\saves\\my save.sav', '--level=2'];

@@ -110,7 +110,11 @@ TEST(MainWindow, ClassIsRegisteredAsDescribed) {
     EXPECT_EQ(info.style, UINT{CS_HREDRAW | CS_VREDRAW});
     EXPECT_EQ(info.lpfnWndProc, &MainWindowProc);
     EXPECT_EQ(info.hCursor, LoadCursorW(nullptr, IDC_ARROW));
-    EXPECT_EQ(info.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    // The manifest's background colour, white by default.
+    LOGBRUSH brush = {};
+    ASSERT_EQ(GetObjectW(info.hbrBackground, sizeof(brush), &brush), int{sizeof(brush)});
+    EXPECT_EQ(brush.lbStyle, UINT{BS_SOLID});
+    EXPECT_EQ(brush.lbColor, RGB(255, 255, 255));
     EXPECT_EQ(info.cbClsExtra, 0);
     EXPECT_EQ(info.cbWndExtra, 0);
 }

@@ -145,6 +145,7 @@ TEST(WebView2Layout, EachInterfaceContinuesItsBaseWithoutGaps) {
 TEST(WebView2Layout, SmallTypesHaveTheirSdkSizes) {
     EXPECT_EQ(sizeof(EventRegistrationToken), 8u);
     EXPECT_EQ(sizeof(COREWEBVIEW2_PHYSICAL_KEY_STATUS), 24u);
+    EXPECT_EQ(sizeof(COREWEBVIEW2_COLOR), 4u);
     EXPECT_EQ(sizeof(COREWEBVIEW2_WEB_RESOURCE_CONTEXT), 4u);
     EXPECT_EQ(COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER, 16);
     EXPECT_EQ(COREWEBVIEW2_PERMISSION_STATE_ALLOW, 1);

@@ -269,8 +269,8 @@ export class Host {
   // Moves ({x, y}) and/or sizes ({width, height}) the main window as a user would.
   setWindowPos(position) { return this.#request({ type: 'set-window-pos', ...position }); }
 
-  // Clicks a caption button of the main window: 'maximize', 'minimize' or 'restore'.
-  systemCommand(command) { return this.#request({ type: 'system-command', command }); }
+  // 'minimize', 'restore' or 'maximize' the main window, or 'focus' it (the window itself).
+  showWindow(command) { return this.#request({ type: 'show-window', command }); }
 
   // With config.holdEnvironment, lets environment creation complete now.
   completeEnvironment() { return this.#request({ type: 'complete-environment' }); }

@@ -1,5 +1,6 @@
 #include "capture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -64,4 +65,25 @@ uint32_t ClientPixel(HWND window, POINT point) {
     const COLORREF colour = GetPixel(dc, point.x, point.y);
     ReleaseDC(window, dc);
     return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+WhiteWatch WatchForWhite(HWND window, POINT until, uint32_t colour, int milliseconds) {
+    WhiteWatch seen;
+    const ULONGLONG deadline = GetTickCount64() + static_cast<ULONGLONG>(milliseconds);
+    while (!IsWindowVisible(window) && GetTickCount64() < deadline)
+        Sleep(1);
+    while (GetTickCount64() < deadline) {
+        int width = 0, height = 0;
+        const std::vector<uint32_t> pixels = CaptureClient(window, width, height);
+        int white = 0;
+        for (uint32_t pixel : pixels)
+            white += (pixel & 0xFFFFFF) == 0xFFFFFF;
+        ++seen.captures;
+        seen.mostWhitePixels = std::max(seen.mostWhitePixels, white);
+        const int x = until.x, y = until.y;
+        if (x < width && y < height &&
+            (pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF) == colour)
+            break;
+    }
+    return seen;
 }

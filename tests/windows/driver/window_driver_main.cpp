@@ -12,11 +12,20 @@
 //                      "point X Y"            the pointer moved there, no button held
 //                      "latency X Y PX PY N"  N clicks at X,Y; prints milliseconds until
 //                                             the pixel at PX,PY changes after each
+//                      "activate"             brings it to the front (SetForegroundWindow)
+//                      "minimize", "restore"  as its button or the taskbar would
+//                      "watch-white X Y RRGGBB MS"  from the moment it is visible, captures
+//                                             until the pixel at X,Y has that colour (or MS
+//                                             pass); prints "captures N white M", M the
+//                                             most white pixels one capture held
+//   window_driver hold CAPTION                another plain window, in front; prints its
+//                                             handle and lives until standard input ends
 #include <windows.h>
 
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture.h"
@@ -32,6 +41,10 @@ int Run(HWND window, const std::wstring& command) {
         std::getline(words >> std::ws, file);
         return WriteClientBitmap(window, file) ? 0 : 1;
     }
+    if (verb == L"activate")
+        return SetForegroundWindow(window) ? 0 : 1;
+    if (verb == L"minimize" || verb == L"restore")
+        return ShowWindow(window, verb == L"minimize" ? SW_MINIMIZE : SW_RESTORE), 0;
     if (verb == L"type") {
         std::wstring text;
         std::getline(words >> std::ws, text);
@@ -62,6 +75,14 @@ int Run(HWND window, const std::wstring& command) {
     }
     if (verb == L"point")
         return PointAt(window, {x, y}) ? 0 : 1;
+    if (verb == L"watch-white") {
+        unsigned colour = 0;
+        int milliseconds = 0;
+        words >> std::hex >> colour >> std::dec >> milliseconds;
+        const WhiteWatch seen = WatchForWhite(window, {x, y}, colour, milliseconds);
+        std::printf("captures %d white %d\n", seen.captures, seen.mostWhitePixels);
+        return 0;
+    }
     if (verb == L"latency") {
         int probeX = 0, probeY = 0, rounds = 0;
         words >> probeX >> probeY >> rounds;
@@ -74,7 +95,30 @@ int Run(HWND window, const std::wstring& command) {
 }
 } // namespace
 
+// A plain top-level window of another program, for the focus to go to.
+int HoldWindow(const wchar_t* caption) {
+    HWND window = CreateWindowExW(0, L"STATIC", caption, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 900, 100,
+                                  300, 200, nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(window);
+    std::printf("%llu\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+    std::fflush(stdout);
+    std::thread([thread = GetCurrentThreadId()] {
+        char byte;
+        DWORD read = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read == 1) {
+        }
+        PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    }).detach();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    DestroyWindow(window);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"hold")
+        return HoldWindow(argv[2]);
     if (argc < 3) {
         std::fprintf(stderr, "usage: window_driver WINDOW COMMAND...\n");
         return 2;
