@@ -19,6 +19,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.crossOriginIsolation == b.crossOriginIsolation &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
+           a.messages.installing == b.messages.installing &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
 }
 
