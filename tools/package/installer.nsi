@@ -66,11 +66,13 @@ FunctionEnd
 !insertmacro DEFINE_CLOSE_RUNNING_COPY ""
 !insertmacro DEFINE_CLOSE_RUNNING_COPY "un."
 
-; An older version over a newer one only when the player says so; silent runs
-; are refused with exit code 3.
+; A running copy is asked about before any page. An older version over a newer
+; one only when the player says so; silent runs are refused with exit code 3.
 Function .onInit
   ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
   StrCmp $0 "" done
+  Push $0
+  Call CloseRunningCopy
   ClearErrors
   GetDLLVersion "$0\${EXE}" $1 $2
   IfErrors done

@@ -16,8 +16,10 @@
 #include "icon_pixels.h"
 #include "installation.h"
 #include "process/host_process.h"
+#include "process/message_box.h"
 #include "support/temp_folder.h"
 #include "util/files.h"
+#include "util/scoped_handle.h"
 #include "util/text.h"
 
 namespace {
@@ -79,6 +81,27 @@ std::optional<DWORD> UninstallInPlace(const Package& package) {
     return RunSilently(folder + "uninstall.exe", "_?=" + folder.substr(0, folder.size() - 1));
 }
 
+// A player runs the installer while the program runs: asked to close it, and
+// Cancel changes nothing.
+void ExpectAskedToCloseTheProgram(const Package& package) {
+    std::wstring commandLine = L"\"" + Utf8ToWide(Installer(package)) + L"\"";
+    const ScopedProcess installer = StartProcess(nullptr, commandLine.data(), nullptr);
+    ASSERT_TRUE(installer.process);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", nullptr)) != nullptr; }));
+    if (dialog) {
+        const MessageBoxView box = ReadMessageBox(dialog);
+        EXPECT_EQ(WideToUtf8(box.text),
+                  TitleOf(package) + " is running. Close it, then choose Retry.");
+        EXPECT_EQ(box.icon, IconKind::Warning);
+        EXPECT_TRUE(PressButton(box, L"Cancel"));
+    }
+    DWORD exitCode = 0;
+    EXPECT_EQ(WaitForSingleObject(installer.process.get(), kDeadlineMs), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeProcess(installer.process.get(), &exitCode));
+    EXPECT_EQ(exitCode, 2u);
+}
+
 // Exit codes of a silent installer or uninstaller that changed nothing.
 constexpr DWORD kProgramRunning = 2;
 constexpr DWORD kNewerInstalled = 3;
@@ -138,6 +161,7 @@ void ExpectInstalledProgramRuns(const Package& package) {
                                          ManifestOf(package)["window"]["icon"].get<std::string>());
     EXPECT_TRUE(CaptionShowsImage(window, icon)) << "the caption does not show the icon";
     // While it runs, installing over it and uninstalling it refuse and change nothing.
+    ExpectAskedToCloseTheProgram(package);
     EXPECT_EQ(RunSilently(Installer(package)), std::optional<DWORD>(kProgramRunning));
     EXPECT_EQ(UninstallInPlace(package), std::optional<DWORD>(kProgramRunning));
     EXPECT_TRUE(PathExists(InstallFolder(package) + "uninstall.exe"));
