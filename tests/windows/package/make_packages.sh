@@ -39,14 +39,33 @@ openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Quorrin Test Publis
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" \
   -passout env:QUORRIN_SIGN_PASSWORD
 verified() { osslsigncode verify -CAfile "$work/cert.pem" -in "$1" >/dev/null 2>&1; }
+# A timestamp authority of the test's own, answered by openssl.
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Quorrin Test TSA" \
+  -addext "extendedKeyUsage=critical,timeStamping" -keyout "$work/tsa.key" -out "$work/tsa.pem" \
+  2>/dev/null
+printf '[tsa]\ndefault_tsa=t\n[t]\nserial=%s\nsigner_digest=sha256\ndefault_policy=1.2.3.4.1\ndigests=sha256\ness_cert_id_alg=sha256\n' \
+  "$work/tsa-serial" >"$work/tsa.cnf"
+echo 01 >"$work/tsa-serial"
+node "$root/tests/windows/package/timestamp_server.mjs" "$work" >"$work/tsa-port" &
+tsa_pid=$!
+trap 'kill $tsa_pid 2>/dev/null; rm -rf "$work"' EXIT
+deadline=$((SECONDS + ${QUORRIN_DEADLINE_MS:-20000} / 1000))
+until [ -s "$work/tsa-port" ] || [ $SECONDS -ge $deadline ]; do sleep 0.1; done
+timestamped() {
+  osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa.pem" -in "$1" 2>&1 |
+    grep -q "Timestamp Server Signature verification: ok"
+}
 unsigned() { ! osslsigncode extract-signature -in "$1" -out "$work/signature" >/dev/null 2>&1; }
 
 hello_output=$("$root/scripts/package" --dist "$out/hello" --sign-pfx "$work/test.pfx" \
-  "$root/examples/hello" 2>&1) || { echo "$hello_output"; exit 1; }
+  --timestamp-url "http://127.0.0.1:$(cat "$work/tsa-port")/" "$root/examples/hello" 2>&1) ||
+  { echo "$hello_output"; exit 1; }
 echo "$hello_output"
 hello=$out/hello/quorrin-hello-1.0.0
 check "the program is signed" verified "$hello/quorrin-hello.exe"
 check "the installer is signed" verified "$hello-setup.exe"
+check "the program's signature is timestamped" timestamped "$hello/quorrin-hello.exe"
+check "the installer's signature is timestamped" timestamped "$hello-setup.exe"
 check "the vendor's loader keeps its own signature" \
   cmp -s "$hello/WebView2Loader.dll" "$1/vendor-loader/WebView2Loader.dll"
 check "the password appears nowhere in the output" \
@@ -63,6 +82,7 @@ source "$root/scripts/wine-env.sh" && quorrin_start_wine
 installed_windows="Z:$(tr / '\\' <<<"$work/installed")"
 "$QUORRIN_WINE" "$hello-setup.exe" /S "/D=$installed_windows"
 check "the installed uninstaller is signed" verified "$work/installed/uninstall.exe"
+check "the installed uninstaller's signature is timestamped" timestamped "$work/installed/uninstall.exe"
 "$QUORRIN_WINE" "$work/installed/uninstall.exe" /S "_?=$installed_windows"
 
 # The newer version no longer has style.css: upgrading must remove it.
