@@ -108,6 +108,15 @@ for label in sign-wrong-password sign-timestamp-down; do
   fi
 done
 
+# A certificate file without a password needs no QUORRIN_SIGN_PASSWORD.
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/open.pfx" -passout pass:
+if (unset QUORRIN_SIGN_PASSWORD && node "$root/tools/package/package.mjs" check "$f" \
+  --checker "$root/build/tools/bin/manifest-check" --sign-pfx "$work/open.pfx" 2>/dev/null); then
+  echo "ok   sign-no-password: accepted"
+else
+  echo "FAIL sign-no-password: refused" && failures=$((failures + 1))
+fi
+
 # Warned, not refused: developer tools on, no "version".
 f=$(app warned '{"name": "x"}')
 warnings=$(node "$root/tools/package/package.mjs" check "$f" \

@@ -37,8 +37,10 @@ function openssl(args) {
 // The certificate inside the PKCS#12 file, read with the password from the
 // environment; OpenSSL 3 needs its legacy provider for files made by older tools.
 function certificateOf(pfx) {
+  // Unset: a file without a password.
+  const password = process.env[PASSWORD_VARIABLE] === undefined ? 'pass:' : `env:${PASSWORD_VARIABLE}`;
   const read = (legacy) => openssl(['pkcs12', '-in', pfx, '-nokeys', '-clcerts',
-    '-passin', `env:${PASSWORD_VARIABLE}`, ...(legacy ? ['-legacy'] : [])]);
+    '-passin', password, ...(legacy ? ['-legacy'] : [])]);
   try {
     return read(false);
   } catch (error) {
@@ -99,12 +101,15 @@ export function signingFrom(options, app) {
 
 function signWithCertificate(signer, file, label) {
   const signed = `${file}.signed`;
-  const args = ['sign', '-pkcs12', signer.pfx, '-readpass', '-', '-h', 'sha256',
+  const password = process.env[PASSWORD_VARIABLE] ?? '';
+  // osslsigncode reads no empty line: an empty password is no secret to hide.
+  const passwordSource = password ? ['-readpass', '-'] : ['-pass', ''];
+  const args = ['sign', '-pkcs12', signer.pfx, ...passwordSource, '-h', 'sha256',
     '-n', signer.description, ...(signer.url ? ['-i', signer.url] : []),
     ...(signer.timestamp ? ['-ts', signer.timestamp] : []), '-in', file, '-out', signed];
   try {
     execFileSync('osslsigncode', args,
-      { input: process.env[PASSWORD_VARIABLE] ?? '', stdio: ['pipe', 'pipe', 'pipe'] });
+      { input: password, stdio: ['pipe', 'pipe', 'pipe'] });
   } catch (error) {
     fs.rmSync(signed, { force: true });
     throw new PackagingError(label, `osslsigncode could not sign it (${toolReason(error)})`);
