@@ -14,7 +14,6 @@
 #include "util/text.h"
 
 namespace {
-
 struct DownloadJob {
     std::wstring url;
     std::wstring targetPath;
