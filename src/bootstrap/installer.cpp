@@ -3,22 +3,17 @@
 // then run and waited for.
 #include "bootstrap/runtime_check.h"
 
-#include <process.h>
-
 #include <commctrl.h>
 #include <urlmon.h>
 
 #include "bootstrap/download_progress.h"
+#include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
-#include "util/dpi.h"
 #include "util/message_box.h"
-#include "util/message_loop.h"
+#include "util/scoped_handle.h"
 #include "util/text.h"
-#include "util/window_class.h"
 
 namespace {
-constexpr wchar_t kSetupWindowClass[] = L"WebView2Setup";
-
 struct DownloadJob {
     std::wstring url;
     std::wstring targetPath;
@@ -66,82 +61,30 @@ unsigned __stdcall DownloadThreadProc(void* argument) {
     // Blocks until the UI thread has handled it; a window the user already
     // closed simply ignores it.
     SendMessageW(job->progressWindow, WM_CLOSE, 0, 0);
-    _endthreadex(0);
     return 0;
 }
 
-LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A fixed-size window of 300 by 90 page units, centred on the primary monitor.
-HWND CreateSetupWindow(HINSTANCE instance, const AppManifest& manifest) {
-    const int width = ScaleForDpi(300);
-    const int height = ScaleForDpi(90);
-    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
-    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
-    return CreateWindowExW(0, kSetupWindowClass, Utf8ToWide(manifest.messages.downloading).c_str(),
-                           WS_VISIBLE | WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x,
-                           y, width, height, nullptr, nullptr, instance, nullptr);
-}
-
-HWND CreateProgressBar(HWND window, HINSTANCE instance) {
-    RECT client;
-    GetClientRect(window, &client);
-    const int margin = ScaleForDpi(10);
-    HWND bar = CreateWindowExW(
-        0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE, client.left + margin,
-        client.top + margin, (client.right - client.left) - ScaleForDpi(20),
-        (client.bottom - client.top) - ScaleForDpi(20), window, nullptr, instance, nullptr);
-    SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    SendMessageW(bar, PBM_SETSTEP, 1, 0);
-    return bar;
-}
-
 void RunBootstrapper(const std::wstring& targetPath, const std::wstring& folder) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
     wchar_t commandLine[1] = {L'\0'};
-    if (!CreateProcessW(targetPath.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process))
-        return;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    const ScopedProcess bootstrapper =
+        StartProcess(targetPath.c_str(), commandLine, folder.c_str());
+    if (bootstrapper.process)
+        WaitForSingleObject(bootstrapper.process.get(), INFINITE);
 }
 } // namespace
 
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
                     const AppManifest& manifest) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
-    auto fail = [&](const char* text) { ShowMessage(text, manifest.title, MB_ICONERROR); };
-
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    if (!InitCommonControlsEx(&controls))
-        return fail("Failed to initialize common controls");
+    if (!InitSetupControls(manifest))
+        return;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return fail("Failed to create user data directory");
-    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
-                                 COLOR_MENU))
-        return fail("Failed to register window class");
-    HWND window = CreateSetupWindow(instance, manifest);
-    if (!window)
-        return fail("Failed to create window");
-
-    DownloadJob job{RuntimeDownloadUrl, folder + L"\\Webview2Setup.exe", window,
-                    CreateProgressBar(window, instance)};
-    auto thread =
-        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DownloadThreadProc, &job, 0, nullptr));
-    RunMessageLoop();
-    // The job lives in this frame: wait for the thread however long it takes.
-    if (thread) {
-        WaitForSingleObject(thread, INFINITE);
-        CloseHandle(thread);
-    }
+        return ShowMessage("Failed to create user data directory", manifest.title, MB_ICONERROR);
+    const std::optional<SetupWindow> setup =
+        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent);
+    if (!setup)
+        return;
+    DownloadJob job{RuntimeDownloadUrl, folder + L"\\Webview2Setup.exe", setup->window, setup->bar};
+    RunWhileShowing(DownloadThreadProc, &job);
     RunBootstrapper(job.targetPath, folder);
 }

@@ -3,6 +3,7 @@
 #include <WebView2.h>
 
 #include "manifest/manifest.h"
+#include "util/files.h"
 #include "util/message_box.h"
 
 std::wstring RuntimeDownloadUrl = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
@@ -35,7 +36,12 @@ std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
     ShowMessage(manifest.messages.installWebview2, manifest.title, MB_ICONINFORMATION);
-    InstallRuntime(instance, userDataFolder, manifest);
+    const std::string offlineInstaller =
+        FolderOfPath(GetExecutablePath()) + kOfflineRuntimeInstaller;
+    if (OfflineInstallerPresent(offlineInstaller))
+        InstallRuntimeOffline(instance, offlineInstaller, manifest);
+    else
+        InstallRuntime(instance, userDataFolder, manifest);
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
     ShowMessage(manifest.messages.installWebview2Failed, manifest.title, MB_ICONERROR);

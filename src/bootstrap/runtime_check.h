@@ -17,7 +17,8 @@ struct RuntimeFound {
 
 // Fixed mode: the runtime in "webview2" (relative to the current directory), or
 // a message. Evergreen mode: the installed runtime, installing it first when it
-// is missing. Nothing when start-up must end with exit code 1.
+// is missing (from the standalone installer beside the program when there is
+// one, else downloaded). Nothing when start-up must end with exit code 1.
 std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE instance,
                                           const std::string& userDataFolder);
 
@@ -25,3 +26,12 @@ std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE
 // window, runs it and waits for it.
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
                     const AppManifest& manifest);
+
+// The vendor's standalone installer, under its own name, beside the program.
+inline constexpr char kOfflineRuntimeInstaller[] = "MicrosoftEdgeWebView2RuntimeInstallerX64.exe";
+
+bool OfflineInstallerPresent(const std::string& installerPath);
+
+// Runs the standalone installer silently and waits for it behind a waiting window.
+void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
+                           const AppManifest& manifest);

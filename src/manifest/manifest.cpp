@@ -9,6 +9,7 @@ namespace {
 const char kDefaultInstallMessage[] = "This app requires the Microsoft Edge WebView2 runtime. It "
                                       "will be downloaded and installed for you now.";
 const char kDefaultDownloadingCaption[] = "Downloading...";
+const char kDefaultInstallingCaption[] = "Installing...";
 const char kDefaultInstallFailedMessage[] =
     "Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to "
     "install it, and that your Internet connection is working. Run the app again to try again.";
@@ -109,6 +110,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
         JsonStringOr(messages, "install-webview2", kDefaultInstallMessage);
     manifest.messages.downloading =
         JsonStringOr(messages, "downloading", kDefaultDownloadingCaption);
+    manifest.messages.installing = JsonStringOr(messages, "installing", kDefaultInstallingCaption);
     manifest.messages.installWebview2Failed =
         JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
 }

@@ -13,6 +13,8 @@ enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
 struct ManifestMessages {
     std::string installWebview2;
     std::string downloading;
+    // Caption of the window shown while a shipped runtime installer runs.
+    std::string installing;
     std::string installWebview2Failed;
 };
 

@@ -1,7 +1,9 @@
 // A stand-in for the vendor's runtime bootstrapper. The "installs" variant
 // installs the stand-in runtime for the current user (the marker that evergreen
 // presence looks for) and records that it ran; "fails" and "does-nothing" only
-// record that they ran, exiting with 1 and 0.
+// record that they ran, exiting with 1 and 0. Each first waits while the file
+// "hold-setup" exists in that folder (for at most two minutes), so tests can
+// look at the program while an installer runs.
 #include <cstdio>
 #include <string>
 
@@ -24,6 +26,14 @@ void Touch(const std::wstring& path, const char* text) {
         std::fclose(file);
     }
 }
+
+void WaitWhileHeld(const std::wstring& folder) {
+    const std::wstring hold = folder + L"\\hold-setup";
+    const ULONGLONG deadline = GetTickCount64() + 120000;
+    while (GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES &&
+           GetTickCount64() < deadline)
+        Sleep(20);
+}
 } // namespace
 
 int wmain() {
@@ -37,6 +47,7 @@ int wmain() {
     std::wstring record = std::wstring(self) + L"|" + current + L"|" + GetCommandLineW() + L"\n";
     WideCharToMultiByte(CP_UTF8, 0, record.c_str(), -1, line, sizeof(line) - 1, nullptr, nullptr);
     Touch(folder + L"\\bootstrapper-runs.log", line);
+    WaitWhileHeld(folder);
 #if defined(STANDIN_SETUP_INSTALLS)
     Touch(folder + L"\\webview2-standin.marker", "installed by the stand-in bootstrapper\n");
     return 0;

@@ -22,6 +22,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.backgroundColor == b.backgroundColor &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
+           a.messages.installing == b.messages.installing &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
 }
 

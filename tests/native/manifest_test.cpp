@@ -43,6 +43,7 @@ TEST(ParseManifest, NameAloneTakesEveryDefault) {
     EXPECT_TRUE(m.enableDevtools);
     EXPECT_FALSE(m.crossOriginIsolation);
     EXPECT_EQ(m.messages.downloading, "Downloading...");
+    EXPECT_EQ(m.messages.installing, "Installing...");
     EXPECT_EQ(m.messages.installWebview2,
               "This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and "
               "installed for you now.");
@@ -60,7 +61,8 @@ TEST(ParseManifest, ReadsEveryKeyFromItsSection) {
                    "resizable": false},
         "settings": {"distribution-mode": "fixed", "content-mode": "remote",
                      "enable-devtools": false},
-        "messages": {"install-webview2": "i", "downloading": "d", "install-webview2-failed": "f"}
+        "messages": {"install-webview2": "i", "downloading": "d", "install-webview2-failed": "f",
+                     "installing": "w"}
     })");
     EXPECT_EQ(m.name, "Spiel \xc3\xbc");
     EXPECT_EQ(m.main, "start/page.html");
@@ -76,6 +78,7 @@ TEST(ParseManifest, ReadsEveryKeyFromItsSection) {
     EXPECT_FALSE(m.enableDevtools);
     EXPECT_EQ(m.messages.installWebview2, "i");
     EXPECT_EQ(m.messages.downloading, "d");
+    EXPECT_EQ(m.messages.installing, "w");
     EXPECT_EQ(m.messages.installWebview2Failed, "f");
 }
 
@@ -83,7 +86,7 @@ TEST(ParseManifest, WrongTypesFallBackToDefaults) {
     AppManifest m = Parse(R"({"name":"n","main":7,"chromium-args":["x"],
         "window":{"title":null,"width":"1280","height":true,"icon":{},"resizable":0},
         "settings":{"distribution-mode":1,"content-mode":false,"enable-devtools":"no"},
-        "messages":{"downloading":5}})");
+        "messages":{"downloading":5,"installing":[]}})");
     EXPECT_EQ(m.main, "index.html");
     EXPECT_EQ(m.chromiumArgs, "");
     EXPECT_EQ(m.title, "Quorrin");
@@ -95,6 +98,7 @@ TEST(ParseManifest, WrongTypesFallBackToDefaults) {
     EXPECT_EQ(m.contentMode, ContentMode::Bundle);
     EXPECT_TRUE(m.enableDevtools);
     EXPECT_EQ(m.messages.downloading, "Downloading...");
+    EXPECT_EQ(m.messages.installing, "Installing...");
 }
 
 TEST(ParseManifest, SectionsThatAreNotObjectsGiveDefaults) {

@@ -224,3 +224,42 @@ test('closing the progress window does not stop the download or the installation
   await host.ready();
   assert.equal(bootstrapperRuns().length, 1);
 });
+
+// The vendor's standalone installer beside the program, for players without internet.
+const OFFLINE_INSTALLER = 'MicrosoftEdgeWebView2RuntimeInstallerX64.exe';
+const standinSetup = (variant) => fs.readFileSync(path.join(binFolder, `standin_setup_${variant}.exe`));
+
+test('a standalone installer beside the program runs silently behind a waiting window, with no download', async (t) => {
+  const before = requests;
+  const hold = path.join(standinUserFolder, 'hold-setup');
+  fs.writeFileSync(hold, '');
+  t.after(() => fs.rmSync(hold, { force: true }));
+  const host = await start({ manifest: { name: `offline-${process.pid}`, window: { title: 'My Game' },
+    messages: { installing: 'Setting up\u2026' } }, files: { [OFFLINE_INSTALLER]: standinSetup('installs') } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+
+  const window = await waitFor(() => progressWindow(host), 'the waiting window');
+  assert.equal(window.caption, 'Setting up\u2026');
+  const [bar] = window.children;
+  assert.equal(bar.className, 'msctls_progress32');
+  assert.equal(bar.style & 0x08, 0x08, 'a marquee: how long it takes is unknown');
+  fs.rmSync(hold);
+  await host.ready();
+  assert.equal(requests, before, 'nothing downloaded');
+  const [run, ...more] = bootstrapperRuns();
+  assert.deepEqual(more, []);
+  const [program, , commandLine] = run.split('|');
+  assert.equal(path.win32.basename(program), OFFLINE_INSTALLER);
+  assert.match(commandLine, /"\s+\/silent \/install$/u);
+  assert.equal(await progressWindow(host), undefined);
+});
+
+test('a standalone installer that fails: the install-failed message and exit code 1', async () => {
+  const before = requests;
+  const host = await start({ files: { [OFFLINE_INSTALLER]: standinSetup('fails') } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.equal(bootstrapperRuns().length, 1);
+  assert.equal(requests, before, 'nothing downloaded');
+});

@@ -29,6 +29,7 @@ nlohmann::json Settings(const AppManifest& manifest) {
             {"main", manifest.main},
             {"title", manifest.title},
             {"icon", manifest.icon},
+            {"enableDevtools", manifest.enableDevtools},
             {"contentMode", manifest.contentMode == ContentMode::Bundle ? "bundle" : "remote"},
             {"distributionMode",
              manifest.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"}};

@@ -7,6 +7,7 @@ ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
+!include "LogicLib.nsh"
 !include "app.nsh"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${APP_KEY}"
 
@@ -17,6 +18,10 @@ Icon "${ICON_FILE}"
 UninstallIcon "${ICON_FILE}"
 !endif
 InstallDir "$LOCALAPPDATA\Programs\${APP_KEY}"
+!ifdef SIGN_UNINSTALLER
+; Signed as written, before it is packed: the signature then survives installation.
+!uninstfinalize '${SIGN_UNINSTALLER}' = 0
+!endif
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
@@ -36,6 +41,72 @@ Page instfiles
 UninstPage uninstConfirm
 UninstPage instfiles
 
+; A running program's image cannot be opened for writing; replacing or deleting
+; its files would stop half way. Silent runs change nothing and exit with 2.
+!macro DEFINE_CLOSE_RUNNING_COPY PREFIX
+Function ${PREFIX}CloseRunningCopy
+  Exch $0
+  Push $1
+  check:
+  IfFileExists "$0\${EXE}" 0 done
+  ClearErrors
+  FileOpen $1 "$0\${EXE}" a
+  IfErrors 0 closed
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running. Close it, then choose Retry." \
+    /SD IDCANCEL IDRETRY check
+  SetErrorLevel 2
+  Quit
+  closed:
+  FileClose $1
+  done:
+  Pop $1
+  Pop $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_CLOSE_RUNNING_COPY ""
+!insertmacro DEFINE_CLOSE_RUNNING_COPY "un."
+
+; A running copy is asked about before any page. An older version over a newer
+; one only when the player says so; silent runs are refused with exit code 3.
+Function .onInit
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  StrCmp $0 "" done
+  Push $0
+  Call CloseRunningCopy
+  ClearErrors
+  GetDLLVersion "$0\${EXE}" $1 $2
+  IfErrors done
+  IntCmpU $1 ${VERSION_HIGH} compareLow done ask
+  compareLow:
+  IntCmpU $2 ${VERSION_LOW} done done ask
+  ask:
+  ReadRegStr $3 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+  MessageBox MB_YESNO|MB_ICONQUESTION \
+    "A newer version of ${PRODUCT} ($3) is installed. Replace it with the older version ${VERSION}?" \
+    /SD IDNO IDYES done
+  SetErrorLevel 3
+  Quit
+  done:
+FunctionEnd
+
+Function un.onInit
+  Push $INSTDIR
+  Call un.CloseRunningCopy
+FunctionEnd
+
+; Runtimes from version 120 on crash at start on Windows 10 unless the
+; app-container identities may read the fixed runtime (the vendor's grants).
+Function GrantFixedRuntimeAccess
+  ${If} ${FileExists} "$INSTDIR\webview2\*.*"
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\webview2" /grant *S-1-15-2-2:(OI)(CI)(RX)'
+    Pop $0
+    DetailPrint "icacls S-1-15-2-2: $0"
+    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$INSTDIR\webview2" /grant *S-1-15-2-1:(OI)(CI)(RX)'
+    Pop $0
+    DetailPrint "icacls S-1-15-2-1: $0"
+  ${EndIf}
+FunctionEnd
+
 ; An earlier installation is removed by its own uninstaller first, so files
 ; the new version no longer has do not stay behind. The user data stays.
 Function RemovePreviousVersion
@@ -50,9 +121,17 @@ FunctionEnd
 
 Section "!${PRODUCT}" ProgramSection
   SectionIn RO
+  ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $0 != ""
+    Push $0
+    Call CloseRunningCopy
+  ${EndIf}
+  Push $INSTDIR
+  Call CloseRunningCopy
   Call RemovePreviousVersion
   SetOutPath "$INSTDIR"
   File /r "${PROGRAM_FOLDER}\*.*"
+  Call GrantFixedRuntimeAccess
   WriteUninstaller "$INSTDIR\uninstall.exe"
   ; The shortcut starts the program in its own folder, as a double-click in Explorer does.
   CreateShortcut "$SMPROGRAMS\${SHORTCUT}.lnk" "$INSTDIR\${EXE}" "" "$INSTDIR\${EXE}" 0

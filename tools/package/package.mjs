@@ -1,6 +1,7 @@
 // Packages an application folder for its users (scripts/package):
 //   node package.mjs check APP_FOLDER
 //   node package.mjs make APP_FOLDER --exe Quorrin.exe --loader WebView2Loader.dll --dist DIR
+//     [--sign-pfx FILE [--timestamp-url URL] | --sign-command "CMD {file}"] [--sign-extension]
 // Everything is made in a staging folder first; only complete outputs reach DIR.
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -10,10 +11,14 @@ import { parseArgs } from 'node:util';
 import { PackagingError, readApplication } from './lib/checks.mjs';
 import { makeInstaller } from './lib/installer.mjs';
 import { brandExecutable, makeIconFile } from './lib/resources.mjs';
+import { signFile, signingFrom } from './lib/signing.mjs';
+import { releaseWarnings } from './lib/warnings.mjs';
 
 const EXTENSION_LIBRARY = 'Brenmoor.dll';
 // A fixed-version runtime travels with the program when the application has one.
 const FIXED_RUNTIME_FOLDER = 'webview2';
+// The vendor's standalone runtime installer, run by the program for players without internet.
+const OFFLINE_RUNTIME_INSTALLER = 'MicrosoftEdgeWebView2RuntimeInstallerX64.exe';
 
 function copyIntoProgram(app, programFolder, relative) {
   const source = path.join(app.folder, relative);
@@ -26,7 +31,8 @@ function assembleProgram(app, options, programFolder) {
   fs.mkdirSync(programFolder, { recursive: true });
   fs.copyFileSync(options.exe, path.join(programFolder, exeName));
   fs.copyFileSync(options.loader, path.join(programFolder, 'WebView2Loader.dll'));
-  for (const item of ['package.json', 'www', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER]) {
+  for (const item of ['package.json', 'www', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER,
+    OFFLINE_RUNTIME_INSTALLER]) {
     copyIntoProgram(app, programFolder, item);
   }
   // The window icon is read at start-up from beside the executable.
@@ -53,7 +59,18 @@ function publish(staging, names, dist) {
   }
 }
 
-function make(app, options) {
+// Only what packaging itself produces: the vendor's files keep the vendor's signature.
+function signProgram(signer, programFolder, exeName) {
+  if (!signer) return;
+  const folder = path.basename(programFolder);
+  signFile(signer, path.join(programFolder, exeName), `${folder}/${exeName}`);
+  const extension = path.join(programFolder, EXTENSION_LIBRARY);
+  if (signer.extension && fs.existsSync(extension)) {
+    signFile(signer, extension, `${folder}/${EXTENSION_LIBRARY}`);
+  }
+}
+
+function make(app, options, signer) {
   const names = outputNames(app);
   const staging = fs.mkdtempSync(path.join(path.resolve(options.dist), '.staging-'));
   try {
@@ -65,10 +82,14 @@ function make(app, options) {
       icoFile = path.join(work, 'app.ico');
       makeIconFile(app.iconFile, icoFile);
     }
+    // Resources first: signing is the last change to each file.
     brandExecutable(path.join(programFolder, exeName), app, icoFile);
+    signProgram(signer, programFolder, exeName);
     zipFolder(staging, names.folder, path.join(staging, names.zip));
-    makeInstaller({ app, programFolder, exeName, iconFile: icoFile,
-      outFile: path.join(staging, names.installer), workFolder: work });
+    const installer = path.join(staging, names.installer);
+    makeInstaller({ app, programFolder, exeName, iconFile: icoFile, outFile: installer,
+      workFolder: work, signer });
+    if (signer) signFile(signer, installer, names.installer);
     publish(staging, names, options.dist);
     return names;
   } finally {
@@ -76,26 +97,49 @@ function make(app, options) {
   }
 }
 
-function report(dist, names) {
+function signingSummary(signer) {
+  if (!signer) {
+    return 'Unsigned: Windows SmartScreen will warn players about an unknown publisher ' +
+      '(see "Signing" in docs/GUIDE.md).';
+  }
+  const how = signer.command ? 'with the signing command' : `with ${signer.pfx} (valid until ` +
+    `${signer.validUntil}${signer.timestamp ? `, timestamped by ${signer.timestamp}` : ', no timestamp'})`;
+  const extension = signer.extension ? `, ${EXTENSION_LIBRARY}` : '';
+  return `Signed ${how}: the program${extension}, the installer and its uninstaller.`;
+}
+
+function report(dist, names, signer) {
   for (const name of [names.folder, names.zip, names.installer]) {
     const file = path.join(dist, name);
     const stat = fs.statSync(file);
     const size = stat.isDirectory() ? '' : ` ${stat.size.toLocaleString('en')} bytes`;
     console.log(`${file}${stat.isDirectory() ? '/' : ''}${size}`);
   }
+  console.log(signingSummary(signer));
+}
+
+function printWarnings(warnings) {
+  for (const warning of warnings) console.error(`Warning: ${warning}`);
 }
 
 function main() {
   const { values, positionals } = parseArgs({
     allowPositionals: true,
     options: { exe: { type: 'string' }, loader: { type: 'string' }, dist: { type: 'string' },
-      checker: { type: 'string' } },
+      checker: { type: 'string' }, 'sign-pfx': { type: 'string' },
+      'timestamp-url': { type: 'string' }, 'sign-command': { type: 'string' },
+      'sign-extension': { type: 'boolean' } },
   });
   const [command, appFolder] = positionals;
   const app = readApplication(appFolder, values.checker);
+  const signer = signingFrom(values, app);
+  const warnings = releaseWarnings(app);
+  // Said before the build, and again after the output, where they are not missed.
+  if (command === 'check') printWarnings(warnings);
   if (command === 'make') {
     fs.mkdirSync(values.dist, { recursive: true });
-    report(values.dist, make(app, values));
+    report(values.dist, make(app, values, signer), signer);
+    printWarnings(warnings);
   }
 }
 

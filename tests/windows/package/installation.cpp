@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "util/files.h"
@@ -156,4 +157,43 @@ void RemoveLeftovers(const std::string& folder, const std::string& appKey,
         SHFileOperationW(&operation);
     RegDeleteTreeW(HKEY_CURRENT_USER, UninstallKey(appKey).c_str());
     DeleteFileW(Utf8ToWide(shortcut).c_str());
+}
+
+namespace {
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return folder;
+}
+
+// Wine's own setting, read by every program it starts.
+const wchar_t kDllOverrides[] = L"Software\\Wine\\DllOverrides";
+} // namespace
+
+IcaclsRecorder::IcaclsRecorder()
+    : icacls_(SystemFolder() + L"\\icacls.exe"), original_(icacls_ + L".original"),
+      log_(SystemFolder() + L"\\url-recorder.log") {
+    // Kept once: a run that ended early left the original aside already.
+    CopyFileW(icacls_.c_str(), original_.c_str(), TRUE);
+    const std::string recorder = FolderOfPath(GetExecutablePath()) + "url_recorder.exe";
+    CopyFileW(Utf8ToWide(recorder).c_str(), icacls_.c_str(), FALSE);
+    DeleteFileW(log_.c_str());
+    const wchar_t native[] = L"native";
+    RegSetKeyValueW(HKEY_CURRENT_USER, kDllOverrides, L"icacls.exe", REG_SZ, native,
+                    sizeof(native));
+}
+
+IcaclsRecorder::~IcaclsRecorder() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kDllOverrides, L"icacls.exe");
+    CopyFileW(original_.c_str(), icacls_.c_str(), FALSE);
+    DeleteFileW(original_.c_str());
+    DeleteFileW(log_.c_str());
+}
+
+std::vector<std::string> IcaclsRecorder::Calls() const {
+    std::istringstream lines(ReadFileText(WideToUtf8(log_)));
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(lines, line);)
+        calls.push_back(line);
+    return calls;
 }

@@ -3,6 +3,7 @@
 // UTF-8 with backslashes; folders end in a backslash.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -32,3 +33,18 @@ std::optional<std::string> FixedFileVersion(const std::string& exePath);
 // Removes what an earlier, interrupted run may have left: the folder, the key, a shortcut.
 void RemoveLeftovers(const std::string& folder, const std::string& appKey,
                      const std::string& shortcut);
+
+// Wine's icacls is a stub that changes nothing. While this lives, url_recorder
+// takes its place (a native override in Wine's settings), recording each call.
+class IcaclsRecorder {
+public:
+    IcaclsRecorder();
+    ~IcaclsRecorder();
+    IcaclsRecorder(const IcaclsRecorder&) = delete;
+    IcaclsRecorder& operator=(const IcaclsRecorder&) = delete;
+    // Each call's arguments, as the recorder wrote them.
+    std::vector<std::string> Calls() const;
+
+private:
+    std::wstring icacls_, original_, log_;
+};

@@ -16,8 +16,10 @@
 #include "icon_pixels.h"
 #include "installation.h"
 #include "process/host_process.h"
+#include "process/message_box.h"
 #include "support/temp_folder.h"
 #include "util/files.h"
+#include "util/scoped_handle.h"
 #include "util/text.h"
 
 namespace {
@@ -63,13 +65,46 @@ std::string FourNumbers(const std::string& version) {
            std::to_string(parts[2]) + "." + std::to_string(parts[3]);
 }
 
-// Runs an installer or uninstaller with /S (silent).
-std::optional<DWORD> RunSilently(const std::string& program) {
+// Runs an installer or uninstaller with /S (silent) and any further arguments.
+std::optional<DWORD> RunSilently(const std::string& program, const std::string& arguments = "") {
     std::string commandLine = "\"";
     commandLine += program;
     commandLine += "\" /S";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
     return RunToExit(commandLine);
 }
+
+// The uninstaller in its folder (not the copy it starts), so its exit code counts.
+std::optional<DWORD> UninstallInPlace(const Package& package) {
+    const std::string folder = InstallFolder(package);
+    return RunSilently(folder + "uninstall.exe", "_?=" + folder.substr(0, folder.size() - 1));
+}
+
+// A player runs the installer while the program runs: asked to close it, and
+// Cancel changes nothing.
+void ExpectAskedToCloseTheProgram(const Package& package) {
+    std::wstring commandLine = L"\"" + Utf8ToWide(Installer(package)) + L"\"";
+    const ScopedProcess installer = StartProcess(nullptr, commandLine.data(), nullptr);
+    ASSERT_TRUE(installer.process);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", nullptr)) != nullptr; }));
+    if (dialog) {
+        const MessageBoxView box = ReadMessageBox(dialog);
+        EXPECT_EQ(WideToUtf8(box.text),
+                  TitleOf(package) + " is running. Close it, then choose Retry.");
+        EXPECT_EQ(box.icon, IconKind::Warning);
+        EXPECT_TRUE(PressButton(box, L"Cancel"));
+    }
+    DWORD exitCode = 0;
+    EXPECT_EQ(WaitForSingleObject(installer.process.get(), kDeadlineMs), WAIT_OBJECT_0);
+    EXPECT_TRUE(GetExitCodeProcess(installer.process.get(), &exitCode));
+    EXPECT_EQ(exitCode, 2u);
+}
+
+// Exit codes of a silent installer or uninstaller that changed nothing.
+constexpr DWORD kProgramRunning = 2;
+constexpr DWORD kNewerInstalled = 3;
 
 // Installs silently and expects exit code 0 (RemoveLeftovers first).
 void InstallSilently(const Package& package) {
@@ -125,6 +160,13 @@ void ExpectInstalledProgramRuns(const Package& package) {
     const ArgbImage icon = LoadImageFile(InstallFolder(package) +
                                          ManifestOf(package)["window"]["icon"].get<std::string>());
     EXPECT_TRUE(CaptionShowsImage(window, icon)) << "the caption does not show the icon";
+    // While it runs, installing over it and uninstalling it refuse and change nothing.
+    ExpectAskedToCloseTheProgram(package);
+    EXPECT_EQ(RunSilently(Installer(package)), std::optional<DWORD>(kProgramRunning));
+    EXPECT_EQ(UninstallInPlace(package), std::optional<DWORD>(kProgramRunning));
+    EXPECT_TRUE(PathExists(InstallFolder(package) + "uninstall.exe"));
+    EXPECT_TRUE(PathExists(InstallFolder(package) + "www\\index.html"));
+    EXPECT_TRUE(UninstallKeyExists(package.fileName));
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(host.WaitForExit(), std::optional<DWORD>(0));
 }
@@ -197,6 +239,13 @@ TEST(Installer, InstallsRunsUpgradesAndUninstallsKeepingTheUserData) {
     EXPECT_FALSE(PathExists(folder + "www\\style.css")) << "left over from the older version";
     EXPECT_EQ(ShortcutTarget(StartMenuShortcut(kNewer)), folder + "quorrin-hello.exe");
     EXPECT_EQ(ReadFileText(savedGame), "level 3\n");
+    EXPECT_TRUE(PathExists(folder + "MicrosoftEdgeWebView2RuntimeInstallerX64.exe"));
+
+    // The older version over the newer: a silent installer refuses.
+    EXPECT_EQ(RunSilently(Installer(kHello)), std::optional<DWORD>(kNewerInstalled));
+    EXPECT_EQ(VersionText(folder + "quorrin-hello.exe", "ProductVersion"), "1.1.0");
+    EXPECT_EQ(UninstallText(kNewer.fileName, "DisplayVersion"),
+              std::optional<std::string>("1.1.0"));
 
     UninstallSilently(kNewer);
     EXPECT_EQ(ReadFileText(savedGame), "level 3\n") << "uninstalling removed the user's data";
@@ -204,7 +253,14 @@ TEST(Installer, InstallsRunsUpgradesAndUninstallsKeepingTheUserData) {
 }
 
 TEST(Installer, NonAsciiNameGivesTheFolderTheProgramTheShortcutAndTheRegistration) {
+    IcaclsRecorder icacls;
     InstallSilently(kNonAscii);
+    // A fixed runtime: the app-container identities may read and run it.
+    const std::string runtime = InstallFolder(kNonAscii) + "webview2";
+    EXPECT_TRUE(PathExists(runtime + "\\EBWebView\\x64\\EmbeddedBrowserWebView.dll"));
+    EXPECT_EQ(icacls.Calls(),
+              (std::vector<std::string>{runtime + " /grant *S-1-15-2-2:(OI)(CI)(RX)",
+                                        runtime + " /grant *S-1-15-2-1:(OI)(CI)(RX)"}));
     EXPECT_TRUE(PathExists(InstallFolder(kNonAscii) + kNonAscii.fileName + ".exe"));
     EXPECT_TRUE(PathExists(InstallFolder(kNonAscii) + "Brenmoor.dll"));
     EXPECT_EQ(ShortcutTarget(StartMenuShortcut(kNonAscii)),

@@ -19,11 +19,11 @@ app() {
   echo "$folder"
 }
 
-# expect_refusal LABEL FILE_NAMED TEXT_EXPECTED APP_FOLDER
+# expect_refusal LABEL FILE_NAMED TEXT_EXPECTED APP_FOLDER [OPTION...]
 expect_refusal() {
   local label=$1 file=$2 text=$3 folder=$4 dist=$work/dist-$1
   local output status
-  output=$("$root/scripts/package" --dist "$dist" "$folder" 2>&1 >/dev/null)
+  output=$("$root/scripts/package" --dist "$dist" "${@:5}" "$folder" 2>&1 >/dev/null)
   status=$?
   local problem=""
   [ $status -eq 1 ] || problem="exit status $status, expected 1"
@@ -73,6 +73,59 @@ expect_refusal icon-absolute "$f/package.json" "inside the application folder" "
 
 f=$(app version '{"name": "x", "version": "one"}')
 expect_refusal version "$f/package.json" '"version" must be text like "1.2.3"' "$f"
+
+# Signing: a missing certificate, a wrong password, an expired certificate, a
+# failing command or timestamp server. The password never shows.
+export QUORRIN_SIGN_PASSWORD="right-$RANDOM"
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Test" -keyout "$work/key.pem" \
+  -out "$work/cert.pem" 2>/dev/null
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/test.pfx" \
+  -passout env:QUORRIN_SIGN_PASSWORD
+# One that expired in 2020, signed by itself with openssl's minimal CA.
+printf '[ca]\ndefault_ca=c\n[c]\ndatabase=%s\nnew_certs_dir=%s\nserial=%s\ndefault_md=sha256\npolicy=p\n[p]\ncommonName=supplied\n' \
+  "$work/index" "$work" "$work/serial" >"$work/ca.cnf"
+: >"$work/index" && echo 01 >"$work/serial"
+openssl req -new -newkey rsa:2048 -nodes -subj "/CN=Old" -keyout "$work/old.key" -out "$work/old.csr" 2>/dev/null
+openssl ca -batch -config "$work/ca.cnf" -selfsign -keyfile "$work/old.key" -in "$work/old.csr" \
+  -startdate 20200101000000Z -enddate 20200102000000Z -out "$work/old.pem" 2>/dev/null
+openssl pkcs12 -export -inkey "$work/old.key" -in "$work/old.pem" -out "$work/old.pfx" \
+  -passout env:QUORRIN_SIGN_PASSWORD
+f=$(app signed '{"name": "x", "version": "1.0.0"}')
+expect_refusal sign-no-certificate "$work/none.pfx" "does not exist" "$f" --sign-pfx "$work/none.pfx"
+QUORRIN_SIGN_PASSWORD=wrong expect_refusal sign-wrong-password "$work/test.pfx" \
+  "cannot be opened" "$f" --sign-pfx "$work/test.pfx"
+expect_refusal sign-expired "$work/old.pfx" "expired on Jan  2 00:00:00 2020 GMT" "$f" \
+  --sign-pfx "$work/old.pfx"
+expect_refusal sign-no-placeholder "--sign-command" "must contain {file}" "$f" \
+  --sign-command "signtool sign"
+expect_refusal sign-command-fails "x-1.0.0/x.exe" "the signing command failed (no token here)" "$f" \
+  --sign-command "echo no token here >&2; exit 3; {file}"
+expect_refusal sign-timestamp-down "x-1.0.0/x.exe" "osslsigncode could not sign it" "$f" \
+  --sign-pfx "$work/test.pfx" --timestamp-url "http://127.0.0.1:9/"
+for label in sign-wrong-password sign-timestamp-down; do
+  if grep -rqs "$QUORRIN_SIGN_PASSWORD" "$work/dist-$label"; then
+    echo "FAIL $label: the password was written out" && failures=$((failures + 1))
+  fi
+done
+
+# A certificate file without a password needs no QUORRIN_SIGN_PASSWORD.
+openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/open.pfx" -passout pass:
+if (unset QUORRIN_SIGN_PASSWORD && node "$root/tools/package/package.mjs" check "$f" \
+  --checker "$root/build/tools/bin/manifest-check" --sign-pfx "$work/open.pfx" 2>/dev/null); then
+  echo "ok   sign-no-password: accepted"
+else
+  echo "FAIL sign-no-password: refused" && failures=$((failures + 1))
+fi
+
+# Warned, not refused: developer tools on, no "version".
+f=$(app warned '{"name": "x"}')
+warnings=$(node "$root/tools/package/package.mjs" check "$f" \
+  --checker "$root/build/tools/bin/manifest-check" 2>&1 >/dev/null)
+if [[ $? -eq 0 && "$warnings" == *"enables the developer tools"* && "$warnings" == *'no "version"'* ]]; then
+  echo "ok   warnings: accepted, with the two warnings"
+else
+  echo "FAIL warnings: $warnings" && failures=$((failures + 1))
+fi
 
 # Accepted without www/: remote mode navigates to "main" as written.
 f=$(app remote '{"name": "x", "main": "https://example.com/", "settings": {"content-mode": "remote"}}')

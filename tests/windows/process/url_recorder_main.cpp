@@ -1,6 +1,8 @@
 // url_recorder: registered in the test Wine prefix as the shell's handler for web
 // addresses and test schemes, so tests see what reaches the shell without
-// anything being launched. Appends its argument to url-recorder.log beside itself.
+// anything being launched. Appends its arguments, joined by spaces, to
+// url-recorder.log beside itself (the packaging tests also put it in place of a
+// system program).
 #include <cstdio>
 #include <string>
 
@@ -14,7 +16,9 @@ int wmain(int argc, wchar_t** argv) {
     FILE* file = _wfopen(log.c_str(), L"ab");
     if (!file)
         return 1;
-    std::wstring line = argc > 1 ? argv[1] : L"";
+    std::wstring line;
+    for (int i = 1; i < argc; ++i)
+        line += (i > 1 ? L" " : L"") + std::wstring(argv[i]);
     char utf8[4096] = {};
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);
     std::fprintf(file, "%s\n", utf8);

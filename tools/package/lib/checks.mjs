@@ -95,6 +95,8 @@ export function readApplication(appFolder, checker) {
     description: typeof extra.description === 'string' && extra.description
       ? extra.description : settings.title,
     publisher: authorName(extra.author),
+    // The signature's "more information" link.
+    homepage: typeof extra.homepage === 'string' ? extra.homepage : '',
     version,
     iconFile,
   };

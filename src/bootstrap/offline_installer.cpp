@@ -1,0 +1,48 @@
+// The vendor's standalone runtime installer shipped beside the program, for
+// players without internet: run silently while a waiting window is shown.
+#include "bootstrap/runtime_check.h"
+
+#include "bootstrap/setup_window.h"
+#include "manifest/manifest.h"
+#include "util/long_path.h"
+#include "util/scoped_handle.h"
+#include "util/text.h"
+
+namespace {
+struct InstallJob {
+    HANDLE installer;
+    HWND waitingWindow;
+};
+
+unsigned __stdcall WaitForInstallerThreadProc(void* argument) {
+    auto* job = static_cast<InstallJob*>(argument);
+    WaitForSingleObject(job->installer, INFINITE);
+    SendMessageW(job->waitingWindow, WM_CLOSE, 0, 0);
+    return 0;
+}
+} // namespace
+
+bool OfflineInstallerPresent(const std::string& installerPath) {
+    const DWORD attributes = GetFileAttributesW(ToLongPath(Utf8ToWide(installerPath)).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
+                           const AppManifest& manifest) {
+    if (!InitSetupControls(manifest))
+        return;
+    const std::wstring program = Utf8ToWide(installerPath);
+    // The vendor's documented arguments for a silent per-machine or per-user install.
+    std::wstring commandLine = L"\"" + program + L"\" /silent /install";
+    const ScopedProcess installer = StartProcess(program.c_str(), commandLine.data(), nullptr);
+    if (!installer.process)
+        return;
+    const std::optional<SetupWindow> setup =
+        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee);
+    if (!setup) {
+        WaitForSingleObject(installer.process.get(), INFINITE);
+        return;
+    }
+    InstallJob job{installer.process.get(), setup->window};
+    RunWhileShowing(WaitForInstallerThreadProc, &job);
+}

@@ -1,0 +1,85 @@
+#include "bootstrap/setup_window.h"
+
+#include <process.h>
+
+#include <commctrl.h>
+
+#include "manifest/manifest.h"
+#include "util/dpi.h"
+#include "util/message_box.h"
+#include "util/message_loop.h"
+#include "util/scoped_handle.h"
+#include "util/text.h"
+#include "util/window_class.h"
+
+namespace {
+constexpr wchar_t kSetupWindowClass[] = L"WebView2Setup";
+constexpr UINT kMarqueeIntervalMs = 30;
+
+LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HWND CreateSetupWindow(HINSTANCE instance, const std::string& caption) {
+    const int width = ScaleForDpi(300);
+    const int height = ScaleForDpi(90);
+    const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
+    const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
+    return CreateWindowExW(0, kSetupWindowClass, Utf8ToWide(caption).c_str(),
+                           WS_VISIBLE | WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x,
+                           y, width, height, nullptr, nullptr, instance, nullptr);
+}
+
+HWND CreateBar(HWND window, HINSTANCE instance, SetupBar kind) {
+    RECT client;
+    GetClientRect(window, &client);
+    const int margin = ScaleForDpi(10);
+    const DWORD marquee = kind == SetupBar::Marquee ? PBS_MARQUEE : 0;
+    HWND bar = CreateWindowExW(
+        0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | marquee, client.left + margin,
+        client.top + margin, (client.right - client.left) - ScaleForDpi(20),
+        (client.bottom - client.top) - ScaleForDpi(20), window, nullptr, instance, nullptr);
+    if (kind == SetupBar::Marquee) {
+        SendMessageW(bar, PBM_SETMARQUEE, TRUE, kMarqueeIntervalMs);
+        return bar;
+    }
+    SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendMessageW(bar, PBM_SETSTEP, 1, 0);
+    return bar;
+}
+} // namespace
+
+bool InitSetupControls(const AppManifest& manifest) {
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
+    if (InitCommonControlsEx(&controls))
+        return true;
+    ShowMessage("Failed to initialize common controls", manifest.title, MB_ICONERROR);
+    return false;
+}
+
+std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
+                                           const std::string& caption, SetupBar bar) {
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
+                                 COLOR_MENU)) {
+        ShowMessage("Failed to register window class", manifest.title, MB_ICONERROR);
+        return std::nullopt;
+    }
+    HWND window = CreateSetupWindow(instance, caption);
+    if (!window) {
+        ShowMessage("Failed to create window", manifest.title, MB_ICONERROR);
+        return std::nullopt;
+    }
+    return SetupWindow{window, CreateBar(window, instance, bar)};
+}
+
+void RunWhileShowing(unsigned(__stdcall* work)(void*), void* job) {
+    ScopedHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, work, job, 0, nullptr)));
+    RunMessageLoop();
+    if (thread)
+        WaitForSingleObject(thread.get(), INFINITE);
+}

@@ -1,0 +1,29 @@
+#pragma once
+// The small "WebView2Setup" window shown while the runtime is being installed.
+#include <optional>
+#include <string>
+
+#include <windows.h>
+
+struct AppManifest;
+
+// A download shows its percentage; a wait of unknown length, a marquee.
+enum class SetupBar { Percent, Marquee };
+
+struct SetupWindow {
+    HWND window;
+    HWND bar;
+};
+
+// Common controls for the bar, or the fixed message and false.
+bool InitSetupControls(const AppManifest& manifest);
+
+// Registers the class and creates the window (300 by 90 page units, centred on
+// the primary monitor) with its bar, or shows the fixed message and gives nothing.
+std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
+                                           const std::string& caption, SetupBar bar);
+
+// Runs work(job) on a thread of its own while this thread's message loop turns;
+// the work closes the window when it is done. Returns once the thread has ended,
+// however long that takes (the job lives in the caller's frame).
+void RunWhileShowing(unsigned(__stdcall* work)(void*), void* job);
