@@ -10,10 +10,17 @@ struct HICON__;
 enum class DistributionMode : int32_t { Evergreen = 0, Fixed = 1 };
 enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
 
+// Which context menu the page gets: the control's own, only the editing items,
+// or none (the default one offers Reload, which wipes a game's state).
+enum class ContextMenuMode : int32_t { Default = 0, Edit = 1, None = 2 };
+
 struct ManifestMessages {
     std::string installWebview2;
     std::string downloading;
     std::string installWebview2Failed;
+    // Failures at run time: the page could not be restarted; the page hangs.
+    std::string crashed;
+    std::string unresponsive;
 };
 
 struct AppManifest {
@@ -32,11 +39,13 @@ struct AppManifest {
     // Every local answer carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threaded WebAssembly).
     bool crossOriginIsolation = false;
+    ContextMenuMode contextMenu = ContextMenuMode::Default;
     ManifestMessages messages;
 };
 
 // Fills every field but iconHandle from the manifest text. Throws the JSON
 // library's parse error, or std::runtime_error with "invalid name",
 // "invalid distribution mode", "invalid content mode" or
-// "invalid cross-origin isolation" (a value that is not a boolean).
+// "invalid cross-origin isolation" (a value that is not a boolean) or
+// "invalid context menu" (anything but "default", "edit" or "none").
 void ParseManifest(const std::string& text, AppManifest& manifest);

@@ -34,7 +34,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilter', 'add_WebResourceRequested',
     'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
-    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_DOMContentLoaded', 'Navigate'];
+    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_ProcessFailed',
+    'add_DOMContentLoaded', 'Navigate'];
   assert.deepEqual(methods, expected);
 
   for (const [name, value] of SETTINGS_IN_ORDER)
