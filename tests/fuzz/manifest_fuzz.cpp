@@ -16,7 +16,9 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.height == b.height && a.icon == b.icon && a.resizable == b.resizable &&
            a.chromiumArgs == b.chromiumArgs && a.contentMode == b.contentMode &&
            a.distributionMode == b.distributionMode && a.enableDevtools == b.enableDevtools &&
-           a.crossOriginIsolation == b.crossOriginIsolation &&
+           a.crossOriginIsolation == b.crossOriginIsolation && a.contextMenu == b.contextMenu &&
+           a.messages.crashed == b.messages.crashed &&
+           a.messages.unresponsive == b.messages.unresponsive &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
            a.messages.installWebview2Failed == b.messages.installWebview2Failed;
@@ -24,7 +26,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
 
 bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
-           message == "invalid content mode" || message == "invalid cross-origin isolation";
+           message == "invalid content mode" || message == "invalid cross-origin isolation" ||
+           message == "invalid context menu";
 }
 
 // What an accepted record must say about the document it came from.
@@ -51,6 +54,15 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     FUZZ_REQUIRE(manifest.crossOriginIsolation ==
                      (isolationKey && (*settings)["cross-origin-isolation"] == true),
                  "cross-origin isolation only when the settings say true");
+    const bool menuKey =
+        settings != document.end() && settings->is_object() && settings->contains("context-menu");
+    FUZZ_REQUIRE(menuKey || manifest.contextMenu == ContextMenuMode::Default,
+                 "the default context menu unless the settings name another");
+    FUZZ_REQUIRE(!menuKey || (*settings)["context-menu"] ==
+                                 (manifest.contextMenu == ContextMenuMode::Edit   ? "edit"
+                                  : manifest.contextMenu == ContextMenuMode::None ? "none"
+                                                                                  : "default"),
+                 "an accepted context menu is the word the settings give");
     FUZZ_REQUIRE(manifest.iconHandle == nullptr, "the icon handle is not read from the file");
 }
 
