@@ -9,6 +9,15 @@ import { captureUntil, findColour } from './lib/window_driver.mjs';
 const start = appsOfThisFile();
 const TEAL = [0, 128, 128];
 
+// Closes the window as the player would; the program's exit code.
+async function closeAndWait(app) {
+  let code;
+  app.exited.then((exitCode) => { code = exitCode; });
+  app.session.request({ type: 'close' });
+  await waitFor(() => code !== undefined, 'the program to end');
+  return code;
+}
+
 test('a crashed renderer: the page starts again in the same window, its saved count one higher', async () => {
   const app = await start('restarts', { testApp: true });
   assert.equal(await app.page.textContent('#starts'), '1');
@@ -31,6 +40,7 @@ test('a crashed renderer: the page starts again in the same window, its saved co
     'frames of the new page painted');
   await captureUntil(handle, app.folder, (image) => findColour(image, TEAL, 8), 'the page painted again');
   assert.equal(app.session.callCounts.CreateCoreWebView2EnvironmentWithOptions, 1);
+  assert.equal(await closeAndWait(app), 0);
 });
 
 test('a browser that went away is started again behind the same window', async () => {
@@ -48,4 +58,6 @@ test('a browser that went away is started again behind the same window', async (
   assert.equal(main.handle, handle, 'the same window');
   assert.equal(main.visible, true);
   assert.equal(app.process.exitCode, null, 'the program never ended');
+  // Closed by the player as usual: the new browser's objects end with the program.
+  assert.equal(await closeAndWait(app), 0);
 });
