@@ -22,6 +22,9 @@ void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
     if (FAILED(args->get_ProcessFailedKind(&kind)))
         return LogForAuthor("process failure of an unknown kind: ignored");
     const std::string name = ProcessFailureKindName(kind);
+    // The last message is up: nothing more is restarted or asked.
+    if (endingAfterFailure_)
+        return LogForAuthor(name + ": already ending");
     switch (ResponseToProcessFailure(kind)) {
     case FailureResponse::Reload:
         LogForAuthor(name + ": reloading the page");
@@ -73,6 +76,7 @@ void VelnorWebView::RecreateBrowser() {
 }
 
 void VelnorWebView::EndAfterFailure() {
+    endingAfterFailure_ = true;
     LogForAuthor("the page could not be restarted: ending");
     ShowMessage(manifest_->messages.crashed, manifest_->title, MB_ICONERROR);
     PostQuitMessage(1);

@@ -86,6 +86,7 @@ private:
     RestartBudget restartBudget_;
     bool askingPlayer_ = false;
     bool recreatingBrowser_ = false;
+    bool endingAfterFailure_ = false;
 };
 
 // The web view host, once start-up has created it; null before and after. The

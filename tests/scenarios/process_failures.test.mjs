@@ -37,6 +37,10 @@ test('a renderer that exits is reloaded, three times a minute; the fourth time e
     assert.equal((await host.windows()).main.visible, true, 'the window stays');
   }
   host.raise('ProcessFailed', { kind: RENDER_EXITED }).catch(() => {});
+  await host.dialog();
+  // Failures while the message is up change nothing: still one box.
+  assert.equal((await host.raise('ProcessFailed', { kind: RENDER_EXITED })).invoked, 1);
+  assert.equal((await host.windows()).dialogs.length, 1);
   await expectCrashedBox(host);
   assert.equal(host.callsTo('Reload').length, 3);
   const log = readLog('renderer');
