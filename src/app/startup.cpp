@@ -13,6 +13,8 @@
 #include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "app/startup_log.h"
+#include "util/author_log.h"
 #include "util/files.h"
 #include "util/long_path.h"
 #include "util/message_box.h"
@@ -99,10 +101,11 @@ std::string ReadManifestText(const std::string& path) {
     return text;
 }
 
+namespace {
 // The owners below end in reverse order of their declaration: the published web
 // view (mapped files, g_webView), the extension library, GDI+, and last of all
 // the web view host with its browser objects.
-int RunHost(HINSTANCE instance) {
+int RunHostUntilExit(HINSTANCE instance) {
     // COM stays initialised until the process ends.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
@@ -125,6 +128,8 @@ int RunHost(HINSTANCE instance) {
     // The browser control's profile folder and the installer's download folder.
     const std::string userDataFolder =
         KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest.name;
+    OpenAuthorLog(userDataFolder);
+    LogStartup(manifest, applicationFolder);
 
     std::optional<VelnorWebView> webView;
     const GdiplusSession gdiplus;
@@ -156,4 +161,12 @@ int RunHost(HINSTANCE instance) {
     webView->Init();
 
     return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+}
+} // namespace
+
+int RunHost(HINSTANCE instance) {
+    const int exitCode = RunHostUntilExit(instance);
+    LogForAuthor("exit code " + std::to_string(exitCode));
+    CloseAuthorLog();
+    return exitCode;
 }

@@ -4,7 +4,9 @@
 
 #include "manifest/manifest.h"
 #include "util/files.h"
+#include "util/author_log.h"
 #include "util/message_box.h"
+#include "util/text.h"
 
 std::wstring RuntimeDownloadUrl = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
@@ -20,6 +22,9 @@ bool RuntimePresent(const wchar_t* browserExecutableFolder) {
     LPWSTR version = nullptr;
     GetAvailableCoreWebView2BrowserVersionString(browserExecutableFolder, &version);
     const bool present = version != nullptr;
+    LogForAuthor(present ? "WebView2 runtime " + WideToUtf8(version)
+                         : std::string("no WebView2 runtime installed") +
+                               (browserExecutableFolder ? " in \"webview2\"" : ""));
     CoTaskMemFree(version);
     return present;
 }

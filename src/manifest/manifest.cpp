@@ -76,6 +76,35 @@ uint32_t ParseBackgroundColor(const nlohmann::json& window) {
             throw std::runtime_error("invalid background color");
     return static_cast<uint32_t>(std::stoul(text->substr(1), nullptr, 16));
 }
+
+const char kDefaultCrashedMessage[] =
+    "The application stopped unexpectedly and could not be restarted.";
+const char kDefaultUnresponsiveMessage[] =
+    "The application is not responding. Do you want to restart it? Choose No to keep waiting.";
+
+// Refused rather than defaulted: a typo would otherwise leave Reload in the menu.
+ContextMenuMode ParseContextMenu(const nlohmann::json& settings) {
+    auto it = settings.find("context-menu");
+    if (it == settings.end())
+        return ContextMenuMode::Default;
+    const std::string word = it->is_string() ? it->get<std::string>() : std::string();
+    if (word == "default")
+        return ContextMenuMode::Default;
+    if (word == "edit")
+        return ContextMenuMode::Edit;
+    if (word == "none")
+        return ContextMenuMode::None;
+    throw std::runtime_error("invalid context menu");
+}
+
+// The keys of failures at run time, kept together.
+void ParseRunTimeFailureKeys(const nlohmann::json& document, AppManifest& manifest) {
+    manifest.contextMenu = ParseContextMenu(Section(document, "settings"));
+    const nlohmann::json& messages = Section(document, "messages");
+    manifest.messages.crashed = JsonStringOr(messages, "crashed", kDefaultCrashedMessage);
+    manifest.messages.unresponsive =
+        JsonStringOr(messages, "unresponsive", kDefaultUnresponsiveMessage);
+}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -113,4 +142,5 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.messages.installing = JsonStringOr(messages, "installing", kDefaultInstallingCaption);
     manifest.messages.installWebview2Failed =
         JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
+    ParseRunTimeFailureKeys(document, manifest);
 }

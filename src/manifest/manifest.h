@@ -10,12 +10,19 @@ struct HICON__;
 enum class DistributionMode : int32_t { Evergreen = 0, Fixed = 1 };
 enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
 
+// Which context menu the page gets: the control's own, only the editing items,
+// or none (the default one offers Reload, which wipes a game's state).
+enum class ContextMenuMode : int32_t { Default = 0, Edit = 1, None = 2 };
+
 struct ManifestMessages {
     std::string installWebview2;
     std::string downloading;
     // Caption of the window shown while a shipped runtime installer runs.
     std::string installing;
     std::string installWebview2Failed;
+    // Failures at run time: the page could not be restarted; the page hangs.
+    std::string crashed;
+    std::string unresponsive;
 };
 
 struct AppManifest {
@@ -42,6 +49,7 @@ struct AppManifest {
     bool singleInstance = false;
     int32_t minWidth = 0;
     int32_t minHeight = 0;
+    ContextMenuMode contextMenu = ContextMenuMode::Default;
     ManifestMessages messages;
 };
 
@@ -49,5 +57,6 @@ struct AppManifest {
 // library's parse error, or std::runtime_error with "invalid name",
 // "invalid distribution mode", "invalid content mode" or
 // "invalid cross-origin isolation" (a value that is not a boolean) or
-// "invalid background color" (not a "#RRGGBB" text).
+// "invalid background color" (not a "#RRGGBB" text) or
+// "invalid context menu" (anything but "default", "edit" or "none").
 void ParseManifest(const std::string& text, AppManifest& manifest);

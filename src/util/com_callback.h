@@ -34,9 +34,10 @@ com_ptr<Interface> MakeCallback(Function function) {
 
 // Registers a function as the handler of one event: `add` is the source's
 // add_ method. No registration token is kept, so the handler is never removed.
+// Returns the registration's result, for the author's log.
 template <typename Source, typename Base, typename Handler, typename Function>
-void AddHandler(Source* source,
-                HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
-                Function function) {
-    (source->*add)(MakeCallback<Handler>(std::move(function)).get(), nullptr);
+HRESULT AddHandler(Source* source,
+                   HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
+                   Function function) {
+    return (source->*add)(MakeCallback<Handler>(std::move(function)).get(), nullptr);
 }

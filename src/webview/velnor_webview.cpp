@@ -4,6 +4,7 @@
 
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "util/author_log.h"
 #include "util/com_callback.h"
 #include "util/message_box.h"
 #include "util/text.h"
@@ -44,12 +45,15 @@ void VelnorWebView::Init() {
             OnEnvironmentCreated(errorCode, created);
         });
     // A call that fails at once never calls the handler back.
-    if (FAILED(CreateCoreWebView2EnvironmentWithOptions(
-            browserExecutableFolder_, profileFolder.c_str(), options.get(), completed.get())))
+    const HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+        browserExecutableFolder_, profileFolder.c_str(), options.get(), completed.get());
+    LogIfFailed("CreateCoreWebView2EnvironmentWithOptions", result);
+    if (FAILED(result))
         ReportStartFailure();
 }
 
 void VelnorWebView::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created) {
+    LogIfFailed("environment creation", errorCode);
     if (FAILED(errorCode) || !created)
         return ReportStartFailure();
     environment_ = com_ptr<ICoreWebView2Environment>::copy_from(created);
@@ -57,22 +61,25 @@ void VelnorWebView::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environ
         [this](HRESULT code, ICoreWebView2Controller* createdController) {
             OnControllerCreated(code, createdController);
         });
-    if (FAILED(environment_->CreateCoreWebView2Controller(mainWindow_, completed.get())))
+    const HRESULT result = environment_->CreateCoreWebView2Controller(mainWindow_, completed.get());
+    LogIfFailed("CreateCoreWebView2Controller", result);
+    if (FAILED(result))
         ReportStartFailure();
 }
 
 void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created) {
+    LogIfFailed("controller creation", errorCode);
     if (FAILED(errorCode) || !created)
         return ReportStartFailure();
     controller_ = com_ptr<ICoreWebView2Controller>::copy_from(created);
-    controller_->get_CoreWebView2(webView_.put());
+    LogIfFailed("get_CoreWebView2", controller_->get_CoreWebView2(webView_.put()));
     if (!webView_)
         return ReportStartFailure();
     webView2_ = webView_.try_query<ICoreWebView2_2>();
 
     ApplyBackgroundColor();
     com_ptr<ICoreWebView2Settings> settings;
-    webView_->get_Settings(settings.put());
+    LogIfFailed("get_Settings", webView_->get_Settings(settings.put()));
     if (settings)
         ApplySettings(settings);
     RECT bounds;
@@ -87,22 +94,28 @@ void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controll
 }
 
 void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings) {
-    settings->put_IsScriptEnabled(TRUE);
-    settings->put_AreHostObjectsAllowed(FALSE);
-    settings->put_AreDefaultScriptDialogsEnabled(TRUE);
-    settings->put_IsWebMessageEnabled(TRUE);
-    settings->put_IsZoomControlEnabled(FALSE);
-    settings->put_AreDefaultContextMenusEnabled(TRUE);
-    settings->put_AreDevToolsEnabled(manifest_->enableDevtools ? TRUE : FALSE);
+    LogIfFailed("put_IsScriptEnabled", settings->put_IsScriptEnabled(TRUE));
+    LogIfFailed("put_AreHostObjectsAllowed", settings->put_AreHostObjectsAllowed(FALSE));
+    LogIfFailed("put_AreDefaultScriptDialogsEnabled",
+                settings->put_AreDefaultScriptDialogsEnabled(TRUE));
+    LogIfFailed("put_IsWebMessageEnabled", settings->put_IsWebMessageEnabled(TRUE));
+    LogIfFailed("put_IsZoomControlEnabled", settings->put_IsZoomControlEnabled(FALSE));
+    LogIfFailed("put_AreDefaultContextMenusEnabled",
+                settings->put_AreDefaultContextMenusEnabled(DefaultContextMenusEnabled()));
+    LogIfFailed("put_AreDevToolsEnabled",
+                settings->put_AreDevToolsEnabled(manifest_->enableDevtools ? TRUE : FALSE));
     // Older runtimes lack Settings3: their own accelerator keys then stay on and
     // F12 is left to them.
     if (com_ptr<ICoreWebView2Settings3> settings3 = settings.try_query<ICoreWebView2Settings3>()) {
-        settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE);
-        AddHandler(
-            controller_.get(), &ICoreWebView2Controller::add_AcceleratorKeyPressed,
-            [this](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
-                OnAcceleratorKeyPressed(args);
-            });
+        LogIfFailed("put_AreBrowserAcceleratorKeysEnabled",
+                    settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE));
+        LogFailedRegistration("AcceleratorKeyPressed",
+                              AddHandler(controller_.get(),
+                                         &ICoreWebView2Controller::add_AcceleratorKeyPressed,
+                                         [this](ICoreWebView2Controller*,
+                                                ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                                             OnAcceleratorKeyPressed(args);
+                                         }));
     }
 }
 
@@ -111,12 +124,14 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
 void VelnorWebView::AddContentFilter() {
     const std::wstring filter = Utf8ToWide(pageOrigin_ + "*");
     if (com_ptr<ICoreWebView2_22> view22 = webView_.try_query<ICoreWebView2_22>())
-        view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
-            filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL,
-            COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL);
+        LogIfFailed("AddWebResourceRequestedFilterWithRequestSourceKinds",
+                    view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
+                        filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL,
+                        COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL));
     else
-        webView_->AddWebResourceRequestedFilter(filter.c_str(),
-                                                COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
+        LogIfFailed("AddWebResourceRequestedFilter",
+                    webView_->AddWebResourceRequestedFilter(
+                        filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL));
 }
 
 // Older runtimes lack Controller2: they paint white until the first frame.
@@ -124,60 +139,88 @@ void VelnorWebView::ApplyBackgroundColor() {
     if (com_ptr<ICoreWebView2Controller2> controller2 =
             controller_.try_query<ICoreWebView2Controller2>()) {
         const uint32_t rgb = manifest_->backgroundColor;
-        controller2->put_DefaultBackgroundColor({255, static_cast<BYTE>(rgb >> 16),
-                                                 static_cast<BYTE>(rgb >> 8),
-                                                 static_cast<BYTE>(rgb)});
+        LogIfFailed("put_DefaultBackgroundColor",
+                    controller2->put_DefaultBackgroundColor(
+                        {255, static_cast<BYTE>(rgb >> 16), static_cast<BYTE>(rgb >> 8),
+                         static_cast<BYTE>(rgb)}));
     }
 }
 
 void VelnorWebView::RegisterEventHandlers() {
     ICoreWebView2* view = webView_.get();
-    AddHandler(view, &ICoreWebView2::add_DocumentTitleChanged,
-               [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); });
+    LogFailedRegistration(
+        "DocumentTitleChanged",
+        AddHandler(view, &ICoreWebView2::add_DocumentTitleChanged,
+                   [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); }));
     if (manifest_->contentMode == ContentMode::Bundle) {
         AddContentFilter();
-        AddHandler(view, &ICoreWebView2::add_WebResourceRequested,
-                   [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-                       contentServer_.OnWebResourceRequested(args);
-                   });
-        AddHandler(view, &ICoreWebView2::add_NavigationStarting,
-                   [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                       OnNavigationStarting(args);
-                   });
+        LogFailedRegistration(
+            "WebResourceRequested",
+            AddHandler(view, &ICoreWebView2::add_WebResourceRequested,
+                       [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                           contentServer_.OnWebResourceRequested(args);
+                       }));
+        LogFailedRegistration(
+            "NavigationStarting",
+            AddHandler(view, &ICoreWebView2::add_NavigationStarting,
+                       [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+                           OnNavigationStarting(args);
+                       }));
     }
-    AddHandler(view, &ICoreWebView2::add_PermissionRequested,
-               [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
-                   OnPermissionRequested(args);
-               });
-    AddHandler(
-        view, &ICoreWebView2::add_ContainsFullScreenElementChanged,
-        [this](ICoreWebView2* sender, IUnknown*) { OnContainsFullScreenElementChanged(sender); });
-    AddHandler(view, &ICoreWebView2::add_WindowCloseRequested,
-               [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); });
-    AddHandler(view, &ICoreWebView2::add_NewWindowRequested,
-               [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-                   OnNewWindowRequested(args);
-               });
-    AddHandler(view, &ICoreWebView2::add_WebMessageReceived,
-               [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                   messageBridge_.OnWebMessageReceived(args);
-               });
+    LogFailedRegistration(
+        "PermissionRequested",
+        AddHandler(view, &ICoreWebView2::add_PermissionRequested,
+                   [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
+                       OnPermissionRequested(args);
+                   }));
+    LogFailedRegistration("ContainsFullScreenElementChanged",
+                          AddHandler(view, &ICoreWebView2::add_ContainsFullScreenElementChanged,
+                                     [this](ICoreWebView2* sender, IUnknown*) {
+                                         OnContainsFullScreenElementChanged(sender);
+                                     }));
+    LogFailedRegistration(
+        "WindowCloseRequested",
+        AddHandler(view, &ICoreWebView2::add_WindowCloseRequested,
+                   [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); }));
+    LogFailedRegistration(
+        "NewWindowRequested",
+        AddHandler(view, &ICoreWebView2::add_NewWindowRequested,
+                   [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+                       OnNewWindowRequested(args);
+                   }));
+    LogFailedRegistration(
+        "WebMessageReceived",
+        AddHandler(view, &ICoreWebView2::add_WebMessageReceived,
+                   [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                       messageBridge_.OnWebMessageReceived(args);
+                   }));
+    RegisterProcessFailedHandler();
+    RegisterContextMenuHandler();
     if (webView2_)
-        AddHandler(
-            webView2_.get(), &ICoreWebView2_2::add_DOMContentLoaded,
-            [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) { ShowAndFocus(); });
+        LogFailedRegistration(
+            "DOMContentLoaded",
+            AddHandler(webView2_.get(), &ICoreWebView2_2::add_DOMContentLoaded,
+                       [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) {
+                           ShowAndFocus();
+                       }));
+}
+
+void VelnorWebView::LogFailedRegistration(const char* event, HRESULT result) {
+    LogIfFailed((std::string("add_") + event).c_str(), result);
 }
 
 void VelnorWebView::NavigateToStartPage() {
     const std::string target = manifest_->contentMode == ContentMode::Bundle
                                    ? pageOrigin_ + manifest_->main
                                    : manifest_->main;
-    webView_->Navigate(Utf8ToWide(target).c_str());
+    LogIfFailed("Navigate", webView_->Navigate(Utf8ToWide(target).c_str()));
 }
 
 void VelnorWebView::ReportStartFailure() {
     // Without a browser control the hidden window would never appear: say so and
     // end the message loop with exit code 1.
+    if (recreatingBrowser_)
+        return EndAfterFailure();
     ShowMessage(kBrowserStartFailedMessage, manifest_->title, MB_ICONERROR);
     PostQuitMessage(1);
 }

@@ -11,6 +11,7 @@
 #include "bridge/window_commands.h"
 #include "content/content_server.h"
 #include "util/com_ptr.h"
+#include "webview/process_failure_policy.h"
 
 struct AppManifest;
 
@@ -54,6 +55,7 @@ private:
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
+    void LogFailedRegistration(const char* event, HRESULT result);
 
     // Event handlers of the host itself.
     void ShowAndFocus();
@@ -64,6 +66,19 @@ private:
     void OnWindowCloseRequested();
     void OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
+
+    // Failures of the browser's processes at run time (process_failures.cpp).
+    void RegisterProcessFailedHandler();
+    void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
+    void ReloadAfterCrash();
+    void AskToRestartHungPage();
+    void RecreateBrowser();
+    void EndAfterFailure();
+
+    // The "edit" context menu (context_menu.cpp).
+    bool DefaultContextMenusEnabled() const;
+    void RegisterContextMenuHandler();
+    void OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args);
 
     // Members are destroyed in reverse order: the parts first (the taskbar object
     // among them), then the web view, the controller and the environment.
@@ -80,6 +95,10 @@ private:
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;
+    RestartBudget restartBudget_;
+    bool askingPlayer_ = false;
+    bool recreatingBrowser_ = false;
+    bool endingAfterFailure_ = false;
 };
 
 // The web view host, once start-up has created it; null before and after. The

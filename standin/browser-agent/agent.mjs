@@ -14,6 +14,7 @@ import { chromium } from 'playwright-core';
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
 import { INPUT_MESSAGES, replayInput } from './input.mjs';
+import { reloadPage, retireEngine, watchProcessFailures } from './process_failures.mjs';
 import { Screen } from './screen.mjs';
 
 // For benchmarks that start the engine on its own.
@@ -170,13 +171,19 @@ class BrowserSession {
   async onCall({ method, args }) {
     this.callCounts[method] = (this.callCounts[method] || 0) + 1;
     if (method === 'put_IsVisible' && args[0] === true && !this.shownAt) this.shownAt = Date.now();
-    if (method === 'CreateCoreWebView2EnvironmentWithOptions') this.ready = this.launch();
+    if (method === 'CreateCoreWebView2EnvironmentWithOptions') {
+      // A second environment follows a browser process failure: a new engine.
+      const previous = this.ready;
+      this.ready = previous ? retireEngine(this, previous).then(() => this.launch()) : this.launch();
+    }
     if (!this.ready) return;
-    const page = await this.ready;
+    await this.ready;
+    const { page } = this; // a crashed renderer's page is replaced (process_failures.mjs)
     switch (method) {
     case 'AddWebResourceRequestedFilter':
     case 'AddWebResourceRequestedFilterWithRequestSourceKinds': this.filters.push(args[0]); break;
     case 'Navigate': await this.navigate(args[0]); break;
+    case 'Reload': await reloadPage(this); break;
     case 'put_Bounds': {
       const [{ left, top, right, bottom }] = args;
       if (right > left && bottom > top) await this.setViewport(right - left, bottom - top);
@@ -191,8 +198,8 @@ class BrowserSession {
     case 'put_DefaultBackgroundColor': {
       // Shown where the page paints no background of its own.
       const [{ r, g, b, a }] = args;
-      await this.cdp.send('Emulation.setDefaultBackgroundColorOverride',
-        { color: { r, g, b, a: a / 255 } }).catch(() => {});
+      this.backgroundColor = { r, g, b, a: a / 255 };
+      await this.applyBackgroundColor();
       break;
     }
     case 'OpenDevToolsWindow':
@@ -222,21 +229,35 @@ class BrowserSession {
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
     await context.exposeBinding('__quorrinCursor', (source, cursor) => this.send({ type: 'cursor', cursor }));
     await context.addInitScript(PAGE_BRIDGE);
-    this.page = await context.newPage();
+    this.context = context;
+    return this.openPage(800 * this.scale, 600 * this.scale);
+  }
+
+  // The engine's page with everything the agent watches on it; again after a
+  // crashed renderer (a crashed page cannot be driven any more).
+  async openPage(width, height) {
+    this.page = await this.context.newPage();
     this.page.on('domcontentloaded', async () => {
       this.domContentLoadedAt ??= Date.now();
       if (this.hidden) await this.applyVisibility(); // a new document starts as the controller is
       return this.raise('DOMContentLoaded');
     });
     await this.page.route('**/*', (route) => this.onRoute(route));
-    this.cdp = await context.newCDPSession(this.page);
-    await this.setViewport(800 * this.scale, 600 * this.scale);
+    this.cdp = await this.context.newCDPSession(this.page);
+    await this.setViewport(width, height);
+    await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
     this.screen = new Screen(this.cdp, this.socket);
     await this.screen.start();
     this.page.on('framenavigated', (frame) => {
       if (frame === this.page.mainFrame()) this.screen.restart();
     });
+    watchProcessFailures(this, this.browser, this.page);
     return this.page;
+  }
+
+  async applyBackgroundColor() {
+    if (this.backgroundColor)
+      await this.cdp.send('Emulation.setDefaultBackgroundColorOverride', { color: this.backgroundColor }).catch(() => {});
   }
 
   async applyVisibility() {
@@ -284,6 +305,7 @@ class BrowserSession {
   }
 
   async close() {
+    this.closing = true;
     if (this.ready) await this.ready.catch(() => {});
     await this.devToolsWindow?.close();
     if (this.browser) await this.browser.close().catch(() => {});

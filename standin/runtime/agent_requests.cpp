@@ -244,6 +244,9 @@ void Answer(const Json& request, Json& reply) {
         const std::string event = RequiredString(request, "event");
         const Json args = ObjectField(request, "args");
         Controller* controller = CurrentController();
+        // Held for the event, as the runtime holds its objects while a handler
+        // runs: a host may let go of a failed browser inside ProcessFailed.
+        const Ref<Controller> held(controller);
         if (!controller || !controller->webView())
             reply["error"] = "no web view";
         else

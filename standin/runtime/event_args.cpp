@@ -154,6 +154,16 @@ HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
 }
 ;
 
+STANDIN_ARGS(ProcessFailed)
+COREWEBVIEW2_PROCESS_FAILED_KIND failedKind =
+    COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED;
+HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* value) override {
+    ReportCall(*this, kind(), "get_ProcessFailedKind", Json::array());
+    return CopyValue(failedKind, value);
+}
+}
+;
+
 STANDIN_ARGS(DOMContentLoaded)
 HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
     return CopyValue(1, value);
@@ -256,6 +266,17 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
             sender, static_cast<IUnknown*>(nullptr));
     } else if (event == "WebResourceRequested") {
         result = RaiseWebResourceRequested(sender, args, list);
+    } else if (event == "ProcessFailed") {
+        Ref<ProcessFailedArgs> eventArgs(new ProcessFailedArgs());
+        const int kind = IntegerField(args, "kind", -1);
+        if (kind < 0 || kind > COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED)
+            throw AgentMessageError("\"kind\" is not a process failure kind");
+        eventArgs->failedKind = static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(kind);
+        result["invoked"] =
+            list.InvokeAll<ICoreWebView2ProcessFailedEventHandler>(sender, eventArgs.get());
+    } else if (event == "ContextMenuRequested") {
+        result =
+            RaiseContextMenuRequested(sender, args, list, webView.DefaultContextMenusEnabled());
     } else {
         throw AgentMessageError("unknown event"); // the caller names it
     }

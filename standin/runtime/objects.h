@@ -118,6 +118,9 @@ public:
         return Put("ICoreWebView2Settings3", "AreBrowserAcceleratorKeysEnabled", value);
     }
 
+    // A setting's value as the engine uses it (the runtime's default when unset).
+    bool Enabled(const std::string& name) const;
+
 protected:
     bool Offers(REFIID iid) const override;
 
@@ -176,6 +179,15 @@ public:
         ICoreWebView2DOMContentLoadedEventHandler* handler, EventRegistrationToken* token) override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJsonWithAdditionalObjects(
         LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) override;
+    HRESULT STDMETHODCALLTYPE Reload() override;
+    HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                                                EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler* handler,
+                             EventRegistrationToken* token) override;
+    bool DefaultContextMenusEnabled() const {
+        return settings_->Enabled("AreDefaultContextMenusEnabled");
+    }
 
 protected:
     bool Offers(REFIID iid) const override;
@@ -208,6 +220,10 @@ void HandleAgentRequest(const Json& request);
 // The event-argument objects of each event, and the resource objects.
 Json RaiseOn(WebView& webView, Controller& controller, const std::string& event, const Json& args,
              const std::map<std::string, HandlerList>& handlers);
+
+// The engine's context menu offered to the host's handlers (context_menu.cpp).
+Json RaiseContextMenuRequested(ICoreWebView2* sender, const Json& args, const HandlerList& handlers,
+                               bool menusEnabled);
 
 // A response as the host built it, for the agent: status, reason, headers and the
 // body ("read": base64 of every byte, "count": its length, "skip": nothing).

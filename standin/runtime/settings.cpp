@@ -24,3 +24,9 @@ HRESULT Settings::Put(const char* interfaceName, const std::string& name, BOOL v
     values_[name] = value;
     return S_OK;
 }
+
+bool Settings::Enabled(const std::string& name) const {
+    BOOL value = TRUE;
+    Get(name, &value);
+    return value != FALSE;
+}

@@ -865,3 +865,97 @@ public:
     }
 };
 
+class ICoreWebView2ProcessFailedEventArgsDefaults : public ICoreWebView2ProcessFailedEventArgs {
+public:
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND*) override {
+        return ReportUnimplemented("ICoreWebView2ProcessFailedEventArgs", "get_ProcessFailedKind");
+    }
+};
+
+class ICoreWebView2ContextMenuRequestedEventArgsDefaults : public ICoreWebView2ContextMenuRequestedEventArgs {
+public:
+    HRESULT STDMETHODCALLTYPE get_MenuItems(ICoreWebView2ContextMenuItemCollection**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "get_MenuItems");
+    }
+    HRESULT STDMETHODCALLTYPE get_ContextMenuTarget(ICoreWebView2ContextMenuTarget**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "get_ContextMenuTarget");
+    }
+    HRESULT STDMETHODCALLTYPE get_Location(POINT*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "get_Location");
+    }
+    HRESULT STDMETHODCALLTYPE put_SelectedCommandId(INT32) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "put_SelectedCommandId");
+    }
+    HRESULT STDMETHODCALLTYPE get_SelectedCommandId(INT32*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "get_SelectedCommandId");
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "put_Handled");
+    }
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "get_Handled");
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuRequestedEventArgs", "GetDeferral");
+    }
+};
+
+class ICoreWebView2ContextMenuItemCollectionDefaults : public ICoreWebView2ContextMenuItemCollection {
+public:
+    HRESULT STDMETHODCALLTYPE get_Count(UINT32*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItemCollection", "get_Count");
+    }
+    HRESULT STDMETHODCALLTYPE GetValueAtIndex(UINT32, ICoreWebView2ContextMenuItem**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItemCollection", "GetValueAtIndex");
+    }
+    HRESULT STDMETHODCALLTYPE RemoveValueAtIndex(UINT32) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItemCollection", "RemoveValueAtIndex");
+    }
+    HRESULT STDMETHODCALLTYPE InsertValueAtIndex(UINT32, ICoreWebView2ContextMenuItem*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItemCollection", "InsertValueAtIndex");
+    }
+};
+
+class ICoreWebView2ContextMenuItemDefaults : public ICoreWebView2ContextMenuItem {
+public:
+    HRESULT STDMETHODCALLTYPE get_Name(LPWSTR*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_Name");
+    }
+    HRESULT STDMETHODCALLTYPE get_Label(LPWSTR*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_Label");
+    }
+    HRESULT STDMETHODCALLTYPE get_CommandId(INT32*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_CommandId");
+    }
+    HRESULT STDMETHODCALLTYPE get_ShortcutKeyDescription(LPWSTR*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_ShortcutKeyDescription");
+    }
+    HRESULT STDMETHODCALLTYPE get_Icon(IStream**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_Icon");
+    }
+    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_Kind");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsEnabled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "put_IsEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsEnabled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_IsEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsChecked(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "put_IsChecked");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsChecked(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_IsChecked");
+    }
+    HRESULT STDMETHODCALLTYPE get_Children(ICoreWebView2ContextMenuItemCollection**) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "get_Children");
+    }
+    HRESULT STDMETHODCALLTYPE add_CustomItemSelected(ICoreWebView2CustomItemSelectedEventHandler*, EventRegistrationToken*) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "add_CustomItemSelected");
+    }
+    HRESULT STDMETHODCALLTYPE remove_CustomItemSelected(EventRegistrationToken) override {
+        return ReportUnimplemented("ICoreWebView2ContextMenuItem", "remove_CustomItemSelected");
+    }
+};
+

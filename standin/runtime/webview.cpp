@@ -80,6 +80,8 @@ STANDIN_EVENT(ICoreWebView2, ContainsFullScreenElementChanged)
 STANDIN_EVENT(ICoreWebView2, WebResourceRequested)
 STANDIN_EVENT(ICoreWebView2, WindowCloseRequested)
 STANDIN_EVENT(ICoreWebView2_2, DOMContentLoaded)
+STANDIN_EVENT(ICoreWebView2, ProcessFailed)
+STANDIN_EVENT(ICoreWebView2_11, ContextMenuRequested)
 #undef STANDIN_EVENT
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
@@ -90,6 +92,12 @@ HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
 HRESULT WebView::Navigate(LPCWSTR uri) {
     ReportCall(*this, "ICoreWebView2", "Navigate", {ToJson(uri)});
     return uri ? S_OK : E_INVALIDARG;
+}
+
+// The agent reloads the page when it sees this report.
+HRESULT WebView::Reload() {
+    ReportCall(*this, "ICoreWebView2", "Reload", Json::array());
+    return S_OK;
 }
 
 HRESULT WebView::PostWebMessageAsJson(LPCWSTR json) {

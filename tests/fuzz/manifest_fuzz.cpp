@@ -19,7 +19,9 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.crossOriginIsolation == b.crossOriginIsolation &&
            a.rememberPlacement == b.rememberPlacement && a.singleInstance == b.singleInstance &&
            a.minWidth == b.minWidth && a.minHeight == b.minHeight &&
-           a.backgroundColor == b.backgroundColor &&
+           a.backgroundColor == b.backgroundColor && a.contextMenu == b.contextMenu &&
+           a.messages.crashed == b.messages.crashed &&
+           a.messages.unresponsive == b.messages.unresponsive &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
            a.messages.installing == b.messages.installing &&
@@ -29,7 +31,7 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
 bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
            message == "invalid content mode" || message == "invalid cross-origin isolation" ||
-           message == "invalid background color";
+           message == "invalid background color" || message == "invalid context menu";
 }
 
 // What an accepted record must say about the document it came from.
@@ -59,6 +61,15 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
                      (isolationKey && (*settings)["cross-origin-isolation"] == true),
                  "cross-origin isolation only when the settings say true");
     FUZZ_REQUIRE(manifest.minWidth >= 0 && manifest.minHeight >= 0, "a minimum is never negative");
+    const bool menuKey =
+        settings != document.end() && settings->is_object() && settings->contains("context-menu");
+    FUZZ_REQUIRE(menuKey || manifest.contextMenu == ContextMenuMode::Default,
+                 "the default context menu unless the settings name another");
+    FUZZ_REQUIRE(!menuKey || (*settings)["context-menu"] ==
+                                 (manifest.contextMenu == ContextMenuMode::Edit   ? "edit"
+                                  : manifest.contextMenu == ContextMenuMode::None ? "none"
+                                                                                  : "default"),
+                 "an accepted context menu is the word the settings give");
     FUZZ_REQUIRE(manifest.iconHandle == nullptr, "the icon handle is not read from the file");
 }
 

@@ -191,6 +191,11 @@ TEST(ParseManifest, Rejections) {
         {"{\"name\":\"n\",\"window\":{\"background-color\":null}}", "invalid background color"},
         // The name is checked before anything else.
         {"{\"settings\":{\"distribution-mode\":\"y\"}}", "invalid name"},
+        // The context menu takes one of three words, exactly.
+        {"{\"name\":\"n\",\"settings\":{\"context-menu\":\"Edit\"}}", "invalid context menu"},
+        {"{\"name\":\"n\",\"settings\":{\"context-menu\":\"\"}}", "invalid context menu"},
+        {"{\"name\":\"n\",\"settings\":{\"context-menu\":false}}", "invalid context menu"},
+        {"{\"name\":\"n\",\"settings\":{\"context-menu\":null}}", "invalid context menu"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RejectionOf(c.text), c.rejection) << c.text;
@@ -267,4 +272,32 @@ TEST(ParseManifest, BackgroundColorIsReadAsRgb) {
     EXPECT_EQ(colourOf("#FFFFFF"), 0xFFFFFFu);
     // Only inside "window".
     EXPECT_EQ(Parse(R"({"name":"n","background-color":"#000000"})").backgroundColor, 0xFFFFFFu);
+}
+
+TEST(ParseManifest, ContextMenuAndRunTimeFailureTexts) {
+    const AppManifest defaults = Parse(R"({"name":"n"})");
+    EXPECT_EQ(defaults.contextMenu, ContextMenuMode::Default);
+    EXPECT_EQ(defaults.messages.crashed,
+              "The application stopped unexpectedly and could not be restarted.");
+    EXPECT_EQ(defaults.messages.unresponsive, "The application is not responding. Do you want "
+                                              "to restart it? Choose No to keep waiting.");
+    const struct {
+        const char* word;
+        ContextMenuMode mode;
+    } modes[] = {{"default", ContextMenuMode::Default},
+                 {"edit", ContextMenuMode::Edit},
+                 {"none", ContextMenuMode::None}};
+    for (const auto& c : modes)
+        EXPECT_EQ(
+            Parse(std::string(R"({"name":"n","settings":{"context-menu":")") + c.word + "\"}}")
+                .contextMenu,
+            c.mode)
+            << c.word;
+    const AppManifest own = Parse(R"({"name":"n","messages":{"crashed":"c","unresponsive":"u"}})");
+    EXPECT_EQ(own.messages.crashed, "c");
+    EXPECT_EQ(own.messages.unresponsive, "u");
+    // Wrongly typed texts fall back like the other messages; the key counts only in "settings".
+    EXPECT_EQ(Parse(R"({"name":"n","messages":{"crashed":1}})").messages.crashed,
+              defaults.messages.crashed);
+    EXPECT_EQ(Parse(R"({"name":"n","context-menu":"bad"})").contextMenu, ContextMenuMode::Default);
 }

@@ -35,7 +35,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
     'add_WebResourceRequested',
     'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
-    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_DOMContentLoaded', 'Navigate'];
+    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_ProcessFailed',
+    'add_DOMContentLoaded', 'Navigate'];
   assert.deepEqual(methods, expected);
 
   for (const [name, value] of SETTINGS_IN_ORDER)

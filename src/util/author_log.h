@@ -1,0 +1,19 @@
+#pragma once
+// The author's log, quorrin.log in the user data folder: what happened at start,
+// each message box, each failing call of the browser's creation, each process
+// failure and the exit code. Never page content or message bodies.
+#include <string>
+
+#include <windows.h>
+
+// Creates the folder when missing and opens the log for appending; a folder that
+// cannot be written leaves the log off, and start-up goes on.
+void OpenAuthorLog(const std::string& folder);
+
+// Appends one line with the UTC time; nothing while the log is off.
+void LogForAuthor(const std::string& text);
+
+// "which call failed: 0x80004005" when result is a failure.
+void LogIfFailed(const char* call, HRESULT result);
+
+void CloseAuthorLog();

@@ -1,0 +1,72 @@
+// The page's context menu as the manifest's "context-menu" asks: the control's
+// own, only the editing items, or none. The default one offers Reload, which
+// wipes a game's state.
+#include "webview/velnor_webview.h"
+
+#include <vector>
+
+#include "manifest/manifest.h"
+#include "util/author_log.h"
+#include "util/com_callback.h"
+#include "util/text.h"
+#include "webview/edit_menu.h"
+
+namespace {
+std::vector<MenuEntry> DescribeItems(ICoreWebView2ContextMenuItemCollection* items, UINT32 count) {
+    std::vector<MenuEntry> entries(count);
+    for (UINT32 i = 0; i < count; ++i) {
+        com_ptr<ICoreWebView2ContextMenuItem> item;
+        items->GetValueAtIndex(i, item.put());
+        if (!item)
+            continue;
+        CoTaskString name;
+        item->get_Name(name.put());
+        COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND kind = COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_COMMAND;
+        item->get_Kind(&kind);
+        entries[i] = {name ? WideToUtf8(name.get()) : std::string(),
+                      kind == COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_SEPARATOR};
+    }
+    return entries;
+}
+} // namespace
+
+// "edit" without ContextMenuRequested (before ICoreWebView2_11) turns menus off
+// rather than leave Reload in them.
+bool VelnorWebView::DefaultContextMenusEnabled() const {
+    switch (manifest_->contextMenu) {
+    case ContextMenuMode::None:
+        return false;
+    case ContextMenuMode::Edit:
+        return static_cast<bool>(webView_.try_query<ICoreWebView2_11>());
+    default:
+        return true;
+    }
+}
+
+void VelnorWebView::RegisterContextMenuHandler() {
+    if (manifest_->contextMenu != ContextMenuMode::Edit)
+        return;
+    com_ptr<ICoreWebView2_11> view = webView_.try_query<ICoreWebView2_11>();
+    if (!view)
+        return LogForAuthor("no ContextMenuRequested in this runtime: context menus are off");
+    LogFailedRegistration(
+        "ContextMenuRequested",
+        AddHandler(view.get(), &ICoreWebView2_11::add_ContextMenuRequested,
+                   [this](ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs* args) {
+                       OnContextMenuRequested(args);
+                   }));
+}
+
+void VelnorWebView::OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args) {
+    com_ptr<ICoreWebView2ContextMenuItemCollection> items;
+    args->get_MenuItems(items.put());
+    UINT32 count = 0;
+    if (!items || FAILED(items->get_Count(&count)))
+        return;
+    const std::vector<bool> keeps =
+        EditMenuKeeps(DescribeItems(items.get(), count), manifest_->enableDevtools);
+    // From the end, so that the indices still to visit stay valid.
+    for (UINT32 i = count; i-- > 0;)
+        if (!keeps[i])
+            items->RemoveValueAtIndex(i);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// What the host does when one of the browser's processes fails, and how often it
+// may start the page again. Portable: the kinds are the runtime's numbers.
+#include <cstdint>
+#include <deque>
+#include <string>
+
+enum class FailureResponse { Reload, AskPlayer, RecreateBrowser, LogOnly };
+
+// The runtime's COREWEBVIEW2_PROCESS_FAILED_KIND values.
+FailureResponse ResponseToProcessFailure(int32_t kind);
+std::string ProcessFailureKindName(int32_t kind);
+
+// At most kMaxRestarts restarts in any kWindowMilliseconds: a page that crashes
+// at once every time would otherwise restart forever.
+class RestartBudget {
+public:
+    static constexpr int kMaxRestarts = 3;
+    static constexpr uint64_t kWindowMilliseconds = 60000;
+
+    // Counts a restart at nowMilliseconds (a monotonic clock) when the budget allows it.
+    bool TryRestart(uint64_t nowMilliseconds);
+
+private:
+    std::deque<uint64_t> restarts_;
+};

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "util/log_format.h"
+#include "webview/edit_menu.h"
+#include "webview/process_failure_policy.h"
+
+namespace {
+const UtcTime kTime = {2026, 12, 7, 5, 3, 9, 42};
+} // namespace
+
+TEST(AuthorLog, LineHasUtcStampAndStaysOneLine) {
+    const struct {
+        std::string text;
+        std::string line;
+    } cases[] = {
+        {"exit code 0", "2026-12-07T05:03:09.042Z exit code 0\n"},
+        {"", "2026-12-07T05:03:09.042Z \n"},
+        {"two\r\nlines\tand\x7f", "2026-12-07T05:03:09.042Z two  lines and \n"},
+        {std::string("nul\0byte", 8), "2026-12-07T05:03:09.042Z nul byte\n"},
+        {"Spiel \xc3\xbc", "2026-12-07T05:03:09.042Z Spiel \xc3\xbc\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatLogLine(kTime, c.text), c.line) << c.text;
+}
+
+TEST(AuthorLog, LongEntryIsCutOnACharacterBoundary) {
+    const std::string stamp = "2026-12-07T05:03:09.042Z ";
+    EXPECT_EQ(FormatLogLine(kTime, std::string(5000, 'a')).size(),
+              stamp.size() + kMaxLogEntryBytes + 1);
+    // "\xe2\x82\xac" is three bytes: a cut inside it goes back to its start.
+    const std::string euros = std::string(kMaxLogEntryBytes - 1, 'a') + "\xe2\x82\xac";
+    EXPECT_EQ(FormatLogLine(kTime, euros), stamp + std::string(kMaxLogEntryBytes - 1, 'a') + "\n");
+}
+
+TEST(AuthorLog, RotatesBeforePassingOneMebibyte) {
+    const struct {
+        uint64_t size;
+        uint64_t line;
+        bool rotates;
+    } cases[] = {
+        {0, 100, false},
+        {0, kLogSizeLimit + 1, false}, // an empty file stays
+        {kLogSizeLimit - 100, 100, false},
+        {kLogSizeLimit - 100, 101, true},
+        {kLogSizeLimit, 1, true},
+        {5 * kLogSizeLimit, 0, true}, // a larger old log
+        {UINT64_MAX / 2, 10, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(LogNeedsRotation(c.size, c.line), c.rotates) << c.size << " + " << c.line;
+}
+
+TEST(AuthorLog, ResultCodesInTheVendorsForm) {
+    EXPECT_EQ(HresultText(static_cast<int32_t>(0x80070005)), "0x80070005");
+    EXPECT_EQ(HresultText(0), "0x00000000");
+    EXPECT_EQ(HresultText(-1), "0xFFFFFFFF");
+}
+
+TEST(ProcessFailures, ResponseByKind) {
+    const struct {
+        int32_t kind;
+        FailureResponse response;
+        const char* name;
+    } cases[] = {
+        {0, FailureResponse::RecreateBrowser, "browser process exited"},
+        {1, FailureResponse::Reload, "render process exited"},
+        {2, FailureResponse::AskPlayer, "render process unresponsive"},
+        {3, FailureResponse::LogOnly, "frame render process exited"},
+        {4, FailureResponse::LogOnly, "utility process exited"},
+        {5, FailureResponse::LogOnly, "sandbox helper process exited"},
+        {6, FailureResponse::LogOnly, "GPU process exited"},
+        {9, FailureResponse::LogOnly, "unknown process exited"},
+        {10, FailureResponse::LogOnly, "process failure of kind 10"},
+        {-1, FailureResponse::LogOnly, "process failure of kind -1"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResponseToProcessFailure(c.kind), c.response) << c.kind;
+        EXPECT_EQ(ProcessFailureKindName(c.kind), c.name);
+    }
+}
+
+TEST(ProcessFailures, AtMostThreeRestartsInAnySixtySeconds) {
+    RestartBudget budget;
+    EXPECT_TRUE(budget.TryRestart(1000));
+    EXPECT_TRUE(budget.TryRestart(2000));
+    EXPECT_TRUE(budget.TryRestart(30000));
+    EXPECT_FALSE(budget.TryRestart(60999)); // the first is 59.999 s old
+    EXPECT_TRUE(budget.TryRestart(61000));  // now it is 60 s old
+    EXPECT_FALSE(budget.TryRestart(61500));
+    EXPECT_TRUE(budget.TryRestart(90000));
+    // Refusals do not count: long after, a full budget again.
+    RestartBudget later;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(later.TryRestart(500));
+    for (int i = 0; i < 10; ++i)
+        EXPECT_FALSE(later.TryRestart(600 + i));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(later.TryRestart(70000));
+}
+
+TEST(EditMenu, KeepsOnlyEditingItemsWithTidySeparators) {
+    auto names = [](const std::vector<MenuEntry>& entries, bool devtools) {
+        const std::vector<bool> keeps = EditMenuKeeps(entries, devtools);
+        std::string kept;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (keeps[i])
+                kept += (entries[i].separator ? std::string("|") : entries[i].name) + " ";
+        return kept;
+    };
+    const MenuEntry sep = {"separator", true};
+    const std::vector<MenuEntry> page = {{"back"},   {"forward"}, {"reload"}, sep,
+                                         {"saveAs"}, {"print"},   sep,        {"inspectElement"}};
+    EXPECT_EQ(names(page, false), "");
+    EXPECT_EQ(names(page, true), "inspectElement ");
+    const std::vector<MenuEntry> field = {{"spellCheck"},
+                                          {"spellCheck"},
+                                          sep,
+                                          {"emoji"},
+                                          sep,
+                                          {"cut"},
+                                          {"copy"},
+                                          {"paste"},
+                                          {"pasteAndMatchStyle"},
+                                          sep,
+                                          sep,
+                                          {"selectAll"},
+                                          sep,
+                                          {"inspectElement"},
+                                          sep};
+    EXPECT_EQ(names(field, false), "spellCheck spellCheck | cut copy paste | selectAll ");
+    EXPECT_EQ(names(field, true),
+              "spellCheck spellCheck | cut copy paste | selectAll | inspectElement ");
+    EXPECT_EQ(names({sep, {"copy"}, sep}, false), "copy ");
+    EXPECT_EQ(names({}, true), "");
+    // Names are compared exactly.
+    EXPECT_EQ(names({{"Copy"}, {"copyLinkLocation"}, {"custom"}, {""}}, true), "");
+}

@@ -1,0 +1,202 @@
+// Failures of the browser's processes at run time, the context menu, and the
+// author's log that records what happened.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { test } from 'node:test';
+
+import { APP_ORIGIN, standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+
+const { start, ready } = hostsOfThisFile();
+
+const BROWSER_EXITED = 0, RENDER_EXITED = 1, UNRESPONSIVE = 2, GPU_EXITED = 6;
+const CRASHED = 'The application stopped unexpectedly and could not be restarted.';
+
+// The user data folder of an application in the test prefix, and its log.
+const userDataFolder = (name) => path.join(path.dirname(standinUserFolder), name);
+const logOf = (name) => path.join(userDataFolder(name), 'quorrin.log');
+const readLog = (name) => fs.existsSync(logOf(name)) ? fs.readFileSync(logOf(name), 'utf8') : '';
+const freshLog = (name) => fs.rmSync(userDataFolder(name), { recursive: true, force: true });
+const LINE = /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z .*$/;
+
+async function expectCrashedBox(host, text = CRASHED, caption = 'Quorrin') {
+  const dialog = await host.dialog();
+  assert.deepEqual({ caption: dialog.caption, text: dialog.text, icon: dialog.icon, buttons: dialog.buttons },
+    { caption, text, icon: 'error', buttons: ['OK'] });
+  await host.press('OK');
+  assert.equal(await host.waitForExit(), 1);
+}
+
+test('a renderer that exits is reloaded, three times a minute; the fourth time ends with the message', async () => {
+  freshLog('renderer');
+  const host = await ready({ manifest: { name: 'renderer' } });
+  await host.raise('DOMContentLoaded');
+  for (let reloads = 1; reloads <= 3; ++reloads) {
+    assert.equal((await host.raise('ProcessFailed', { kind: RENDER_EXITED })).invoked, 1);
+    assert.equal(host.callsTo('Reload').length, reloads);
+    assert.equal((await host.windows()).main.visible, true, 'the window stays');
+  }
+  host.raise('ProcessFailed', { kind: RENDER_EXITED }).catch(() => {});
+  await host.dialog();
+  // Failures while the message is up change nothing: still one box.
+  assert.equal((await host.raise('ProcessFailed', { kind: RENDER_EXITED })).invoked, 1);
+  assert.equal((await host.windows()).dialogs.length, 1);
+  await expectCrashedBox(host);
+  assert.equal(host.callsTo('Reload').length, 3);
+  const log = readLog('renderer');
+  assert.equal(log.split('\n').filter((line) => line.includes('render process exited: reloading')).length, 4);
+  assert.match(log, /the page could not be restarted: ending\n.*message box: The application stopped/);
+  assert.match(log, /exit code 1\n$/);
+});
+
+test('the manifest\'s own "crashed" text', async () => {
+  const host = await ready({ manifest: { name: 'own-text', window: { title: 'Spiel' },
+    messages: { crashed: 'Kaputt.' } } });
+  for (let i = 0; i < 3; ++i) await host.raise('ProcessFailed', { kind: RENDER_EXITED });
+  host.raise('ProcessFailed', { kind: RENDER_EXITED }).catch(() => {});
+  await expectCrashedBox(host, 'Kaputt.', 'Spiel');
+});
+
+test('a hung renderer: one question box at a time; Yes reloads, No keeps waiting', async () => {
+  const host = await ready({ manifest: { name: 'hung', messages: { unresponsive: 'Hung. Restart?' } } });
+  const first = host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  const dialog = await host.dialog();
+  assert.deepEqual({ text: dialog.text, icon: dialog.icon, buttons: dialog.buttons },
+    { text: 'Hung. Restart?', icon: 'question', buttons: ['&Yes', '&No'] });
+  // The runtime repeats the event while the page hangs: no second box.
+  assert.equal((await host.raise('ProcessFailed', { kind: UNRESPONSIVE })).invoked, 1);
+  assert.equal((await host.windows()).dialogs.length, 1);
+  await host.press('&No');
+  await first;
+  assert.equal(host.callsTo('Reload').length, 0);
+
+  const second = host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  await host.dialog();
+  await host.press('&Yes');
+  await second;
+  assert.equal(host.callsTo('Reload').length, 1);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+});
+
+test('a browser process that exits is created again in the same window and navigated again', async () => {
+  const host = await ready({ manifest: { name: 'browser-exit' } });
+  await host.raise('DOMContentLoaded');
+  const before = await host.windows();
+  await host.raise('ProcessFailed', { kind: BROWSER_EXITED });
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the second navigation');
+  for (const method of ['CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
+    'put_IsScriptEnabled', 'add_WebResourceRequested', 'add_ProcessFailed'])
+    assert.equal(host.callsTo(method).length, 2, method);
+  assert.equal(host.callsTo('Close').length, 1, 'the dead controller is closed');
+  assert.deepEqual(host.callsTo('Navigate')[1].args, [APP_ORIGIN + 'index.html']);
+  const after = await host.windows();
+  assert.equal(after.main.handle, before.main.handle);
+  assert.equal(host.callsTo('CreateCoreWebView2Controller')[1].args[0], before.main.handle);
+  // The new browser answers requests, and the window shows its page.
+  const answer = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + 'missing.html' });
+  assert.equal(answer.response.status, 404);
+  await host.raise('DOMContentLoaded');
+  assert.equal((await host.windows()).main.visible, true);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(host.live, {}, 'every browser object, old and new, was released');
+});
+
+test('a browser that keeps exiting ends with the message after three new starts', async () => {
+  const host = await ready({ manifest: { name: 'browser-loop' } });
+  for (let starts = 2; starts <= 4; ++starts) {
+    await host.raise('ProcessFailed', { kind: BROWSER_EXITED });
+    await waitFor(() => host.callsTo('Navigate').length === starts, `navigation ${starts}`);
+  }
+  host.raise('ProcessFailed', { kind: BROWSER_EXITED }).catch(() => {});
+  await expectCrashedBox(host);
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 4);
+});
+
+test('GPU and other helper processes are left to the runtime, and logged', async () => {
+  freshLog('gpu');
+  const host = await ready({ manifest: { name: 'gpu' } });
+  for (const kind of [GPU_EXITED, 3, 4, 5, 9])
+    assert.equal((await host.raise('ProcessFailed', { kind })).invoked, 1);
+  assert.equal(host.callsTo('Reload').length, 0);
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 1);
+  const refused = await host.raise('ProcessFailed', { kind: 10 });
+  assert.match(refused.error, /not a process failure kind/);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.match(readLog('gpu'), /GPU process exited: left to the runtime/);
+  assert.match(readLog('gpu'), /frame render process exited: left to the runtime/);
+});
+
+test('context menus: the control\'s own, only the editing items, or none', async () => {
+  const offered = ['back', 'reload', 'separator', 'cut', 'copy', 'paste', 'selectAll', 'separator',
+    'spellCheck', 'print', 'separator', 'inspectElement'];
+  const menuOf = async (settings, config = {}) => {
+    const host = await ready({ manifest: { name: 'menu', settings }, config });
+    const result = await host.raise('ContextMenuRequested', { items: offered });
+    host.close();
+    await host.waitForExit();
+    return { items: result.items, enabled: host.callsTo('put_AreDefaultContextMenusEnabled')[0].args[0],
+      registered: host.callsTo('add_ContextMenuRequested').length };
+  };
+  assert.deepEqual(await menuOf({}), { items: offered, enabled: true, registered: 0 });
+  assert.deepEqual(await menuOf({ 'context-menu': 'default' }), { items: offered, enabled: true, registered: 0 });
+  assert.deepEqual(await menuOf({ 'context-menu': 'edit' }), { enabled: true, registered: 1,
+    items: ['cut', 'copy', 'paste', 'selectAll', 'separator', 'spellCheck', 'separator', 'inspectElement'] });
+  assert.deepEqual(await menuOf({ 'context-menu': 'edit', 'enable-devtools': false }), { enabled: true,
+    registered: 1, items: ['cut', 'copy', 'paste', 'selectAll', 'separator', 'spellCheck'] });
+  assert.deepEqual(await menuOf({ 'context-menu': 'none' }), { items: [], enabled: false, registered: 0 });
+  // A runtime without ContextMenuRequested: no menu rather than one with Reload.
+  assert.deepEqual(await menuOf({ 'context-menu': 'edit' }, { webview2_2: false, webview2_23: false }),
+    { items: [], enabled: false, registered: 0 });
+});
+
+test('the log of a normal run: versions, modes, folder and exit code, one stamped line each', async () => {
+  freshLog('log-run');
+  const host = await ready({ manifest: { name: 'log-run', settings: { 'context-menu': 'none' } } });
+  await host.postString('{"type":"extension-message","secret":"a player\'s chat"}');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const lines = readLog('log-run').split('\n').filter(Boolean);
+  for (const line of lines) assert.match(line, LINE);
+  const texts = lines.map((line) => line.slice(25));
+  assert.match(texts[0], /^Quorrin \d+\.\d+\.\d+ starting on Windows \d+\.\d+\.\d+$/);
+  assert.deepEqual(texts.slice(1), [
+    'modes: distribution evergreen, content bundle, context menu none, devtools on',
+    `program folder: Z:${host.folder.replaceAll('/', '\\')}\\`,
+    'WebView2 runtime 127.0.2651.64 stand-in',
+    'exit code 0']);
+  assert.doesNotMatch(readLog('log-run'), /chat/, 'no page message reaches the log');
+});
+
+test('the log of a failed start names the failing call and its result', async () => {
+  freshLog('log-fail');
+  const host = await start({ manifest: { name: 'log-fail' }, config: { controllerResult: -2147467259 } });
+  await host.dialog();
+  await host.press('OK');
+  assert.equal(await host.waitForExit(), 1);
+  const log = readLog('log-fail');
+  assert.match(log, /controller creation failed: 0x80004005\n.*message box: Failed to start the Microsoft Edge WebView2 runtime/);
+  assert.match(log, /exit code 1\n$/);
+});
+
+test('a log past 1 MiB becomes quorrin.log.1; a log that cannot be written still starts', async () => {
+  freshLog('log-big');
+  fs.mkdirSync(userDataFolder('log-big'), { recursive: true });
+  fs.writeFileSync(logOf('log-big'), 'x'.repeat(1024 * 1024 + 1));
+  const host = await ready({ manifest: { name: 'log-big' } });
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.equal(fs.statSync(logOf('log-big') + '.1').size, 1024 * 1024 + 1);
+  assert.match(readLog('log-big'), /^\S+ Quorrin .*exit code 0\n$/s);
+
+  // Tests run as root here, which file modes do not stop: a folder in the log's
+  // place makes it as unwritable as a read-only folder would.
+  freshLog('log-locked');
+  fs.mkdirSync(logOf('log-locked'), { recursive: true });
+  const locked = await ready({ manifest: { name: 'log-locked' } });
+  locked.close();
+  assert.equal(await locked.waitForExit(), 0);
+  assert.equal(fs.statSync(logOf('log-locked')).isDirectory(), true);
+});
