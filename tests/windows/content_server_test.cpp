@@ -24,6 +24,11 @@ protected:
         WriteFileBytes(app_ + "www\\media\\clip.bin", media);
     }
 
+    void TearDown() override {
+        environment_.reset();
+        ExpectEveryFakeReferenceReleased();
+    }
+
     const FakeResponse* Request(const std::wstring& path,
                                 std::optional<std::wstring> range = std::nullopt) {
         FakeResourceRequestedArgs args;
