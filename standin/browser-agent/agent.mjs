@@ -255,7 +255,8 @@ class BrowserSession {
 
 // Listens on 127.0.0.1 for one stand-in runtime. Resolves with the port, the
 // session once the runtime has connected (its page once the environment exists),
-// and a promise that settles once that runtime has gone and the browser is closed.
+// a promise that settles once that runtime has gone and the browser is closed,
+// and `abandon`, which settles it when no runtime has connected.
 // devToolsWindow: OpenDevToolsWindow opens the engine's developer tools in a
 // window on the display (for a person; tests leave it off).
 export async function startBrowserAgent({ devToolsWindow = false } = {}) {
@@ -263,7 +264,9 @@ export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
   // No Nagle delay: every request to the stand-in is a small line, each awaited.
+  let connectedOnce = false;
   const server = net.createServer({ noDelay: true }, async (socket) => {
+    connectedOnce = true;
     const session = new BrowserSession(socket, { devToolsWindow });
     connect(session);
     await session.closed;
@@ -273,7 +276,13 @@ export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   });
   server.listen(0, '127.0.0.1');
   await once(server, 'listening');
-  return { port: server.address().port, connected, finished };
+  // For a runtime that never connected (its program ended first): stop listening.
+  const abandon = () => {
+    if (connectedOnce) return;
+    server.close();
+    finish();
+  };
+  return { port: server.address().port, connected, finished, abandon };
 }
 
 // As a program: prints the port, then runs until the host has gone.
