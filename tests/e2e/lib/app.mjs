@@ -12,7 +12,7 @@ import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
 import { disposalOfThisFile } from '../../scenarios/lib/disposal.mjs';
 import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, SLOWER, waitFor, wineExec,
   withDeadline } from '../../scenarios/lib/host.mjs';
-import { endProcess } from '../../scenarios/lib/wine_process.mjs';
+import { endProcess, endWithThisProcess } from '../../scenarios/lib/wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 
@@ -47,8 +47,8 @@ export class RunningApp {
         path.join(app.folder, 'Brenmoor.dll'));
     app.agent = await startBrowserAgent();
     app.executable = path.join(app.folder, 'Quorrin.exe');
-    app.process = spawn(wineExec, [app.executable], { stdio: 'ignore',
-      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } });
+    app.process = endWithThisProcess(spawn(wineExec, [app.executable], { stdio: 'ignore',
+      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } }));
     app.exited = once(app.process, 'exit').then(([code]) => code);
     app.session = await withDeadline(Promise.race([app.agent.connected, app.#endedEarly()]), DEADLINE_MS,
       'the stand-in runtime in Quorrin.exe to connect to the browser agent');

@@ -12,13 +12,13 @@ import { fileURLToPath } from 'node:url';
 import { configMessage, onJsonLines, sendLine } from '../../../standin/browser-agent/agent_link.mjs';
 import { disposalOfThisFile } from './disposal.mjs';
 import { DEADLINE_MS, SLOWER, deadline, waitFor, withDeadline } from './deadline.mjs';
-import { endProcess, linuxProcessOf, residentAnonymousBytes } from './wine_process.mjs';
+import { endProcess, endWithThisProcess, linuxProcessOf, residentAnonymousBytes } from './wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
 export const wineExec = path.join(root, 'scripts/wine-exec');
 export { DEADLINE_MS, deadline, SLOWER, waitFor, withDeadline } from './deadline.mjs';
-export { residentAnonymousBytes } from './wine_process.mjs';
+export { endWithThisProcess, residentAnonymousBytes } from './wine_process.mjs';
 
 export const APP_ORIGIN = 'https://app.localhost/';
 
@@ -144,8 +144,8 @@ export class Host {
     const env = { ...process.env,
       WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
     this.executable = path.join(this.folder, executable);
-    this.process = spawn(wineExec, [this.executable, ...args],
-      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] });
+    this.process = endWithThisProcess(spawn(wineExec, [this.executable, ...args],
+      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] }));
     this.stderr = '';
     this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
     // Settled once the process has ended and everything it sent has been read.

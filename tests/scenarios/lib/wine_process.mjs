@@ -34,6 +34,23 @@ export function residentAnonymousBytes(pid) {
   return Number(line.split(/\s+/)[1]) * 1024;
 }
 
+// Programs started under Wine that must not outlive this Node.js process,
+// whatever ends it (a failed test, an error, a deadline).
+const mustEnd = new Set();
+process.on('exit', () => {
+  for (const child of mustEnd) {
+    try {
+      process.kill(child.pid, 'SIGKILL');
+    } catch { /* already gone */ }
+  }
+});
+
+export function endWithThisProcess(child) {
+  mustEnd.add(child);
+  child.once('exit', () => mustEnd.delete(child));
+  return child;
+}
+
 // Ends a program the harness started (child: its ChildProcess, running
 // `executable`) by its own process id and waits, up to the deadline, for its end.
 export async function endProcess(child, executable) {
