@@ -6,7 +6,7 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import { APP_ORIGIN, Host, binFolder, waitFor, windowsPath, wineExec } from '../scenarios/lib/host.mjs';
+import { APP_ORIGIN, Host, binFolder, deadline, waitFor, windowsPath, wineExec } from '../scenarios/lib/host.mjs';
 
 const MiB = 1024 * 1024;
 const BIG = 256 * MiB;
@@ -54,10 +54,12 @@ try {
   const rows = [];
   const measure = async (label, run) => {
     const before = await memory(host);
+    const anonymousBefore = host.residentAnonymousBytes();
     const times = await run();
     const after = await memory(host);
     rows.push({ label, median: median(times), privateBeforeMiB: before.privateBytes / MiB,
-      peakPrivateMiB: after.peakPrivateBytes / MiB, workingSetMiB: after.workingSet / MiB });
+      peakPrivateMiB: after.peakPrivateBytes / MiB, workingSetMiB: after.workingSet / MiB,
+      anonymousBeforeMiB: anonymousBefore / MiB, anonymousAfterMiB: host.residentAnonymousBytes() / MiB });
   };
   await measure('1 KiB file, no range', () => timeRequests(host, 'small.bin', 300, { length: 1024 }));
   await measure('256 MiB file, no range (body streamed)',
@@ -73,16 +75,19 @@ try {
     timeRequests(host, 'big.bin', RANGES, { range: randomRange, length: RANGE }));
 
   const baseline = spawnSync(wineExec, [path.join(binFolder, 'range_baseline.exe'),
-    windowsPath(path.join(host.folder, 'www/big.bin')), String(RANGES)], { encoding: 'utf8' });
+    windowsPath(path.join(host.folder, 'www/big.bin')), String(RANGES)],
+    { encoding: 'utf8', timeout: deadline(3), killSignal: 'SIGKILL' });
+  if (baseline.error || baseline.status !== 0)
+    throw new Error(`range_baseline.exe: ${baseline.error?.message ?? `exit code ${baseline.status}`}`);
   const { warmMicroseconds, freshMicroseconds } = JSON.parse(baseline.stdout);
 
   const small = rows[0].median, whole = rows[1].median, ranged = rows[2].median;
-  console.log('| measure | median handler time (µs) | private bytes before (MiB) | peak private bytes after (MiB) | working set after (MiB) |');
-  console.log('|---|---:|---:|---:|---:|');
+  console.log('| measure | median handler time (µs) | private bytes before (MiB) | peak private bytes after (MiB) | working set after (MiB) | anonymous resident before (MiB) | anonymous resident after (MiB) |');
+  console.log('|---|---:|---:|---:|---:|---:|---:|');
   for (const row of rows)
-    console.log(`| ${row.label} | ${row.median.toFixed(1)} | ${row.privateBeforeMiB.toFixed(1)} | ${row.peakPrivateMiB.toFixed(1)} | ${row.workingSetMiB.toFixed(1)} |`);
-  console.log(`| baseline outside the host: warm cache, per 64 KiB range | ${warmMicroseconds.toFixed(1)} | | | |`);
-  console.log(`| baseline outside the host: open and map anew, per 64 KiB range | ${freshMicroseconds.toFixed(1)} | | | |`);
+    console.log(`| ${row.label} | ${row.median.toFixed(1)} | ${row.privateBeforeMiB.toFixed(1)} | ${row.peakPrivateMiB.toFixed(1)} | ${row.workingSetMiB.toFixed(1)} | ${row.anonymousBeforeMiB.toFixed(1)} | ${row.anonymousAfterMiB.toFixed(1)} |`);
+  console.log(`| baseline outside the host: warm cache, per 64 KiB range | ${warmMicroseconds.toFixed(1)} | | | | | |`);
+  console.log(`| baseline outside the host: open and map anew, per 64 KiB range | ${freshMicroseconds.toFixed(1)} | | | | | |`);
   console.log('');
   console.log(`256 MiB whole file / 1 KiB file handler time: ${(whole / small).toFixed(2)}x (for a file 262,144 times larger: the body is streamed, never read into memory)`);
   console.log(`open-and-map-anew / warm cache per range: ${(freshMicroseconds / warmMicroseconds).toFixed(1)}x`);
