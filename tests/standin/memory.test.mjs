@@ -1,7 +1,7 @@
 // The harness's memory measure: the anonymous resident memory of the Linux
-// process that runs Quorrin.exe follows the heap of the Windows program, which
-// the stand-in's private bytes under Wine do not. A test extension library
-// leaks 1 MiB of touched heap in Quorrin.exe per extension message.
+// process that runs Quorrin.exe follows the heap of the Windows program. A
+// test extension library leaks 1 MiB of touched heap in Quorrin.exe per
+// extension message.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 

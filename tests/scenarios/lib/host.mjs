@@ -12,13 +12,14 @@ import { fileURLToPath } from 'node:url';
 import { configMessage, onJsonLines, sendLine } from '../../../standin/browser-agent/agent_link.mjs';
 import { disposalOfThisFile } from './disposal.mjs';
 import { DEADLINE_MS, SLOWER, deadline, waitFor, withDeadline } from './deadline.mjs';
-import { endProcess, endWithThisProcess, linuxProcessOf, residentAnonymousBytes } from './wine_process.mjs';
+import { endProcess, endWithThisProcess, linuxProcessOf, peakResidentAnonymousBytes,
+  residentAnonymousBytes } from './wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
 export const wineExec = path.join(root, 'scripts/wine-exec');
 export { DEADLINE_MS, deadline, SLOWER, waitFor, withDeadline } from './deadline.mjs';
-export { endWithThisProcess, residentAnonymousBytes } from './wine_process.mjs';
+export { endWithThisProcess, peakResidentAnonymousBytes, residentAnonymousBytes } from './wine_process.mjs';
 
 export const APP_ORIGIN = 'https://app.localhost/';
 
@@ -273,6 +274,13 @@ export class Host {
     const pid = this.linuxPid();
     if (!pid) throw new Error('Quorrin.exe has ended');
     return residentAnonymousBytes(pid);
+  }
+
+  // {peak, value}: the highest anonymous resident memory while `work` runs, and its value.
+  peakResidentAnonymousBytes(work) {
+    const pid = this.linuxPid();
+    if (!pid) throw new Error('Quorrin.exe has ended');
+    return peakResidentAnonymousBytes(pid, work);
   }
 
   // Ends the process if it still runs (closed as a user would, else killed by
