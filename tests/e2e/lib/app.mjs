@@ -53,6 +53,7 @@ export class RunningApp {
     app.session = await withDeadline(Promise.race([app.agent.connected, app.#endedEarly()]), DEADLINE_MS,
       'the stand-in runtime in Quorrin.exe to connect to the browser agent');
     app.page = await waitFor(() => app.session.ready, 'the browser to start', deadline(SLOWER.browserStart));
+    app.page.setDefaultTimeout(DEADLINE_MS); // Playwright's own waits, under the same deadline
     return app;
   }
 
