@@ -1,6 +1,7 @@
-// The page inside Quorrin's window as the host handles it: accelerator keys
-// reach the host's handler first (F12 and the developer tools setting). How the
-// stand-in paints the window and replays input is tested in tests/standin/.
+// The page inside Quorrin's window as the host handles it, seen and driven from
+// the Windows side as a person would (tests/e2e/apps/surface): accelerator keys
+// reach the host's handler first. How the stand-in paints the window and
+// replays input is tested in tests/standin/window.test.mjs.
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
@@ -10,6 +11,7 @@ import { startSurface as startSurfaceWith } from './lib/surface.mjs';
 import { drive } from './lib/window_driver.mjs';
 
 const start = appsOfThisFile();
+// The surface application in the window, its handle, blockAt(box, colour) and evaluate(script).
 const startSurface = (options) => startSurfaceWith(start, options);
 
 test('accelerator keys reach the host first: F12 opens the developer tools', async () => {
