@@ -45,7 +45,7 @@ test('the page is painted in the window pixel for pixel, follows the page, a res
   await app.blockAt({ left: 320, top: 300, width: 200, height: 100 });
 
   // The user drags the window larger: the page lays out anew and the capture follows.
-  await app.session.request({ type: 'set-window-pos', width: 1000, height: 760 });
+  await app.request({ type: 'set-window-pos', width: 1000, height: 760 });
   const { main } = await waitFor(async () => {
     const windows = await app.windows();
     return windows.main.client.right > 800 && windows;

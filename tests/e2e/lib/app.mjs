@@ -72,6 +72,12 @@ export class RunningApp {
     return withDeadline(this.session.windows(), DEADLINE_MS, 'the stand-in to describe the windows');
   }
 
+  // A request to the stand-in runtime, answered within the deadline.
+  request(message) {
+    return withDeadline(this.session.request(message), DEADLINE_MS,
+      `an answer to ${JSON.stringify(message).slice(0, 300)}`);
+  }
+
   // Ends Quorrin.exe by its own process id, then the engine. Safe to call more than once.
   async dispose() {
     if (this.process) await endProcess(this.process, this.executable);
