@@ -150,8 +150,12 @@ export class Host {
     this.stderr = '';
     this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
     // Settled once the process has ended and everything it sent has been read.
+    // Wine's server can hold an ended program's socket open: the link is then ended here.
     this.exited = once(this.process, 'exit').then(async ([code]) => {
-      if (this.socket && !this.socket.destroyed) await once(this.socket, 'close');
+      if (this.socket && !this.socket.destroyed) {
+        await withDeadline(once(this.socket, 'close'), deadline(SLOWER.processExit),
+          'the agent link to close').catch(() => this.socket.destroy());
+      }
       this.exitCode = code;
       return code;
     });
