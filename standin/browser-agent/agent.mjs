@@ -314,7 +314,8 @@ class BrowserSession {
 
 // Listens on 127.0.0.1 for one stand-in runtime. Resolves with the port, the
 // session once the runtime has connected (its page once the environment exists),
-// and a promise that settles once that runtime has gone and the browser is closed.
+// a promise that settles once that runtime has gone and the browser is closed,
+// and `abandon`, for when the runtime's program has ended: it ends the link.
 // devToolsWindow: OpenDevToolsWindow opens the engine's developer tools in a
 // window on the display (for a person; tests leave it off).
 export async function startBrowserAgent({ devToolsWindow = false } = {}) {
@@ -322,7 +323,9 @@ export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
   // No Nagle delay: every request to the stand-in is a small line, each awaited.
+  let linkSocket = null;
   const server = net.createServer({ noDelay: true }, async (socket) => {
+    linkSocket = socket;
     const session = new BrowserSession(socket, { devToolsWindow });
     connect(session);
     await session.closed;
@@ -332,7 +335,15 @@ export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   });
   server.listen(0, '127.0.0.1');
   await once(server, 'listening');
-  return { port: server.address().port, connected, finished };
+  // Once the runtime's program has ended: stop listening, and end a link that
+  // is still open (Wine's server can hold a dead program's socket open), which
+  // closes the browser as the link's own end would.
+  const abandon = () => {
+    server.close();
+    if (linkSocket) linkSocket.destroy();
+    else finish();
+  };
+  return { port: server.address().port, connected, finished, abandon };
 }
 
 // As a program: prints the port, then runs until the host has gone.

@@ -7,7 +7,7 @@ import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
-import { APP_ORIGIN, Host, binFolder, waitFor, windowsPath, wineExec } from '../scenarios/lib/host.mjs';
+import { APP_ORIGIN, Host, binFolder, deadline, waitFor, windowsPath, wineExec } from '../scenarios/lib/host.mjs';
 
 const MiB = 1024 * 1024;
 const GiB = 1024 * MiB;
@@ -29,32 +29,13 @@ function writeBigFile(target) {
   fs.closeSync(fd);
 }
 
-// Anonymous resident memory (RssAnon) of the Linux process that runs this host's
-// Quorrin.exe under Wine, in bytes: heap growth shows there, while the stand-in's
-// private bytes (Wine's own count) miss it. Found by the host's unique folder.
-function anonymousResidentBytes(host) {
-  const folderName = path.basename(host.folder);
-  host.linuxPid ??= fs.readdirSync('/proc').filter((entry) => /^\d+$/.test(entry)).find((pid) => {
-    try {
-      const command = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
-      return command.includes(folderName) && command.includes('Quorrin.exe') && !command.includes('wine-exec');
-    } catch { return false; }
-  });
-  if (!host.linuxPid) throw new Error(`no Linux process runs ${folderName}\\Quorrin.exe`);
-  const status = fs.readFileSync(`/proc/${host.linuxPid}/status`, 'utf8');
-  return Number(status.match(/^RssAnon:\s+(\d+) kB$/m)[1]) * 1024;
-}
-
 // One request into the 1 GiB file: the handler's time and the most anonymous memory
-// it added at any moment (sampled every millisecond while the request is out).
+// it added at any moment (sampled while the request is out).
 async function seek(host, label, range, length, body) {
-  const before = anonymousResidentBytes(host);
-  let peak = before;
-  const sampler = setInterval(() => { peak = Math.max(peak, anonymousResidentBytes(host)); }, 1);
-  const result = await host.raise('WebResourceRequested', { uri: APP_ORIGIN + 'seek.bin',
-    headers: { Range: range }, body });
-  clearInterval(sampler);
-  const added = Math.max(peak, anonymousResidentBytes(host)) - before;
+  const before = host.residentAnonymousBytes();
+  const { peak, value: result } = await host.peakResidentAnonymousBytes(host.raise('WebResourceRequested',
+    { uri: APP_ORIGIN + 'seek.bin', headers: { Range: range }, body }));
+  const added = Math.max(peak, host.residentAnonymousBytes()) - before;
   const { status, bodyLength } = result.response;
   if (status !== 206 || (body === 'count' && bodyLength !== length))
     throw new Error(`${label}: status ${status}, ${bodyLength} bytes`);
@@ -105,10 +86,13 @@ try {
   const rows = [];
   const measure = async (label, run) => {
     const before = await memory(host);
-    const times = await run();
+    const anonymousBefore = host.residentAnonymousBytes();
+    const { peak, value: times } = await host.peakResidentAnonymousBytes(run());
     const after = await memory(host);
     rows.push({ label, median: median(times), privateBeforeMiB: before.privateBytes / MiB,
-      peakPrivateMiB: after.peakPrivateBytes / MiB, workingSetMiB: after.workingSet / MiB });
+      peakPrivateMiB: after.peakPrivateBytes / MiB, workingSetMiB: after.workingSet / MiB,
+      anonymousBeforeMiB: anonymousBefore / MiB, anonymousPeakMiB: peak / MiB,
+      anonymousAfterMiB: host.residentAnonymousBytes() / MiB });
   };
   await measure('1 KiB file, no range', () => timeRequests(host, 'small.bin', 300, { length: 1024 }));
   await measure('256 MiB file, no range (body streamed)',
@@ -124,18 +108,21 @@ try {
     timeRequests(host, 'big.bin', RANGES, { range: randomRange, length: RANGE }));
 
   const baseline = spawnSync(wineExec, [path.join(binFolder, 'range_baseline.exe'),
-    windowsPath(path.join(host.folder, 'www/big.bin')), String(RANGES)], { encoding: 'utf8' });
+    windowsPath(path.join(host.folder, 'www/big.bin')), String(RANGES)],
+    { encoding: 'utf8', timeout: deadline(3), killSignal: 'SIGKILL' });
+  if (baseline.error || baseline.status !== 0)
+    throw new Error(`range_baseline.exe: ${baseline.error?.message ?? `exit code ${baseline.status}`}`);
   const { warmMicroseconds, freshMicroseconds, memcpyMicroseconds } = JSON.parse(baseline.stdout);
   const seekRows = await seeksIntoOneGiB(host);
 
   const small = rows[0].median, whole = rows[1].median, ranged = rows[2].median;
-  console.log('| measure | median handler time (µs) | private bytes before (MiB) | peak private bytes after (MiB) | working set after (MiB) |');
-  console.log('|---|---:|---:|---:|---:|');
+  console.log('| measure | median handler time (µs) | private bytes before (MiB) | peak private bytes after (MiB) | working set after (MiB) | anonymous resident before (MiB) | peak anonymous resident during (MiB) | anonymous resident after (MiB) |');
+  console.log('|---|---:|---:|---:|---:|---:|---:|---:|');
   for (const row of rows)
-    console.log(`| ${row.label} | ${row.median.toFixed(1)} | ${row.privateBeforeMiB.toFixed(1)} | ${row.peakPrivateMiB.toFixed(1)} | ${row.workingSetMiB.toFixed(1)} |`);
-  console.log(`| baseline outside the host: warm cache, per 64 KiB range | ${warmMicroseconds.toFixed(1)} | | | |`);
-  console.log(`| baseline outside the host: open and map anew, per 64 KiB range | ${freshMicroseconds.toFixed(1)} | | | |`);
-  console.log(`| floor: bare memcpy of 64 KiB from the mapped view | ${memcpyMicroseconds.toFixed(1)} | | | |`);
+    console.log(`| ${row.label} | ${row.median.toFixed(1)} | ${row.privateBeforeMiB.toFixed(1)} | ${row.peakPrivateMiB.toFixed(1)} | ${row.workingSetMiB.toFixed(1)} | ${row.anonymousBeforeMiB.toFixed(1)} | ${row.anonymousPeakMiB.toFixed(1)} | ${row.anonymousAfterMiB.toFixed(1)} |`);
+  console.log(`| baseline outside the host: warm cache, per 64 KiB range | ${warmMicroseconds.toFixed(1)} | | | | | | |`);
+  console.log(`| baseline outside the host: open and map anew, per 64 KiB range | ${freshMicroseconds.toFixed(1)} | | | | | | |`);
+  console.log(`| floor: bare memcpy of 64 KiB from the mapped view | ${memcpyMicroseconds.toFixed(1)} | | | | | | |`);
   console.log('');
   console.log('| 1 GiB file, one request each | handler time (µs) | peak anonymous resident memory added (KiB) |');
   console.log('|---|---:|---:|');

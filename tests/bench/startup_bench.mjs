@@ -9,7 +9,7 @@ import path from 'node:path';
 
 import { CHROMIUM_FLAGS, chromium } from '../../standin/browser-agent/agent.mjs';
 import { RunningApp } from '../e2e/lib/app.mjs';
-import { binFolder, waitFor, wineExec } from '../scenarios/lib/host.mjs';
+import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../scenarios/lib/host.mjs';
 
 const RUNS = 7;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -17,12 +17,13 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 // Process start to "shown" on the minimal program's standard output.
 async function floor() {
   const started = Date.now();
-  const child = spawn(wineExec, [path.join(binFolder, 'minimal_window.exe')],
-    { stdio: ['ignore', 'pipe', 'ignore'] });
+  const child = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'minimal_window.exe')],
+    { stdio: ['ignore', 'pipe', 'ignore'] }));
   let output = '';
   child.stdout.on('data', (chunk) => { output += chunk; });
-  const shownAt = await waitFor(() => output.includes('shown') && Date.now(), 'the minimal window', 30000);
-  await new Promise((resolve) => (child.exitCode === null ? child.on('exit', resolve) : resolve()));
+  const shownAt = await waitFor(() => output.includes('shown') && Date.now(), 'the minimal window');
+  await withDeadline(new Promise((resolve) => (child.exitCode === null ? child.on('exit', resolve) : resolve())),
+    deadline(), 'minimal_window.exe to end');
   return shownAt - started;
 }
 
@@ -31,7 +32,8 @@ async function hostStartup() {
   const started = Date.now();
   const app = await RunningApp.start('hello');
   const session = app.session;
-  await waitFor(() => session.shownAt, 'the window to be shown', 30000);
+  await waitFor(() => session.shownAt, 'the window to be shown', deadline(SLOWER.browserStart))
+    .finally(() => app.dispose());
   const seen = (key) => session.firstSeen[key] - started;
   const phases = {
     total: session.shownAt - started,
@@ -40,7 +42,6 @@ async function hostStartup() {
     toNavigate: seen('Navigate'),
     toDomContentLoaded: session.domContentLoadedAt - started,
   };
-  await app.dispose();
   return phases;
 }
 

@@ -6,7 +6,7 @@ import fs from 'node:fs';
 
 import { RunningApp } from '../e2e/lib/app.mjs';
 import { drive } from '../e2e/lib/window_driver.mjs';
-import { setScreenDpi, waitFor } from '../scenarios/lib/host.mjs';
+import { deadline, setScreenDpi, SLOWER, waitFor } from '../scenarios/lib/host.mjs';
 
 const ANIMATION_SECONDS = 5;
 const CLICKS = 30;
@@ -16,24 +16,30 @@ const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const percentile = (values, p) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1,
   Math.floor(values.length * p))];
 
-async function startSurface(manifest) {
-  const app = await RunningApp.start('surface', { testApp: true, manifest });
-  await app.ready();
-  await waitFor(() => app.session.screen.painted.length > 0, 'the first frame painted', 30000);
-  return app;
+// Runs measure(app) on the surface application, which is disposed of whatever happens.
+async function withSurface(manifest, measure) {
+  const started = [];
+  try {
+    const app = await RunningApp.start('surface', { testApp: true, manifest }, (one) => started.push(one) && one);
+    await app.ready();
+    await waitFor(() => app.session.screen.painted.length > 0, 'the first frame painted',
+      deadline(SLOWER.browserStart));
+    return await measure(app);
+  } finally {
+    for (const app of started) await app.dispose();
+  }
 }
 
 async function animationFps(dpi) {
   setScreenDpi(dpi);
   try {
-    const app = await startSurface((manifest) => ({ ...manifest, main: 'animation.html',
-      window: { ...manifest.window, width: 1024, height: 768 } }));
-    await sleep(1000); // past start-up
-    const before = app.session.screen.painted.length;
-    await sleep(ANIMATION_SECONDS * 1000);
-    const fps = (app.session.screen.painted.length - before) / ANIMATION_SECONDS;
-    await app.dispose();
-    return fps;
+    return await withSurface((manifest) => ({ ...manifest, main: 'animation.html',
+      window: { ...manifest.window, width: 1024, height: 768 } }), async (app) => {
+      await sleep(1000); // past start-up
+      const before = app.session.screen.painted.length;
+      await sleep(ANIMATION_SECONDS * 1000);
+      return (app.session.screen.painted.length - before) / ANIMATION_SECONDS;
+    });
   } finally {
     setScreenDpi(96);
   }
@@ -41,12 +47,12 @@ async function animationFps(dpi) {
 
 // Milliseconds from each click on the page's button until the window's pixel
 // inside the block (which the click recolours) changes.
-async function clickLatencies() {
-  const app = await startSurface();
-  const { main } = await app.windows();
-  const output = await drive(main.handle, `latency 380 90 140 110 ${CLICKS}`);
-  await app.dispose();
-  return output.trim().split('\n').map(Number);
+function clickLatencies() {
+  return withSurface(undefined, async (app) => {
+    const { main } = await app.windows();
+    const output = await drive(main.handle, `latency 380 90 140 110 ${CLICKS}`);
+    return output.trim().split('\n').map(Number);
+  });
 }
 
 // Every process now running: pid, parent, command line and CPU ticks.
@@ -79,14 +85,14 @@ function cpuSeconds(folder) {
 }
 
 async function idleCpu() {
-  const app = await startSurface();
-  await sleep(2000); // past start-up
-  const measure = () => ({ agent: process.cpuUsage(), ...cpuSeconds(app.folder),
-    frames: app.session.screen.painted.length });
-  const before = measure();
-  await sleep(IDLE_SECONDS * 1000);
-  const after = measure();
-  await app.dispose();
+  const { before, after } = await withSurface(undefined, async (app) => {
+    await sleep(2000); // past start-up
+    const measure = () => ({ agent: process.cpuUsage(), ...cpuSeconds(app.folder),
+      frames: app.session.screen.painted.length });
+    const first = measure();
+    await sleep(IDLE_SECONDS * 1000);
+    return { before: first, after: measure() };
+  });
   const agentSeconds = (after.agent.user + after.agent.system - before.agent.user - before.agent.system) / 1e6;
   return { agent: agentSeconds, engine: after.engine - before.engine, host: after.host - before.host,
     frames: after.frames - before.frames };

@@ -1,135 +1,22 @@
-// The page inside Quorrin's window, seen and driven from the Windows side as a
-// person would: captures of the window's client area, clicks, the wheel and keys
-// sent through Windows input (tests/e2e/apps/surface).
+// The page inside Quorrin's window as the host handles it, seen and driven from
+// the Windows side as a person would (tests/e2e/apps/surface): accelerator keys
+// reach the host's handler first. How the stand-in paints the window and
+// replays input is tested in tests/standin/window.test.mjs.
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
-import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { createInterface } from 'node:readline';
 import { test } from 'node:test';
 
-import { startBrowserAgent } from '../../standin/browser-agent/agent.mjs';
-import { FrameDelta } from '../../standin/browser-agent/frame_delta.mjs';
-import { binFolder, DEADLINE_MS, setScreenDpi, waitFor, wineExec } from '../scenarios/lib/host.mjs';
+import { binFolder, DEADLINE_MS, waitFor, wineExec } from '../scenarios/lib/host.mjs';
 import { appsOfThisFile, RunningApp } from './lib/app.mjs';
-import { capture, captureUntil, drive, findColour } from './lib/window_driver.mjs';
+import { startSurface as startSurfaceWith } from './lib/surface.mjs';
+import { capture, drive } from './lib/window_driver.mjs';
 
 const start = appsOfThisFile();
-const CRIMSON = [220, 20, 60];
-const TEAL = [0, 128, 128];
-
-async function startSurface(options = {}) {
-  const app = await start('surface', { testApp: true, ...options });
-  await waitFor(() => app.session.screen.painted.length > 0, 'the first frame painted');
-  app.handle = (await app.windows()).main.handle;
-  app.blockAt = (expected, colour = CRIMSON) => {
-    let last = null;
-    return captureUntil(app.handle, app.folder, (image) => {
-      last = findColour(image, colour, 8);
-      return last && JSON.stringify(last) === JSON.stringify(expected) && { image, found: last };
-    }, `the block at ${JSON.stringify(expected)}`).catch((error) => {
-      throw new Error(`${error.message}; last seen at ${JSON.stringify(last)}`);
-    });
-  };
-  app.evaluate = (script, arg) => app.page.evaluate(script, arg);
-  return app;
-}
-
-test('the page is painted in the window pixel for pixel, follows the page, a resize and full screen', async () => {
-  const app = await startSurface();
-  const { image } = await app.blockAt({ left: 40, top: 60, width: 200, height: 100 });
-  assert.equal(image.width, 800);
-  assert.equal(image.height, 600);
-  assert.deepEqual(image.at(600, 500), [255, 255, 255]);
-  // Every pixel as the engine renders it, button and field included.
-  const engine = new FrameDelta().apply(await app.page.screenshot());
-  assert.deepEqual([engine.frameWidth, engine.frameHeight], [image.width, image.height]);
-  let differing = 0;
-  for (let y = 0; y < image.height; y++)
-    for (let x = 0; x < image.width; x++) {
-      const i = (y * image.width + x) * 4;
-      const [r, g, b] = image.at(x, y);
-      if (r !== engine.bgra[i + 2] || g !== engine.bgra[i + 1] || b !== engine.bgra[i]) differing++;
-    }
-  assert.equal(differing, 0, 'pixels that differ from the engine\'s own screenshot');
-
-  await app.evaluate(() => Object.assign(document.querySelector('#block').style, { left: '320px', top: '300px' }));
-  await app.blockAt({ left: 320, top: 300, width: 200, height: 100 });
-
-  // The user drags the window larger: the page lays out anew and the capture follows.
-  await app.session.request({ type: 'set-window-pos', width: 1000, height: 760 });
-  const { main } = await waitFor(async () => {
-    const windows = await app.windows();
-    return windows.main.client.right > 800 && windows;
-  }, 'the larger window');
-  await app.evaluate(() => Object.assign(document.querySelector('#block').style, { left: 'calc(100% - 200px)' }));
-  const resized = await app.blockAt({ left: main.client.right - 200, top: 300, width: 200, height: 100 });
-  assert.equal(resized.image.width, main.client.right);
-  assert.equal(await app.evaluate(() => innerWidth), main.client.right);
-
-  // Full screen: the page fills the monitor.
-  await app.evaluate(() => document.documentElement.requestFullscreen());
-  const full = await waitFor(async () => {
-    const windows = await app.windows();
-    return windows.main.client.right === windows.main.monitor.right && windows.main;
-  }, 'full screen');
-  const { image: screen } = await app.blockAt({ left: full.client.right - 200, top: 300, width: 200, height: 100 });
-  assert.deepEqual([screen.width, screen.height], [full.monitor.right, full.monitor.bottom]);
-});
-
-test('at 144 dpi the engine renders 1.5 device pixels per CSS pixel', async (t) => {
-  setScreenDpi(144);
-  t.after(() => setScreenDpi(96));
-  const app = await startSurface();
-  const { image } = await app.blockAt({ left: 60, top: 90, width: 300, height: 150 });
-  assert.deepEqual([image.width, image.height], [1200, 900]);
-  assert.equal(await app.evaluate(() => devicePixelRatio), 1.5);
-  assert.equal(await app.evaluate(() => innerWidth), 800);
-});
-
-test('clicks, text and the wheel sent through Windows input reach the page', async () => {
-  const app = await startSurface();
-  await drive(app.handle, 'click 380 90');
-  await waitFor(() => app.evaluate(() => window.presses.length === 1), 'the button pressed');
-  await app.blockAt({ left: 40, top: 60, width: 200, height: 100 }, TEAL);
-  // Windows counts a double click from the click before when it came in time.
-  await drive(app.handle, 'double-click 380 90');
-  await waitFor(() => app.evaluate(() => window.presses.length === 3), 'a double click');
-  assert.ok((await app.evaluate(() => window.presses)).includes(2), 'a click of detail 2');
-
-  // While the button is held the window captures the mouse: the button comes up
-  // beyond the window's right edge (800) and the page still hears of it.
-  await app.evaluate(() => { window.pointer = []; });
-  const sawPointer = (expected) => waitFor(() => app.evaluate((wanted) => window.pointer.some((event) =>
-    JSON.stringify(event) === JSON.stringify(wanted)), expected), JSON.stringify(expected));
-  await drive(app.handle, 'press 100 400');
-  await sawPointer({ type: 'mousedown', x: 100, y: 400, buttons: 1 });
-  await drive(app.handle, 'move 500 400');
-  await sawPointer({ type: 'drag', x: 500 });
-  await drive(app.handle, 'release 900 400');
-  await sawPointer({ type: 'mouseup', x: 900, y: 400, buttons: 0 });
-
-  // The cursor follows the page: a hand over the block, an I-beam over the field.
-  const cursorAt = async (point, name) => {
-    await drive(app.handle, `point ${point}`);
-    await waitFor(async () => (await app.windows()).browser.cursor === name, `the ${name} cursor`);
-  };
-  await cursorAt('140 110', 'hand');
-  await cursorAt('240 235', 'ibeam');
-  await cursorAt('600 500', 'arrow');
-
-  const text = 'Grüße, wörld: 中文 😀!';
-  await drive(app.handle, 'click 240 235', `type ${text}`);
-  await waitFor(async () => (await app.evaluate(() => document.querySelector('#field').value)) === text,
-    'the text in the field');
-
-  // One notch down scrolls 100 pixels: the block's upper 40 rows leave the window.
-  await drive(app.handle, 'wheel 400 400 -120');
-  await waitFor(() => app.evaluate(() => scrollY === 100), 'the page scrolled');
-  await app.blockAt({ left: 40, top: 0, width: 200, height: 60 }, TEAL);
-});
+// The surface application in the window, its handle, blockAt(box, colour) and evaluate(script).
+const startSurface = (options) => startSurfaceWith(start, options);
 
 test('accelerator keys reach the host first: F12 opens the developer tools', async () => {
   const app = await startSurface();
@@ -159,62 +46,6 @@ test('with the developer tools disabled F12 opens nothing', async () => {
     'the keys after F12');
   assert.ok(app.session.callCounts.get_VirtualKey >= 2, 'the handler saw F12');
   assert.equal(app.session.callCounts.OpenDevToolsWindow, undefined);
-});
-
-// controller_host.exe holds a browser control alone (Quorrin never hides its
-// control nor handles keys): the agent, the window handle and its commands.
-async function startControllerHost(t, url, handledKeys = []) {
-  const agent = await startBrowserAgent();
-  const host = spawn(wineExec, [path.join(binFolder, 'controller_host.exe'), url, ...handledKeys],
-    { env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${agent.port}` } });
-  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-controller-'));
-  t.after(async () => {
-    host.stdin.end();
-    await once(host, 'exit');
-    await agent.finished;
-    fs.rmSync(folder, { recursive: true, force: true });
-  });
-  const lines = createInterface({ input: host.stdout })[Symbol.asyncIterator]();
-  const nextLine = async () => (await lines.next()).value;
-  const handle = (await nextLine()).split(' ')[1];
-  const session = await agent.connected;
-  const command = async (line) => {
-    host.stdin.write(`${line}\n`);
-    return nextLine();
-  };
-  return { handle, folder, command, session, page: await waitFor(() => session.ready, 'the engine') };
-}
-
-const CRIMSON_PAGE = 'data:text/html,<body style="margin:0;background:rgb(220,20,60)"><script>' +
-  'window.keys = []; addEventListener("keydown", (event) => keys.push(event.key));</script>';
-
-test('a hidden browser control paints nothing, and shows the page again when visible', async (t) => {
-  const host = await startControllerHost(t, CRIMSON_PAGE);
-  let seen = null; // what the last capture showed, for the message at a deadline
-  const waitForCapture = (accept, what) => captureUntil(host.handle, host.folder, (image) => {
-    seen = { crimson: findColour(image, CRIMSON, 8), width: image.width, height: image.height };
-    return accept(seen);
-  }, what).catch((error) => {
-    const { lastSent, lastPainted, heldAcks } = host.session.screen;
-    throw new Error(`${error.message}; last seen ${JSON.stringify(seen)}; frames sent ${lastSent}, ` +
-      `painted ${lastPainted}, acknowledgements held ${heldAcks.length}`);
-  });
-  const crimsonCovers = ({ crimson, width, height }) =>
-    crimson && crimson.width === width && crimson.height === height;
-
-  await waitForCapture(crimsonCovers, 'the page over the whole window');
-  assert.equal(await host.command('hide'), 'done hide');
-  await waitForCapture(({ crimson }) => !crimson, 'no page pixels');
-  assert.equal(await host.command('show'), 'done show');
-  await waitForCapture(crimsonCovers, 'the page again');
-});
-
-test('a key that the host marks handled never reaches the page', async (t) => {
-  const host = await startControllerHost(t, CRIMSON_PAGE, ['74']); // F5
-  // The click gives the browser control the focus.
-  await drive(host.handle, 'click 100 100', 'key 74', 'key 75', 'key 41 ctrl');
-  await waitFor(() => host.page.evaluate(() => keys.includes('F6') && keys.includes('a')), 'F6 and Ctrl+A');
-  assert.deepEqual(await host.page.evaluate(() => keys), ['F6', 'Control', 'a']);
 });
 
 // Another program's window in front of Quorrin's, until the test ends.

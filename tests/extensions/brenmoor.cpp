@@ -3,6 +3,7 @@
 // beside itself, so tests can read back what the host handed it.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -113,5 +114,10 @@ EXPORT void OnExtensionMessage(const char* message) {
 #ifdef BRENMOOR_POSTS_NOT_JSON
     Post("this is not JSON {");
     Post("{\"type\":\"after-bad\"}");
+#endif
+#ifdef BRENMOOR_LEAKS_MIB
+    // A deliberate leak on the host's heap, every page touched, for the memory measure's own test.
+    static std::vector<std::string> kept;
+    kept.emplace_back(BRENMOOR_LEAKS_MIB * 1024 * 1024, 'x');
 #endif
 }

@@ -25,6 +25,11 @@ protected:
         WriteFileBytes(app_ + "www\\sub\\index.html", "<p>sub</p>");
     }
 
+    void TearDown() override {
+        environment_.reset();
+        ExpectEveryFakeReferenceReleased();
+    }
+
     const FakeResponse* Request(const std::wstring& path,
                                 std::optional<std::wstring> range = std::nullopt) {
         FakeResourceRequestedArgs args;

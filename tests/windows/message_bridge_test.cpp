@@ -46,6 +46,8 @@ protected:
         bridge_.reset();
         commands_.reset();
         DestroyWindow(window_);
+        webView_.reset();
+        ExpectEveryFakeReferenceReleased();
     }
 
     SIZE ClientSize() const {
@@ -108,10 +110,14 @@ TEST_F(MessageBridgeAlone, ExtensionMessagesReachTheLibraryWhole) {
 }
 
 TEST_F(MessageBridgeAlone, PostsBeforeTheBrowserControlExistsAreDropped) {
-    com_ptr<ICoreWebView2> noWebView;
-    MessageBridge early("https://app.localhost/", {}, *commands_, nullptr, environment_, noWebView);
+    com_ptr<ICoreWebView2> laterWebView; // the web view host's, null until the control exists
+    MessageBridge early("https://app.localhost/", {}, *commands_, nullptr, environment_,
+                        laterWebView);
     early.HandleWebMessage(R"({"type":"wrapper-init"})");
+    early.PostJsonToPage(R"({"from":"extension","early":true})");
+
+    laterWebView = com_ptr<ICoreWebView2>::copy_from(&page_);
     early.PostJsonToPage(R"({"from":"extension"})");
-    EXPECT_TRUE(page_.posts.empty());
+    EXPECT_EQ(page_.posts, std::vector<std::string>{R"({"from":"extension"})"});
 }
 } // namespace

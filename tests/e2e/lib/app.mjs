@@ -6,11 +6,13 @@ import { once } from 'node:events';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
-import { binFolder, setEvergreenRuntimeInstalled, waitFor, wineExec } from '../../scenarios/lib/host.mjs';
+import { disposalOfThisFile } from '../../scenarios/lib/disposal.mjs';
+import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, SLOWER, waitFor, wineExec,
+  withDeadline } from '../../scenarios/lib/host.mjs';
+import { endProcess, endWithThisProcess } from '../../scenarios/lib/wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 
@@ -25,9 +27,10 @@ export function prepareExample(example) {
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
   // extension: a test library of tests/extensions; manifest: a function that
-  // changes the application's package.json for this run.
-  static async start(example, { extension, testApp = false, manifest } = {}) {
-    const app = new RunningApp();
+  // changes the application's package.json for this run. track: the harness's
+  // disposal, given the app before anything can fail.
+  static async start(example, { extension, testApp = false, manifest } = {}, track = (app) => app) {
+    const app = track(new RunningApp());
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
     if (!testApp) prepareExample(example);
@@ -43,38 +46,55 @@ export class RunningApp {
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
         path.join(app.folder, 'Brenmoor.dll'));
     app.agent = await startBrowserAgent();
-    app.process = spawn(wineExec, [path.join(app.folder, 'Quorrin.exe')], { stdio: 'ignore',
-      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } });
+    app.executable = path.join(app.folder, 'Quorrin.exe');
+    app.process = endWithThisProcess(spawn(wineExec, [app.executable], { stdio: 'ignore',
+      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } }));
     app.exited = once(app.process, 'exit').then(([code]) => code);
-    app.session = await app.agent.connected;
-    app.page = await waitFor(() => app.session.ready, 'the browser to start');
+    app.session = await withDeadline(Promise.race([app.agent.connected, app.#endedEarly()]), DEADLINE_MS,
+      'the stand-in runtime in Quorrin.exe to connect to the browser agent');
+    app.page = await waitFor(() => app.session.ready, 'the browser to start', deadline(SLOWER.browserStart));
+    app.page.setDefaultTimeout(DEADLINE_MS); // Playwright's own waits, under the same deadline
     return app;
+  }
+
+  async #endedEarly() {
+    const code = await this.exited;
+    throw new Error(`Quorrin.exe ended with ${code} before its runtime connected`);
   }
 
   // The example's own signal that its start-up is complete.
   async ready() {
-    await this.page.waitForSelector('body[data-ready="true"]', { timeout: 30000 });
+    await this.page.waitForSelector('body[data-ready="true"]', { timeout: deadline(SLOWER.pageReady) });
     return this;
   }
 
-  windows() { return this.session.windows(); }
+  windows() {
+    return withDeadline(this.session.windows(), DEADLINE_MS, 'the stand-in to describe the windows');
+  }
 
+  // A request to the stand-in runtime, answered within the deadline.
+  request(message) {
+    return withDeadline(this.session.request(message), DEADLINE_MS,
+      `an answer to ${JSON.stringify(message).slice(0, 300)}`);
+  }
+
+  // Ends Quorrin.exe by its own process id, then the engine. Safe to call more than once.
   async dispose() {
-    if (this.process.exitCode === null) {
-      this.process.kill('SIGKILL');
-      await this.exited;
+    if (this.process) await endProcess(this.process, this.executable);
+    if (this.agent) {
+      this.agent.abandon();
+      await withDeadline(this.agent.finished, deadline(SLOWER.browserStart),
+        'the browser agent to close the engine after Quorrin.exe ended');
     }
-    await this.agent.finished;
-    fs.rmSync(this.folder, { recursive: true, force: true });
+    if (this.folder) fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
 
+// Starting applications from a test file: `const start = appsOfThisFile()` at the
+// top, then `const app = await start('hello')` in a test. The harness disposes of
+// the application (Quorrin.exe and the engine) when that test ends, pass or fail;
+// one started in a `before` hook when the file's tests end.
 export function appsOfThisFile() {
-  const apps = [];
-  after(() => Promise.all(apps.map((app) => app.dispose())));
-  return async (example, options) => {
-    const app = await RunningApp.start(example, options);
-    apps.push(app);
-    return app.ready();
-  };
+  const track = disposalOfThisFile();
+  return async (example, options) => (await RunningApp.start(example, options, track)).ready();
 }

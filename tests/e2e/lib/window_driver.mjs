@@ -5,14 +5,16 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { promisify } from 'node:util';
 
-import { binFolder, waitFor, windowsPath, wineExec } from '../../scenarios/lib/host.mjs';
+import { binFolder, deadline, waitFor, windowsPath, wineExec } from '../../scenarios/lib/host.mjs';
 
 const run = promisify(execFile);
 
 // Runs window_driver commands against a window handle; resolves with its output.
+// The driver ends itself at the deadline of a wait inside it; it is killed (by
+// its own process id) only if it outlives twice that.
 export async function drive(handle, ...commands) {
   const { stdout } = await run(wineExec, [path.join(binFolder, 'window_driver.exe'), String(handle),
-    ...commands], { encoding: 'utf8' });
+    ...commands], { encoding: 'utf8', timeout: deadline(2), killSignal: 'SIGKILL' });
   return stdout;
 }
 

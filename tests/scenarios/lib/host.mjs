@@ -7,15 +7,19 @@ import fs from 'node:fs';
 import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
-import { after } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
 import { configMessage, onJsonLines, sendLine } from '../../../standin/browser-agent/agent_link.mjs';
+import { disposalOfThisFile } from './disposal.mjs';
+import { DEADLINE_MS, SLOWER, deadline, waitFor, withDeadline } from './deadline.mjs';
+import { endProcess, endWithThisProcess, linuxProcessOf, peakResidentAnonymousBytes,
+  residentAnonymousBytes } from './wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 export const binFolder = process.env.QUORRIN_BIN || path.join(root, 'build/windows/bin');
 export const wineExec = path.join(root, 'scripts/wine-exec');
-export const DEADLINE_MS = Number(process.env.QUORRIN_DEADLINE_MS || 20000);
+export { DEADLINE_MS, deadline, SLOWER, waitFor, withDeadline } from './deadline.mjs';
+export { endWithThisProcess, peakResidentAnonymousBytes, residentAnonymousBytes } from './wine_process.mjs';
 
 export const APP_ORIGIN = 'https://app.localhost/';
 
@@ -42,29 +46,11 @@ export function setEvergreenRuntimeInstalled(installed) {
   else fs.rmSync(marker, { force: true });
 }
 
-// Polls until condition() returns something truthy, which it returns; throws at the deadline.
-export async function waitFor(condition, what, timeoutMs = DEADLINE_MS) {
-  const deadline = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await condition();
-    if (value) return value;
-    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
-    await new Promise((resolve) => setTimeout(resolve, 20));
-  }
-}
-
-// The promise's value, or an error once timeoutMs has passed.
-function withDeadline(promise, timeoutMs, message) {
-  let timer;
-  const expired = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Error(message)), timeoutMs);
-  });
-  return Promise.race([promise, expired]).finally(() => clearTimeout(timer));
-}
-
 // Runs a Windows program of the build to its end (for example reg.exe).
 export function runWine(args) {
-  return spawnSync(wineExec, args, { encoding: 'utf8' });
+  const run = spawnSync(wineExec, args, { encoding: 'utf8', timeout: deadline(), killSignal: 'SIGKILL' });
+  if (run.error) throw new Error(`${args.join(' ')} under Wine: ${run.error.message}`);
+  return run;
 }
 
 // Sets the screen dpi for hosts started from now on.
@@ -123,8 +109,9 @@ export class Host {
 
   // Starts Quorrin.exe. options: manifest (object or raw text), files ({path: content}),
   // config (the agent's config), currentDirectory (default: the application folder).
-  static async start(options = {}) {
-    const host = new Host();
+  // track: the harness's disposal, given the host before anything can fail.
+  static async start(options = {}, track = (host) => host) {
+    const host = track(new Host());
     await host.#launch(options);
     return host;
   }
@@ -157,13 +144,18 @@ export class Host {
     await once(this.server, 'listening');
     const env = { ...process.env,
       WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
-    this.process = spawn(wineExec, [path.join(this.folder, executable), ...args],
-      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] });
+    this.executable = path.join(this.folder, executable);
+    this.process = endWithThisProcess(spawn(wineExec, [this.executable, ...args],
+      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] }));
     this.stderr = '';
     this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
     // Settled once the process has ended and everything it sent has been read.
+    // Wine's server can hold an ended program's socket open: the link is then ended here.
     this.exited = once(this.process, 'exit').then(async ([code]) => {
-      if (this.socket && !this.socket.destroyed) await once(this.socket, 'close');
+      if (this.socket && !this.socket.destroyed) {
+        await withDeadline(once(this.socket, 'close'), deadline(SLOWER.processExit),
+          'the agent link to close').catch(() => this.socket.destroy());
+      }
       this.exitCode = code;
       return code;
     });
@@ -281,28 +273,45 @@ export class Host {
     return withDeadline(this.exited, timeoutMs, 'Quorrin.exe did not exit');
   }
 
-  // Ends the process if it still runs and removes the application folder.
+  // The Linux process running Quorrin.exe under Wine, while it runs.
+  linuxPid() { return linuxProcessOf(this.executable, this.process.pid); }
+
+  // Its anonymous resident memory: what grows when the host's heap does.
+  residentAnonymousBytes() {
+    const pid = this.linuxPid();
+    if (!pid) throw new Error('Quorrin.exe has ended');
+    return residentAnonymousBytes(pid);
+  }
+
+  // {peak, value}: the highest anonymous resident memory while `work` runs, and its value.
+  peakResidentAnonymousBytes(work) {
+    const pid = this.linuxPid();
+    if (!pid) throw new Error('Quorrin.exe has ended');
+    return peakResidentAnonymousBytes(pid, work);
+  }
+
+  // Ends the process if it still runs (closed as a user would, else killed by
+  // its id) and removes the application folder. Safe to call more than once.
   async dispose() {
-    if (this.exitCode === undefined) {
-      // A host still running is closed as a user would, or else killed.
+    if (this.process && this.exitCode === undefined) {
       if (this.socket) this.close();
-      await this.waitForExit(5000).catch(() => this.process.kill('SIGKILL'));
-      await this.exited;
+      await this.waitForExit(deadline(SLOWER.processExit)).catch(() => endProcess(this.process, this.executable));
+      await withDeadline(this.exited, DEADLINE_MS, 'the agent link to close after Quorrin.exe ended');
     }
-    this.server.close();
-    fs.rmSync(this.folder, { recursive: true, force: true });
+    this.server?.close();
+    this.#removeFolder();
+  }
+
+  #removeFolder() {
+    if (this.folder) fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
 
-// Starting hosts from a test file: each is disposed when the file's tests end.
+// Starting hosts from a test file: a host started in a test is disposed of when
+// that test ends, one started in a `before` hook when the file's tests end.
 // ready() also waits until the creation chain has issued the first navigation.
 export function hostsOfThisFile() {
-  const hosts = [];
-  after(() => Promise.all(hosts.map((host) => host.dispose())));
-  const start = async (options) => {
-    const host = await Host.start(options);
-    hosts.push(host);
-    return host;
-  };
+  const track = disposalOfThisFile();
+  const start = (options) => Host.start(options, track);
   return { start, ready: async (options) => (await start(options)).ready() };
 }

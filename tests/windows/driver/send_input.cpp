@@ -1,5 +1,8 @@
 #include "send_input.h"
 
+#include <cstdio>
+#include <cwchar>
+
 #include "capture.h"
 
 namespace {
@@ -61,15 +64,27 @@ bool Click(HWND window, POINT client, int times) {
     return Send(inputs);
 }
 
-// Waits (up to 2 s) until a window of `window`'s thread holds the mouse capture.
+// The harness's one deadline, QUORRIN_DEADLINE_MS, as the tests run it.
+ULONGLONG DeadlineMilliseconds() {
+    wchar_t text[32] = {};
+    const DWORD length = GetEnvironmentVariableW(L"QUORRIN_DEADLINE_MS", text, 32);
+    const ULONGLONG value = length > 0 && length < 32 ? _wcstoui64(text, nullptr, 10) : 0;
+    return value > 0 ? value : 20000;
+}
+
+// Waits, up to the deadline, until a window of `window`'s thread holds the mouse capture.
 bool WaitForCapture(HWND window) {
     const DWORD thread = GetWindowThreadProcessId(window, nullptr);
-    const ULONGLONG deadline = GetTickCount64() + 2000;
+    const ULONGLONG timeout = DeadlineMilliseconds();
+    const ULONGLONG deadline = GetTickCount64() + timeout;
     GUITHREADINFO info = {};
     info.cbSize = sizeof(info);
     while (!(GetGUIThreadInfo(thread, &info) && info.hwndCapture)) {
-        if (GetTickCount64() > deadline)
+        if (GetTickCount64() > deadline) {
+            std::fprintf(stderr, "the window did not take the mouse capture within %llu ms\n",
+                         timeout);
             return false;
+        }
         Sleep(1);
     }
     return true;

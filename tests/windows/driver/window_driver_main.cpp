@@ -132,8 +132,10 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     for (int i = 2; i < argc; ++i)
-        if (int status = Run(window, argv[i]))
+        if (int status = Run(window, argv[i])) {
+            std::fprintf(stderr, "failed: %ls\n", argv[i]);
             return status;
+        }
     std::fflush(stdout);
     return 0;
 }

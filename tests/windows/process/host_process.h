@@ -1,6 +1,7 @@
 #pragma once
 // Runs Quorrin.exe as a user would and looks at it from outside: its windows,
 // its message boxes and its exit code.
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,7 +11,14 @@
 
 #include "support/temp_folder.h"
 
-inline constexpr DWORD kDeadlineMs = 20000;
+// The harness's one deadline, QUORRIN_DEADLINE_MS (default 20 s), for every wait.
+inline DWORD DeadlineFromEnvironment() {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"QUORRIN_DEADLINE_MS", text, 16);
+    const unsigned long value = length > 0 && length < 16 ? wcstoul(text, nullptr, 10) : 0;
+    return value > 0 ? static_cast<DWORD>(value) : 20000;
+}
+inline const DWORD kDeadlineMs = DeadlineFromEnvironment();
 
 // Polls condition until it holds or timeoutMs has passed; true when it held.
 template <typename Condition> bool WaitUntil(Condition condition, DWORD timeoutMs = kDeadlineMs) {

@@ -1,11 +1,44 @@
 #include "support/fake_webview2.h"
 
+#include <algorithm>
 #include <cwchar>
+#include <vector>
+
+#include <gtest/gtest.h>
 
 #include "util/text.h"
 
 HRESULT ReportUnimplemented(const char*, const char*) {
     return E_NOTIMPL;
+}
+
+namespace {
+std::vector<const FakeReferences*>& LiveFakes() {
+    static std::vector<const FakeReferences*> live;
+    return live;
+}
+} // namespace
+
+FakeReferences::FakeReferences(const char* kind) : kind_(kind) {
+    LiveFakes().push_back(this);
+}
+
+FakeReferences::~FakeReferences() {
+    EXPECT_EQ(held(), 0u) << "references to a fake " << kind_ << " never released";
+    std::erase(LiveFakes(), this);
+}
+
+ULONG FakeReferences::Drop() {
+    EXPECT_GT(count_, 1u) << "a fake " << kind_
+                          << " released more often than its references were taken";
+    if (count_ > 1)
+        --count_;
+    return count_;
+}
+
+void ExpectEveryFakeReferenceReleased() {
+    for (const FakeReferences* fake : LiveFakes())
+        EXPECT_EQ(fake->held(), 0u) << "references to a fake " << fake->kind() << " still held";
 }
 
 LPWSTR CoTaskCopy(const std::wstring& text) {
@@ -59,6 +92,7 @@ HRESULT FakeEnvironment::CreateWebResourceResponse(IStream* content, int status,
     made.headers = WideToUtf8(headers);
     if (content)
         made.body = ReadStream(content);
+    made.AddRef();
     *response = &made;
     return S_OK;
 }
@@ -72,7 +106,16 @@ HRESULT FakeResourceRequestedArgs::get_Request(ICoreWebView2WebResourceRequest**
     return S_OK;
 }
 
+FakeResourceRequestedArgs::~FakeResourceRequestedArgs() {
+    if (response)
+        response->Release();
+}
+
 HRESULT FakeResourceRequestedArgs::put_Response(ICoreWebView2WebResourceResponse* value) {
+    if (value)
+        value->AddRef();
+    if (response)
+        response->Release();
     response = value;
     return S_OK;
 }

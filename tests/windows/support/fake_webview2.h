@@ -1,11 +1,14 @@
 #pragma once
 // Recording stand-ins for the few runtime objects that the content server and
 // the message bridge touch, so that each can be tested without a browser. They
-// live on the test's stack: reference counts are kept but never delete.
+// live on the test's stack and never delete: each holds one reference of its
+// own, and ends as it began, or the test fails (a reference taken and never
+// released, or released twice).
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <deque>
+#include <string>
+#include <typeinfo>
 #include <vector>
 
 #include <WebView2.h>
@@ -13,6 +16,29 @@
 // Every other method fails with E_NOTIMPL (the stand-in runtime's defaults).
 #include "unimplemented.h"
 #include "util/webview2_iids.h"
+
+// Every fake's reference count, so that a fixture can check them all before
+// its own references go.
+class FakeReferences {
+public:
+    FakeReferences(const char* kind);
+    FakeReferences(const FakeReferences&) = delete;
+    FakeReferences& operator=(const FakeReferences&) = delete;
+    // Adds a test failure when references taken are still held.
+    ~FakeReferences();
+
+    ULONG Take() { return ++count_; }
+    ULONG Drop();
+    ULONG held() const { return count_ - 1; }
+    const char* kind() const { return kind_; }
+
+private:
+    const char* const kind_;
+    ULONG count_ = 1; // the fake's own
+};
+
+// Adds a test failure for each live fake with references still held.
+void ExpectEveryFakeReferenceReleased();
 
 template <typename Interface, typename Defaults> class Fake : public Defaults {
 public:
@@ -25,10 +51,10 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return references.Take(); }
+    ULONG STDMETHODCALLTYPE Release() override { return references.Drop(); }
 
-    ULONG references = 1;
+    FakeReferences references{typeid(Interface).name()};
 };
 
 // A copy for the caller, as the runtime hands out strings.
@@ -69,7 +95,8 @@ struct FakeResourceRequestedArgs final : Fake<ICoreWebView2WebResourceRequestedE
                                               ICoreWebView2WebResourceRequestedEventArgs2Defaults> {
     FakeRequest request;
     bool hasRequest = true;
-    ICoreWebView2WebResourceResponse* response = nullptr;
+    ICoreWebView2WebResourceResponse* response = nullptr; // one reference held, as the runtime does
+    ~FakeResourceRequestedArgs();
     HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** value) override;
     HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override;
 };

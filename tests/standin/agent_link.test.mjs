@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, waitFor, hostsOfThisFile } from '../scenarios/lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 const NO_COMPONENTS = '{"registeredComponentIds":[],"type":"wrapper-init-response"}';
