@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "agent_fields.h"
+#include "body_streams.h"
 #include "browser_window.h"
 #include "objects.h"
 
@@ -266,6 +267,10 @@ void Answer(const Json& request, Json& reply) {
         if (!request.contains("x"))
             flags |= SWP_NOMOVE;
         reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
+    } else if (type == "read-body") {
+        reply.update(ReadBodyStream(request));
+    } else if (type == "close-body") {
+        reply.update(CloseBodyStream(request));
     } else if (type == "press") {
         reply["pressed"] = PressDialogButton(StringField(request, "button", "OK"));
     } else {

@@ -69,10 +69,14 @@ export class RunningApp {
   }
 }
 
+// Each start ends the file's earlier applications first: one program at a time
+// holds its engine's profile, as it does for a player.
 export function appsOfThisFile() {
   const apps = [];
-  after(() => Promise.all(apps.map((app) => app.dispose())));
+  const disposeAll = () => Promise.all(apps.splice(0).map((app) => app.dispose()));
+  after(disposeAll);
   return async (example, options) => {
+    await disposeAll();
     const app = await RunningApp.start(example, options);
     apps.push(app);
     return app.ready();
