@@ -289,7 +289,9 @@ class BrowserSession {
     await this.devToolsWindow?.close();
     if (this.context) await this.context.close().catch(() => {});
     await this.appServer?.close();
-    if (this.temporaryProfile) fs.rmSync(this.temporaryProfile, { recursive: true, force: true });
+    // The engine's helper processes may still be writing there for a moment.
+    if (this.temporaryProfile)
+      fs.rmSync(this.temporaryProfile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
   }
 }
 

@@ -7,10 +7,11 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
 import { fileURLToPath } from 'node:url';
 
 import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
-import { binFolder, setEvergreenRuntimeInstalled, waitFor, wineExec } from '../../scenarios/lib/host.mjs';
+import { DEADLINE_MS, binFolder, setEvergreenRuntimeInstalled, waitFor, wineExec } from '../../scenarios/lib/host.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
 
@@ -64,6 +65,11 @@ export class RunningApp {
       this.process.kill('SIGKILL');
       await this.exited;
     }
+    // The link to a killed program can stay open (seen after a full-screen test):
+    // past the deadline the agent ends it itself, and with it the engine.
+    const gone = await Promise.race([this.agent.finished.then(() => true),
+      sleep(DEADLINE_MS, false, { ref: false })]);
+    if (!gone) this.session.socket.destroy();
     await this.agent.finished;
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
