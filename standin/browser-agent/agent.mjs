@@ -6,12 +6,16 @@
 // new windows, the viewport and the device scale. The engine always runs
 // headless: its frames are painted in the controller's window (screen.mjs), and
 // what a person does there is replayed into it (input.mjs).
-import net from 'node:net';
 import { once } from 'node:events';
+import fs from 'node:fs';
+import net from 'node:net';
+import os from 'node:os';
+import path from 'node:path';
 
 import { chromium } from 'playwright-core';
 
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
+import { APP_HOST, AppServer, SOURCE_KIND_HEADER, parseHeaderBlock } from './app_server.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
 import { INPUT_MESSAGES, replayInput } from './input.mjs';
 import { reloadPage, retireEngine, watchProcessFailures } from './process_failures.mjs';
@@ -101,20 +105,28 @@ const PAGE_BRIDGE = () => {
   };
 };
 
-// "Name: value" lines joined by line feeds, as the host builds them.
-function parseHeaderBlock(block) {
-  const headers = {};
-  for (const line of (block || '').split('\n')) {
-    const colon = line.indexOf(': ');
-    if (colon > 0) headers[line.slice(0, colon)] = line.slice(colon + 2);
-  }
-  return headers;
-}
-
 // A WebView2 filter: "*" matches any run of characters.
 function filterMatches(filter, uri) {
   const pattern = filter.split('*').map((part) => part.replace(/[.+?^${}()|[\]\\]/g, '\\$&')).join('.*');
   return new RegExp(`^${pattern}$`).test(uri);
+}
+
+// Chromium's lock on a profile: a link to "HOST-PID" while that process lives.
+function profileInUse(folder) {
+  let owner;
+  try {
+    owner = fs.readlinkSync(path.join(folder, 'SingletonLock'));
+  } catch {
+    return false;
+  }
+  const [host, pid] = [owner.slice(0, owner.lastIndexOf('-')), Number(owner.slice(owner.lastIndexOf('-') + 1))];
+  if (host !== os.hostname() || !(pid > 0)) return true;
+  try {
+    process.kill(pid, 0);
+    return true;
+  } catch (error) {
+    return error.code === 'EPERM';
+  }
 }
 
 class BrowserSession {
@@ -127,7 +139,9 @@ class BrowserSession {
     this.pending = new Map();
     this.filters = [];
     this.ready = null;
-    this.answers = []; // every answer the host gave: {uri, range, status, headers, body}
+    // Every answer the host gave: {uri, range, sourceKind, status, headers, body (its
+    // first MiB), bodyLength (what went out), complete}.
+    this.answers = [];
     this.navigations = []; // every main-frame navigation asked about: {uri, cancelled}
     this.firstSeen = {}; // when each message type and called method first arrived (ms since 1970)
     onJsonLines(socket, (message) =>
@@ -158,6 +172,8 @@ class BrowserSession {
     } else if (INPUT_MESSAGES.has(message.type)) {
       // In arrival order: each waits only for the engine, never for a previous event.
       if (this.cdp) replayInput(this.cdp, message, this.scale);
+    } else if (message.type === 'profile') {
+      this.profileFolder = message.folder;
     } else if (message.type === 'frame-painted') {
       this.screen?.onPainted(message);
     } else if (message.type === 'result' && this.pending.has(message.id)) {
@@ -218,31 +234,42 @@ class BrowserSession {
   }
 
   async launch() {
-    if (this.wantsDevToolsWindow) this.devToolsWindow = await DevToolsWindow.create();
-    // The engine's screen has the host's scale, so that frames come in device pixels.
-    this.browser = await chromium.launch({ executablePath: '/usr/bin/chromium', headless: true,
-      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`,
+    if (this.wantsDevToolsWindow) this.devToolsWindow ??= await DevToolsWindow.create();
+    this.appServer = await AppServer.start(this);
+    // The profile lives where the runtime keeps it, from one start to the next;
+    // without a folder from the stand-in, or while another engine holds it, for
+    // this run only (the runtime would share that engine; two cannot share here).
+    if (this.profileFolder && profileInUse(this.profileFolder)) {
+      console.error('browser agent: another engine holds', this.profileFolder, '- this run gets a fresh profile');
+      this.profileFolder = null;
+    }
+    if (!this.profileFolder) this.temporaryProfile = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-profile-'));
+    // The engine's screen has the host's scale, so that frames come in device pixels;
+    // the viewport is ours to set (setViewport), with the device scale.
+    this.context = await chromium.launchPersistentContext(this.profileFolder ?? this.temporaryProfile, {
+      executablePath: '/usr/bin/chromium', headless: true, viewport: null,
+      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`, ...this.appServer.chromiumFlags(),
         ...(this.devToolsWindow?.engineFlags() || [])] });
-    // The viewport is ours to set (setViewport), with the device scale.
-    const context = await this.browser.newContext({ viewport: null });
+    const context = this.context;
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
     await context.exposeBinding('__quorrinCursor', (source, cursor) => this.send({ type: 'cursor', cursor }));
     await context.addInitScript(PAGE_BRIDGE);
-    this.context = context;
+    // The context's routes also see what service workers ask for.
+    await context.route('**/*', (route) => this.onRoute(route));
     return this.openPage(800 * this.scale, 600 * this.scale);
   }
 
   // The engine's page with everything the agent watches on it; again after a
-  // crashed renderer (a crashed page cannot be driven any more).
+  // crashed renderer (a crashed page cannot be driven any more). A new engine's
+  // persistent context comes with a page of its own: that one is the first.
   async openPage(width, height) {
-    this.page = await this.context.newPage();
+    this.page = (!this.page && this.context.pages()[0]) || await this.context.newPage();
     this.page.on('domcontentloaded', async () => {
       this.domContentLoadedAt ??= Date.now();
       if (this.hidden) await this.applyVisibility(); // a new document starts as the controller is
       return this.raise('DOMContentLoaded');
     });
-    await this.page.route('**/*', (route) => this.onRoute(route));
     this.cdp = await this.context.newCDPSession(this.page);
     await this.setViewport(width, height);
     await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
@@ -251,7 +278,7 @@ class BrowserSession {
     this.page.on('framenavigated', (frame) => {
       if (frame === this.page.mainFrame()) this.screen.restart();
     });
-    watchProcessFailures(this, this.browser, this.page);
+    watchProcessFailures(this, this.context, this.page);
     return this.page;
   }
 
@@ -264,27 +291,38 @@ class BrowserSession {
     await this.page?.evaluate((hidden) => window.__quorrinSetHidden?.(hidden), !!this.hidden).catch(() => {});
   }
 
-  // Main-frame navigations ask the host first; requests under a filter are the host's to answer.
+  // Main-frame navigations ask the host first. The app origin is served by the
+  // app server, which hands each request to the host; elsewhere, requests under a
+  // filter are the host's to answer.
   async onRoute(route) {
     const request = route.request();
     const uri = request.url();
-    if (request.isNavigationRequest() && request.frame() === this.page.mainFrame() && !this.navigating) {
+    const fromServiceWorker = !!request.serviceWorker();
+    if (!fromServiceWorker && request.isNavigationRequest() && request.frame() === this.page.mainFrame() &&
+        !this.navigating) {
       const decision = await this.raise('NavigationStarting', { uri });
       this.navigations.push({ uri, cancelled: decision.cancel });
       // ERR_ABORTED stops a navigation without an error page: the page stays.
       if (decision.cancel) return route.abort('aborted');
     }
     this.navigating = false;
+    if (new URL(uri).hostname === APP_HOST) {
+      const headers = request.headers();
+      if (!fromServiceWorker && !(SOURCE_KIND_HEADER in headers)) return route.continue();
+      delete headers[SOURCE_KIND_HEADER]; // a page cannot pass for a worker
+      return route.continue({ headers: fromServiceWorker ? { ...headers, [SOURCE_KIND_HEADER]: 'serviceWorker' } : headers });
+    }
     if (!this.filters.some((filter) => filterMatches(filter, uri))) return route.continue();
     const result = await this.raise('WebResourceRequested', { uri, method: request.method(),
-      headers: await request.allHeaders() });
+      headers: await request.allHeaders(), sourceKind: fromServiceWorker ? 'serviceWorker' : 'document' });
     // The runtime's own filters decide last: what none of them reaches goes to the network.
     if (result.filtered === false) return route.continue();
     const response = result.response;
     if (!response) return route.abort('failed');
     const headers = parseHeaderBlock(response.headers);
     const body = Buffer.from(response.body || '', 'base64');
-    this.answers.push({ uri, range: request.headers().range, status: response.status, headers, body });
+    this.answers.push({ uri, range: request.headers().range, status: response.status, headers, body,
+      bodyLength: body.length, complete: true });
     return route.fulfill({ status: response.status, headers, body });
   }
 
@@ -308,7 +346,11 @@ class BrowserSession {
     this.closing = true;
     if (this.ready) await this.ready.catch(() => {});
     await this.devToolsWindow?.close();
-    if (this.browser) await this.browser.close().catch(() => {});
+    if (this.context) await this.context.close().catch(() => {});
+    await this.appServer?.close();
+    // The engine's helper processes may still be writing there for a moment.
+    if (this.temporaryProfile)
+      fs.rmSync(this.temporaryProfile, { recursive: true, force: true, maxRetries: 20, retryDelay: 100 });
   }
 }
 

@@ -12,17 +12,28 @@ export function sendLine(socket, message) {
   socket.write(JSON.stringify(message) + '\n');
 }
 
+// Linear in a line's length however many pieces it arrives in: each piece is
+// searched once, and a line's pieces are joined once. A line that is not JSON is
+// reported and skipped.
 export function onJsonLines(socket, receive) {
-  let buffered = '';
+  let pieces = [];
   socket.setEncoding('utf8');
   socket.on('data', (chunk) => {
-    buffered += chunk;
-    let end;
-    while ((end = buffered.indexOf('\n')) >= 0) {
-      const line = buffered.slice(0, end);
-      buffered = buffered.slice(end + 1);
-      receive(JSON.parse(line));
+    let start = 0;
+    for (let end; (end = chunk.indexOf('\n', start)) >= 0; start = end + 1) {
+      pieces.push(chunk.slice(start, end));
+      const line = pieces.join('');
+      pieces = [];
+      let message;
+      try {
+        message = JSON.parse(line);
+      } catch {
+        console.error('agent link: a line that is not JSON:', line.slice(0, 200));
+        continue;
+      }
+      receive(message);
     }
+    if (start < chunk.length) pieces.push(chunk.slice(start));
   });
   socket.on('error', () => {}); // a reset ends in 'close' all the same
 }

@@ -30,6 +30,7 @@ struct AgentState {
     HWND dispatcher = nullptr;
     AgentRequestHandler requestHandler;
     std::string pending; // bytes received after the last full line
+    size_t searched = 0; // how much of them holds no line feed
 };
 
 AgentState& State() {
@@ -67,12 +68,16 @@ void CreateDispatcher() {
 bool ReadLine(std::string& line, DWORD timeoutMs) {
     AgentState& state = State();
     for (;;) {
-        size_t end = state.pending.find('\n');
+        // Only what arrived since the last search is searched: a long line costs
+        // its length once, not once per piece.
+        size_t end = state.pending.find('\n', state.searched);
         if (end != std::string::npos) {
             line = state.pending.substr(0, end);
             state.pending.erase(0, end + 1);
+            state.searched = 0;
             return true;
         }
+        state.searched = state.pending.size();
         if (timeoutMs != INFINITE) {
             fd_set readable;
             FD_ZERO(&readable);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "agent_fields.h"
+#include "body_streams.h"
 #include "browser_window.h"
 #include "objects.h"
 
@@ -293,6 +294,10 @@ void Answer(const Json& request, Json& reply) {
         reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
     } else if (type == "show-window") {
         ShowMainWindow(StringField(request, "command", ""), reply);
+    } else if (type == "read-body") {
+        reply.update(ReadBodyStream(request));
+    } else if (type == "close-body") {
+        reply.update(CloseBodyStream(request));
     } else if (type == "press") {
         reply["pressed"] = PressDialogButton(StringField(request, "button", "OK"));
     } else {

@@ -28,7 +28,7 @@ extern "C" HRESULT STDAPICALLTYPE CreateWebViewEnvironmentWithOptionsInternal(
     if (typedOptions)
         typedOptions->Release();
     return ReportAndCreateEnvironment("runtime", "CreateWebViewEnvironmentWithOptionsInternal",
-                                      args, handler);
+                                      args, userDataFolder, handler);
 }
 
 // The loader frees the library when this says it may; the stand-in stays loaded.

@@ -8,7 +8,9 @@
 // What the host set on its options object; null without one.
 Json OptionValues(ICoreWebView2EnvironmentOptions* options);
 
-// Reports the call, then completes creation as the agent's config says.
+// Tells the agent where the engine keeps its profile, reports the call, then
+// completes creation as the agent's config says.
 HRESULT
 ReportAndCreateEnvironment(const char* interfaceName, const char* method, const Json& args,
+                           PCWSTR userDataFolder,
                            ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler);

@@ -75,12 +75,44 @@ Json OptionValues(ICoreWebView2EnvironmentOptions* options) {
     return values;
 }
 
+namespace {
+// The runtime keeps its engine's profile in "EBWebView" under the user data
+// folder, or beside the program when the host names none.
+std::wstring ProfileFolder(PCWSTR userDataFolder) {
+    std::wstring folder = userDataFolder ? userDataFolder : L"";
+    if (folder.empty()) {
+        wchar_t program[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, program, MAX_PATH);
+        folder = std::wstring(program) + L".WebView2";
+    }
+    if (folder.back() != L'\\')
+        folder += L'\\';
+    return folder + L"EBWebView";
+}
+
+// The profile folder, made, as the agent on the other side of Wine reaches it.
+std::string AgentPathOf(const std::wstring& folder) {
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    using UnixName = char*(CDECL*)(LPCWSTR);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(folder.c_str()) : nullptr;
+    if (!name)
+        return ToUtf8(folder.c_str());
+    std::string path = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return path;
+}
+} // namespace
+
 HRESULT
 ReportAndCreateEnvironment(const char* interfaceName, const char* method, const Json& args,
+                           PCWSTR userDataFolder,
                            ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
     // Answering is set up before the agent link starts reading.
     StartAnswering();
     const AgentConfig& config = Config();
+    SendToAgent({{"type", "profile"}, {"folder", AgentPathOf(ProfileFolder(userDataFolder))}});
     SendToAgent(
         {{"type", "call"}, {"interface", interfaceName}, {"method", method}, {"args", args}});
     if (!handler)
@@ -107,7 +139,7 @@ extern "C" HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     return ReportAndCreateEnvironment("loader", "CreateCoreWebView2EnvironmentWithOptions",
                                       {ToJson(browserExecutableFolder), ToJson(userDataFolder),
                                        OptionValues(options), handler != nullptr},
-                                      handler);
+                                      userDataFolder, handler);
 }
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID processTerminating) {

@@ -226,7 +226,8 @@ Json RaiseContextMenuRequested(ICoreWebView2* sender, const Json& args, const Ha
                                bool menusEnabled);
 
 // A response as the host built it, for the agent: status, reason, headers and the
-// body ("read": base64 of every byte, "count": its length, "skip": nothing).
+// body ("read": base64 of every byte, "count": its length, "skip": nothing,
+// "stream": the number of a body stream the agent reads with "read-body").
 Json DescribeResponse(ICoreWebView2WebResourceResponse* response, const std::string& body);
 ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
                                                LPCWSTR headers);

@@ -4,28 +4,10 @@
 #include <vector>
 
 #include "agent_fields.h"
+#include "body_streams.h"
 #include "objects.h"
 
 namespace {
-std::string Base64(const std::string& bytes) {
-    static const char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        uint32_t chunk = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            chunk |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        if (i + 2 < bytes.size())
-            chunk |= static_cast<unsigned char>(bytes[i + 2]);
-        out += kAlphabet[(chunk >> 18) & 63];
-        out += kAlphabet[(chunk >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(chunk >> 6) & 63] : '=';
-        out += i + 2 < bytes.size() ? kAlphabet[chunk & 63] : '=';
-    }
-    return out;
-}
-
 // Reads the stream to its end in chunks, keeping nothing: the body's length.
 uint64_t CountStream(IStream* stream) {
     uint64_t total = 0;
@@ -177,15 +159,20 @@ public:
         if (content_)
             content_->Release();
     }
-    // body: "read" (base64 of every byte), "count" (only its length) or "skip".
+    // body: "read" (base64 of every byte), "count" (only its length), "skip", or
+    // "stream" (a body stream the agent reads as its engine does).
     Json Describe(const std::string& body) const {
         Json description = {{"status", status_},
                             {"reason", ToUtf8(reason_.c_str())},
                             {"headers", ToUtf8(headers_.c_str())},
                             {"hasBody", content_ != nullptr}};
-        if (body == "read")
-            description["body"] = Base64(ReadWholeStream(content_));
-        else if (body == "count")
+        if (body == "read") {
+            const std::string bytes = ReadWholeStream(content_);
+            description["body"] = Base64(bytes.data(), bytes.size());
+        } else if (body == "stream" && content_) {
+            description["stream"] = KeepBodyStream(content_);
+        }
+        if (body == "count")
             description["bodyLength"] = CountStream(content_);
         return description;
     }
@@ -277,7 +264,7 @@ Json DescribeResponse(ICoreWebView2WebResourceResponse* response, const std::str
 Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
                                const HandlerList& handlers) {
     const std::string body = StringField(args, "body", "read");
-    if (body != "read" && body != "count" && body != "skip")
+    if (body != "read" && body != "count" && body != "skip" && body != "stream")
         throw AgentMessageError("unknown body mode " + Quoted(body));
     Ref<WebResourceRequestedArgs> eventArgs(new WebResourceRequestedArgs(args));
     Json result = Json::object();

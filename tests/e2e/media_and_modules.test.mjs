@@ -20,7 +20,10 @@ test('seeking in a media file is served with real range requests and it plays on
     const [, first, last, size] = answer.headers['Content-Range'].match(/^bytes (\d+)-(\d+)\/(\d+)$/);
     assert.equal(Number(size), tone.length);
     assert.equal(answer.range, `bytes=${first}-`);
-    assert.deepEqual(answer.body, tone.subarray(Number(first), Number(last) + 1));
+    // The engine reads as far as it needs: what went out is the file from the first byte on.
+    assert.ok(answer.bodyLength <= Number(last) + 1 - Number(first));
+    if (answer.complete) assert.equal(answer.bodyLength, Number(last) + 1 - Number(first));
+    assert.deepEqual(answer.body, tone.subarray(Number(first), Number(first) + answer.body.length));
   }
   assert.ok(ranged.some((answer) => !answer.range.startsWith('bytes=0-')), 'a seek past the start');
 });

@@ -2,6 +2,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 
+import { enginePid } from '../../standin/browser-agent/process_failures.mjs';
 import { waitFor } from '../scenarios/lib/host.mjs';
 import { appsOfThisFile } from './lib/app.mjs';
 import { captureUntil, findColour } from './lib/window_driver.mjs';
@@ -46,13 +47,13 @@ test('a crashed renderer: the page starts again in the same window, its saved co
 test('a browser that went away is started again behind the same window', async () => {
   const app = await start('restarts', { testApp: true });
   const { handle } = (await app.windows()).main;
-  const engine = await app.session.browser.newBrowserCDPSession();
-  engine.send('Browser.crash').catch(() => {});
+  const engine = enginePid(app.session);
+  assert.ok(engine, 'the engine\'s browser process');
+  process.kill(engine, 'SIGKILL');
   await waitFor(() => app.session.callCounts.CreateCoreWebView2EnvironmentWithOptions === 2,
     'the host to create the browser again');
   await waitFor(() => app.session.callCounts.Navigate === 2, 'the second navigation');
   await waitFor(() => app.session.page !== app.page && app.session.page, 'the new engine\'s page');
-  // The agent's engine keeps no profile on disk, so its storage starts empty again.
   await app.session.page.waitForSelector('body[data-ready="true"]', { timeout: 30000 });
   const { main } = await app.windows();
   assert.equal(main.handle, handle, 'the same window');

@@ -1,6 +1,7 @@
 // The stand-in runtime's link to its agent: a malformed message gets an error
 // result naming the fault, never reaches the host, and the host runs on.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import { test } from 'node:test';
 
 import { APP_ORIGIN, waitFor, hostsOfThisFile } from '../scenarios/lib/host.mjs';
@@ -38,6 +39,9 @@ const MALFORMED = [
   [{ type: 'set-window-pos', x: 1.5 }, /"x" must be an integer/],
   [{ type: 'set-window-pos', width: 2 ** 40 }, /"width" must be an integer from -2147483648 to 2147483647/],
   [{ type: 'press', button: ['OK'] }, /"button" must be a string, not array/],
+  [{ type: 'read-body', stream: 999 }, /^no body stream 999$/],
+  [{ type: 'read-body', stream: '1' }, /"stream" must be an integer/],
+  [{ type: 'close-body' }, /^no body stream 0$/],
   [{ type: 'teleport' }, /^unknown request "teleport"$/],
   [{ type: null }, /^"type" must be a string, not null$/],
   [{}, /^missing "type"$/],
@@ -80,6 +84,48 @@ test('a malformed config is reported; what it got right counts, the rest keeps d
   await host.postString('{"type":"wrapper-init"}');
   assert.deepEqual(host.posts().map((post) => post.json), [NO_COMPONENTS],
     'no directory handles: webview2_23 false was read before the fault');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+});
+
+test('a body stream is read in the pieces the agent asks for, and let go at its end or when closed', async () => {
+  const bytes = Buffer.from(Array.from({ length: 300000 }, (_, i) => (i * 7) % 251));
+  const host = await ready({ files: { 'www/data.bin': bytes } });
+  const streamOf = async () => (await host.raise('WebResourceRequested',
+    { uri: `${APP_ORIGIN}data.bin`, body: 'stream' })).response.stream;
+  const read = (stream, size) => host.request({ type: 'read-body', stream, bytes: size });
+
+  const first = await streamOf();
+  assert.match((await read(first, 0)).error, /^"bytes" must be from 1 to 1048576$/);
+  assert.match((await read(first, 2 ** 20 + 1)).error, /^"bytes" must be from 1 to 1048576$/);
+  const pieces = [];
+  for (let piece = { end: false }; !piece.end;) {
+    piece = await read(first, 65536);
+    pieces.push(Buffer.from(piece.data, 'base64'));
+  }
+  assert.deepEqual(pieces.map((piece) => piece.length), [65536, 65536, 65536, 65536, 37856]);
+  assert.ok(Buffer.concat(pieces).equals(bytes), 'every byte, in order');
+  assert.equal((await read(first, 1)).error, `no body stream ${first}`, 'let go at its end');
+
+  const second = await streamOf();
+  assert.notEqual(second, first);
+  assert.equal(Buffer.from((await read(second, 10)).data, 'base64').toString('hex'), bytes.subarray(0, 10).toString('hex'));
+  assert.deepEqual((await host.request({ type: 'close-body', stream: second })).closed, true);
+  assert.equal((await read(second, 1)).error, `no body stream ${second}`, 'let go when closed');
+  // A 404's text is a body like any other.
+  assert.equal(typeof (await host.raise('WebResourceRequested', { uri: `${APP_ORIGIN}nothing`, body: 'stream' }))
+    .response.stream, 'number');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+});
+
+test('the engine\'s profile is named before environment creation: "EBWebView" in the user data folder', async () => {
+  const host = await ready({ manifest: { name: 'profile-scenario' } });
+  const profile = host.messages.find((message) => message.type === 'profile');
+  const creation = host.messages.findIndex((message) => message.method === 'CreateCoreWebView2EnvironmentWithOptions');
+  assert.ok(host.messages.indexOf(profile) < creation, 'before the call');
+  assert.match(profile.folder, /\/AppData\/Local\/profile-scenario\/EBWebView$/);
+  assert.ok(fs.statSync(profile.folder).isDirectory(), 'made, where the agent reaches it');
   host.close();
   assert.equal(await host.waitForExit(), 0);
 });

@@ -10,8 +10,8 @@ import { fileURLToPath } from 'node:url';
 
 import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
 import { disposalOfThisFile } from '../../scenarios/lib/disposal.mjs';
-import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, SLOWER, waitFor, wineExec,
-  withDeadline } from '../../scenarios/lib/host.mjs';
+import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, SLOWER, standinUserFolder, waitFor,
+  wineExec, withDeadline } from '../../scenarios/lib/host.mjs';
 import { endProcess, endWithThisProcess } from '../../scenarios/lib/wine_process.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../../..');
@@ -27,9 +27,12 @@ export function prepareExample(example) {
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
   // extension: a test library of tests/extensions; manifest: a function that
-  // changes the application's package.json for this run. track: the harness's
-  // disposal, given the app before anything can fail.
-  static async start(example, { extension, testApp = false, manifest } = {}, track = (app) => app) {
+  // changes the application's package.json for this run; keepUserData: start with
+  // what an earlier run of the same name saved (its profile too), where every
+  // other start is a player's first. track: the harness's disposal, given the
+  // app before anything can fail.
+  static async start(example, { extension, testApp = false, manifest, keepUserData = false } = {},
+    track = (app) => app) {
     const app = track(new RunningApp());
     setEvergreenRuntimeInstalled(true);
     app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
@@ -39,6 +42,11 @@ export class RunningApp {
     if (manifest) {
       const file = path.join(app.folder, 'package.json');
       fs.writeFileSync(file, JSON.stringify(manifest(JSON.parse(fs.readFileSync(file, 'utf8')))));
+    }
+    if (!keepUserData) {
+      const { name } = JSON.parse(fs.readFileSync(path.join(app.folder, 'package.json'), 'utf8'));
+      if (typeof name === 'string' && name && !/[\\/]|^\.\.?$/.test(name))
+        fs.rmSync(path.join(path.dirname(standinUserFolder), name), { recursive: true, force: true });
     }
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));

@@ -1,0 +1,1 @@
+fetch('inner.txt').then((response) => response.text()).then((text) => postMessage(text.trim()));

@@ -1,0 +1,4 @@
+onconnect = async ({ ports: [port] }) => {
+  const text = await (await fetch('shared.txt')).text();
+  port.postMessage(`read "${text.trim()}"`);
+};
