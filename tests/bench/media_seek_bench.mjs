@@ -6,6 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { RunningApp } from '../e2e/lib/app.mjs';
+import { linuxProcessOf, peakResidentAnonymousBytes, residentAnonymousBytes } from '../scenarios/lib/wine_process.mjs';
 
 const BYTES = 400 * 1000 * 1000;
 const RATE = 22050; // 16-bit mono
@@ -31,8 +32,9 @@ const mib = (bytes) => (bytes / 1048576).toFixed(1);
 const app = await RunningApp.start('media');
 await app.ready();
 writeWav(path.join(app.folder, 'www/long.wav'));
-const memory = async () => (await app.session.request({ type: 'query', what: 'memory' })).memory;
-const before = await memory();
+// The host's heap under Wine: the anonymous resident memory of its Linux process.
+const pid = linuxProcessOf(app.executable, app.process.pid);
+const before = residentAnonymousBytes(pid);
 
 const started = await app.page.evaluate(() => new Promise((resolve, reject) => {
   const media = document.createElement('audio');
@@ -47,28 +49,28 @@ await app.page.evaluate(() => window.long.play());
 
 const rows = [];
 for (const fraction of SEEKS) {
-  const milliseconds = await app.page.evaluate((at) => new Promise((resolve) => {
-    const media = window.long;
-    const start = performance.now();
-    media.addEventListener('seeked', () => resolve(performance.now() - start), { once: true });
-    media.currentTime = media.duration * at;
-  }), fraction);
-  const now = await memory();
-  rows.push({ fraction, milliseconds, privateBytes: now.privateBytes, workingSet: now.workingSet });
+  const { peak, value: milliseconds } = await peakResidentAnonymousBytes(pid, app.page.evaluate((at) =>
+    new Promise((resolve) => {
+      const media = window.long;
+      const start = performance.now();
+      media.addEventListener('seeked', () => resolve(performance.now() - start), { once: true });
+      media.currentTime = media.duration * at;
+    }), fraction));
+  rows.push({ fraction, milliseconds, peak, after: residentAnonymousBytes(pid) });
 }
 const playing = await app.page.evaluate(() => !window.long.paused && window.long.currentTime > 0);
-const after = await memory();
+const after = residentAnonymousBytes(pid);
 const answers = app.session.answers.filter((answer) => answer.uri.endsWith('/long.wav'));
 const handler = answers.map((answer) => answer.handlerMicroseconds).sort((a, b) => a - b);
 await app.dispose();
 
 console.log('');
 console.log(`| 400 MB WAV through the browser agent (${answers.length} range answers; handler median ` +
-  `${(handler[handler.length >> 1] / 1000).toFixed(2)} ms, max ${(handler.at(-1) / 1000).toFixed(2)} ms) | ms | host private MiB | host working set MiB |`);
+  `${(handler[handler.length >> 1] / 1000).toFixed(2)} ms, max ${(handler.at(-1) / 1000).toFixed(2)} ms) | ms | host anonymous resident MiB: peak during | after |`);
 console.log('|---|---:|---:|---:|');
-console.log(`| before the file | | ${mib(before.privateBytes)} | ${mib(before.workingSet)} |`);
+console.log(`| before the file | | | ${mib(before)} |`);
 console.log(`| ready to play (canplay) | ${started.toFixed(0)} | | |`);
 for (const row of rows)
-  console.log(`| seek to ${(row.fraction * 100).toFixed(0)}% | ${row.milliseconds.toFixed(0)} | ${mib(row.privateBytes)} | ${mib(row.workingSet)} |`);
-console.log(`| after (peak private ${mib(after.peakPrivateBytes)}, still playing: ${playing}) | | ${mib(after.privateBytes)} | ${mib(after.workingSet)} |`);
+  console.log(`| seek to ${(row.fraction * 100).toFixed(0)}% | ${row.milliseconds.toFixed(0)} | ${mib(row.peak)} | ${mib(row.after)} |`);
+console.log(`| after (still playing: ${playing}) | | | ${mib(after)} |`);
 console.log(`| bytes sent in all | ${mib(answers.reduce((sum, answer) => sum + answer.bodyLength, 0))} MiB | | |`);
