@@ -15,7 +15,7 @@ bool Send(std::vector<INPUT> inputs) {
 void Activate(HWND window) {
     HWND top = GetAncestor(window, GA_ROOT);
     if (GetForegroundWindow() != top)
-        SetForegroundWindow(top);
+        ActivateAndWait(top);
 }
 
 INPUT MouseAt(POINT client, HWND window, DWORD flags, DWORD data = 0) {
@@ -70,6 +70,18 @@ ULONGLONG DeadlineMilliseconds() {
     const DWORD length = GetEnvironmentVariableW(L"QUORRIN_DEADLINE_MS", text, 32);
     const ULONGLONG value = length > 0 && length < 32 ? _wcstoui64(text, nullptr, 10) : 0;
     return value > 0 ? value : 20000;
+}
+
+// SetForegroundWindow only queues the activation to the window's thread; input
+// sent before that thread handles it finds no focus there and is dropped. A
+// message sent after it is answered once the activation (and the focus the
+// window moves on it) is done.
+bool ActivateAndWait(HWND window) {
+    if (!SetForegroundWindow(window))
+        return false;
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
+                               static_cast<UINT>(DeadlineMilliseconds()), &ignored) != 0;
 }
 
 // Waits, up to the deadline, until a window of `window`'s thread holds the mouse capture.

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+// Brings the window to the front; returns once its thread has handled that.
+bool ActivateAndWait(HWND window);
 bool Click(HWND window, POINT client, int times);
 bool Wheel(HWND window, POINT client, int delta);
 // Moves the pointer to a client position, no button held.

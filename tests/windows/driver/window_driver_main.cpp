@@ -12,7 +12,8 @@
 //                      "point X Y"            the pointer moved there, no button held
 //                      "latency X Y PX PY N"  N clicks at X,Y; prints milliseconds until
 //                                             the pixel at PX,PY changes after each
-//                      "activate"             brings it to the front (SetForegroundWindow)
+//                      "activate"             brings it to the front (SetForegroundWindow) and
+//                                             waits until its thread has handled that
 //                      "minimize", "restore"  as its button or the taskbar would
 //                      "watch-white X Y RRGGBB MS"  from the moment it is visible, captures
 //                                             until the pixel at X,Y has that colour (or MS
@@ -42,7 +43,7 @@ int Run(HWND window, const std::wstring& command) {
         return WriteClientBitmap(window, file) ? 0 : 1;
     }
     if (verb == L"activate")
-        return SetForegroundWindow(window) ? 0 : 1;
+        return ActivateAndWait(window) ? 0 : 1;
     if (verb == L"minimize" || verb == L"restore")
         return ShowWindow(window, verb == L"minimize" ? SW_MINIMIZE : SW_RESTORE), 0;
     if (verb == L"type") {
