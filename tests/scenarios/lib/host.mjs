@@ -65,7 +65,7 @@ export function windowsPath(unixPath) {
 }
 
 // Makes url_recorder the shell's handler for these URL schemes and file
-// extensions; returns a function that reads (and clears) what it recorded.
+// extensions; returns a function that gives what it recorded since it was last called.
 export function recordShellOpens({ schemes = [], extensions = [] }) {
   const recorder = path.join(binFolder, 'url_recorder.exe');
   const log = path.join(binFolder, 'url-recorder.log');
@@ -86,9 +86,15 @@ export function recordShellOpens({ schemes = [], extensions = [] }) {
   runWine(['regedit', '/S', windowsPath(regFile)]);
   fs.rmSync(regFile);
   fs.rmSync(log, { force: true });
+  // Each call gives the whole lines added since the last. The log is never
+  // removed while a recorder may be writing to it: a line written into a file
+  // already unlinked would be lost.
+  let taken = 0;
   return () => {
-    const recorded = fs.existsSync(log) ? fs.readFileSync(log, 'utf8').split('\n').filter(Boolean) : [];
-    fs.rmSync(log, { force: true });
+    const text = fs.existsSync(log) ? fs.readFileSync(log, 'utf8') : '';
+    const end = text.lastIndexOf('\n') + 1;
+    const recorded = text.slice(taken, end).split('\n').filter(Boolean);
+    taken = Math.max(taken, end);
     return recorded;
   };
 }
