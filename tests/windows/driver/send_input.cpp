@@ -5,10 +5,25 @@
 
 #include "capture.h"
 
+ULONGLONG DeadlineMilliseconds();
+
 namespace {
+// Input that Wine refuses as a whole (none inserted: blocked for the moment) is
+// sent again until the deadline; a partial insertion is a failure, since sending
+// it again would repeat what went in.
 bool Send(std::vector<INPUT> inputs) {
-    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
-           inputs.size();
+    const ULONGLONG deadline = GetTickCount64() + DeadlineMilliseconds();
+    for (;;) {
+        const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        if (sent == inputs.size())
+            return true;
+        if (sent != 0 || GetTickCount64() >= deadline) {
+            std::fprintf(stderr, "SendInput took %u of %zu events (error %lu)\n", sent,
+                         inputs.size(), GetLastError());
+            return false;
+        }
+        Sleep(10);
+    }
 }
 
 // Brings the window's top-level window to the front, so keys go to it.
