@@ -208,7 +208,7 @@ class BrowserSession {
     case 'put_IsVisible':
       // A hidden controller renders nothing, as the runtime throttles hidden views.
       this.hidden = !args[0];
-      await (args[0] ? this.screen.start() : this.screen.stop());
+      await (args[0] ? this.startScreen() : this.screen.stop());
       await this.applyVisibility();
       break;
     case 'put_DefaultBackgroundColor': {
@@ -274,12 +274,18 @@ class BrowserSession {
     await this.setViewport(width, height);
     await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
     this.screen = new Screen(this.cdp, this.socket);
-    await this.screen.start();
+    await this.startScreen();
     this.page.on('framenavigated', (frame) => {
       if (frame === this.page.mainFrame()) this.screen.restart();
     });
     watchProcessFailures(this, this.context, this.page);
     return this.page;
+  }
+
+  // Before the first navigation the runtime shows only the default background
+  // colour, whenever the host sets it: the engine's blank page is never shown.
+  async startScreen() {
+    if (this.navigated) await this.screen.start();
   }
 
   async applyBackgroundColor() {
@@ -339,6 +345,8 @@ class BrowserSession {
     this.navigations.push({ uri, cancelled: decision.cancel });
     if (decision.cancel) return;
     this.navigating = true; // already asked
+    this.navigated = true;
+    if (!this.hidden) await this.screen.start();
     await this.page.goto(uri, { waitUntil: 'commit' }).catch(() => {});
   }
 
