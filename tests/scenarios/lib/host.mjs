@@ -229,8 +229,21 @@ export class Host {
 
   // Once the first Navigate has been issued the creation chain is complete.
   async ready() {
-    await this.waitForCall('Navigate');
+    try {
+      await this.waitForCall('Navigate');
+    } catch (error) {
+      error.message += `\n${this.#startProgress()}`;
+      throw error;
+    }
     return this;
+  }
+
+  // How far a start got, for a start that did not complete.
+  #startProgress() {
+    const running = this.exitCode === undefined ? 'still running' : `exited with ${this.exitCode}`;
+    const calls = this.calls.slice(-8).map((call) => call.method).join(', ') || 'none';
+    return `Quorrin.exe ${running}; the stand-in ${this.socket ? 'connected' : 'never connected'};` +
+      ` ${this.calls.length} calls, the last: ${calls}; stderr: ${this.stderr.slice(-2000) || 'empty'}`;
   }
 
   raise(event, args = {}) { return this.#request({ type: 'raise', event, args }); }
