@@ -17,7 +17,7 @@ import { APP_ORIGIN, Host } from '../scenarios/lib/host.mjs';
 import { hostileMessage, hostilePath, hostileRange, largestMessages, randomSource } from './lib/hostile.mjs';
 
 const REQUESTS = Number(process.env.QUORRIN_STORM_REQUESTS || 4000);
-const MESSAGES = Number(process.env.QUORRIN_STORM_MESSAGES || 2000);
+const MESSAGES = Number(process.env.QUORRIN_STORM_MESSAGES || 3000);
 const FIXED_SEEDS = [1104637];
 const SEEDS = seedsToRun(process.env.QUORRIN_STORM_SEED);
 const WARM_UP = 1000; // memory is compared with its level after this many
@@ -75,6 +75,21 @@ async function memoryAtRest() {
   await host.postString('{"type":"set-fullscreen","fullscreen":false}');
   await host.postString('{"type":"set-window-size","windowWidth":640,"windowHeight":480}');
   return host.residentAnonymousBytes();
+}
+
+// The memory the host keeps through items from..count, read by read(). Wine's
+// heap gives freed space back only once later work frees the blocks around it,
+// so one reading can stand a few MB above what is kept (measured: 3.4 MB, back
+// at the level 250 messages later); what is kept raises every reading, so the
+// lowest reading after each quarter of the storm counts.
+async function keptMemory(from, count, send, read) {
+  const readings = [];
+  const quarter = Math.ceil((count - from) / 4);
+  for (let at = from; at < count; at += quarter) {
+    await inFlight(at, Math.min(at + quarter, count), send);
+    readings.push(await read());
+  }
+  return Math.min(...readings);
 }
 
 // Runs make(i) for i below count, with at most IN_FLIGHT at a time, in order of start.
@@ -160,10 +175,9 @@ for (const seed of SEEDS) {
     };
     await inFlight(0, Math.min(WARM_UP, REQUESTS), send);
     const warm = host.residentAnonymousBytes();
-    await inFlight(WARM_UP, REQUESTS, send);
-    const end = host.residentAnonymousBytes();
+    const end = await keptMemory(WARM_UP, REQUESTS, send, () => host.residentAnonymousBytes());
     console.log(`requests, seed ${seed}: statuses ${JSON.stringify(statuses)}; anonymous resident ` +
-      `memory ${warm} after ${WARM_UP}, ${end} after ${REQUESTS}`);
+      `memory ${warm} after ${WARM_UP}, ${end} kept through ${REQUESTS}`);
     assert.ok(end - warm <= MEMORY_SLACK, `anonymous resident memory went from ${warm} to ${end} (seed ${seed})`);
     assert.ok(statuses[200] && statuses[206] && statuses[404] && statuses[416], 'every kind of answer came');
     await checkStillServing();
@@ -179,10 +193,9 @@ for (const seed of SEEDS) {
     };
     await inFlight(0, Math.min(WARM_UP, MESSAGES), send);
     const warm = await memoryAtRest();
-    await inFlight(WARM_UP, MESSAGES, send);
-    const end = await memoryAtRest();
+    const end = await keptMemory(WARM_UP, MESSAGES, send, memoryAtRest);
     console.log(`messages, seed ${seed}: ${host.posts().length} posts; anonymous resident memory ` +
-      `${warm} after ${WARM_UP}, ${end} after ${MESSAGES}`);
+      `${warm} after ${WARM_UP}, ${end} kept through ${MESSAGES}`);
     assert.ok(end - warm <= MEMORY_SLACK, `anonymous resident memory went from ${warm} to ${end} (seed ${seed})`);
     assert.deepEqual(host.linkErrors, [], 'every message crossed the agent link');
     await checkStillAnswering();
