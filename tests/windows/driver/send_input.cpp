@@ -90,13 +90,29 @@ ULONGLONG DeadlineMilliseconds() {
 // SetForegroundWindow only queues the activation to the window's thread; input
 // sent before that thread handles it finds no focus there and is dropped. A
 // message sent after it is answered once the activation (and the focus the
-// window moves on it) is done.
+// window moves on it) is done. Wine refused the activation itself once under
+// load, at once and silently: it is asked again until the deadline, and says why.
 bool ActivateAndWait(HWND window) {
-    if (!SetForegroundWindow(window))
-        return false;
+    const ULONGLONG timeout = DeadlineMilliseconds();
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    while (!SetForegroundWindow(window)) {
+        const DWORD error = GetLastError();
+        if (GetTickCount64() >= deadline) {
+            std::fprintf(stderr, "SetForegroundWindow refused for %llu ms (error %lu, window %s)\n",
+                         timeout, error,
+                         IsWindowVisible(window) ? "visible"
+                         : IsWindow(window)      ? "hidden"
+                                                 : "gone");
+            return false;
+        }
+        Sleep(10);
+    }
     DWORD_PTR ignored = 0;
-    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL,
-                               static_cast<UINT>(DeadlineMilliseconds()), &ignored) != 0;
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, static_cast<UINT>(timeout),
+                            &ignored))
+        return true;
+    std::fprintf(stderr, "the window's thread did not answer within %llu ms\n", timeout);
+    return false;
 }
 
 // Waits, up to the deadline, until a window of `window`'s thread holds the mouse capture.
