@@ -89,3 +89,17 @@ export function planResponse({ found, relativePath, fileSize, range, isolation }
     answer(m, m._quorrin_plan_response(found ? 1 : 0, pathText, fileSize,
       range === undefined || range === null ? 0 : 1, rangeText, isolation ? 1 : 0))));
 }
+
+// The title, start page, size and isolation switch the program would use, or
+// { ok: false } when it would refuse the manifest. The bytes go in as they are.
+export function manifestDetails(bytes) {
+  const m = module();
+  const pointer = m._malloc(bytes.length + 1);
+  try {
+    m.HEAPU8.set(bytes, pointer);
+    m.HEAPU8[pointer + bytes.length] = 0;
+    return JSON.parse(answer(m, m._quorrin_manifest_details(pointer)));
+  } finally {
+    m._free(pointer);
+  }
+}

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "content/request_path.h"
+#include "manifest/manifest.h"
 #include "content/response_plan.h"
 #include "util/trim.h"
 
@@ -33,6 +34,24 @@ EMSCRIPTEN_KEEPALIVE int quorrin_answer_length() {
 // The checker as on the command line: argv[1] is a file of the in-memory file system.
 EMSCRIPTEN_KEEPALIVE int quorrin_check_manifest(int argc, char** argv) {
     return manifest_check_main(argc, argv);
+}
+
+// What the preview server needs beyond the checker's settings, read by the
+// same parser: {"ok":false} when the manifest is refused.
+EMSCRIPTEN_KEEPALIVE const char* quorrin_manifest_details(const char* text) {
+    AppManifest manifest;
+    try {
+        ParseManifest(text, manifest);
+    } catch (...) {
+        return Answer(R"({"ok":false})");
+    }
+    const nlohmann::json details = {{"ok", true},
+                                    {"title", manifest.title},
+                                    {"main", manifest.main},
+                                    {"width", manifest.width},
+                                    {"height", manifest.height},
+                                    {"crossOriginIsolation", manifest.crossOriginIsolation}};
+    return Answer(details.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
 EMSCRIPTEN_KEEPALIVE const char* quorrin_relative_path(const char* uri, int originLength) {
