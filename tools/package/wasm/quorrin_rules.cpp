@@ -58,8 +58,7 @@ EMSCRIPTEN_KEEPALIVE const char* quorrin_relative_path(const char* uri, int orig
     return Answer(RelativePathFromUri(uri, static_cast<size_t>(originLength)));
 }
 
-EMSCRIPTEN_KEEPALIVE int quorrin_stays_in_content_folder(const char* relativePath,
-                                                         int length) {
+EMSCRIPTEN_KEEPALIVE int quorrin_stays_in_content_folder(const char* relativePath, int length) {
     return StaysInContentFolder(std::string(relativePath, static_cast<size_t>(length))) ? 1 : 0;
 }
 
@@ -83,13 +82,11 @@ EMSCRIPTEN_KEEPALIVE const char* quorrin_plan_response(int found, const char* re
     if (isolation)
         AddCrossOriginIsolation(plan);
     static const char* const kBodies[] = {"none", "text", "whole-file", "file-range"};
-    const nlohmann::json answer = {{"status", plan.status},
-                                   {"reason", plan.reason},
-                                   {"headers", plan.headers},
-                                   {"body", kBodies[static_cast<int>(plan.body)]},
-                                   {"text", plan.text},
-                                   {"first", plan.first},
-                                   {"length", plan.length}};
+    const nlohmann::json answer = {
+        {"status", plan.status},   {"reason", plan.reason},
+        {"headers", plan.headers}, {"body", kBodies[static_cast<int>(plan.body)]},
+        {"text", plan.text},       {"first", plan.first},
+        {"length", plan.length}};
     return Answer(answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 }
