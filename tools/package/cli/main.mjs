@@ -74,6 +74,8 @@ export async function main(args) {
       console.error(`quorrin ${command}: ${error.message}`);
       return 1;
     }
-    throw error;
+    // Anything else is unforeseen: said in one line, with where it happened for a report.
+    console.error(`quorrin ${command}: ${error.message}\n${error.stack?.split('\n')[1]?.trim() ?? ''}`);
+    return 1;
   }
 }

@@ -10,8 +10,17 @@ let printed = { out: [], err: [] };
 function module() {
   if (!rules) {
     const create = require('../wasm/quorrin-rules.cjs');
+    // The module's loader adds process handlers that print its whole source
+    // with any later error; the command's own errors are not the module's.
+    const before = new Set([...process.listeners('uncaughtException'),
+      ...process.listeners('unhandledRejection')]);
     rules = create({ print: (line) => printed.out.push(line),
       printErr: (line) => printed.err.push(line) });
+    for (const event of ['uncaughtException', 'unhandledRejection']) {
+      for (const listener of process.listeners(event)) {
+        if (!before.has(listener)) process.removeListener(event, listener);
+      }
+    }
     rules.FS.mkdir('/app');
   }
   return rules;
