@@ -50,6 +50,7 @@ export async function initCommand(folder) {
     window: { title, width: 1024, height: 768 } };
   writeNew(path.join(root, 'package.json'), `${JSON.stringify(manifest, null, 2)}\n`);
   writeNew(path.join(root, 'www', 'index.html'), page(title));
-  console.log(`Next: quorrin dev ${folder === '.' ? '' : folder}`.trimEnd());
+  const shown = /\s/u.test(folder) ? `"${folder}"` : folder;
+  console.log(`Next: quorrin dev ${folder === '.' ? '' : shown}`.trimEnd());
   return 0;
 }
