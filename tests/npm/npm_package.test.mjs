@@ -52,7 +52,9 @@ after(async () => {
 
 test('installed without a compiler: nothing but the package and its two bundled libraries', () => {
   assert.deepEqual(fs.readdirSync(path.join(project, 'node_modules')).sort(),
-    ['.bin', '.package-lock.json', 'pe-library', 'quorrin', 'resedit']);
+    ['.bin', '.package-lock.json', 'quorrin']);
+  assert.deepEqual(fs.readdirSync(path.join(project, 'node_modules/quorrin/node_modules')).sort(),
+    ['pe-library', 'resedit']);
   for (const program of ['x86_64-w64-mingw32-g++', 'wine', 'cmake', 'gcc', 'cc', 'em++']) {
     assert.ok(!fs.existsSync(path.join(tools, program)), `${program} is not on PATH`);
   }
