@@ -6,7 +6,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 node "$root/tools/package/wasm/build-wasm.mjs"
 if [ "$1" = dev ]; then
-  exec node --test --test-concurrency=1 "$root/tests/npm/dev_server.test.mjs"
+  exec node --test --test-concurrency=1 "$root/tests/npm/dev_server.test.mjs" "$root/tests/npm/png.test.mjs"
 fi
 dist=$(mktemp -d) && trap 'rm -rf "$dist"' EXIT
 "$root/scripts/package" --npm --dist "$dist"

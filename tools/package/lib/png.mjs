@@ -50,10 +50,10 @@ function unfilter(data, at, rowBytes, rows, pixelBytes) {
   return { rows: out, next: at };
 }
 
-// One sample of a row as an 8-bit value (16-bit samples keep their high byte).
+// One sample of a row as stored (up to 16 bits).
 function sample(row, index, depth) {
   if (depth === 8) return row[index];
-  if (depth === 16) return row[index * 2];
+  if (depth === 16) return (row[index * 2] << 8) | row[index * 2 + 1];
   const perByte = 8 / depth;
   const value = (row[Math.floor(index / perByte)] >> (8 - depth * (index % perByte + 1))) &
     ((1 << depth) - 1);
@@ -65,7 +65,9 @@ function decodePixels(header, palette, transparency, data) {
   const channels = CHANNELS[colorType];
   const rgba = new Uint8Array(width * height * 4);
   const pixelBytes = Math.max(1, (channels * depth) >> 3);
-  const scale = colorType === 3 || depth >= 8 ? 1 : 255 / ((1 << depth) - 1);
+  // Samples to 8 bits: rounded, as image tools read them.
+  const scale = colorType === 3 ? 1 : 255 / ((1 << depth) - 1);
+  const to8 = (value) => Math.round(value * scale);
   const passes = interlace ? PASSES : [[0, 0, 1, 1]];
   let at = 0;
   for (const [x0, y0, dx, dy] of passes) {
@@ -83,15 +85,15 @@ function decodePixels(header, palette, transparency, data) {
           const index = s(0);
           pixel = [...(palette[index] ?? [0, 0, 0]), transparency?.[index] ?? 255];
         } else if (colorType === 0 || colorType === 4) {
-          const gray = Math.round(s(0) * scale);
-          const alpha = colorType === 4 ? s(1)
+          const gray = to8(s(0));
+          const alpha = colorType === 4 ? to8(s(1))
             : transparency !== null && transparency === s(0) ? 0 : 255;
           pixel = [gray, gray, gray, alpha];
         } else {
           const color = [s(0), s(1), s(2)];
-          const alpha = colorType === 6 ? s(3)
+          const alpha = colorType === 6 ? to8(s(3))
             : transparency?.every((value, k) => value === color[k]) ? 0 : 255;
-          pixel = [...color, alpha];
+          pixel = [...color.map(to8), alpha];
         }
         rgba.set(pixel, ((y0 + r * dy) * width + x0 + c * dx) * 4);
       }
@@ -100,14 +102,12 @@ function decodePixels(header, palette, transparency, data) {
   return rgba;
 }
 
-// The transparent colour of a PNG without alpha, compared as decoded samples.
+// The transparent colour of a PNG without alpha, compared with samples as stored.
 function transparencyOf(colorType, depth, data) {
   if (!data) return null;
   if (colorType === 3) return [...data];
   const values = [];
-  for (let at = 0; at + 1 < data.length; at += 2) {
-    values.push(depth === 16 ? data[at] : data.readUInt16BE(at));
-  }
+  for (let at = 0; at + 1 < data.length; at += 2) values.push(data.readUInt16BE(at));
   return colorType === 0 ? values[0] : values;
 }
 
