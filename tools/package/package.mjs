@@ -1,18 +1,20 @@
-// Packages an application folder for its users (scripts/package):
+// Packages an application folder for its users (scripts/package, quorrin package):
 //   node package.mjs check APP_FOLDER
-//   node package.mjs make APP_FOLDER --exe Quorrin.exe --loader WebView2Loader.dll --dist DIR
+//   node package.mjs make APP_FOLDER [--exe Quorrin.exe] [--loader WebView2Loader.dll] --dist DIR
 //     [--sign-pfx FILE [--timestamp-url URL] | --sign-command "CMD {file}"] [--sign-extension]
 // Everything is made in a staging folder first; only complete outputs reach DIR.
-import { execFileSync } from 'node:child_process';
+// --exe and --loader default to the program carried by the npm package.
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
 import { PackagingError, readApplication } from './lib/checks.mjs';
-import { makeInstaller } from './lib/installer.mjs';
+import { installerTool, makeInstaller } from './lib/installer.mjs';
 import { brandExecutable, makeIconFile } from './lib/resources.mjs';
 import { signFile, signingFrom } from './lib/signing.mjs';
 import { releaseWarnings } from './lib/warnings.mjs';
+import { zipFolder } from './lib/zip.mjs';
 
 const EXTENSION_LIBRARY = 'Brenmoor.dll';
 // A fixed-version runtime travels with the program when the application has one.
@@ -40,20 +42,27 @@ function assembleProgram(app, options, programFolder) {
   return exeName;
 }
 
-function outputNames(app) {
+// The release program the npm package carries, beside this script.
+export const PACKAGED_PROGRAM = {
+  exe: fileURLToPath(new URL('program/Quorrin.exe', import.meta.url)),
+  loader: fileURLToPath(new URL('program/WebView2Loader.dll', import.meta.url)),
+};
+
+// installer is null when makensis is not on PATH: the folder and zip are still made.
+function outputNames(app, withInstaller) {
   const base = app.version.text ? `${app.fileName}-${app.version.text}` : app.fileName;
-  return { folder: base, zip: `${base}-win-x64.zip`, installer: `${base}-setup.exe` };
+  return { folder: base, zip: `${base}-win-x64.zip`,
+    installer: withInstaller ? `${base}-setup.exe` : null };
 }
 
-function zipFolder(parent, folderName, zipFile) {
-  execFileSync('cmake', ['-E', 'tar', 'cf', zipFile, '--format=zip', folderName],
-    { cwd: parent, stdio: 'inherit' });
+function outputsOf(names) {
+  return [names.folder, names.zip, names.installer].filter(Boolean);
 }
 
-// Outputs of the same name are replaced only once all three are made.
+// Outputs of the same name are replaced only once all of them are made.
 function publish(staging, names, dist) {
   fs.mkdirSync(dist, { recursive: true });
-  for (const name of [names.folder, names.zip, names.installer]) {
+  for (const name of outputsOf(names)) {
     fs.rmSync(path.join(dist, name), { recursive: true, force: true });
     fs.renameSync(path.join(staging, name), path.join(dist, name));
   }
@@ -71,7 +80,7 @@ function signProgram(signer, programFolder, exeName) {
 }
 
 function make(app, options, signer) {
-  const names = outputNames(app);
+  const names = outputNames(app, installerTool() !== null);
   const staging = fs.mkdtempSync(path.join(path.resolve(options.dist), '.staging-'));
   try {
     const programFolder = path.join(staging, names.folder);
@@ -86,10 +95,12 @@ function make(app, options, signer) {
     brandExecutable(path.join(programFolder, exeName), app, icoFile);
     signProgram(signer, programFolder, exeName);
     zipFolder(staging, names.folder, path.join(staging, names.zip));
-    const installer = path.join(staging, names.installer);
-    makeInstaller({ app, programFolder, exeName, iconFile: icoFile, outFile: installer,
-      workFolder: work, signer });
-    if (signer) signFile(signer, installer, names.installer);
+    if (names.installer) {
+      const installer = path.join(staging, names.installer);
+      makeInstaller({ app, programFolder, exeName, iconFile: icoFile, outFile: installer,
+        workFolder: work, signer });
+      if (signer) signFile(signer, installer, names.installer);
+    }
     publish(staging, names, options.dist);
     return names;
   } finally {
@@ -109,44 +120,54 @@ function signingSummary(signer) {
 }
 
 function report(dist, names, signer) {
-  for (const name of [names.folder, names.zip, names.installer]) {
+  for (const name of outputsOf(names)) {
     const file = path.join(dist, name);
     const stat = fs.statSync(file);
     const size = stat.isDirectory() ? '' : ` ${stat.size.toLocaleString('en')} bytes`;
     console.log(`${file}${stat.isDirectory() ? '/' : ''}${size}`);
   }
   console.log(signingSummary(signer));
+  if (!names.installer) console.log(`No installer: makensis is not on PATH (${installerTool.howToGet()}).`);
 }
 
 function printWarnings(warnings) {
   for (const warning of warnings) console.error(`Warning: ${warning}`);
 }
 
-function main() {
+// The packager's command line; args without the command's own name.
+export function runPackager(args) {
   const { values, positionals } = parseArgs({
+    args,
     allowPositionals: true,
     options: { exe: { type: 'string' }, loader: { type: 'string' }, dist: { type: 'string' },
-      checker: { type: 'string' }, 'sign-pfx': { type: 'string' },
+      'sign-pfx': { type: 'string' },
       'timestamp-url': { type: 'string' }, 'sign-command': { type: 'string' },
       'sign-extension': { type: 'boolean' } },
   });
   const [command, appFolder] = positionals;
-  const app = readApplication(appFolder, values.checker);
+  const app = readApplication(appFolder);
   const signer = signingFrom(values, app);
   const warnings = releaseWarnings(app);
   // Said before the build, and again after the output, where they are not missed.
   if (command === 'check') printWarnings(warnings);
   if (command === 'make') {
-    fs.mkdirSync(values.dist, { recursive: true });
-    report(values.dist, make(app, values, signer), signer);
+    const options = { ...values, exe: values.exe ?? PACKAGED_PROGRAM.exe,
+      loader: values.loader ?? PACKAGED_PROGRAM.loader };
+    for (const file of [options.exe, options.loader]) {
+      if (!fs.existsSync(file)) throw new PackagingError(file, 'the program to package is missing');
+    }
+    fs.mkdirSync(options.dist, { recursive: true });
+    report(options.dist, make(app, options, signer), signer);
     printWarnings(warnings);
   }
 }
 
-try {
-  main();
-} catch (error) {
-  if (!(error instanceof PackagingError)) throw error;
-  console.error(`Cannot package: ${error.message}`);
-  process.exit(1);
+if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.meta.url)) {
+  try {
+    runPackager(process.argv.slice(2));
+  } catch (error) {
+    if (!(error instanceof PackagingError)) throw error;
+    console.error(`Cannot package: ${error.message}`);
+    process.exit(1);
+  }
 }

@@ -125,15 +125,18 @@ export class Host {
   // runtimeInstalled: whether an evergreen runtime is installed (default yes);
   // executable and args: another build of the host and its arguments; loader:
   // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
-  // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2".
+  // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2";
+  // laidOut: the folder already holds the executable and its loader (a packaged program).
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
     folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
-    loader = 'standin', fixedRuntime = false } = {}) {
+    loader = 'standin', fixedRuntime = false, laidOut = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
-    fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
-    fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
-      path.join(this.folder, 'WebView2Loader.dll'));
+    if (!laidOut) {
+      fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
+      fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
+        path.join(this.folder, 'WebView2Loader.dll'));
+    }
     if (fixedRuntime) layOutFixedRuntime(path.join(this.folder, 'webview2'));
     // A test extension library (tests/extensions), as Brenmoor.dll.
     if (extension)

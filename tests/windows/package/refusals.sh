@@ -111,7 +111,7 @@ done
 # A certificate file without a password needs no QUORRIN_SIGN_PASSWORD.
 openssl pkcs12 -export -inkey "$work/key.pem" -in "$work/cert.pem" -out "$work/open.pfx" -passout pass:
 if (unset QUORRIN_SIGN_PASSWORD && node "$root/tools/package/package.mjs" check "$f" \
-  --checker "$root/build/tools/bin/manifest-check" --sign-pfx "$work/open.pfx" 2>/dev/null); then
+  --sign-pfx "$work/open.pfx" 2>/dev/null); then
   echo "ok   sign-no-password: accepted"
 else
   echo "FAIL sign-no-password: refused" && failures=$((failures + 1))
@@ -119,8 +119,7 @@ fi
 
 # Warned, not refused: developer tools on, no "version".
 f=$(app warned '{"name": "x"}')
-warnings=$(node "$root/tools/package/package.mjs" check "$f" \
-  --checker "$root/build/tools/bin/manifest-check" 2>&1 >/dev/null)
+warnings=$(node "$root/tools/package/package.mjs" check "$f" 2>&1 >/dev/null)
 if [[ $? -eq 0 && "$warnings" == *"enables the developer tools"* && "$warnings" == *'no "version"'* ]]; then
   echo "ok   warnings: accepted, with the two warnings"
 else
@@ -130,7 +129,7 @@ fi
 # Accepted without www/: remote mode navigates to "main" as written.
 f=$(app remote '{"name": "x", "main": "https://example.com/", "settings": {"content-mode": "remote"}}')
 rm -r "$f/www"
-if node "$root/tools/package/package.mjs" check "$f" --checker "$root/build/tools/bin/manifest-check"; then
+if node "$root/tools/package/package.mjs" check "$f"; then
   echo "ok   remote-mode: accepted without www/"
 else
   echo "FAIL remote-mode: refused" && failures=$((failures + 1))

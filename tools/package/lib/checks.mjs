@@ -1,10 +1,10 @@
 // What packaging needs to know about an application folder, checked first:
 // each refusal names the file at fault and why.
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 
 import { authorName, parseVersion, safeFileName } from './names.mjs';
+import { checkManifestBytes } from './rules.mjs';
 
 const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
 
@@ -14,14 +14,19 @@ export class PackagingError extends Error {
   }
 }
 
-// The manifest as Quorrin.exe reads it, from the manifest checker built with
-// the executable's own parser; its refusal is the executable's.
-function readWithExecutableRules(manifestPath, checker) {
+// The manifest as Quorrin.exe reads it, by the executable's own parser built
+// to WebAssembly; its refusal is the executable's. A file that cannot be read
+// is refused as the executable refuses an empty one.
+function readWithExecutableRules(manifestPath) {
+  let bytes;
   try {
-    return JSON.parse(execFileSync(checker, [manifestPath], { encoding: 'utf8', stdio: 'pipe' }));
-  } catch (error) {
-    throw new PackagingError(manifestPath, (error.stderr || error.message).trim());
+    bytes = fs.readFileSync(manifestPath);
+  } catch {
+    bytes = Buffer.alloc(0);
   }
+  const result = checkManifestBytes(bytes);
+  if (!result.ok) throw new PackagingError(manifestPath, result.message);
+  return result.settings;
 }
 
 // The start page as the content server finds it: below www/, without the
@@ -77,17 +82,40 @@ function checkVersion(manifestPath, version) {
   return parsed;
 }
 
-// Checks the folder and returns what the package is made of.
-export function readApplication(appFolder, checker) {
+// Runs check() and keeps its refusal in problems; returns its result or fallback.
+function collecting(problems, check, fallback = null) {
+  try {
+    return check();
+  } catch (error) {
+    if (!(error instanceof PackagingError)) throw error;
+    problems.push(error);
+    return fallback;
+  }
+}
+
+// Checks the whole folder: { app, problems }, app null when the manifest
+// itself is refused (nothing else can be read then).
+export function inspectApplication(appFolder) {
   const manifestPath = path.join(appFolder, 'package.json');
-  const settings = readWithExecutableRules(manifestPath, checker);
+  const problems = [];
+  const settings = collecting(problems, () => readWithExecutableRules(manifestPath));
+  if (!settings) return { app: null, problems };
   // The rest of package.json, read as the program reads it: up to a NUL, no byte-order mark.
   const text = fs.readFileSync(manifestPath, 'utf8').split('\0')[0].replace(/^\uFEFF/u, '');
-  const extra = JSON.parse(text);
-  if (settings.contentMode === 'bundle') checkStartPage(appFolder, manifestPath, settings.main);
-  const iconFile = settings.icon ? checkIcon(appFolder, manifestPath, settings.icon) : null;
-  const version = checkVersion(manifestPath, extra.version);
-  return {
+  let extra;
+  try {
+    extra = JSON.parse(text);
+  } catch {
+    extra = {}; // accepted by the program's parser, not by JavaScript's: its defaults
+  }
+  if (settings.contentMode === 'bundle') {
+    collecting(problems, () => checkStartPage(appFolder, manifestPath, settings.main));
+  }
+  const iconFile = settings.icon
+    ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
+  const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
+    { text: '', numbers: [0, 0, 0, 0] });
+  const app = {
     folder: appFolder,
     settings,
     fileName: safeFileName(settings.name),
@@ -100,4 +128,12 @@ export function readApplication(appFolder, checker) {
     version,
     iconFile,
   };
+  return { app, problems };
+}
+
+// Checks the folder and returns what the package is made of; refuses with the first problem.
+export function readApplication(appFolder) {
+  const { app, problems } = inspectApplication(appFolder);
+  if (problems.length > 0) throw problems[0];
+  return app;
 }

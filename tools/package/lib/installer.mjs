@@ -6,6 +6,7 @@ import { fileURLToPath } from 'node:url';
 
 import { PackagingError } from './checks.mjs';
 import { safeFileName } from './names.mjs';
+import { findOnPath, howToGet } from './tools.mjs';
 
 const SCRIPT = fileURLToPath(new URL('../installer.nsi', import.meta.url));
 const SIGN_FILE = fileURLToPath(new URL('../sign-file.mjs', import.meta.url));
@@ -66,6 +67,12 @@ function uninstallerSigning() {
   return `!define SIGN_UNINSTALLER \`${word(process.execPath)} ${word(SIGN_FILE)} "%1"\``;
 }
 
+// makensis on PATH, or null; installerTool.howToGet() says how to install it.
+export function installerTool() {
+  return findOnPath('makensis');
+}
+installerTool.howToGet = () => howToGet('makensis');
+
 // Writes outFile. workFolder receives the script's generated parts. With a
 // signer the uninstaller is signed as makensis writes it into the installer.
 export function makeInstaller({ app, programFolder, exeName, iconFile, outFile, workFolder,
@@ -81,7 +88,7 @@ export function makeInstaller({ app, programFolder, exeName, iconFile, outFile, 
     UTF8_BOM + uninstallList(entries) + '\n');
   const env = { ...process.env, QUORRIN_SIGN_SETTINGS: JSON.stringify(signer ?? {}) };
   try {
-    execFileSync('makensis', ['-V2', '-INPUTCHARSET', 'UTF8', 'installer.nsi'],
+    execFileSync(installerTool() ?? 'makensis', ['-V2', '-INPUTCHARSET', 'UTF8', 'installer.nsi'],
       { cwd: workFolder, env, stdio: ['ignore', 'pipe', 'inherit'] });
   } catch (error) {
     throw new PackagingError(outFile, `makensis could not make the installer (${

@@ -1,11 +1,11 @@
 // The executable's icon and version resources, written with resedit.
-import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 
 import * as PELibrary from 'pe-library';
 import * as ResEdit from 'resedit';
 
 import { PackagingError } from './checks.mjs';
+import { iconFromPng } from './icon.mjs';
 
 // The sizes the shell, the taskbar and the caption ask for at 100% to 200%
 // scaling, up to the 256 of large Explorer views.
@@ -15,22 +15,17 @@ const ICON_GROUP_ID = 1;
 const VERSION_ID = 1;
 const LANGUAGE_EN_US = 1033;
 const CODEPAGE_UNICODE = 1200;
-// ImageMagick 6, named in full: a plain "convert" may be another program.
-const IMAGEMAGICK = 'convert-im6.q16';
 
 // A .ico from the PNG: centred on a transparent square, then every size
 // resampled from it (256 stored as PNG, the smaller ones as 32-bit bitmaps).
 export function makeIconFile(pngFile, icoFile) {
+  let icon;
   try {
-    execFileSync(IMAGEMAGICK, [
-      pngFile, '-background', 'none', '-gravity', 'center',
-      '-resize', '256x256', '-extent', '256x256',
-      '-define', `icon:auto-resize=${[...ICON_SIZES].reverse().join(',')}`, icoFile,
-    ], { stdio: ['ignore', 'ignore', 'pipe'] });
+    icon = iconFromPng(fs.readFileSync(pngFile), [...ICON_SIZES].reverse());
   } catch (error) {
-    const detail = error.stderr?.toString().trim() || error.message;
-    throw new PackagingError(pngFile, `the window icon cannot be read as an image (${detail})`);
+    throw new PackagingError(pngFile, `the window icon cannot be read as an image (${error.message})`);
   }
+  fs.writeFileSync(icoFile, icon);
 }
 
 function versionStrings(app, exeName) {

@@ -3,10 +3,11 @@
 // certificate's password comes only from QUORRIN_SIGN_PASSWORD and reaches the
 // tools on their standard input or through their environment, never their
 // command line.
-import { execFileSync } from 'node:child_process';
+import { execFileSync, execSync } from 'node:child_process';
 import fs from 'node:fs';
 
 import { PackagingError } from './checks.mjs';
+import { findOnPath, howToGet } from './tools.mjs';
 
 export const PASSWORD_VARIABLE = 'QUORRIN_SIGN_PASSWORD';
 const FILE_PLACEHOLDER = '{file}';
@@ -54,6 +55,9 @@ function certificateOf(pfx) {
 }
 
 function checkCertificate(pfx) {
+  if (!findOnPath('osslsigncode')) {
+    throw new PackagingError('--sign-pfx', `signing with a certificate file needs osslsigncode, which is not on PATH: ${howToGet('osslsigncode')}`);
+  }
   if (!fs.statSync(pfx, { throwIfNoEntry: false })?.isFile()) {
     throw new PackagingError(pfx, 'the signing certificate does not exist');
   }
@@ -62,6 +66,8 @@ function checkCertificate(pfx) {
   } catch {
     throw new PackagingError(pfx, 'the signing certificate cannot be read');
   }
+  // Without OpenSSL the certificate is read by osslsigncode alone, when it signs.
+  if (!findOnPath('openssl')) return 'unknown (openssl is not on PATH to read it)';
   const certificate = certificateOf(pfx);
   let dates;
   try {
@@ -123,9 +129,12 @@ function shellQuoted(text) {
 }
 
 function signWithCommand(signer, file, label) {
-  const line = signer.command.replaceAll(FILE_PLACEHOLDER, shellQuoted(file));
+  // Windows paths hold no double quote, so quoting them for cmd.exe is enough.
+  const windows = process.platform === 'win32';
+  const line = signer.command.replaceAll(FILE_PLACEHOLDER, windows ? `"${file}"` : shellQuoted(file));
   try {
-    execFileSync('/bin/sh', ['-c', line], { stdio: ['ignore', 'pipe', 'pipe'] });
+    if (windows) execSync(line, { stdio: ['ignore', 'pipe', 'pipe'] });
+    else execFileSync('/bin/sh', ['-c', line], { stdio: ['ignore', 'pipe', 'pipe'] });
   } catch (error) {
     throw new PackagingError(label, `the signing command failed (${toolReason(error)})`);
   }

@@ -1,0 +1,40 @@
+// quorrin check: every refusal packaging would make, each on its own line with
+// the file and the key at fault, then the release warnings.
+import path from 'node:path';
+
+import { inspectApplication } from '../lib/checks.mjs';
+import { releaseWarnings } from '../lib/warnings.mjs';
+
+// The key behind each of the parser's reasons; a reason not listed names no key.
+const REASON_KEYS = {
+  'invalid name': 'name',
+  'invalid distribution mode': 'settings.distribution-mode',
+  'invalid content mode': 'settings.content-mode',
+  'invalid cross-origin isolation': 'settings.cross-origin-isolation',
+  'invalid background color': 'window.background-color',
+  'invalid context menu': 'settings.context-menu',
+};
+
+function withKey(message) {
+  const reason = /\(([^()]*)\)$/u.exec(message)?.[1];
+  const key = REASON_KEYS[reason];
+  return key ? `${message} [key "${key}"]` : message;
+}
+
+// Prints the problems and warnings; returns the application when it would start and package.
+export function reportCheck(folder) {
+  const { app, problems } = inspectApplication(path.resolve(folder));
+  for (const problem of problems) console.error(withKey(problem.message));
+  // Warnings are for a folder that packages, as scripts/package gives them.
+  if (app && problems.length === 0) {
+    for (const warning of releaseWarnings(app)) console.error(`Warning: ${warning}`);
+  }
+  return problems.length === 0 ? app : null;
+}
+
+export async function checkCommand(folder) {
+  const app = reportCheck(folder);
+  if (!app) return 1;
+  console.log(`${path.resolve(folder)}: "${app.settings.name}" would start and package.`);
+  return 0;
+}
