@@ -48,8 +48,9 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.deepEqual(host.callsTo('put_DefaultBackgroundColor')[0].args, [{ a: 255, r: 255, g: 255, b: 255 }],
     'white by default');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);
+  // The session keeps each token, to remove the registration when it ends.
   for (const registration of host.callsTo((call) => call.method.startsWith('add_')))
-    assert.equal(registration.args[1], false, `${registration.method} keeps no token`);
+    assert.equal(registration.args[1], true, `${registration.method} keeps its token`);
   assert.deepEqual(host.callsTo('put_Bounds')[0].args,
     [{ left: 0, top: 0, right: 640, bottom: 480 }]);
   const windows = await host.windows();

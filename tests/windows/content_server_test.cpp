@@ -35,7 +35,7 @@ protected:
         FakeResourceRequestedArgs args;
         args.request.uri = L"https://app.localhost/" + path;
         args.request.headers.range = std::move(range);
-        server_.OnWebResourceRequested(&args);
+        server_.OnWebResourceRequested(environment_.get(), &args);
         if (!args.response)
             return nullptr;
         EXPECT_EQ(args.response, &fakeEnvironment_.responses.back());
@@ -47,7 +47,7 @@ protected:
     FakeEnvironment fakeEnvironment_;
     com_ptr<ICoreWebView2Environment> environment_ =
         com_ptr<ICoreWebView2Environment>::copy_from(&fakeEnvironment_);
-    ContentServer server_{app_ + "www\\", 22, false, environment_};
+    ContentServer server_{app_ + "www\\", 22, false};
 };
 
 TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {
@@ -141,7 +141,7 @@ TEST_F(ContentServerAlone, UnmapAllLetsOtherProgramsWriteTheFiles) {
 TEST_F(ContentServerAlone, ARequestWithoutItsRequestObjectIsLeftAlone) {
     FakeResourceRequestedArgs args;
     args.hasRequest = false;
-    server_.OnWebResourceRequested(&args);
+    server_.OnWebResourceRequested(environment_.get(), &args);
     EXPECT_EQ(args.response, nullptr);
     EXPECT_TRUE(fakeEnvironment_.responses.empty());
 }
