@@ -1,5 +1,6 @@
 #include "callback_rules.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "agent.h"
@@ -19,10 +20,11 @@ LRESULT CALLBACK NoticeTakenMessage(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const MSG*>(lParam);
     if (code == HC_ACTION && wParam == PM_REMOVE && g_event && !g_loopReported) {
         g_loopReported = true; // one report per dispatch: a modal loop takes many
-        ReportViolation("message-loop-in-handler",
-                        std::string("a message loop ran inside the handler of ") + g_event +
-                            " (message 0x" + std::to_string(message ? message->message : 0) +
-                            " taken)");
+        char number[16];
+        snprintf(number, sizeof(number), "0x%04X", message ? message->message : 0);
+        const std::string where =
+            std::string("a message loop ran inside the handler of ") + g_event;
+        ReportViolation("message-loop-in-handler", where + " (message " + number + " taken)");
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
