@@ -206,8 +206,14 @@ test('closing the window releases the browser objects in order and leaks none', 
   const before = host.calls.length;
   host.close();
   assert.equal(await host.waitForExit(), 0);
-  const releases = host.calls.slice(before).filter((call) => call.method === 'Release')
-    .map((call) => call.object);
-  assert.deepEqual(releases, [webView, webView, controller, environment]);
+  const after = host.calls.slice(before);
+  const releases = after.filter((call) => call.method === 'Release').map((call) => call.object);
+  // Each registration is removed (its hold on its source let go), the controller
+  // closed, then the session's own references go, newest first.
+  const registrations = host.callsTo((call) => call.method.startsWith('add_')).length;
+  assert.equal(after.filter((call) => call.method.startsWith('remove_')).length, registrations);
+  assert.equal(after.filter((call) => call.method === 'Close').length, 1);
+  assert.deepEqual(releases.slice(-4), [webView, webView, controller, environment]);
+  for (const object of releases.slice(0, -4)) assert.ok([webView, controller].includes(object));
   assert.deepEqual(host.live, {});
 });

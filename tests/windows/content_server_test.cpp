@@ -2,6 +2,8 @@
 // controller and no runtime behind it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <windows.h>
@@ -9,6 +11,7 @@
 #include "content/content_server.h"
 #include "support/fake_webview2.h"
 #include "support/temp_folder.h"
+#include "util/author_log.h"
 #include "util/text.h"
 
 namespace {
@@ -136,6 +139,21 @@ TEST_F(ContentServerAlone, UnmapAllLetsOtherProgramsWriteTheFiles) {
     EXPECT_NE(writable, INVALID_HANDLE_VALUE);
     if (writable != INVALID_HANDLE_VALUE)
         CloseHandle(writable);
+}
+
+// Nothing better can be done than say so: the request then goes to the network.
+TEST_F(ContentServerAlone, AResponseTheRuntimeRefusesIsLoggedAndNotSet) {
+    const std::string logFolder = root_.path() + "log";
+    OpenAuthorLog(logFolder);
+    fakeEnvironment_.refusal = E_OUTOFMEMORY;
+    FakeResourceRequestedArgs args;
+    args.request.uri = L"https://app.localhost/index.html";
+    server_.OnWebResourceRequested(environment_.get(), &args);
+    CloseAuthorLog();
+    EXPECT_EQ(args.response, nullptr);
+    std::ifstream log(logFolder + "\\quorrin.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("CreateWebResourceResponse failed: 0x8007000E"), std::string::npos) << text;
 }
 
 TEST_F(ContentServerAlone, ARequestWithoutItsRequestObjectIsLeftAlone) {
