@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/placement_file.h"
 #include "app/second_instance.h"
@@ -10,6 +11,7 @@
 #include "util/dpi.h"
 #include "util/text.h"
 #include "util/window_class.h"
+#include "webview/deferred_work.h"
 #include "webview/velnor_webview.h"
 
 namespace {
@@ -21,6 +23,15 @@ bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
 
 // The default handling focuses the window itself, where no key reaches the
 // page: the browser control takes the focus back after it.
+// The placement follows the window unless the page holds it in full screen.
+void TrackPlacement(PlacementKeeper& keeper, HWND window) {
+    keeper.Track(window, g_webView && g_webView->IsFullScreen());
+}
+
+void SavePlacement(const PlacementKeeper& keeper, HWND window) {
+    keeper.Save(window, g_webView && g_webView->IsFullScreen());
+}
+
 LRESULT FocusFollowsActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
     const bool minimised = message == WM_ACTIVATE && HIWORD(wParam) != 0;
@@ -47,10 +58,17 @@ DWORD MainWindowStyle(bool resizable) {
                      : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 }
 
+MainWindowState* MainWindowStateOf(HWND window) {
+    wchar_t className[64] = {};
+    if (!GetClassNameW(window, className, ARRAYSIZE(className)) ||
+        wcscmp(className, kMainWindowClass) != 0)
+        return nullptr;
+    return reinterpret_cast<MainWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
 HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
                       const SavedPlacement* placement) {
     DWORD style = MainWindowStyle(manifest.resizable);
-    SetMinimumClientSize(manifest.minWidth, manifest.minHeight);
     RECT frame = {0, 0, ScaleForDpi(std::max(manifest.width, manifest.minWidth)),
                   ScaleForDpi(std::max(manifest.height, manifest.minHeight))};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
@@ -65,37 +83,61 @@ HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
         if (placement->maximized && manifest.resizable)
             style |= WS_MAXIMIZE;
     }
+    // WM_NCCREATE gives it to the window, whose WM_NCDESTROY frees it (also
+    // when creation fails after that); a class that is missing leaks it once.
+    auto* state =
+        new MainWindowState{std::max(manifest.minWidth, 0), std::max(manifest.minHeight, 0)};
     return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x, y,
                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                           instance, nullptr);
+                           instance, state);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    MainWindowState* state =
+        reinterpret_cast<MainWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
+    case WM_NCCREATE:
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(
+                              reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams));
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        delete state;
+        break;
     case WM_DESTROY:
-        SaveMainWindowPlacement(window);
-        ReleaseSingleInstance();
+        if (state && state->placement)
+            SavePlacement(*state->placement, window);
+        // The rest of shutdown no longer concerns the player; a start now is a new session.
+        if (state && state->singleInstance)
+            std::exchange(state->singleInstance, nullptr)->Release();
         PostQuitMessage(0);
         return 0;
     case WM_ENDSESSION:
-        if (wParam)
-            SaveMainWindowPlacement(window);
+        if (wParam && state && state->placement)
+            SavePlacement(*state->placement, window);
         return 0;
     case WM_MOVE:
     case WM_MOVING:
-        TrackMainWindowPlacement(window);
+        if (state && state->placement)
+            TrackPlacement(*state->placement, window);
         if (g_webView)
             g_webView->OnMainWindowMoved();
         return 0;
     case WM_SIZE:
-        TrackMainWindowPlacement(window);
+        if (state && state->placement)
+            TrackPlacement(*state->placement, window);
         if (g_webView)
             g_webView->OnMainWindowSized(wParam == SIZE_MINIMIZED);
         return 0;
     case WM_GETMINMAXINFO:
-        KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        if (state)
+            KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam), state->minimumWidth,
+                                 state->minimumHeight);
         return 0;
     case WM_COPYDATA:
+        if (!state || !state->singleInstance)
+            return FALSE;
         return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_ACTIVATE:
     case WM_SETFOCUS:
@@ -104,6 +146,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (IsKeyboardMenuRequest(wParam, lParam))
             return 0;
         break;
+    case kRunDeferredWork:
+        if (g_webView)
+            g_webView->RunDeferredWork();
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -7,6 +7,21 @@
 
 struct AppManifest;
 struct SavedPlacement;
+class PlacementKeeper;
+class SingleInstance;
+
+// What the main window procedure keeps between messages. The window owns it
+// (made with the window, deleted at WM_NCDESTROY) and reaches it through
+// GWLP_USERDATA; start-up hands it the placement keeper and the published copy.
+struct MainWindowState {
+    int32_t minimumWidth = 0; // 96-dpi units; 0 leaves a side free
+    int32_t minimumHeight = 0;
+    PlacementKeeper* placement = nullptr;     // when the application remembers it
+    SingleInstance* singleInstance = nullptr; // once published
+};
+
+// The state of a window CreateMainWindow made; null for any other window.
+MainWindowState* MainWindowStateOf(HWND window);
 
 inline constexpr wchar_t kMainWindowClass[] = L"Quorrin";
 

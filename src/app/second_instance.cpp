@@ -14,8 +14,6 @@ constexpr DWORD kMaximumPayload = 1 << 20;
 constexpr DWORD kFirstWindowWaitMs = 5000;
 constexpr UINT kSendTimeoutMs = 5000;
 
-SingleInstance* g_publishedInstance = nullptr;
-
 bool IsMainWindowOf(HWND window, DWORD processId) {
     wchar_t className[64] = {};
     DWORD owner = 0;
@@ -49,8 +47,6 @@ SingleInstance::~SingleInstance() {
 }
 
 void SingleInstance::Release() {
-    if (g_publishedInstance == this)
-        g_publishedInstance = nullptr;
     if (shared_)
         UnmapViewOfFile(shared_);
     if (mapping_)
@@ -64,7 +60,6 @@ void SingleInstance::Publish(HWND mainWindow) {
         return;
     InterlockedExchange(&shared_->processId, static_cast<LONG>(GetCurrentProcessId()));
     InterlockedExchange64(&shared_->window, reinterpret_cast<LONG64>(mainWindow));
-    g_publishedInstance = this;
 }
 
 void SingleInstance::SignalFirst(const std::vector<std::string>& arguments) const {
@@ -98,15 +93,9 @@ std::vector<std::string> CommandLineArguments() {
     return arguments;
 }
 
-void ReleaseSingleInstance() {
-    // The rest of shutdown no longer concerns the player; a start now is a new session.
-    if (g_publishedInstance)
-        g_publishedInstance->Release();
-}
-
 LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data) {
-    if (!g_publishedInstance || !data || data->dwData != kSecondInstanceData ||
-        data->cbData > kMaximumPayload || (data->cbData && !data->lpData))
+    if (!data || data->dwData != kSecondInstanceData || data->cbData > kMaximumPayload ||
+        (data->cbData && !data->lpData))
         return FALSE;
     const std::string payload =
         data->cbData ? std::string(static_cast<const char*>(data->lpData), data->cbData) : "";

@@ -17,7 +17,8 @@ public:
     // False when another copy of the application already runs. A name the
     // system will not give us leaves this copy running on its own.
     bool IsFirst() const { return isFirst_; }
-    // Lets later starts find the window, and lets it hear them.
+    // Lets later starts find the window; the window hears them once its state
+    // names this copy.
     void Publish(HWND mainWindow);
     // Gives the name up: once the window is gone, a new start runs as the first.
     void Release();
@@ -35,9 +36,6 @@ private:
 // This process's arguments after the program name, as UTF-8.
 std::vector<std::string> CommandLineArguments();
 
-// WM_DESTROY of the main window: the published copy gives its name up.
-void ReleaseSingleInstance();
-
-// WM_COPYDATA of the main window: a later start's arguments go to the page.
-// TRUE when the data was a second start's.
+// WM_COPYDATA of the published copy's main window: a later start's arguments
+// go to the page. TRUE when the data was a second start's.
 LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data);

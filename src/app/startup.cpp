@@ -156,11 +156,22 @@ int RunHostUntilExit(HINSTANCE instance) {
     const PublishedWebView published(*webView);
     if (placement && placement->fullScreen)
         webView->EnterFullScreen();
-    if (singleInstance)
+    MainWindowState* windowState = MainWindowStateOf(mainWindow);
+    if (placementKeeper) {
+        windowState->placement = &*placementKeeper;
+        placementKeeper->Track(mainWindow, false); // where it was created
+    }
+    if (singleInstance) {
         singleInstance->Publish(mainWindow);
+        windowState->singleInstance = &*singleInstance;
+    }
     webView->Init();
 
-    return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+    const auto exitCode = static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+    // A loop ended by a failure leaves the window: its state outlives the owners.
+    if (IsWindow(mainWindow))
+        *windowState = {};
+    return exitCode;
 }
 } // namespace
 

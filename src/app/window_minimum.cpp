@@ -4,27 +4,18 @@
 
 #include "util/dpi.h"
 
-namespace {
-int32_t g_minimumWidth = 0;
-int32_t g_minimumHeight = 0;
-} // namespace
-
-void SetMinimumClientSize(int32_t width, int32_t height) {
-    g_minimumWidth = std::max(width, 0);
-    g_minimumHeight = std::max(height, 0);
-}
-
-void KeepMinimumTrackSize(HWND window, MINMAXINFO* limits) {
-    if (g_minimumWidth == 0 && g_minimumHeight == 0)
+void KeepMinimumTrackSize(HWND window, MINMAXINFO* limits, int32_t minimumWidth,
+                          int32_t minimumHeight) {
+    if (minimumWidth == 0 && minimumHeight == 0)
         return;
-    RECT frame = {0, 0, ScaleForDpi(g_minimumWidth), ScaleForDpi(g_minimumHeight)};
+    RECT frame = {0, 0, ScaleForDpi(minimumWidth), ScaleForDpi(minimumHeight)};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     POINT& minimum = limits->ptMinTrackSize;
-    if (g_minimumWidth > 0)
+    if (minimumWidth > 0)
         minimum.x =
             std::max(minimum.x, std::min(frame.right - frame.left, limits->ptMaxTrackSize.x));
-    if (g_minimumHeight > 0)
+    if (minimumHeight > 0)
         minimum.y =
             std::max(minimum.y, std::min(frame.bottom - frame.top, limits->ptMaxTrackSize.y));
 }

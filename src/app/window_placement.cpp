@@ -4,12 +4,9 @@
 
 #include "util/long_path.h"
 #include "util/text.h"
-#include "webview/velnor_webview.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";
-
-PlacementKeeper* g_placementKeeper = nullptr;
 
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
@@ -73,19 +70,12 @@ bool IsRestoredToMaximized(HWND window) {
            (placement.flags & WPF_RESTORETOMAXIMIZED);
 }
 
-bool IsMainWindowFullScreen() {
-    return g_webView && g_webView->IsFullScreen();
-}
 } // namespace
 
 PlacementKeeper::PlacementKeeper(const std::string& userDataFolder)
-    : userDataFolder_(userDataFolder), filePath_(userDataFolder + "\\" + kPlacementFileName) {
-    g_placementKeeper = this;
-}
+    : userDataFolder_(userDataFolder), filePath_(userDataFolder + "\\" + kPlacementFileName) {}
 
-PlacementKeeper::~PlacementKeeper() {
-    g_placementKeeper = nullptr;
-}
+PlacementKeeper::~PlacementKeeper() = default;
 
 std::optional<SavedPlacement> PlacementKeeper::Load() {
     std::optional<SavedPlacement> saved = ParsePlacement(ReadSmallFile(filePath_));
@@ -121,14 +111,4 @@ void PlacementKeeper::Save(HWND window, bool fullScreen) const {
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     else
         DeleteFileW(temporary.c_str());
-}
-
-void TrackMainWindowPlacement(HWND window) {
-    if (g_placementKeeper)
-        g_placementKeeper->Track(window, IsMainWindowFullScreen());
-}
-
-void SaveMainWindowPlacement(HWND window) {
-    if (g_placementKeeper)
-        g_placementKeeper->Save(window, IsMainWindowFullScreen());
 }

@@ -31,8 +31,3 @@ private:
     RECT normal_ = {};
     bool seen_ = false; // never saved for a window the player never saw
 };
-
-// The main window procedure's hooks; they do nothing unless the application
-// remembers its placement.
-void TrackMainWindowPlacement(HWND window);
-void SaveMainWindowPlacement(HWND window);

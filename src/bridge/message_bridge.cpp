@@ -3,18 +3,17 @@
 #include "bridge/page_message.h"
 #include "bridge/window_commands.h"
 #include "extensions/extension_host.h"
+#include "util/author_log.h"
 #include "util/text.h"
 
 MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
-                             ExtensionHost* extensionHost,
-                             const com_ptr<ICoreWebView2Environment>& environment,
-                             const com_ptr<ICoreWebView2>& webView)
+                             ExtensionHost* extensionHost)
     : pageOrigin_(std::move(pageOrigin)), folders_(std::move(folders)), window_(window),
-      extensionHost_(extensionHost), environment_(environment), webView_(webView) {}
+      extensionHost_(extensionHost) {}
 
 void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) {
     CoTaskString source;
-    args->get_Source(source.put());
+    LogIfFailed("get_Source", args->get_Source(source.put()));
     if (!source || !IsAcceptedSource(WideToUtf8(source.get()), pageOrigin_))
         return;
     // Page script posts its JSON as a string; objects and other values are dropped.
@@ -53,7 +52,7 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
 }
 
 void MessageBridge::SendWrapperInitResponse() {
-    PostDirectoryHandles(environment_.get(), webView_.get(), folders_);
+    PostDirectoryHandles(environment_, webView_, folders_);
     static const std::vector<std::string> kNoComponents;
     PostJsonToPage(WrapperInitResponse(extensionHost_ ? extensionHost_->registeredComponentIds
                                                       : kNoComponents));
@@ -61,5 +60,6 @@ void MessageBridge::SendWrapperInitResponse() {
 
 void MessageBridge::PostJsonToPage(const std::string& json) {
     if (webView_)
-        webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str());
+        LogIfFailed("PostWebMessageAsJson",
+                    webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str()));
 }

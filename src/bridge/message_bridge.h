@@ -12,12 +12,8 @@ struct ExtensionHost;
 
 class MessageBridge {
 public:
-    // The environment and web view are the web view host's, null until the
-    // browser control exists; posts made before then are dropped.
     MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
-                  ExtensionHost* extensionHost,
-                  const com_ptr<ICoreWebView2Environment>& environment,
-                  const com_ptr<ICoreWebView2>& webView);
+                  ExtensionHost* extensionHost);
     MessageBridge(const MessageBridge&) = delete;
     MessageBridge& operator=(const MessageBridge&) = delete;
 
@@ -26,6 +22,12 @@ public:
     // Dispatches one message text by its "type"; a message that fails is dropped.
     void HandleWebMessage(const std::string& text);
     void PostJsonToPage(const std::string& json);
+    // The current browser session's objects, or nulls between sessions; posts
+    // made without a browser are dropped.
+    void SetBrowser(ICoreWebView2Environment* environment, ICoreWebView2* webView) {
+        environment_ = environment;
+        webView_ = webView;
+    }
 
 private:
     void SendWrapperInitResponse();
@@ -34,6 +36,6 @@ private:
     const HandleFolders folders_;
     WindowCommands& window_;
     ExtensionHost* const extensionHost_;
-    const com_ptr<ICoreWebView2Environment>& environment_;
-    const com_ptr<ICoreWebView2>& webView_;
+    ICoreWebView2Environment* environment_ = nullptr;
+    ICoreWebView2* webView_ = nullptr;
 };

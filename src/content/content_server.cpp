@@ -2,9 +2,11 @@
 
 #include <shlwapi.h>
 
+#include "content/agile_stream.h"
 #include "content/request_path.h"
 #include "content/response_plan.h"
 #include "content/slice_stream.h"
+#include "util/author_log.h"
 #include "util/long_path.h"
 #include "util/text.h"
 #include "util/trim.h"
@@ -16,22 +18,23 @@ std::optional<std::string> RangeHeader(ICoreWebView2HttpRequestHeaders* headers)
     if (!headers || FAILED(headers->Contains(L"Range", &hasRange)) || !hasRange)
         return std::nullopt;
     CoTaskString value;
-    headers->GetHeader(L"Range", value.put());
+    LogIfFailed("GetHeader", headers->GetHeader(L"Range", value.put()));
     std::string range = value ? WideToUtf8(value.get()) : std::string();
     TrimWhitespace(range);
     return range;
 }
 
+// The shell's streams are not agile: the runtime reads them through an agile wrapper.
 com_ptr<IStream> OpenFileStream(const std::string& filePath) {
     com_ptr<IStream> stream;
     SHCreateStreamOnFileEx(ToLongPath(Utf8ToWide(filePath)).c_str(), STGM_READ, 0, FALSE, nullptr,
                            stream.put());
-    return stream;
+    return MakeAgileStream(std::move(stream));
 }
 
 com_ptr<IStream> MemoryStream(const std::string& text) {
-    return com_ptr<IStream>::attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(text.data()),
-                                                      static_cast<UINT>(text.size())));
+    return MakeAgileStream(com_ptr<IStream>::attach(SHCreateMemStream(
+        reinterpret_cast<const BYTE*>(text.data()), static_cast<UINT>(text.size()))));
 }
 
 // What lies at the path, asked once for both its kind and its size.
@@ -67,20 +70,20 @@ ContentServer::Target ContentServer::Resolve(const std::string& relativePath) co
 }
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
-                             bool crossOriginIsolation,
-                             const com_ptr<ICoreWebView2Environment>& environment)
+                             bool crossOriginIsolation)
     : contentFolder_(std::move(contentFolder)), originLength_(originLength),
-      crossOriginIsolation_(crossOriginIsolation), environment_(environment) {}
+      crossOriginIsolation_(crossOriginIsolation) {}
 
-void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args) {
+void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment,
+                                           ICoreWebView2WebResourceRequestedEventArgs* args) {
     com_ptr<ICoreWebView2WebResourceRequest> request;
-    args->get_Request(request.put());
-    if (!request)
+    LogIfFailed("get_Request", args->get_Request(request.put()));
+    if (!request || !environment)
         return;
     CoTaskString uri;
-    request->get_Uri(uri.put());
+    LogIfFailed("get_Uri", request->get_Uri(uri.put()));
     com_ptr<ICoreWebView2HttpRequestHeaders> headers;
-    request->get_Headers(headers.put());
+    LogIfFailed("get_Headers", request->get_Headers(headers.put()));
 
     const Target target =
         Resolve(RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_));
@@ -92,11 +95,15 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2WebResourceRequestedEven
     if (crossOriginIsolation_)
         AddCrossOriginIsolation(plan);
 
+    // Without a response the request would go to the network: nothing more can
+    // be done than say so in the log.
     com_ptr<ICoreWebView2WebResourceResponse> response;
-    environment_->CreateWebResourceResponse(
+    const HRESULT created = environment->CreateWebResourceResponse(
         body.get(), plan.status, Utf8ToWide(plan.reason).c_str(),
         Utf8ToWide(JoinHeaderLines(plan.headers)).c_str(), response.put());
-    args->put_Response(response.get());
+    LogIfFailed("CreateWebResourceResponse", created);
+    if (SUCCEEDED(created) && response)
+        LogIfFailed("put_Response", args->put_Response(response.get()));
 }
 
 // A file that cannot be opened or mapped after all (it vanished, changed or is

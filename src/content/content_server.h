@@ -11,15 +11,15 @@
 
 class ContentServer {
 public:
-    // contentFolder: the absolute folder served, ending in a backslash. The
-    // environment is the web view host's, which makes the responses once it exists.
+    // contentFolder: the absolute folder served, ending in a backslash.
     // With crossOriginIsolation every answer lets the page be cross-origin isolated.
-    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation,
-                  const com_ptr<ICoreWebView2Environment>& environment);
+    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation);
     ContentServer(const ContentServer&) = delete;
     ContentServer& operator=(const ContentServer&) = delete;
 
-    void OnWebResourceRequested(ICoreWebView2WebResourceRequestedEventArgs* args);
+    // `environment` (the browser session's) makes the response.
+    void OnWebResourceRequested(ICoreWebView2Environment* environment,
+                                ICoreWebView2WebResourceRequestedEventArgs* args);
 
     // Unmaps and closes every cached file, so that other programs may write them.
     void UnmapAll() { mappedFiles_.UnmapAll(); }
@@ -38,6 +38,5 @@ private:
     const std::string contentFolder_;
     const size_t originLength_;
     const bool crossOriginIsolation_;
-    const com_ptr<ICoreWebView2Environment>& environment_;
     MappedFileCache mappedFiles_;
 };

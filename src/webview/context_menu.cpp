@@ -7,7 +7,6 @@
 
 #include "manifest/manifest.h"
 #include "util/author_log.h"
-#include "util/com_callback.h"
 #include "util/text.h"
 #include "webview/edit_menu.h"
 
@@ -16,13 +15,13 @@ std::vector<MenuEntry> DescribeItems(ICoreWebView2ContextMenuItemCollection* ite
     std::vector<MenuEntry> entries(count);
     for (UINT32 i = 0; i < count; ++i) {
         com_ptr<ICoreWebView2ContextMenuItem> item;
-        items->GetValueAtIndex(i, item.put());
+        LogIfFailed("GetValueAtIndex", items->GetValueAtIndex(i, item.put()));
         if (!item)
             continue;
         CoTaskString name;
-        item->get_Name(name.put());
+        LogIfFailed("get_Name", item->get_Name(name.put()));
         COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND kind = COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_COMMAND;
-        item->get_Kind(&kind);
+        LogIfFailed("get_Kind", item->get_Kind(&kind));
         entries[i] = {name ? WideToUtf8(name.get()) : std::string(),
                       kind == COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_SEPARATOR};
     }
@@ -37,7 +36,8 @@ bool VelnorWebView::DefaultContextMenusEnabled() const {
     case ContextMenuMode::None:
         return false;
     case ContextMenuMode::Edit:
-        return static_cast<bool>(webView_.try_query<ICoreWebView2_11>());
+        return static_cast<bool>(
+            com_ptr<ICoreWebView2>::copy_from(session_->webView()).try_query<ICoreWebView2_11>());
     default:
         return true;
     }
@@ -46,27 +46,28 @@ bool VelnorWebView::DefaultContextMenusEnabled() const {
 void VelnorWebView::RegisterContextMenuHandler() {
     if (manifest_->contextMenu != ContextMenuMode::Edit)
         return;
-    com_ptr<ICoreWebView2_11> view = webView_.try_query<ICoreWebView2_11>();
+    com_ptr<ICoreWebView2_11> view =
+        com_ptr<ICoreWebView2>::copy_from(session_->webView()).try_query<ICoreWebView2_11>();
     if (!view)
         return LogForAuthor("no ContextMenuRequested in this runtime: context menus are off");
-    LogFailedRegistration(
-        "ContextMenuRequested",
-        AddHandler(view.get(), &ICoreWebView2_11::add_ContextMenuRequested,
-                   [this](ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs* args) {
-                       OnContextMenuRequested(args);
-                   }));
+    session_->Subscribe("ContextMenuRequested", view.get(),
+                        &ICoreWebView2_11::add_ContextMenuRequested,
+                        &ICoreWebView2_11::remove_ContextMenuRequested,
+                        [this](ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs* args) {
+                            OnContextMenuRequested(args);
+                        });
 }
 
 void VelnorWebView::OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args) {
     com_ptr<ICoreWebView2ContextMenuItemCollection> items;
-    args->get_MenuItems(items.put());
+    LogIfFailed("get_MenuItems", args->get_MenuItems(items.put()));
     UINT32 count = 0;
     if (!items || FAILED(items->get_Count(&count)))
-        return;
+        return LogForAuthor("context menu items cannot be read: the menu is left as offered");
     const std::vector<bool> keeps =
         EditMenuKeeps(DescribeItems(items.get(), count), manifest_->enableDevtools);
     // From the end, so that the indices still to visit stay valid.
     for (UINT32 i = count; i-- > 0;)
         if (!keeps[i])
-            items->RemoveValueAtIndex(i);
+            LogIfFailed("RemoveValueAtIndex", items->RemoveValueAtIndex(i));
 }

@@ -1,10 +1,12 @@
 // The host's answers to the browser control's events. Every handler runs on the
-// UI thread and leaves no state of its own.
+// UI thread and leaves no state of its own; what could run a message loop or
+// end the browser is deferred to the main window's loop.
 #include "webview/velnor_webview.h"
 
 #include <shellapi.h>
 
 #include "manifest/manifest.h"
+#include "util/author_log.h"
 #include "util/text.h"
 
 namespace {
@@ -26,51 +28,58 @@ void VelnorWebView::ShowAndFocus() {
     // A page loaded while the window is minimised stays hidden until it is restored.
     if (hiddenWhileMinimised_)
         return;
-    controller_->put_IsVisible(TRUE);
-    controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    ICoreWebView2Controller* controller = session_->controller();
+    LogIfFailed("put_IsVisible", controller->put_IsVisible(TRUE));
+    LogIfFailed("MoveFocus", controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC));
 }
 
 void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
     CoTaskString title;
-    sender->get_DocumentTitle(title.put());
+    LogIfFailed("get_DocumentTitle", sender->get_DocumentTitle(title.put()));
     if (title)
         SetWindowTextW(mainWindow_, title.get());
 }
 
 void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
     CoTaskString uri;
-    args->get_Uri(uri.put());
+    LogIfFailed("get_Uri", args->get_Uri(uri.put()));
     // Byte for byte: no case folding, no decoding. A missing URI is not ours either.
     const std::string target = uri ? WideToUtf8(uri.get()) : std::string();
     if (target.compare(0, pageOrigin_.size(), pageOrigin_) != 0)
-        args->put_Cancel(TRUE);
+        LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
 }
 
 void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
-    args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    LogIfFailed("put_State", args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW));
 }
 
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
     BOOL containsFullScreenElement = FALSE;
-    sender->get_ContainsFullScreenElement(&containsFullScreenElement);
+    LogIfFailed("get_ContainsFullScreenElement",
+                sender->get_ContainsFullScreenElement(&containsFullScreenElement));
     windowCommands_.SetFullScreen(containsFullScreenElement != FALSE);
 }
 
+// Posted: closing destroys the control's window, which must not happen inside its handler.
 void VelnorWebView::OnWindowCloseRequested() {
-    SendMessageW(mainWindow_, WM_CLOSE, 0, 0);
+    if (!PostMessageW(mainWindow_, WM_CLOSE, 0, 0))
+        LogForAuthor("could not post WM_CLOSE: error " + std::to_string(GetLastError()));
 }
 
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
     CoTaskString uri;
-    args->get_Uri(uri.put());
+    LogIfFailed("get_Uri", args->get_Uri(uri.put()));
+    // The shell may run a message loop (a choice of program, a warning): from the loop.
     if (uri && IsSafeForShell(uri.get()))
-        ShellExecuteW(nullptr, L"open", uri.get(), nullptr, nullptr, SW_SHOWDEFAULT);
-    args->put_Handled(TRUE);
+        deferred_.Post("a shell open", [target = std::wstring(uri.get())] {
+            ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+        });
+    LogIfFailed("put_Handled", args->put_Handled(TRUE));
 }
 
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
     UINT key = 0;
-    args->get_VirtualKey(&key);
+    LogIfFailed("get_VirtualKey", args->get_VirtualKey(&key));
     if (manifest_->enableDevtools && key == VK_F12)
-        webView_->OpenDevToolsWindow();
+        LogIfFailed("OpenDevToolsWindow", session_->webView()->OpenDevToolsWindow());
 }

@@ -38,3 +38,17 @@ bool RestartBudget::TryRestart(uint64_t nowMilliseconds) {
     restarts_.push_back(nowMilliseconds);
     return true;
 }
+
+bool HangQuestion::TryAsk(uint64_t nowMilliseconds) {
+    if (open_ || (answeredNo_ && nowMilliseconds - answeredAt_ < kQuietMilliseconds))
+        return false;
+    open_ = true;
+    answeredNo_ = false;
+    return true;
+}
+
+void HangQuestion::Answered(bool restart, uint64_t nowMilliseconds) {
+    open_ = false;
+    answeredNo_ = !restart;
+    answeredAt_ = nowMilliseconds;
+}

@@ -24,3 +24,23 @@ public:
 private:
     std::deque<uint64_t> restarts_;
 };
+
+// One question per hang. The runtime repeats "render process unresponsive"
+// every few seconds while a page hangs: after the player answers No, the page
+// is not asked about again until it has responded (a message from the page or
+// a loaded document) or kQuietMilliseconds have passed.
+class HangQuestion {
+public:
+    static constexpr uint64_t kQuietMilliseconds = 30000;
+
+    // Whether a report of a hung page at nowMilliseconds asks the player; when
+    // it does, the question counts as open until Answered.
+    bool TryAsk(uint64_t nowMilliseconds);
+    void Answered(bool restart, uint64_t nowMilliseconds);
+    void PageResponded() { answeredNo_ = false; }
+
+private:
+    bool open_ = false;
+    bool answeredNo_ = false;
+    uint64_t answeredAt_ = 0;
+};

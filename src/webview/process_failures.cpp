@@ -1,20 +1,23 @@
 // What the host does when one of the browser's processes fails at run time: the
 // page comes back by itself, the player decides about a hung page, and the
 // author's log says what happened. Saves the page wrote are never touched.
+// The handler only decides: every response runs from the message loop after it
+// has returned, since the runtime forbids boxes, releasing the sender and
+// starting the creation chain inside its callbacks.
 #include "webview/velnor_webview.h"
+
+#include <utility>
 
 #include "manifest/manifest.h"
 #include "util/author_log.h"
-#include "util/com_callback.h"
 #include "util/message_box.h"
 
 void VelnorWebView::RegisterProcessFailedHandler() {
-    LogFailedRegistration(
-        "ProcessFailed",
-        AddHandler(webView_.get(), &ICoreWebView2::add_ProcessFailed,
-                   [this](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
-                       OnProcessFailed(args);
-                   }));
+    session_->Subscribe("ProcessFailed", session_->webView(), &ICoreWebView2::add_ProcessFailed,
+                        &ICoreWebView2::remove_ProcessFailed,
+                        [this](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
+                            OnProcessFailed(args);
+                        });
 }
 
 void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
@@ -28,14 +31,15 @@ void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
     switch (ResponseToProcessFailure(kind)) {
     case FailureResponse::Reload:
         LogForAuthor(name + ": reloading the page");
-        return ReloadAfterCrash();
+        return deferred_.Post("a reload", [this] { ReloadAfterCrash(); });
     case FailureResponse::AskPlayer:
-        LogForAuthor(name +
-                     (askingPlayer_ ? ": the player is already asked" : ": asking the player"));
-        return AskToRestartHungPage();
+        if (!hangQuestion_.TryAsk(GetTickCount64()))
+            return LogForAuthor(name + ": the player is already asked about this hang");
+        LogForAuthor(name + ": asking the player");
+        return deferred_.Post("the question", [this] { AskAboutHang(); });
     case FailureResponse::RecreateBrowser:
         LogForAuthor(name + ": creating the browser again");
-        return RecreateBrowser();
+        return deferred_.Post("a new browser", [this] { RecreateBrowser(); });
     case FailureResponse::LogOnly:
         LogForAuthor(name + ": left to the runtime");
         return;
@@ -43,41 +47,39 @@ void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
 }
 
 void VelnorWebView::ReloadAfterCrash() {
-    if (!restartBudget_.TryRestart(GetTickCount64()))
-        return EndAfterFailure();
-    if (webView_)
-        LogIfFailed("Reload", webView_->Reload());
-}
-
-// One box at a time: the runtime repeats the event while the page stays hung.
-void VelnorWebView::AskToRestartHungPage() {
-    if (askingPlayer_)
+    if (endingAfterFailure_)
         return;
-    askingPlayer_ = true;
-    const bool restart = AskYesNo(manifest_->messages.unresponsive, manifest_->title);
-    askingPlayer_ = false;
-    if (restart && webView_)
-        LogIfFailed("Reload", webView_->Reload());
-}
-
-// The dead browser's objects are let go and the whole chain runs again in the
-// same window; the extension library and the content server stay as they are.
-void VelnorWebView::RecreateBrowser() {
     if (!restartBudget_.TryRestart(GetTickCount64()))
         return EndAfterFailure();
-    if (controller_)
-        controller_->Close();
-    webView2_.reset();
-    webView_.reset();
-    controller_.reset();
-    environment_.reset();
-    recreatingBrowser_ = true;
-    Init();
+    if (ICoreWebView2* webView = session_ ? session_->webView() : nullptr)
+        LogIfFailed("Reload", webView->Reload());
+}
+
+// A hung renderer may not honour Reload: Yes creates the browser again.
+void VelnorWebView::AskAboutHang() {
+    if (endingAfterFailure_)
+        return;
+    const bool restart = AskYesNo(manifest_->messages.unresponsive, manifest_->title, mainWindow_);
+    hangQuestion_.Answered(restart, GetTickCount64());
+    if (restart && !endingAfterFailure_)
+        RecreateBrowser();
+}
+
+// The dead browser's session ends and a new one runs the whole chain again in
+// the same window; the extension library and the content server stay as they are.
+void VelnorWebView::RecreateBrowser() {
+    if (endingAfterFailure_)
+        return;
+    if (!restartBudget_.TryRestart(GetTickCount64()))
+        return EndAfterFailure();
+    EndSession();
+    StartSession();
 }
 
 void VelnorWebView::EndAfterFailure() {
-    endingAfterFailure_ = true;
+    if (std::exchange(endingAfterFailure_, true))
+        return;
     LogForAuthor("the page could not be restarted: ending");
-    ShowMessage(manifest_->messages.crashed, manifest_->title, MB_ICONERROR);
+    ShowMessage(manifest_->messages.crashed, manifest_->title, MB_ICONERROR, mainWindow_);
     PostQuitMessage(1);
 }

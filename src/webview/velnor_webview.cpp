@@ -8,7 +8,6 @@
 #include "util/com_callback.h"
 #include "util/message_box.h"
 #include "util/text.h"
-#include "webview/environment_options.h"
 
 namespace {
 constexpr char kBrowserStartFailedMessage[] =
@@ -26,71 +25,67 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
       browserExecutableFolder_(browserExecutableFolder),
       windowCommands_(mainWindow, {manifest.minWidth, manifest.minHeight}),
       messageBridge_(pageOrigin_, {applicationFolder, contentFolder, userDataFolder},
-                     windowCommands_, g_extensionHost, environment_, webView_),
+                     windowCommands_, g_extensionHost),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
-                     manifest.crossOriginIsolation, environment_) {
+                     manifest.crossOriginIsolation),
+      deferred_(mainWindow) {
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
 }
 
+VelnorWebView::~VelnorWebView() {
+    EndSession();
+}
+
 void VelnorWebView::Init() {
-    const std::wstring arguments = Utf8ToWide(manifest_->chromiumArgs);
-    const std::wstring profileFolder = Utf8ToWide(userDataFolder_);
-    com_ptr<ICoreWebView2EnvironmentOptions> options = MakeEnvironmentOptions();
-    options->put_AdditionalBrowserArguments(arguments.c_str());
-    auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
-        [this](HRESULT errorCode, ICoreWebView2Environment* created) {
-            OnEnvironmentCreated(errorCode, created);
-        });
-    // A call that fails at once never calls the handler back.
-    const HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
-        browserExecutableFolder_, profileFolder.c_str(), options.get(), completed.get());
-    LogIfFailed("CreateCoreWebView2EnvironmentWithOptions", result);
-    if (FAILED(result))
-        ReportStartFailure();
+    GetClientRect(mainWindow_, &lastClientArea_);
+    StartSession();
 }
 
-void VelnorWebView::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created) {
-    LogIfFailed("environment creation", errorCode);
-    if (FAILED(errorCode) || !created)
-        return ReportStartFailure();
-    environment_ = com_ptr<ICoreWebView2Environment>::copy_from(created);
-    auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
-        [this](HRESULT code, ICoreWebView2Controller* createdController) {
-            OnControllerCreated(code, createdController);
-        });
-    const HRESULT result = environment_->CreateCoreWebView2Controller(mainWindow_, completed.get());
-    LogIfFailed("CreateCoreWebView2Controller", result);
-    if (FAILED(result))
-        ReportStartFailure();
+void VelnorWebView::StartSession() {
+    session_ = std::make_unique<BrowserSession>(
+        BrowserSession::Options{mainWindow_, browserExecutableFolder_, Utf8ToWide(userDataFolder_),
+                                Utf8ToWide(manifest_->chromiumArgs)},
+        [this] { OnSessionReady(); },
+        [this] { deferred_.Post("the start failure", [this] { ReportStartFailure(); }); });
+    session_->Start();
 }
 
-void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created) {
-    LogIfFailed("controller creation", errorCode);
-    if (FAILED(errorCode) || !created)
-        return ReportStartFailure();
-    controller_ = com_ptr<ICoreWebView2Controller>::copy_from(created);
-    LogIfFailed("get_CoreWebView2", controller_->get_CoreWebView2(webView_.put()));
-    if (!webView_)
-        return ReportStartFailure();
-    webView2_ = webView_.try_query<ICoreWebView2_2>();
+// Only ever from the message loop: never inside one of the session's callbacks.
+void VelnorWebView::EndSession() {
+    messageBridge_.SetBrowser(nullptr, nullptr);
+    session_.reset();
+}
 
+void VelnorWebView::OnSessionReady() {
+    sessionEverReady_ = true;
     ApplyBackgroundColor();
     com_ptr<ICoreWebView2Settings> settings;
-    LogIfFailed("get_Settings", webView_->get_Settings(settings.put()));
+    LogIfFailed("get_Settings", session_->webView()->get_Settings(settings.put()));
     if (settings)
         ApplySettings(settings);
-    RECT bounds;
-    GetClientRect(mainWindow_, &bounds);
-    controller_->put_Bounds(bounds);
+    PlaceNewControl();
+    messageBridge_.SetBrowser(session_->environment(), session_->webView());
     RegisterEventHandlers();
     NavigateToStartPage();
     // Without ICoreWebView2_2 there is no DOMContentLoaded: show the window as soon
     // as the first page is on its way, rather than never.
-    if (!webView2_)
+    if (!session_->webView2())
         ShowAndFocus();
+}
+
+// A control created while the window is minimised starts hidden, with the
+// client area it will have when restored: never visible at 0x0.
+void VelnorWebView::PlaceNewControl() {
+    ICoreWebView2Controller* controller = session_->controller();
+    hiddenWhileMinimised_ = IsIconic(mainWindow_) != FALSE;
+    if (hiddenWhileMinimised_)
+        LogIfFailed("put_IsVisible", controller->put_IsVisible(FALSE));
+    else
+        GetClientRect(mainWindow_, &lastClientArea_);
+    LogIfFailed("put_Bounds", controller->put_Bounds(lastClientArea_));
 }
 
 void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings) {
@@ -109,13 +104,13 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
     if (com_ptr<ICoreWebView2Settings3> settings3 = settings.try_query<ICoreWebView2Settings3>()) {
         LogIfFailed("put_AreBrowserAcceleratorKeysEnabled",
                     settings3->put_AreBrowserAcceleratorKeysEnabled(FALSE));
-        LogFailedRegistration("AcceleratorKeyPressed",
-                              AddHandler(controller_.get(),
-                                         &ICoreWebView2Controller::add_AcceleratorKeyPressed,
-                                         [this](ICoreWebView2Controller*,
-                                                ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
-                                             OnAcceleratorKeyPressed(args);
-                                         }));
+        session_->Subscribe(
+            "AcceleratorKeyPressed", session_->controller(),
+            &ICoreWebView2Controller::add_AcceleratorKeyPressed,
+            &ICoreWebView2Controller::remove_AcceleratorKeyPressed,
+            [this](ICoreWebView2Controller*, ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+                OnAcceleratorKeyPressed(args);
+            });
     }
 }
 
@@ -123,131 +118,128 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
 // through the filter that names them; older runtimes have the plain filter alone.
 void VelnorWebView::AddContentFilter() {
     const std::wstring filter = Utf8ToWide(pageOrigin_ + "*");
-    if (com_ptr<ICoreWebView2_22> view22 = webView_.try_query<ICoreWebView2_22>())
+    const auto webView = com_ptr<ICoreWebView2>::copy_from(session_->webView());
+    if (com_ptr<ICoreWebView2_22> view22 = webView.try_query<ICoreWebView2_22>())
         LogIfFailed("AddWebResourceRequestedFilterWithRequestSourceKinds",
                     view22->AddWebResourceRequestedFilterWithRequestSourceKinds(
                         filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL,
                         COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS_ALL));
     else
         LogIfFailed("AddWebResourceRequestedFilter",
-                    webView_->AddWebResourceRequestedFilter(
-                        filter.c_str(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL));
+                    webView->AddWebResourceRequestedFilter(filter.c_str(),
+                                                           COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL));
 }
 
 // Older runtimes lack Controller2: they paint white until the first frame.
 void VelnorWebView::ApplyBackgroundColor() {
     if (com_ptr<ICoreWebView2Controller2> controller2 =
-            controller_.try_query<ICoreWebView2Controller2>()) {
+            com_ptr<ICoreWebView2Controller>::copy_from(session_->controller())
+                .try_query<ICoreWebView2Controller2>()) {
         const uint32_t rgb = manifest_->backgroundColor;
         LogIfFailed("put_DefaultBackgroundColor",
-                    controller2->put_DefaultBackgroundColor(
-                        {255, static_cast<BYTE>(rgb >> 16), static_cast<BYTE>(rgb >> 8),
-                         static_cast<BYTE>(rgb)}));
+                    controller2->put_DefaultBackgroundColor({255, static_cast<BYTE>(rgb >> 16),
+                                                             static_cast<BYTE>(rgb >> 8),
+                                                             static_cast<BYTE>(rgb)}));
     }
 }
 
 void VelnorWebView::RegisterEventHandlers() {
-    ICoreWebView2* view = webView_.get();
-    LogFailedRegistration(
-        "DocumentTitleChanged",
-        AddHandler(view, &ICoreWebView2::add_DocumentTitleChanged,
-                   [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); }));
+    BrowserSession& session = *session_;
+    ICoreWebView2* view = session.webView();
+    session.Subscribe("DocumentTitleChanged", view, &ICoreWebView2::add_DocumentTitleChanged,
+                      &ICoreWebView2::remove_DocumentTitleChanged,
+                      [this](ICoreWebView2* sender, IUnknown*) { OnDocumentTitleChanged(sender); });
     if (manifest_->contentMode == ContentMode::Bundle) {
         AddContentFilter();
-        LogFailedRegistration(
-            "WebResourceRequested",
-            AddHandler(view, &ICoreWebView2::add_WebResourceRequested,
-                       [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-                           contentServer_.OnWebResourceRequested(args);
-                       }));
-        LogFailedRegistration(
-            "NavigationStarting",
-            AddHandler(view, &ICoreWebView2::add_NavigationStarting,
-                       [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                           OnNavigationStarting(args);
-                       }));
+        session.Subscribe("WebResourceRequested", view, &ICoreWebView2::add_WebResourceRequested,
+                          &ICoreWebView2::remove_WebResourceRequested,
+                          [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                              contentServer_.OnWebResourceRequested(session_->environment(), args);
+                          });
+        session.Subscribe("NavigationStarting", view, &ICoreWebView2::add_NavigationStarting,
+                          &ICoreWebView2::remove_NavigationStarting,
+                          [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+                              OnNavigationStarting(args);
+                          });
     }
-    LogFailedRegistration(
-        "PermissionRequested",
-        AddHandler(view, &ICoreWebView2::add_PermissionRequested,
-                   [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
-                       OnPermissionRequested(args);
-                   }));
-    LogFailedRegistration("ContainsFullScreenElementChanged",
-                          AddHandler(view, &ICoreWebView2::add_ContainsFullScreenElementChanged,
-                                     [this](ICoreWebView2* sender, IUnknown*) {
-                                         OnContainsFullScreenElementChanged(sender);
-                                     }));
-    LogFailedRegistration(
-        "WindowCloseRequested",
-        AddHandler(view, &ICoreWebView2::add_WindowCloseRequested,
-                   [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); }));
-    LogFailedRegistration(
-        "NewWindowRequested",
-        AddHandler(view, &ICoreWebView2::add_NewWindowRequested,
-                   [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-                       OnNewWindowRequested(args);
-                   }));
-    LogFailedRegistration(
-        "WebMessageReceived",
-        AddHandler(view, &ICoreWebView2::add_WebMessageReceived,
-                   [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                       messageBridge_.OnWebMessageReceived(args);
-                   }));
+    session.Subscribe("PermissionRequested", view, &ICoreWebView2::add_PermissionRequested,
+                      &ICoreWebView2::remove_PermissionRequested,
+                      [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
+                          OnPermissionRequested(args);
+                      });
+    session.Subscribe(
+        "ContainsFullScreenElementChanged", view,
+        &ICoreWebView2::add_ContainsFullScreenElementChanged,
+        &ICoreWebView2::remove_ContainsFullScreenElementChanged,
+        [this](ICoreWebView2* sender, IUnknown*) { OnContainsFullScreenElementChanged(sender); });
+    session.Subscribe("WindowCloseRequested", view, &ICoreWebView2::add_WindowCloseRequested,
+                      &ICoreWebView2::remove_WindowCloseRequested,
+                      [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); });
+    session.Subscribe("NewWindowRequested", view, &ICoreWebView2::add_NewWindowRequested,
+                      &ICoreWebView2::remove_NewWindowRequested,
+                      [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
+                          OnNewWindowRequested(args);
+                      });
+    // A message from the page shows that it runs script again after a hang.
+    session.Subscribe("WebMessageReceived", view, &ICoreWebView2::add_WebMessageReceived,
+                      &ICoreWebView2::remove_WebMessageReceived,
+                      [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                          hangQuestion_.PageResponded();
+                          messageBridge_.OnWebMessageReceived(args);
+                      });
     RegisterProcessFailedHandler();
     RegisterContextMenuHandler();
-    if (webView2_)
-        LogFailedRegistration(
-            "DOMContentLoaded",
-            AddHandler(webView2_.get(), &ICoreWebView2_2::add_DOMContentLoaded,
-                       [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) {
-                           ShowAndFocus();
-                       }));
-}
-
-void VelnorWebView::LogFailedRegistration(const char* event, HRESULT result) {
-    LogIfFailed((std::string("add_") + event).c_str(), result);
+    if (ICoreWebView2_2* view2 = session.webView2())
+        session.Subscribe("DOMContentLoaded", view2, &ICoreWebView2_2::add_DOMContentLoaded,
+                          &ICoreWebView2_2::remove_DOMContentLoaded,
+                          [this](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) {
+                              hangQuestion_.PageResponded();
+                              ShowAndFocus();
+                          });
 }
 
 void VelnorWebView::NavigateToStartPage() {
     const std::string target = manifest_->contentMode == ContentMode::Bundle
                                    ? pageOrigin_ + manifest_->main
                                    : manifest_->main;
-    LogIfFailed("Navigate", webView_->Navigate(Utf8ToWide(target).c_str()));
+    LogIfFailed("Navigate", session_->webView()->Navigate(Utf8ToWide(target).c_str()));
 }
 
 void VelnorWebView::ReportStartFailure() {
     // Without a browser control the hidden window would never appear: say so and
     // end the message loop with exit code 1.
-    if (recreatingBrowser_)
+    if (sessionEverReady_)
         return EndAfterFailure();
     ShowMessage(kBrowserStartFailedMessage, manifest_->title, MB_ICONERROR);
     PostQuitMessage(1);
 }
 
 void VelnorWebView::OnMainWindowMoved() {
-    if (controller_)
-        controller_->NotifyParentWindowPositionChanged();
+    if (ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr)
+        LogIfFailed("NotifyParentWindowPositionChanged",
+                    controller->NotifyParentWindowPositionChanged());
 }
 
 void VelnorWebView::OnMainWindowSized(bool minimised) {
-    if (!controller_)
+    ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
+    if (!controller)
         return;
     // An empty viewport would make the page lay out, and games rebuild their
     // canvas, at size 0; hidden, the page also stops drawing frames.
     if (minimised) {
         if (!std::exchange(hiddenWhileMinimised_, true))
-            controller_->put_IsVisible(FALSE);
+            LogIfFailed("put_IsVisible", controller->put_IsVisible(FALSE));
         return;
     }
-    RECT client;
-    GetClientRect(mainWindow_, &client);
-    controller_->put_Bounds(client);
+    GetClientRect(mainWindow_, &lastClientArea_);
+    LogIfFailed("put_Bounds", controller->put_Bounds(lastClientArea_));
     if (std::exchange(hiddenWhileMinimised_, false))
-        controller_->put_IsVisible(TRUE);
+        LogIfFailed("put_IsVisible", controller->put_IsVisible(TRUE));
 }
 
 void VelnorWebView::OnMainWindowActivated() {
-    if (controller_ && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
-        controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+    ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
+    if (controller && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
+        LogIfFailed("MoveFocus",
+                    controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC));
 }

@@ -1,7 +1,9 @@
 #pragma once
-// The one object that owns the browser control: creates the environment and the
-// controller, applies settings, registers the event handlers, issues the first
-// navigation and hands each event to the part that answers it, all on the UI thread.
+// The one object that owns the browser control: owns the current browser
+// session, applies settings, registers the event handlers, issues the first
+// navigation and hands each event to the part that answers it, all on the UI
+// thread. Work the runtime forbids inside its callbacks is deferred to the loop.
+#include <memory>
 #include <string>
 
 #include <windows.h>
@@ -11,6 +13,8 @@
 #include "bridge/window_commands.h"
 #include "content/content_server.h"
 #include "util/com_ptr.h"
+#include "webview/browser_session.h"
+#include "webview/deferred_work.h"
 #include "webview/process_failure_policy.h"
 
 struct AppManifest;
@@ -25,10 +29,13 @@ public:
                   const wchar_t* browserExecutableFolder, const std::string& userDataFolder);
     VelnorWebView(const VelnorWebView&) = delete;
     VelnorWebView& operator=(const VelnorWebView&) = delete;
+    ~VelnorWebView();
 
-    // Starts environment creation; the runtime completes the chain through
+    // Starts the first browser session; the runtime completes the chain through
     // callbacks on this thread's message loop.
     void Init();
+    // kRunDeferredWork of the main window.
+    void RunDeferredWork() { deferred_.RunNext(); }
 
     // The main window's moves and sizes; nothing happens before the controller exists.
     // A minimised window hides the control rather than shrinking it to nothing.
@@ -47,15 +54,17 @@ public:
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
 private:
-    void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* createdEnvironment);
-    void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* createdController);
+    // One session at a time: the first start and every re-creation.
+    void StartSession();
+    void EndSession();
+    void OnSessionReady();
+    void PlaceNewControl();
     void ApplySettings(const com_ptr<ICoreWebView2Settings>& settings);
     void AddContentFilter();
     void ApplyBackgroundColor();
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
-    void LogFailedRegistration(const char* event, HRESULT result);
 
     // Event handlers of the host itself.
     void ShowAndFocus();
@@ -71,7 +80,7 @@ private:
     void RegisterProcessFailedHandler();
     void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
     void ReloadAfterCrash();
-    void AskToRestartHungPage();
+    void AskAboutHang();
     void RecreateBrowser();
     void EndAfterFailure();
 
@@ -80,25 +89,24 @@ private:
     void RegisterContextMenuHandler();
     void OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args);
 
-    // Members are destroyed in reverse order: the parts first (the taskbar object
-    // among them), then the web view, the controller and the environment.
+    // Members are destroyed in reverse order: the session (the browser objects)
+    // first, then the parts (the taskbar object among them).
     const AppManifest* manifest_;
     HWND mainWindow_;
     std::string userDataFolder_;
     std::string pageOrigin_;
     const wchar_t* browserExecutableFolder_;
-    com_ptr<ICoreWebView2Environment> environment_;
-    com_ptr<ICoreWebView2Controller> controller_;
-    com_ptr<ICoreWebView2> webView_;
-    com_ptr<ICoreWebView2_2> webView2_;
     bool hiddenWhileMinimised_ = false;
+    RECT lastClientArea_ = {}; // the client area before the window was minimised
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;
     RestartBudget restartBudget_;
-    bool askingPlayer_ = false;
-    bool recreatingBrowser_ = false;
+    HangQuestion hangQuestion_;
+    bool sessionEverReady_ = false; // a later start failure ends like a crash
     bool endingAfterFailure_ = false;
+    DeferredWork deferred_;
+    std::unique_ptr<BrowserSession> session_;
 };
 
 // The web view host, once start-up has created it; null before and after. The

@@ -176,6 +176,10 @@ class BrowserSession {
       this.profileFolder = message.folder;
     } else if (message.type === 'frame-painted') {
       this.screen?.onPainted(message);
+    } else if (message.type === 'violation') {
+      // A runtime rule the host broke (the stand-in's callback rules).
+      (this.violations ??= []).push(`${message.rule}: ${message.detail}`);
+      console.error(`the host broke the runtime's rules: ${message.rule}: ${message.detail}`);
     } else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);

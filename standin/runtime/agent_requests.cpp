@@ -106,7 +106,13 @@ Json DescribeDialog(HWND dialog) {
         else if (className == "Static" && !TextOf(child).empty())
             text = TextOf(child);
     }
-    return {{"caption", TextOf(dialog)}, {"text", text}, {"buttons", buttons}, {"icon", icon}};
+    // The owner: a box without one falls behind a full-screen window.
+    const HWND owner = GetWindow(dialog, GW_OWNER);
+    return {{"caption", TextOf(dialog)},
+            {"text", text},
+            {"buttons", buttons},
+            {"icon", icon},
+            {"owner", owner ? Json(reinterpret_cast<uintptr_t>(owner)) : Json(nullptr)}};
 }
 
 Json DescribeWindow(HWND window) {

@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "agent_fields.h"
+#include "callback_rules.h"
 
 namespace {
 // One read: enough for the engine to keep media playing, small enough that a
@@ -50,6 +52,25 @@ std::string Base64(const char* bytes, size_t length) {
     return out;
 }
 
+bool IsAgileStream(IStream* stream) {
+    IUnknown* agile = nullptr;
+    if (SUCCEEDED(stream->QueryInterface(IID_IAgileObject, reinterpret_cast<void**>(&agile)))) {
+        agile->Release();
+        return true;
+    }
+    ReportViolation("stream-not-agile", "a response stream that is not agile (no IAgileObject)");
+    return false;
+}
+
+void OnReaderThread(const std::function<void()>& work) {
+    std::thread([&work] {
+        const HRESULT initialised = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        work();
+        if (SUCCEEDED(initialised))
+            CoUninitialize();
+    }).join();
+}
+
 int64_t KeepBodyStream(IStream* stream) {
     static int64_t lastId = 0;
     stream->AddRef();
@@ -66,13 +87,15 @@ Json ReadBodyStream(const Json& request) {
     uint32_t filled = 0;
     HRESULT result = S_OK;
     // A stream may hand out less than asked before its end; only 0 bytes ends it.
-    for (ULONG read = 1; filled < wanted && read > 0 && result == S_OK;) {
-        read = 0;
-        result = stream->second->Read(buffer.data() + filled, wanted - filled, &read);
-        filled += read;
-        if (read == 0 && result == S_OK)
-            result = S_FALSE;
-    }
+    OnReaderThread([&] {
+        for (ULONG read = 1; filled < wanted && read > 0 && result == S_OK;) {
+            read = 0;
+            result = stream->second->Read(buffer.data() + filled, wanted - filled, &read);
+            filled += read;
+            if (read == 0 && result == S_OK)
+                result = S_FALSE;
+        }
+    });
     Json reply = {{"data", Base64(buffer.data(), filled)}, {"end", result != S_OK}};
     if (FAILED(result)) {
         char code[16];

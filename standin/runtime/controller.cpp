@@ -40,6 +40,7 @@ HRESULT Controller::get_IsVisible(BOOL* value) {
 }
 
 HRESULT Controller::put_IsVisible(BOOL value) {
+    STANDIN_ON_CREATING_THREAD("put_IsVisible");
     ReportCall(*this, "ICoreWebView2Controller", "put_IsVisible", {value != FALSE});
     ShowWindow(browserWindow_, value ? SW_SHOWNA : SW_HIDE);
     return S_OK;
@@ -50,6 +51,7 @@ HRESULT Controller::get_Bounds(RECT* value) {
 }
 
 HRESULT Controller::put_Bounds(RECT value) {
+    STANDIN_ON_CREATING_THREAD("put_Bounds");
     ReportCall(*this, "ICoreWebView2Controller", "put_Bounds", {ToJson(value)});
     bounds_ = value;
     MoveWindow(browserWindow_, value.left, value.top, value.right - value.left,
@@ -58,6 +60,7 @@ HRESULT Controller::put_Bounds(RECT value) {
 }
 
 HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    STANDIN_ON_CREATING_THREAD("MoveFocus");
     ReportCall(*this, "ICoreWebView2Controller", "MoveFocus", {static_cast<int>(reason)});
     SetFocus(browserWindow_);
     return S_OK;
@@ -66,12 +69,22 @@ HRESULT Controller::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
 HRESULT
 Controller::add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                                       EventRegistrationToken* token) {
+    STANDIN_ON_CREATING_THREAD("add_AcceleratorKeyPressed");
     ReportCall(*this, "ICoreWebView2Controller", "add_AcceleratorKeyPressed",
                {"AcceleratorKeyPressed", token != nullptr});
     if (!handler)
         return E_POINTER;
-    acceleratorKeyHandlers_.Add(handler);
+    const int64_t value = acceleratorKeyHandlers_.Add(handler);
+    if (token)
+        token->value = value;
     return S_OK;
+}
+
+HRESULT Controller::remove_AcceleratorKeyPressed(EventRegistrationToken token) {
+    STANDIN_ON_CREATING_THREAD("remove_AcceleratorKeyPressed");
+    ReportCall(*this, "ICoreWebView2Controller", "remove_AcceleratorKeyPressed",
+               {"AcceleratorKeyPressed"});
+    return acceleratorKeyHandlers_.Remove(token.value) ? S_OK : E_INVALIDARG;
 }
 
 HRESULT Controller::get_ParentWindow(HWND* value) {
@@ -79,17 +92,23 @@ HRESULT Controller::get_ParentWindow(HWND* value) {
 }
 
 HRESULT Controller::NotifyParentWindowPositionChanged() {
+    STANDIN_ON_CREATING_THREAD("NotifyParentWindowPositionChanged");
     ReportCall(*this, "ICoreWebView2Controller", "NotifyParentWindowPositionChanged",
                Json::array());
     return S_OK;
 }
 
 HRESULT Controller::Close() {
+    STANDIN_ON_CREATING_THREAD("Close");
     ReportCall(*this, "ICoreWebView2Controller", "Close", Json::array());
+    if (IsDispatching(*this))
+        ReportViolation("closed-in-handler",
+                        "the host closed the controller inside one of its own event handlers");
     return S_OK;
 }
 
 HRESULT Controller::get_CoreWebView2(ICoreWebView2** value) {
+    STANDIN_ON_CREATING_THREAD("get_CoreWebView2");
     ReportCall(*this, "ICoreWebView2Controller", "get_CoreWebView2", Json::array());
     return webView_.CopyTo(value);
 }
@@ -99,6 +118,7 @@ HRESULT Controller::get_DefaultBackgroundColor(COREWEBVIEW2_COLOR* value) {
 }
 
 HRESULT Controller::put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) {
+    STANDIN_ON_CREATING_THREAD("put_DefaultBackgroundColor");
     ReportCall(*this, "ICoreWebView2Controller2", "put_DefaultBackgroundColor",
                {{{"a", value.A}, {"r", value.R}, {"g", value.G}, {"b", value.B}}});
     // The runtime takes only opaque colours and full transparency.

@@ -22,6 +22,7 @@ bool Environment::Offers(REFIID iid) const {
 
 HRESULT Environment::CreateCoreWebView2Controller(
     HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
+    STANDIN_ON_CREATING_THREAD("CreateCoreWebView2Controller");
     ReportCall(*this, "ICoreWebView2Environment", "CreateCoreWebView2Controller",
                {reinterpret_cast<uintptr_t>(parent), handler != nullptr});
     if (!handler)
@@ -29,8 +30,10 @@ HRESULT Environment::CreateCoreWebView2Controller(
     Ref<Controller> controller(new Controller(parent));
     handler->AddRef();
     // Completion arrives later through the host's message loop, as with the runtime.
-    PostToUiThread([handler, controller] {
+    PostToUiThread([handler, controller, self = Ref<Environment>(this)] {
         const AgentConfig& config = Config();
+        const Dispatching dispatching("CreateCoreWebView2Controller's completion",
+                                      {self.get(), controller.get()});
         handler->Invoke(config.controllerResult,
                         config.controllerNull
                             ? nullptr
@@ -43,6 +46,7 @@ HRESULT Environment::CreateCoreWebView2Controller(
 HRESULT Environment::CreateWebResourceResponse(IStream* content, int statusCode,
                                                LPCWSTR reasonPhrase, LPCWSTR headers,
                                                ICoreWebView2WebResourceResponse** response) {
+    STANDIN_ON_CREATING_THREAD("CreateWebResourceResponse");
     ReportCall(*this, "ICoreWebView2Environment", "CreateWebResourceResponse",
                {content != nullptr, statusCode, ToJson(reasonPhrase), ToJson(headers)});
     if (!response)
@@ -52,6 +56,7 @@ HRESULT Environment::CreateWebResourceResponse(IStream* content, int statusCode,
 }
 
 HRESULT Environment::get_BrowserVersionString(LPWSTR* value) {
+    STANDIN_ON_CREATING_THREAD("get_BrowserVersionString");
     ReportCall(*this, "ICoreWebView2Environment", "get_BrowserVersionString", Json::array());
     return CopyString(kStandinVersion, value);
 }
@@ -59,6 +64,7 @@ HRESULT Environment::get_BrowserVersionString(LPWSTR* value) {
 HRESULT Environment::CreateWebFileSystemDirectoryHandle(
     LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission,
     ICoreWebView2FileSystemHandle** handle) {
+    STANDIN_ON_CREATING_THREAD("CreateWebFileSystemDirectoryHandle");
     ReportCall(*this, "ICoreWebView2Environment14", "CreateWebFileSystemDirectoryHandle",
                {ToJson(path), static_cast<int>(permission)});
     if (!handle)
@@ -72,6 +78,7 @@ HRESULT Environment::CreateObjectCollection(UINT32 length, IUnknown** items,
     Json described = Json::array();
     for (UINT32 i = 0; items && i < length; ++i)
         described.push_back(DescribeCollectionItem(items[i]));
+    STANDIN_ON_CREATING_THREAD("CreateObjectCollection");
     ReportCall(*this, "ICoreWebView2Environment14", "CreateObjectCollection", {length, described});
     if (!collection)
         return E_POINTER;

@@ -35,6 +35,7 @@ void StartAnswering() {
         answering = true;
         SetAgentRequestHandler(HandleAgentRequest);
         WatchProgressBarsOnThisThread();
+        WatchNestedMessageLoops();
     }
 }
 } // namespace
@@ -120,6 +121,7 @@ ReportAndCreateEnvironment(const char* interfaceName, const char* method, const 
     Ref<Environment> environment(new Environment());
     handler->AddRef();
     auto complete = [handler, environment, &config] {
+        const Dispatching dispatching("environment creation's completion", {environment.get()});
         handler->Invoke(config.environmentResult,
                         config.environmentNull
                             ? nullptr

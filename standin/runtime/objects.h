@@ -16,20 +16,27 @@ public:
     HandlerList() = default;
     HandlerList(const HandlerList&) = delete;
     HandlerList& operator=(const HandlerList&) = delete;
-    void Add(IUnknown* handler);
+    // The registration's token value.
+    int64_t Add(IUnknown* handler);
+    bool Remove(int64_t token);
+    // Over a copy, each handler held: a handler may remove registrations.
     template <typename Handler, typename Sender, typename Args>
     int InvokeAll(Sender* sender, Args* args) const {
-        int invoked = 0;
-        for (IUnknown* handler : handlers_) {
-            static_cast<Handler*>(handler)->Invoke(sender, args);
-            ++invoked;
+        std::vector<IUnknown*> handlers;
+        for (const auto& [token, handler] : handlers_) {
+            handler->AddRef();
+            handlers.push_back(handler);
         }
-        return invoked;
+        for (IUnknown* handler : handlers) {
+            static_cast<Handler*>(handler)->Invoke(sender, args);
+            handler->Release();
+        }
+        return static_cast<int>(handlers.size());
     }
     ~HandlerList();
 
 private:
-    std::vector<IUnknown*> handlers_; // one reference each
+    std::vector<std::pair<int64_t, IUnknown*>> handlers_; // one reference each
 };
 
 class Environment final : public StandinObject<ICoreWebView2Environment14Defaults> {
@@ -72,6 +79,7 @@ public:
     HRESULT STDMETHODCALLTYPE
     add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* handler,
                               EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* value) override;
     HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override;
     HRESULT STDMETHODCALLTYPE Close() override;
@@ -185,6 +193,18 @@ public:
     HRESULT STDMETHODCALLTYPE
     add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler* handler,
                              EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_ContainsFullScreenElementChanged(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE remove_ContextMenuRequested(EventRegistrationToken token) override;
     bool DefaultContextMenusEnabled() const {
         return settings_->Enabled("AreDefaultContextMenusEnabled");
     }
@@ -195,6 +215,7 @@ protected:
 private:
     HRESULT Register(const char* interfaceName, const char* event, IUnknown* handler,
                      EventRegistrationToken* token);
+    HRESULT Unregister(const char* interfaceName, const char* event, EventRegistrationToken token);
 
     Controller* controller_; // owns this object
     Ref<Settings> settings_;

@@ -20,6 +20,7 @@ HRESULT Settings::Get(const std::string& name, BOOL* value) const {
 }
 
 HRESULT Settings::Put(const char* interfaceName, const std::string& name, BOOL value) {
+    STANDIN_ON_CREATING_THREAD(("put_" + name).c_str());
     ReportCall(*this, interfaceName, ("put_" + name).c_str(), {value != FALSE});
     values_[name] = value;
     return S_OK;

@@ -14,7 +14,8 @@ std::map<std::string, int>& LiveCounts() {
 }
 } // namespace
 
-Tracked::Tracked(const char* kind) : id_(g_nextId++), kind_(kind) {
+Tracked::Tracked(const char* kind)
+    : id_(g_nextId++), kind_(kind), creatingThread_(GetCurrentThreadId()) {
     std::lock_guard<std::mutex> lock(g_liveLock);
     ++LiveCounts()[kind];
 }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "agent.h"
+#include "callback_rules.h"
 #include "unimplemented.h"
 #include "util/webview2_iids.h"
 
@@ -22,6 +23,7 @@ public:
 
     int id() const { return id_; }
     const char* kind() const { return kind_; }
+    DWORD creatingThread() const { return creatingThread_; }
     ULONG InternalAddRef() { return ++references_; }
     ULONG InternalRelease() {
         ULONG remaining = --references_;
@@ -29,11 +31,23 @@ public:
             delete this;
         return remaining;
     }
+    // The references the host holds (its AddRef, QueryInterface and
+    // out-parameters, less its Release): the last one let go inside one of the
+    // object's own handlers releases the sender under the runtime's feet.
+    void HostTookReference() { ++hostReferences_; }
+    void HostReleased() {
+        if (--hostReferences_ == 0 && IsDispatching(*this))
+            ReportViolation("released-in-handler",
+                            std::string("the host released its last reference to ") + kind_ +
+                                " inside one of its own event handlers");
+    }
 
 private:
     const int id_;
     const char* kind_;
+    const DWORD creatingThread_;
     std::atomic<ULONG> references_{0};
+    std::atomic<long> hostReferences_{0};
 };
 
 std::string IidToText(REFIID iid);
@@ -59,16 +73,19 @@ public:
         }
         *object = static_cast<Defaults*>(this);
         InternalAddRef();
+        HostTookReference();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         ULONG count = InternalAddRef();
+        HostTookReference();
         ReportCall(*this, kind(), "AddRef", Json::array());
         return count;
     }
     ULONG STDMETHODCALLTYPE Release() override {
         // Reported first: the object may be gone once the count reaches zero.
         ReportCall(*this, kind(), "Release", Json::array());
+        HostReleased();
         return InternalRelease();
     }
 
@@ -102,8 +119,10 @@ public:
         if (!out)
             return E_POINTER;
         *out = object_;
-        if (object_)
+        if (object_) {
             object_->InternalAddRef();
+            object_->HostTookReference();
+        }
         return S_OK;
     }
 

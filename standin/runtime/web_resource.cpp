@@ -166,14 +166,20 @@ public:
                             {"reason", ToUtf8(reason_.c_str())},
                             {"headers", ToUtf8(headers_.c_str())},
                             {"hasBody", content_ != nullptr}};
+        // The runtime fails a request whose stream it cannot read from its own thread.
+        if (content_ && body != "skip" && !IsAgileStream(content_)) {
+            description["error"] = "the response stream is not agile";
+            return description;
+        }
         if (body == "read") {
-            const std::string bytes = ReadWholeStream(content_);
+            std::string bytes;
+            OnReaderThread([&] { bytes = ReadWholeStream(content_); });
             description["body"] = Base64(bytes.data(), bytes.size());
         } else if (body == "stream" && content_) {
             description["stream"] = KeepBodyStream(content_);
         }
         if (body == "count")
-            description["bodyLength"] = CountStream(content_);
+            OnReaderThread([&] { description["bodyLength"] = CountStream(content_); });
         return description;
     }
     HRESULT STDMETHODCALLTYPE get_StatusCode(int* value) override {

@@ -1,13 +1,26 @@
 #include "agent_fields.h"
 #include "objects.h"
 
-void HandlerList::Add(IUnknown* handler) {
+int64_t HandlerList::Add(IUnknown* handler) {
+    static int64_t lastToken = 0; // UI thread only
     handler->AddRef();
-    handlers_.push_back(handler);
+    handlers_.emplace_back(++lastToken, handler);
+    return lastToken;
+}
+
+bool HandlerList::Remove(int64_t token) {
+    for (auto it = handlers_.begin(); it != handlers_.end(); ++it)
+        if (it->first == token) {
+            IUnknown* handler = it->second;
+            handlers_.erase(it);
+            handler->Release();
+            return true;
+        }
+    return false;
 }
 
 HandlerList::~HandlerList() {
-    for (IUnknown* handler : handlers_)
+    for (const auto& [token, handler] : handlers_)
         handler->Release();
 }
 
@@ -39,6 +52,7 @@ bool WebView::Offers(REFIID iid) const {
 
 // A request that no filter reaches goes to the network: the host never sees it.
 Json WebView::Raise(const std::string& event, const Json& args) {
+    const Dispatching dispatching(event.c_str(), {this, controller_});
     if (event == "WebResourceRequested") {
         const bool filtered = filters_.Reach(ToWide(RequiredString(args, "uri")),
                                              RequestContext(args), RequestSourceKind(args));
@@ -56,20 +70,33 @@ Json WebView::Raise(const std::string& event, const Json& args) {
 
 HRESULT WebView::Register(const char* interfaceName, const char* event, IUnknown* handler,
                           EventRegistrationToken* token) {
+    STANDIN_ON_CREATING_THREAD(event);
     ReportCall(*this, interfaceName, (std::string("add_") + event).c_str(),
                {event, token != nullptr});
     if (!handler)
         return E_POINTER;
-    handlers_[event].Add(handler);
+    const int64_t value = handlers_[event].Add(handler);
     if (token)
-        token->value = static_cast<__int64>(handlers_.size());
+        token->value = value;
     return S_OK;
+}
+
+// A token this event never gave out is refused, as the runtime does.
+HRESULT WebView::Unregister(const char* interfaceName, const char* event,
+                            EventRegistrationToken token) {
+    STANDIN_ON_CREATING_THREAD(event);
+    ReportCall(*this, interfaceName, (std::string("remove_") + event).c_str(), {event});
+    auto found = handlers_.find(event);
+    return found != handlers_.end() && found->second.Remove(token.value) ? S_OK : E_INVALIDARG;
 }
 
 #define STANDIN_EVENT(Interface, Event)                                                            \
     HRESULT WebView::add_##Event(ICoreWebView2##Event##EventHandler* handler,                      \
                                  EventRegistrationToken* token) {                                  \
         return Register(#Interface, #Event, handler, token);                                       \
+    }                                                                                              \
+    HRESULT WebView::remove_##Event(EventRegistrationToken token) {                                \
+        return Unregister(#Interface, #Event, token);                                              \
     }
 STANDIN_EVENT(ICoreWebView2, NavigationStarting)
 STANDIN_EVENT(ICoreWebView2, PermissionRequested)
@@ -85,42 +112,50 @@ STANDIN_EVENT(ICoreWebView2_11, ContextMenuRequested)
 #undef STANDIN_EVENT
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
+    STANDIN_ON_CREATING_THREAD("get_Settings");
     ReportCall(*this, "ICoreWebView2", "get_Settings", Json::array());
     return settings_.CopyTo(value);
 }
 
 HRESULT WebView::Navigate(LPCWSTR uri) {
+    STANDIN_ON_CREATING_THREAD("Navigate");
     ReportCall(*this, "ICoreWebView2", "Navigate", {ToJson(uri)});
     return uri ? S_OK : E_INVALIDARG;
 }
 
 // The agent reloads the page when it sees this report.
 HRESULT WebView::Reload() {
+    STANDIN_ON_CREATING_THREAD("Reload");
     ReportCall(*this, "ICoreWebView2", "Reload", Json::array());
     return S_OK;
 }
 
 HRESULT WebView::PostWebMessageAsJson(LPCWSTR json) {
+    STANDIN_ON_CREATING_THREAD("PostWebMessageAsJson");
     ReportCall(*this, "ICoreWebView2", "PostWebMessageAsJson", {ToJson(json)});
     return S_OK;
 }
 
 HRESULT WebView::PostWebMessageAsString(LPCWSTR text) {
+    STANDIN_ON_CREATING_THREAD("PostWebMessageAsString");
     ReportCall(*this, "ICoreWebView2", "PostWebMessageAsString", {ToJson(text)});
     return S_OK;
 }
 
 HRESULT WebView::get_DocumentTitle(LPWSTR* value) {
+    STANDIN_ON_CREATING_THREAD("get_DocumentTitle");
     ReportCall(*this, "ICoreWebView2", "get_DocumentTitle", Json::array());
     return CopyString(documentTitle_, value);
 }
 
 HRESULT WebView::OpenDevToolsWindow() {
+    STANDIN_ON_CREATING_THREAD("OpenDevToolsWindow");
     ReportCall(*this, "ICoreWebView2", "OpenDevToolsWindow", Json::array());
     return S_OK;
 }
 
 HRESULT WebView::get_ContainsFullScreenElement(BOOL* value) {
+    STANDIN_ON_CREATING_THREAD("get_ContainsFullScreenElement");
     ReportCall(*this, "ICoreWebView2", "get_ContainsFullScreenElement", Json::array());
     if (!value)
         return E_POINTER;
@@ -130,6 +165,7 @@ HRESULT WebView::get_ContainsFullScreenElement(BOOL* value) {
 
 HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR const uri,
                                                COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context) {
+    STANDIN_ON_CREATING_THREAD("AddWebResourceRequestedFilter");
     ReportCall(*this, "ICoreWebView2", "AddWebResourceRequestedFilter",
                {ToJson(uri), static_cast<int>(context)});
     if (!uri)
@@ -141,6 +177,7 @@ HRESULT WebView::AddWebResourceRequestedFilter(LPCWSTR const uri,
 HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
     LPCWSTR const uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT const context,
     COREWEBVIEW2_WEB_RESOURCE_REQUEST_SOURCE_KINDS const sourceKinds) {
+    STANDIN_ON_CREATING_THREAD("AddWebResourceRequestedFilterWithRequestSourceKinds");
     ReportCall(*this, "ICoreWebView2_22", "AddWebResourceRequestedFilterWithRequestSourceKinds",
                {ToJson(uri), static_cast<int>(context), static_cast<uint32_t>(sourceKinds)});
     if (!uri)
@@ -152,6 +189,7 @@ HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
 HRESULT WebView::PostWebMessageAsJsonWithAdditionalObjects(
     LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) {
     const Json entries = DescribeCollection(additionalObjects);
+    STANDIN_ON_CREATING_THREAD("PostWebMessageAsJsonWithAdditionalObjects");
     ReportCall(*this, "ICoreWebView2_23", "PostWebMessageAsJsonWithAdditionalObjects",
                {ToJson(json), entries});
     return S_OK;

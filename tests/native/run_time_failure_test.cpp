@@ -101,6 +101,32 @@ TEST(ProcessFailures, AtMostThreeRestartsInAnySixtySeconds) {
         EXPECT_TRUE(later.TryRestart(70000));
 }
 
+// Each step: a hang report, a response of the page, or an answer, at a time.
+TEST(ProcessFailures, OneQuestionPerHang) {
+    enum Step { Report, Responded, Yes, No };
+    const struct {
+        Step step;
+        uint64_t at;
+        bool asks; // for Report
+    } steps[] = {
+        {Report, 0, true},      {Report, 5000, false},  // open: not asked twice
+        {No, 6000, false},      {Report, 11000, false}, // the same hang after No
+        {Report, 35999, false}, {Report, 36000, true},  // 30 s after No: asked again
+        {No, 37000, false},     {Responded, 40000, false},
+        {Report, 41000, true},                         // a new hang once it responded
+        {Yes, 42000, false},    {Report, 43000, true}, // after Yes, asked at once
+    };
+    HangQuestion question;
+    for (const auto& s : steps) {
+        if (s.step == Report)
+            EXPECT_EQ(question.TryAsk(s.at), s.asks) << s.at;
+        else if (s.step == Responded)
+            question.PageResponded();
+        else
+            question.Answered(s.step == Yes, s.at);
+    }
+}
+
 TEST(EditMenu, KeepsOnlyEditingItemsWithTidySeparators) {
     auto names = [](const std::vector<MenuEntry>& entries, bool devtools) {
         const std::vector<bool> keeps = EditMenuKeeps(entries, devtools);

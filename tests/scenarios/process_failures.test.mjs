@@ -33,11 +33,13 @@ test('a renderer that exits is reloaded, three times a minute; the fourth time e
   await host.raise('DOMContentLoaded');
   for (let reloads = 1; reloads <= 3; ++reloads) {
     assert.equal((await host.raise('ProcessFailed', { kind: RENDER_EXITED })).invoked, 1);
-    assert.equal(host.callsTo('Reload').length, reloads);
+    // After the handler has returned, from the message loop.
+    await waitFor(() => host.callsTo('Reload').length === reloads, `reload ${reloads}`);
     assert.equal((await host.windows()).main.visible, true, 'the window stays');
   }
   host.raise('ProcessFailed', { kind: RENDER_EXITED }).catch(() => {});
-  await host.dialog();
+  const main = (await host.windows()).main.handle;
+  assert.equal((await host.dialog()).owner, main, 'the last message is owned by the window');
   // Failures while the message is up change nothing: still one box.
   assert.equal((await host.raise('ProcessFailed', { kind: RENDER_EXITED })).invoked, 1);
   assert.equal((await host.windows()).dialogs.length, 1);
@@ -57,26 +59,69 @@ test('the manifest\'s own "crashed" text', async () => {
   await expectCrashedBox(host, 'Kaputt.', 'Spiel');
 });
 
-test('a hung renderer: one question box at a time; Yes reloads, No keeps waiting', async () => {
+// The page counts as responding again once it posts a message or loads a document.
+test('a hung renderer: one question per hang, owned by the window; Yes creates the browser again', async () => {
+  freshLog('hung');
   const host = await ready({ manifest: { name: 'hung', messages: { unresponsive: 'Hung. Restart?' } } });
-  const first = host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  const main = (await host.windows()).main.handle;
+  await host.raise('ProcessFailed', { kind: UNRESPONSIVE });
   const dialog = await host.dialog();
-  assert.deepEqual({ text: dialog.text, icon: dialog.icon, buttons: dialog.buttons },
-    { text: 'Hung. Restart?', icon: 'question', buttons: ['&Yes', '&No'] });
-  // The runtime repeats the event while the page hangs: no second box.
+  assert.deepEqual({ text: dialog.text, icon: dialog.icon, buttons: dialog.buttons, owner: dialog.owner },
+    { text: 'Hung. Restart?', icon: 'question', buttons: ['&Yes', '&No'], owner: main });
+  // The runtime repeats the event while the page hangs: no second box, before or after No.
   assert.equal((await host.raise('ProcessFailed', { kind: UNRESPONSIVE })).invoked, 1);
   assert.equal((await host.windows()).dialogs.length, 1);
   await host.press('&No');
-  await first;
-  assert.equal(host.callsTo('Reload').length, 0);
+  await waitFor(async () => (await host.windows()).dialogs.length === 0, 'the box to close');
+  for (let repeat = 0; repeat < 3; ++repeat)
+    await host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  assert.equal((await host.windows()).dialogs.length, 0, 'not asked again for the same hang');
 
-  const second = host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  // The page responded, then hung again: a new hang, a new question.
+  await host.postString('{"type":"ignored"}');
+  await host.raise('ProcessFailed', { kind: UNRESPONSIVE });
   await host.dialog();
   await host.press('&Yes');
-  await second;
-  assert.equal(host.callsTo('Reload').length, 1);
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the new browser\'s navigation');
+  assert.equal(host.callsTo('Reload').length, 0, 'a hung renderer is not trusted to reload');
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 2);
   host.close();
   assert.equal(await host.waitForExit(), 0);
+  const log = readLog('hung');
+  assert.equal(log.split('\n').filter((line) => line.includes('question box: Hung.')).length, 2);
+  assert.match(log, /render process unresponsive: the player is already asked about this hang/);
+});
+
+test('Yes to a hung page counts against the restarts of a minute', async () => {
+  const host = await ready({ manifest: { name: 'hung-budget' } });
+  for (let starts = 2; starts <= 4; ++starts) {
+    await host.raise('ProcessFailed', { kind: BROWSER_EXITED });
+    await waitFor(() => host.callsTo('Navigate').length === starts, `navigation ${starts}`);
+  }
+  await host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  await host.dialog();
+  await host.press('&Yes');
+  await waitFor(async () => (await host.windows()).dialogs[0]?.text === CRASHED, 'the last message');
+  await expectCrashedBox(host);
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 4);
+});
+
+test('a browser created again while the window is minimised starts hidden at the window\'s size', async () => {
+  const host = await ready({ manifest: { name: 'minimised' } });
+  await host.raise('DOMContentLoaded');
+  const { client } = (await host.windows()).main;
+  await host.showWindow('minimize');
+  await host.raise('ProcessFailed', { kind: BROWSER_EXITED });
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the second navigation');
+  const second = host.calls.indexOf(host.callsTo('CreateCoreWebView2Controller')[1]);
+  const placing = host.calls.slice(second).filter((call) => ['put_IsVisible', 'put_Bounds'].includes(call.method))
+    .map((call) => [call.method, call.args[0]]);
+  assert.deepEqual(placing.slice(0, 2), [['put_IsVisible', false], ['put_Bounds', client]]);
+  await host.raise('DOMContentLoaded');
+  assert.equal((await host.windows()).browser.visible, false, 'a loaded page stays hidden while minimised');
+  await host.showWindow('restore');
+  await waitFor(async () => (await host.windows()).browser.visible, 'the control shown on restore');
+  assert.deepEqual((await host.windows()).browser.client, client);
 });
 
 test('a browser process that exits is created again in the same window and navigated again', async () => {

@@ -48,8 +48,9 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.deepEqual(host.callsTo('put_DefaultBackgroundColor')[0].args, [{ a: 255, r: 255, g: 255, b: 255 }],
     'white by default');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);
+  // The session keeps each token, to remove the registration when it ends.
   for (const registration of host.callsTo((call) => call.method.startsWith('add_')))
-    assert.equal(registration.args[1], false, `${registration.method} keeps no token`);
+    assert.equal(registration.args[1], true, `${registration.method} keeps its token`);
   assert.deepEqual(host.callsTo('put_Bounds')[0].args,
     [{ left: 0, top: 0, right: 640, bottom: 480 }]);
   const windows = await host.windows();
@@ -205,8 +206,14 @@ test('closing the window releases the browser objects in order and leaks none', 
   const before = host.calls.length;
   host.close();
   assert.equal(await host.waitForExit(), 0);
-  const releases = host.calls.slice(before).filter((call) => call.method === 'Release')
-    .map((call) => call.object);
-  assert.deepEqual(releases, [webView, webView, controller, environment]);
+  const after = host.calls.slice(before);
+  const releases = after.filter((call) => call.method === 'Release').map((call) => call.object);
+  // Each registration is removed (its hold on its source let go), the controller
+  // closed, then the session's own references go, newest first.
+  const registrations = host.callsTo((call) => call.method.startsWith('add_')).length;
+  assert.equal(after.filter((call) => call.method.startsWith('remove_')).length, registrations);
+  assert.equal(after.filter((call) => call.method === 'Close').length, 1);
+  assert.deepEqual(releases.slice(-4), [webView, webView, controller, environment]);
+  for (const object of releases.slice(0, -4)) assert.ok([webView, controller].includes(object));
   assert.deepEqual(host.live, {});
 });

@@ -172,6 +172,15 @@ test('a hidden browser control paints nothing, and shows the page again when vis
   await waitForCapture(crimsonCovers, 'the page again');
 });
 
+// As COM answers for an object bound to another apartment.
+test('a call on the control from another thread than its own is refused and reported', async (t) => {
+  const host = await startControllerHost(t, CRIMSON_PAGE);
+  assert.equal(await host.command('hide-elsewhere'), 'result 0x8001010E'); // RPC_E_WRONG_THREAD
+  await waitFor(() => host.session.violations?.length, 'the violation reported');
+  assert.match(host.session.violations[0], /^wrong-thread: put_IsVisible on ICoreWebView2Controller/);
+  assert.equal(await host.command('hide'), 'done hide', 'the control\'s own thread is still heard');
+});
+
 test('a key that the host marks handled never reaches the page', async (t) => {
   const host = await startControllerHost(t, CRIMSON_PAGE, ['74']); // F5
   // The click gives the browser control the focus.

@@ -2,6 +2,8 @@
 // controller and no runtime behind it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <windows.h>
@@ -9,6 +11,7 @@
 #include "content/content_server.h"
 #include "support/fake_webview2.h"
 #include "support/temp_folder.h"
+#include "util/author_log.h"
 #include "util/text.h"
 
 namespace {
@@ -35,7 +38,7 @@ protected:
         FakeResourceRequestedArgs args;
         args.request.uri = L"https://app.localhost/" + path;
         args.request.headers.range = std::move(range);
-        server_.OnWebResourceRequested(&args);
+        server_.OnWebResourceRequested(environment_.get(), &args);
         if (!args.response)
             return nullptr;
         EXPECT_EQ(args.response, &fakeEnvironment_.responses.back());
@@ -47,7 +50,7 @@ protected:
     FakeEnvironment fakeEnvironment_;
     com_ptr<ICoreWebView2Environment> environment_ =
         com_ptr<ICoreWebView2Environment>::copy_from(&fakeEnvironment_);
-    ContentServer server_{app_ + "www\\", 22, false, environment_};
+    ContentServer server_{app_ + "www\\", 22, false};
 };
 
 TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {
@@ -138,10 +141,25 @@ TEST_F(ContentServerAlone, UnmapAllLetsOtherProgramsWriteTheFiles) {
         CloseHandle(writable);
 }
 
+// Nothing better can be done than say so: the request then goes to the network.
+TEST_F(ContentServerAlone, AResponseTheRuntimeRefusesIsLoggedAndNotSet) {
+    const std::string logFolder = root_.path() + "log";
+    OpenAuthorLog(logFolder);
+    fakeEnvironment_.refusal = E_OUTOFMEMORY;
+    FakeResourceRequestedArgs args;
+    args.request.uri = L"https://app.localhost/index.html";
+    server_.OnWebResourceRequested(environment_.get(), &args);
+    CloseAuthorLog();
+    EXPECT_EQ(args.response, nullptr);
+    std::ifstream log(logFolder + "\\quorrin.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("CreateWebResourceResponse failed: 0x8007000E"), std::string::npos) << text;
+}
+
 TEST_F(ContentServerAlone, ARequestWithoutItsRequestObjectIsLeftAlone) {
     FakeResourceRequestedArgs args;
     args.hasRequest = false;
-    server_.OnWebResourceRequested(&args);
+    server_.OnWebResourceRequested(environment_.get(), &args);
     EXPECT_EQ(args.response, nullptr);
     EXPECT_TRUE(fakeEnvironment_.responses.empty());
 }

@@ -40,7 +40,8 @@ protected:
         extensions_.extensionMessageEntry = RecordExtensionMessage;
         bridge_ = std::make_unique<MessageBridge>("https://app.localhost/",
                                                   HandleFolders{"C:\\app\\", "www\\", "C:\\data"},
-                                                  *commands_, &extensions_, environment_, webView_);
+                                                  *commands_, &extensions_);
+        bridge_->SetBrowser(environment_.get(), webView_.get());
     }
     void TearDown() override {
         bridge_.reset();
@@ -110,14 +111,15 @@ TEST_F(MessageBridgeAlone, ExtensionMessagesReachTheLibraryWhole) {
 }
 
 TEST_F(MessageBridgeAlone, PostsBeforeTheBrowserControlExistsAreDropped) {
-    com_ptr<ICoreWebView2> laterWebView; // the web view host's, null until the control exists
-    MessageBridge early("https://app.localhost/", {}, *commands_, nullptr, environment_,
-                        laterWebView);
+    MessageBridge early("https://app.localhost/", {}, *commands_, nullptr);
     early.HandleWebMessage(R"({"type":"wrapper-init"})");
     early.PostJsonToPage(R"({"from":"extension","early":true})");
 
-    laterWebView = com_ptr<ICoreWebView2>::copy_from(&page_);
+    early.SetBrowser(environment_.get(), webView_.get());
     early.PostJsonToPage(R"({"from":"extension"})");
+    // Between sessions (a browser created again) posts are dropped once more.
+    early.SetBrowser(nullptr, nullptr);
+    early.PostJsonToPage(R"({"from":"extension","between":true})");
     EXPECT_EQ(page_.posts, std::vector<std::string>{R"({"from":"extension"})"});
 }
 } // namespace

@@ -105,6 +105,9 @@ export class Host {
     this.progress = []; // every position given to a progress bar of the UI thread
     this.messages = [];
     this.linkErrors = []; // error results for lines the stand-in could not take as requests
+    // The runtime's callback rules the host broke, as the stand-in saw it: every
+    // one fails the test when the host is disposed of, unless taken by the test.
+    this.violations = [];
     this.pending = new Map();
     this.nextId = 1;
     this.exitCode = undefined;
@@ -194,6 +197,7 @@ export class Host {
     }
     else if (message.type === 'call') this.calls.push(message);
     else if (message.type === 'exit') this.live = message.live;
+    else if (message.type === 'violation') this.violations.push(`${message.rule}: ${message.detail}`);
     else if (message.type === 'progress') this.progress.push(message.position);
     else if (message.type === 'result' && message.id === null) this.linkErrors.push(message.error);
     else if (message.type === 'result' && this.pending.has(message.id)) {
@@ -312,8 +316,12 @@ export class Host {
     return peakResidentAnonymousBytes(pid, work);
   }
 
+  // The violations so far, which then no longer fail the test.
+  takeViolations() { return this.violations.splice(0); }
+
   // Ends the process if it still runs (closed as a user would, else killed by
   // its id) and removes the application folder. Safe to call more than once.
+  // Fails when the host broke one of the runtime's callback rules.
   async dispose() {
     if (this.process && this.exitCode === undefined) {
       if (this.socket) this.close();
@@ -322,6 +330,8 @@ export class Host {
     }
     this.server?.close();
     this.#removeFolder();
+    const broken = this.takeViolations();
+    if (broken.length) throw new Error(`the host broke the runtime's rules:\n${broken.join('\n')}`);
   }
 
   #removeFolder() {

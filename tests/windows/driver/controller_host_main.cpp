@@ -5,7 +5,10 @@
 //                         (hexadecimal) handled, prints "window HWND" once the
 //                         control exists, then follows commands on standard
 //                         input, one a line: "hide" and "show" (put_IsVisible),
-//                         each answered with "done COMMAND"; ends at end of input.
+//                         each answered with "done COMMAND", and "hide-elsewhere"
+//                         (put_IsVisible from the input thread, against the
+//                         runtime's rules), answered with "result HRESULT";
+//                         ends at end of input.
 #include <windows.h>
 
 #include <cstdio>
@@ -80,9 +83,15 @@ void CreateController(HWND window, const std::wstring& url) {
 
 // Standard input, on its own thread; each command goes to the window's thread.
 void ReadCommands(HWND window) {
-    for (std::string line; std::getline(std::cin, line);)
+    for (std::string line; std::getline(std::cin, line);) {
         if (line == "show" || line == "hide")
             PostMessageW(window, kCommand, line == "show", 0);
+        if (line == "hide-elsewhere") {
+            const HRESULT result = g_controller->put_IsVisible(FALSE);
+            std::printf("result 0x%08lX\n", static_cast<unsigned long>(result));
+            std::fflush(stdout);
+        }
+    }
     PostMessageW(window, WM_CLOSE, 0, 0);
 }
 } // namespace

@@ -86,6 +86,8 @@ std::string ReadStream(IStream* stream) {
 HRESULT FakeEnvironment::CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason,
                                                    LPCWSTR headers,
                                                    ICoreWebView2WebResourceResponse** response) {
+    if (FAILED(refusal))
+        return refusal;
     FakeResponse& made = responses.emplace_back();
     made.status = status;
     made.reason = WideToUtf8(reason);

@@ -86,6 +86,7 @@ struct FakeResponse final
 // Makes responses the test can read back.
 struct FakeEnvironment final : Fake<ICoreWebView2Environment, ICoreWebView2Environment14Defaults> {
     std::deque<FakeResponse> responses; // a deque keeps earlier ones in place
+    HRESULT refusal = S_OK;             // a failure: no response is made
     HRESULT STDMETHODCALLTYPE
     CreateWebResourceResponse(IStream* content, int status, LPCWSTR reason, LPCWSTR headers,
                               ICoreWebView2WebResourceResponse** response) override;

@@ -1,0 +1,66 @@
+#include "webview/browser_session.h"
+
+#include "webview/environment_options.h"
+
+BrowserSession::BrowserSession(Options options, std::function<void()> ready,
+                               std::function<void()> failed)
+    : options_(std::move(options)), ready_(std::move(ready)), failed_(std::move(failed)) {}
+
+BrowserSession::~BrowserSession() {
+    for (auto unsubscribe = unsubscribe_.rbegin(); unsubscribe != unsubscribe_.rend();
+         ++unsubscribe)
+        (*unsubscribe)();
+    unsubscribe_.clear();
+    if (controller_)
+        LogIfFailed("Close", controller_->Close());
+}
+
+void BrowserSession::Start() {
+    com_ptr<ICoreWebView2EnvironmentOptions> options = MakeEnvironmentOptions();
+    LogIfFailed("put_AdditionalBrowserArguments",
+                options->put_AdditionalBrowserArguments(options_.browserArguments.c_str()));
+    auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
+        [this, alive = std::weak_ptr<char>(alive_)](HRESULT errorCode,
+                                                    ICoreWebView2Environment* created) {
+            if (alive.lock())
+                OnEnvironmentCreated(errorCode, created);
+        });
+    // A call that fails at once never calls the handler back.
+    const HRESULT result = CreateCoreWebView2EnvironmentWithOptions(
+        options_.browserExecutableFolder, options_.userDataFolder.c_str(), options.get(),
+        completed.get());
+    if (FAILED(result))
+        Fail("CreateCoreWebView2EnvironmentWithOptions", result);
+}
+
+void BrowserSession::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created) {
+    if (FAILED(errorCode) || !created)
+        return Fail("environment creation", FAILED(errorCode) ? errorCode : E_POINTER);
+    environment_ = com_ptr<ICoreWebView2Environment>::copy_from(created);
+    auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
+        [this, alive = std::weak_ptr<char>(alive_)](HRESULT code,
+                                                    ICoreWebView2Controller* controller) {
+            if (alive.lock())
+                OnControllerCreated(code, controller);
+        });
+    const HRESULT result =
+        environment_->CreateCoreWebView2Controller(options_.window, completed.get());
+    if (FAILED(result))
+        Fail("CreateCoreWebView2Controller", result);
+}
+
+void BrowserSession::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created) {
+    if (FAILED(errorCode) || !created)
+        return Fail("controller creation", FAILED(errorCode) ? errorCode : E_POINTER);
+    controller_ = com_ptr<ICoreWebView2Controller>::copy_from(created);
+    const HRESULT result = controller_->get_CoreWebView2(webView_.put());
+    if (FAILED(result) || !webView_)
+        return Fail("get_CoreWebView2", FAILED(result) ? result : E_POINTER);
+    webView2_ = webView_.try_query<ICoreWebView2_2>();
+    ready_();
+}
+
+void BrowserSession::Fail(const char* call, HRESULT result) {
+    LogIfFailed(call, result);
+    failed_();
+}

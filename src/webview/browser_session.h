@@ -1,0 +1,79 @@
+#pragma once
+// One browser: the environment, the controller, the web view and every handler
+// registered on them. Built by one asynchronous chain (environment, then
+// controller) and torn down in one place, its destructor: registrations
+// removed, controller closed, objects released. Never destroyed inside one of
+// its own callbacks: the owner does that from the message loop.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <WebView2.h>
+
+#include "util/author_log.h"
+#include "util/com_callback.h"
+#include "util/com_ptr.h"
+
+class BrowserSession {
+public:
+    struct Options {
+        HWND window;
+        const wchar_t* browserExecutableFolder;
+        std::wstring userDataFolder;
+        std::wstring browserArguments;
+    };
+    // `ready` runs once the web view exists, `failed` when the chain stops (the
+    // failing call is logged); both run inside the runtime's callback.
+    BrowserSession(Options options, std::function<void()> ready, std::function<void()> failed);
+    ~BrowserSession();
+    BrowserSession(const BrowserSession&) = delete;
+    BrowserSession& operator=(const BrowserSession&) = delete;
+
+    // Starts environment creation; the runtime completes the chain through
+    // callbacks on this thread's message loop.
+    void Start();
+
+    // Null until the chain has reached them.
+    ICoreWebView2Environment* environment() const { return environment_.get(); }
+    ICoreWebView2Controller* controller() const { return controller_.get(); }
+    ICoreWebView2* webView() const { return webView_.get(); }
+    // Null on runtimes without ICoreWebView2_2 (no DOMContentLoaded).
+    ICoreWebView2_2* webView2() const { return webView2_.get(); }
+
+    // Registers `function` for one event of `source` (one of this session's
+    // objects) until the session ends; a refused registration is logged.
+    template <typename Source, typename Base, typename Handler, typename Function>
+    void Subscribe(const char* event, Source* source,
+                   HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
+                   HRESULT (STDMETHODCALLTYPE Base::*remove)(EventRegistrationToken),
+                   Function function) {
+        EventRegistrationToken token{};
+        const HRESULT result =
+            (source->*add)(MakeCallback<Handler>(std::move(function)).get(), &token);
+        LogIfFailed((std::string("add_") + event).c_str(), result);
+        if (FAILED(result))
+            return;
+        unsubscribe_.push_back(
+            [owner = com_ptr<Base>::copy_from(source), remove, token, name = std::string(event)] {
+                LogIfFailed(("remove_" + name).c_str(), (owner.get()->*remove)(token));
+            });
+    }
+
+private:
+    void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created);
+    void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created);
+    void Fail(const char* call, HRESULT result);
+
+    const Options options_;
+    const std::function<void()> ready_;
+    const std::function<void()> failed_;
+    // Callbacks of a chain that outlives its session find it gone.
+    const std::shared_ptr<char> alive_ = std::make_shared<char>();
+    com_ptr<ICoreWebView2Environment> environment_;
+    com_ptr<ICoreWebView2Controller> controller_;
+    com_ptr<ICoreWebView2> webView_;
+    com_ptr<ICoreWebView2_2> webView2_;
+    std::vector<std::function<void()>> unsubscribe_;
+};
