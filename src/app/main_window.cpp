@@ -4,10 +4,12 @@
 
 #include "app/placement_file.h"
 #include "app/second_instance.h"
+#include "app/window_dpi.h"
 #include "app/window_minimum.h"
 #include "app/window_placement.h"
 #include "manifest/manifest.h"
 #include "util/dpi.h"
+#include "util/dpi_awareness.h"
 #include "util/text.h"
 #include "util/window_class.h"
 #include "webview/velnor_webview.h"
@@ -65,9 +67,13 @@ HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
         if (placement->maximized && manifest.resizable)
             style |= WS_MAXIMIZE;
     }
-    return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x, y,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                           instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style,
+                                  x, y, frame.right - frame.left, frame.bottom - frame.top,
+                                  nullptr, nullptr, instance, nullptr);
+    // A saved placement is already in the pixels of its monitor.
+    if (window && !placement && IsPerMonitorDpiAware())
+        FitFirstSizeToMonitor(window, manifest);
+    return window;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -94,6 +100,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_GETMINMAXINFO:
         KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
+        return 0;
+    case WM_DPICHANGED:
+        FollowDpiChange(window, *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_COPYDATA:
         return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/dpi.h"
+#include "util/dpi_awareness.h"
 
 namespace {
 int32_t g_minimumWidth = 0;
@@ -17,9 +17,10 @@ void SetMinimumClientSize(int32_t width, int32_t height) {
 void KeepMinimumTrackSize(HWND window, MINMAXINFO* limits) {
     if (g_minimumWidth == 0 && g_minimumHeight == 0)
         return;
-    RECT frame = {0, 0, ScaleForDpi(g_minimumWidth), ScaleForDpi(g_minimumHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    RECT frame = {0, 0, ScaleForWindow(window, g_minimumWidth),
+                  ScaleForWindow(window, g_minimumHeight)};
+    AdjustFrameForWindow(window, frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     POINT& minimum = limits->ptMinTrackSize;
     if (g_minimumWidth > 0)
         minimum.x =

@@ -6,6 +6,7 @@
 
 #include "manifest/manifest.h"
 #include "util/text.h"
+#include "webview/fullscreen_key_press.h"
 
 namespace {
 // Only web and mail addresses go to the shell: "open" on a file: or another
@@ -53,7 +54,8 @@ void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventA
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
     BOOL containsFullScreenElement = FALSE;
     sender->get_ContainsFullScreenElement(&containsFullScreenElement);
-    windowCommands_.SetFullScreen(containsFullScreenElement != FALSE);
+    windowCommands_.SetFullScreen(containsFullScreenElement != FALSE,
+                                  FullScreenOrigin::PageElement);
 }
 
 void VelnorWebView::OnWindowCloseRequested() {
@@ -73,4 +75,6 @@ void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEv
     args->get_VirtualKey(&key);
     if (manifest_->enableDevtools && key == VK_F12)
         webView_->OpenDevToolsWindow();
+    if (manifest_->fullscreenKeys)
+        HandleFullScreenKey(args, windowCommands_);
 }

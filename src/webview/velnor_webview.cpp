@@ -8,7 +8,10 @@
 #include "util/com_callback.h"
 #include "util/message_box.h"
 #include "util/text.h"
+#include "webview/browser_arguments.h"
+#include "webview/browser_habits.h"
 #include "webview/environment_options.h"
+#include "webview/rasterization_scale.h"
 
 namespace {
 constexpr char kBrowserStartFailedMessage[] =
@@ -36,7 +39,7 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
 }
 
 void VelnorWebView::Init() {
-    const std::wstring arguments = Utf8ToWide(manifest_->chromiumArgs);
+    const std::wstring arguments = Utf8ToWide(BrowserArguments(*manifest_));
     const std::wstring profileFolder = Utf8ToWide(userDataFolder_);
     com_ptr<ICoreWebView2EnvironmentOptions> options = MakeEnvironmentOptions();
     options->put_AdditionalBrowserArguments(arguments.c_str());
@@ -78,6 +81,7 @@ void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controll
     webView2_ = webView_.try_query<ICoreWebView2_2>();
 
     ApplyBackgroundColor();
+    FollowWindowDpi(controller_, mainWindow_);
     com_ptr<ICoreWebView2Settings> settings;
     LogIfFailed("get_Settings", webView_->get_Settings(settings.put()));
     if (settings)
@@ -117,6 +121,7 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
                                              OnAcceleratorKeyPressed(args);
                                          }));
     }
+    ApplyBrowserHabits(settings, manifest_->habits);
 }
 
 // Requests from service workers and shared workers reach the handler only
@@ -234,7 +239,10 @@ void VelnorWebView::OnMainWindowSized(bool minimised) {
     if (!controller_)
         return;
     // An empty viewport would make the page lay out, and games rebuild their
-    // canvas, at size 0; hidden, the page also stops drawing frames.
+    // canvas, at size 0; hidden, the page also stops drawing frames, which a game
+    // that runs in the background does not want: it keeps its size and stays shown.
+    if (minimised && manifest_->runInBackground)
+        return;
     if (minimised) {
         if (!std::exchange(hiddenWhileMinimised_, true))
             controller_->put_IsVisible(FALSE);
@@ -250,4 +258,12 @@ void VelnorWebView::OnMainWindowSized(bool minimised) {
 void VelnorWebView::OnMainWindowActivated() {
     if (controller_ && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
         controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+}
+
+void VelnorWebView::OnMainWindowDpiChanged() {
+    if (!controller_)
+        return;
+    FollowWindowDpi(controller_, mainWindow_);
+    // The suggested rectangle may keep the same pixels, and then no WM_SIZE comes.
+    OnMainWindowSized(IsIconic(mainWindow_) != FALSE);
 }
