@@ -67,9 +67,9 @@ HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
         if (placement->maximized && manifest.resizable)
             style |= WS_MAXIMIZE;
     }
-    HWND window = CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style,
-                                  x, y, frame.right - frame.left, frame.bottom - frame.top,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x,
+                                  y, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                  nullptr, instance, nullptr);
     // A saved placement is already in the pixels of its monitor.
     if (window && !placement && IsPerMonitorDpiAware())
         FitFirstSizeToMonitor(window, manifest);
@@ -102,7 +102,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
     case WM_DPICHANGED:
-        FollowDpiChange(window, *reinterpret_cast<const RECT*>(lParam));
+        // Only a per-monitor aware window follows; the new dpi is in wParam.
+        if (!IsPerMonitorDpiAware())
+            break;
+        FollowDpiChange(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_COPYDATA:
         return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));

@@ -15,9 +15,9 @@ void FitFirstSizeToMonitor(HWND window, const AppManifest& manifest) {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FollowDpiChange(HWND window, const RECT& suggested) {
+void FollowDpiChange(HWND window, int dpi, const RECT& suggested) {
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (g_webView)
-        g_webView->OnMainWindowDpiChanged();
+        g_webView->OnMainWindowDpiChanged(dpi);
 }

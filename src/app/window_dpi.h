@@ -11,4 +11,4 @@ struct AppManifest;
 void FitFirstSizeToMonitor(HWND window, const AppManifest& manifest);
 
 // WM_DPICHANGED: takes the suggested rectangle and has the browser control follow.
-void FollowDpiChange(HWND window, const RECT& suggested);
+void FollowDpiChange(HWND window, int dpi, const RECT& suggested);

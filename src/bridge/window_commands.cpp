@@ -62,7 +62,8 @@ void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     // At the window's current dpi (the system dpi unless per-monitor aware).
     const int32_t scaledHeight = ScaleForWindow(mainWindow_, height);
     RECT frame = {0, 0, ScaleForWindow(mainWindow_, width), scaledHeight};
-    AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style), static_cast<DWORD>(exStyle));
+    AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style),
+                         static_cast<DWORD>(exStyle));
     SetWindowPos(mainWindow_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -24,10 +24,10 @@ bool IsSecondWord(const nlohmann::json& section, const char* key, const char* fi
 
 void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings,
                     AppManifest& manifest) {
-    manifest.dpiAwareness = IsSecondWord(window, "dpi-awareness", "system", "per-monitor",
-                                         "invalid dpi awareness")
-                                ? DpiAwareness::PerMonitor
-                                : DpiAwareness::System;
+    manifest.dpiAwareness =
+        IsSecondWord(window, "dpi-awareness", "system", "per-monitor", "invalid dpi awareness")
+            ? DpiAwareness::PerMonitor
+            : DpiAwareness::System;
     manifest.show = IsSecondWord(window, "show", "when-ready", "at-once", "invalid show")
                         ? WindowShow::AtOnce
                         : WindowShow::WhenReady;

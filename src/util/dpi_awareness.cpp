@@ -9,9 +9,9 @@ template <typename Function> Function Resolve(const wchar_t* module, const char*
     HMODULE library = GetModuleHandleW(module);
     if (!library)
         library = LoadLibraryW(module); // shcore.dll is not loaded by default; never freed
-    return library ? reinterpret_cast<Function>(
-                         reinterpret_cast<void*>(GetProcAddress(library, name)))
-                   : nullptr;
+    return library
+               ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+               : nullptr;
 }
 
 using SetContextFunction = BOOL(WINAPI*)(DPI_AWARENESS_CONTEXT);

@@ -13,8 +13,8 @@ FullScreenKey KeyOf(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
         FAILED(args->get_PhysicalKeyStatus(&status)))
         return key; // not pressed: nothing happens
     key.virtualKey = virtualKey;
-    key.pressed =
-        kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN || kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
+    key.pressed = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN ||
+                  kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN;
     key.repeat = status.WasKeyDown != FALSE;
     // Alt with a key arrives as a system key (WM_SYSKEYDOWN).
     key.altHeld = kind == COREWEBVIEW2_KEY_EVENT_KIND_SYSTEM_KEY_DOWN || status.IsMenuKeyDown;

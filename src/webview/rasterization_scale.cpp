@@ -3,7 +3,7 @@
 #include "util/author_log.h"
 #include "util/dpi_awareness.h"
 
-void FollowWindowDpi(const com_ptr<ICoreWebView2Controller>& controller, HWND window) {
+void FollowWindowDpi(const com_ptr<ICoreWebView2Controller>& controller, int dpi) {
     if (!IsPerMonitorDpiAware())
         return;
     com_ptr<ICoreWebView2Controller3> controller3 =
@@ -13,6 +13,5 @@ void FollowWindowDpi(const com_ptr<ICoreWebView2Controller>& controller, HWND wi
     // Left on, the runtime would track the monitor and undo the host's scale.
     LogIfFailed("put_ShouldDetectMonitorScaleChanges",
                 controller3->put_ShouldDetectMonitorScaleChanges(FALSE));
-    LogIfFailed("put_RasterizationScale",
-                controller3->put_RasterizationScale(WindowDpi(window) / 96.0));
+    LogIfFailed("put_RasterizationScale", controller3->put_RasterizationScale(dpi / 96.0));
 }

@@ -7,5 +7,5 @@
 
 #include "util/com_ptr.h"
 
-// Nothing unless the process is per-monitor aware.
-void FollowWindowDpi(const com_ptr<ICoreWebView2Controller>& controller, HWND window);
+// The control draws at dpi; nothing unless the process is per-monitor aware.
+void FollowWindowDpi(const com_ptr<ICoreWebView2Controller>& controller, int dpi);

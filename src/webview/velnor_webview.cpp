@@ -6,6 +6,7 @@
 #include "manifest/manifest.h"
 #include "util/author_log.h"
 #include "util/com_callback.h"
+#include "util/dpi_awareness.h"
 #include "util/message_box.h"
 #include "util/text.h"
 #include "webview/browser_arguments.h"
@@ -81,7 +82,7 @@ void VelnorWebView::OnControllerCreated(HRESULT errorCode, ICoreWebView2Controll
     webView2_ = webView_.try_query<ICoreWebView2_2>();
 
     ApplyBackgroundColor();
-    FollowWindowDpi(controller_, mainWindow_);
+    FollowWindowDpi(controller_, WindowDpi(mainWindow_));
     com_ptr<ICoreWebView2Settings> settings;
     LogIfFailed("get_Settings", webView_->get_Settings(settings.put()));
     if (settings)
@@ -260,10 +261,10 @@ void VelnorWebView::OnMainWindowActivated() {
         controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
 }
 
-void VelnorWebView::OnMainWindowDpiChanged() {
+void VelnorWebView::OnMainWindowDpiChanged(int dpi) {
     if (!controller_)
         return;
-    FollowWindowDpi(controller_, mainWindow_);
+    FollowWindowDpi(controller_, dpi);
     // The suggested rectangle may keep the same pixels, and then no WM_SIZE comes.
     OnMainWindowSized(IsIconic(mainWindow_) != FALSE);
 }

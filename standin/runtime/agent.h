@@ -12,7 +12,7 @@ using Json = nlohmann::json;
 // How the agent wants the runtime to behave.
 struct AgentConfig {
     bool settings3 = true;
-    bool settings6 = true;      // with settings3: Settings4 to 6 (autofill, pinch zoom, swipes)
+    bool settings6 = true; // with settings3: Settings4 to 6 (autofill, pinch zoom, swipes)
     bool environment14 = true;
     bool webview2_2 = true;
     bool webview2_22 = true; // with webview2_2: worker filters (webview2_23 implies them)

@@ -112,7 +112,7 @@ TEST(FullScreenKeys, WhatEachKeyDoes) {
         {{kF11, true, false, false}, false, O::Application, A::Toggle},
         {{kF11, true, false, false}, true, O::Application, A::Toggle},
         {{kF11, false, false, false}, false, O::Application, A::None}, // the release
-        {{kF11, true, true, false}, false, O::Application, A::None},  // held down
+        {{kF11, true, true, false}, false, O::Application, A::None},   // held down
         {{kReturn, true, false, true}, false, O::Application, A::Toggle},
         {{kReturn, true, false, true}, true, O::Key, A::Toggle},
         {{kReturn, true, false, false}, false, O::Application, A::None}, // Enter alone
@@ -128,6 +128,6 @@ TEST(FullScreenKeys, WhatEachKeyDoes) {
     for (const auto& c : cases)
         EXPECT_EQ(DecideFullScreenKey(c.key, c.fullScreen, c.origin), c.action)
             << "key " << c.key.virtualKey << " pressed " << c.key.pressed << " repeat "
-            << c.key.repeat << " alt " << c.key.altHeld << " full " << c.fullScreen
-            << " origin " << static_cast<int>(c.origin);
+            << c.key.repeat << " alt " << c.key.altHeld << " full " << c.fullScreen << " origin "
+            << static_cast<int>(c.origin);
 }
