@@ -25,6 +25,11 @@ using MonitorDpiFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 constexpr int kProcessPerMonitorDpiAware = 2; // PROCESS_PER_MONITOR_DPI_AWARE
 constexpr int kEffectiveDpi = 0;              // MDT_EFFECTIVE_DPI
 
+// What start-up chose. Wine starts a process without a declared awareness as
+// per-monitor aware and refuses any change: the host's own behaviour follows
+// the choice, so that the default stays as it always was there too.
+bool g_perMonitorChosen = false;
+
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -34,6 +39,7 @@ int SystemDpi() {
 } // namespace
 
 void UseDpiAwareness(bool perMonitor) {
+    g_perMonitorChosen = perMonitor;
     if (auto set = Resolve<SetContextFunction>(L"user32.dll", "SetProcessDpiAwarenessContext")) {
         if (perMonitor && (set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
                            set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)))
@@ -49,6 +55,8 @@ void UseDpiAwareness(bool perMonitor) {
 }
 
 bool IsPerMonitorDpiAware() {
+    if (!g_perMonitorChosen)
+        return false;
     auto current = Resolve<GetContextFunction>(L"user32.dll", "GetThreadDpiAwarenessContext");
     auto awareness =
         Resolve<AwarenessFunction>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");

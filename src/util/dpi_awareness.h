@@ -11,7 +11,7 @@
 // the process creates any window.
 void UseDpiAwareness(bool perMonitor);
 
-// Whether the process follows each monitor's dpi.
+// Whether the process chose, and was given, each monitor's dpi.
 bool IsPerMonitorDpiAware();
 
 // The dpi the window is drawn at: its monitor's when per-monitor aware, else
