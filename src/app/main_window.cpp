@@ -5,10 +5,12 @@
 
 #include "app/placement_file.h"
 #include "app/second_instance.h"
+#include "app/window_dpi.h"
 #include "app/window_minimum.h"
 #include "app/window_placement.h"
 #include "manifest/manifest.h"
 #include "util/dpi.h"
+#include "util/dpi_awareness.h"
 #include "util/text.h"
 #include "util/window_class.h"
 #include "webview/deferred_work.h"
@@ -87,9 +89,13 @@ HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
     // when creation fails after that); a class that is missing leaks it once.
     auto* state =
         new MainWindowState{std::max(manifest.minWidth, 0), std::max(manifest.minHeight, 0)};
-    return CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x, y,
-                           frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                           instance, state);
+    HWND window = CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x,
+                                  y, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                  nullptr, instance, state);
+    // A saved placement is already in the pixels of its monitor.
+    if (window && !placement && IsPerMonitorDpiAware())
+        FitFirstSizeToMonitor(window, manifest);
+    return window;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -134,6 +140,12 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (state)
             KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam), state->minimumWidth,
                                  state->minimumHeight);
+        return 0;
+    case WM_DPICHANGED:
+        // Only a per-monitor aware window follows; the new dpi is in wParam.
+        if (!IsPerMonitorDpiAware())
+            break;
+        FollowDpiChange(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_COPYDATA:
         if (!state || !state->singleInstance)

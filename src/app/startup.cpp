@@ -15,6 +15,7 @@
 #include "manifest/manifest.h"
 #include "app/startup_log.h"
 #include "util/author_log.h"
+#include "util/dpi_awareness.h"
 #include "util/files.h"
 #include "util/long_path.h"
 #include "util/message_box.h"
@@ -106,15 +107,18 @@ namespace {
 // view (mapped files, g_webView), the extension library, GDI+, and last of all
 // the web view host with its browser objects.
 int RunHostUntilExit(HINSTANCE instance) {
-    // COM stays initialised until the process ends.
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-
     const std::string applicationFolder = FolderOfPath(GetExecutablePath());
     const std::string manifestText = ReadManifestText(applicationFolder + "package.json");
+    AppManifest manifest;
+    const bool parsed = !manifestText.empty() && TryParseManifest(manifestText, manifest);
+    // Before any window, COM's own included; a refused manifest's message box is
+    // system aware, as it always was.
+    UseDpiAwareness(parsed && manifest.dpiAwareness == DpiAwareness::PerMonitor);
+    // COM stays initialised until the process ends.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (manifestText.empty())
         return FailStartup(kLoadFailedMessage);
-    AppManifest manifest;
-    if (!TryParseManifest(manifestText, manifest))
+    if (!parsed)
         return FailStartup(kParseFailedMessage);
 
     // A later start of a single-instance application only wakes the first copy:
@@ -160,6 +164,12 @@ int RunHostUntilExit(HINSTANCE instance) {
     if (placementKeeper) {
         windowState->placement = &*placementKeeper;
         placementKeeper->Track(mainWindow, false); // where it was created
+    }
+    // Players see the window at once, in its background colour, rather than
+    // nothing until the page has loaded.
+    if (manifest.show == WindowShow::AtOnce) {
+        ShowWindow(mainWindow, SW_SHOW);
+        UpdateWindow(mainWindow);
     }
     if (singleInstance) {
         singleInstance->Publish(mainWindow);

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "util/dpi.h"
+#include "util/dpi_awareness.h"
 
 void KeepMinimumTrackSize(HWND window, MINMAXINFO* limits, int32_t minimumWidth,
                           int32_t minimumHeight) {
     if (minimumWidth == 0 && minimumHeight == 0)
         return;
-    RECT frame = {0, 0, ScaleForDpi(minimumWidth), ScaleForDpi(minimumHeight)};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
+    RECT frame = {0, 0, ScaleForWindow(window, minimumWidth),
+                  ScaleForWindow(window, minimumHeight)};
+    AdjustFrameForWindow(window, frame, static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE)),
+                         static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)));
     POINT& minimum = limits->ptMinTrackSize;
     if (minimumWidth > 0)
         minimum.x =

@@ -2,18 +2,12 @@
 
 #include <vector>
 
+#include "util/dpi_awareness.h"
 #include "util/long_path.h"
 #include "util/text.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";
-
-int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
 
 PlacementRect FromRect(const RECT& rect) {
     return {rect.left, rect.top, rect.right, rect.bottom};
@@ -81,7 +75,10 @@ std::optional<SavedPlacement> PlacementKeeper::Load() {
     std::optional<SavedPlacement> saved = ParsePlacement(ReadSmallFile(filePath_));
     if (!saved)
         return std::nullopt;
-    const int dpi = SystemDpi();
+    // The dpi of the monitor it returns to (the system dpi unless per-monitor aware).
+    const RECT target = {saved->normal.left, saved->normal.top, saved->normal.right,
+                         saved->normal.bottom};
+    const int dpi = MonitorDpiOf(target);
     saved->normal = ScalePlacementSize(saved->normal, saved->dpi, dpi);
     saved->dpi = dpi;
     if (!LiesMostlyOn(saved->normal, MonitorWorkAreas()))
@@ -101,7 +98,7 @@ void PlacementKeeper::Save(HWND window, bool fullScreen) const {
     if (!seen_ || IsRectEmpty(&normal_))
         return;
     const SavedPlacement placement = {FromRect(normal_), IsRestoredToMaximized(window), fullScreen,
-                                      SystemDpi()};
+                                      WindowDpi(window)};
     // The browser creates this folder too, but perhaps not yet.
     CreateDirectoryW(ToLongPath(Utf8ToWide(userDataFolder_)).c_str(), nullptr);
     const std::wstring target = ToLongPath(Utf8ToWide(filePath_));

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/dpi.h"
+#include "util/dpi_awareness.h"
 
 namespace {
 constexpr LONG kFullScreenStyleMask = ~LONG{WS_CAPTION | WS_THICKFRAME};
@@ -17,10 +17,11 @@ RECT MonitorRectOf(HWND window) {
 }
 } // namespace
 
-void WindowCommands::SetFullScreen(bool on) {
+void WindowCommands::SetFullScreen(bool on, FullScreenOrigin origin) {
     if (on == isFullScreen_)
         return;
     isFullScreen_ = on;
+    origin_ = origin;
     RECT target;
     if (on) {
         savedStyle_ = GetWindowLongW(mainWindow_, GWL_STYLE);
@@ -58,9 +59,11 @@ void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     height = std::max(height, minimum_.height);
     const LONG style = GetWindowLongW(mainWindow_, GWL_STYLE);
     const LONG exStyle = GetWindowLongW(mainWindow_, GWL_EXSTYLE);
-    const int32_t scaledHeight = ScaleForDpi(height);
-    RECT frame = {0, 0, ScaleForDpi(width), scaledHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    // At the window's current dpi (the system dpi unless per-monitor aware).
+    const int32_t scaledHeight = ScaleForWindow(mainWindow_, height);
+    RECT frame = {0, 0, ScaleForWindow(mainWindow_, width), scaledHeight};
+    AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style),
+                         static_cast<DWORD>(exStyle));
     SetWindowPos(mainWindow_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -68,7 +71,7 @@ void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
 void WindowCommands::SetWindowPosition(int32_t x, int32_t y) {
     if (isFullScreen_)
         return;
-    const int32_t scaledY = ScaleForDpi(y);
-    SetWindowPos(mainWindow_, nullptr, ScaleForDpi(x), scaledY, 0, 0,
+    const int32_t scaledY = ScaleForWindow(mainWindow_, y);
+    SetWindowPos(mainWindow_, nullptr, ScaleForWindow(mainWindow_, x), scaledY, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

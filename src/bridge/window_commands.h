@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include "bridge/fullscreen_keys.h"
 #include "util/com_ptr.h"
 
 // The smallest client area a size request may ask for, in 96-dpi units.
@@ -22,14 +23,16 @@ public:
     WindowCommands& operator=(const WindowCommands&) = delete;
 
     // Fills the monitor without caption or frame, or restores the window as it
-    // was; a repeat of the current state does nothing.
-    void SetFullScreen(bool on);
+    // was; a repeat of the current state does nothing. Entering remembers who
+    // asked, so that Escape leaves only what a player or the page chose.
+    void SetFullScreen(bool on, FullScreenOrigin origin = FullScreenOrigin::Application);
     // Lengths in 96-dpi units; ignored in full screen, and sizes unless positive.
     // A size below the minimum gives the minimum.
     void SetWindowSize(int32_t width, int32_t height);
     void SetWindowPosition(int32_t x, int32_t y);
 
     bool IsFullScreen() const { return isFullScreen_; }
+    FullScreenOrigin FullScreenSource() const { return origin_; }
 
 private:
     void MarkTaskbarFullScreen(bool on);
@@ -38,6 +41,7 @@ private:
     MinimumClientSize minimum_;
     com_ptr<ITaskbarList2> taskbarList_; // created at the first full-screen change
     bool isFullScreen_ = false;
+    FullScreenOrigin origin_ = FullScreenOrigin::Application;
     LONG savedStyle_ = 0;
     LONG savedExStyle_ = 0;
     RECT savedWindowRect_ = {};

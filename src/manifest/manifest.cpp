@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "manifest/manifest_player_keys.h"
 #include "util/json_lookup.h"
 
 namespace {
@@ -133,6 +134,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.enableDevtools = JsonBoolOr(settings, "enable-devtools", true);
     manifest.crossOriginIsolation = ParseCrossOriginIsolation(settings);
     ReadWindowBehaviour(window, settings, manifest);
+    ReadPlayerKeys(window, settings, manifest);
 
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =

@@ -14,6 +14,22 @@ enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
 // or none (the default one offers Reload, which wipes a game's state).
 enum class ContextMenuMode : int32_t { Default = 0, Edit = 1, None = 2 };
 
+// Whose dpi the window follows: the primary monitor's at log-on (Windows
+// stretches it elsewhere), or each monitor's own.
+enum class DpiAwareness : int32_t { System = 0, PerMonitor = 1 };
+
+// When the window appears: at the page's first DOMContentLoaded, or right after
+// it is created, in its background colour.
+enum class WindowShow : int32_t { WhenReady = 0, AtOnce = 1 };
+
+// The browser's own habits a game may switch off; true leaves the runtime's default.
+struct BrowserHabits {
+    bool statusBar = true;
+    bool swipeNavigation = true;
+    bool pinchZoom = true;
+    bool autofill = true;
+};
+
 struct ManifestMessages {
     std::string installWebview2;
     std::string downloading;
@@ -50,6 +66,13 @@ struct AppManifest {
     int32_t minWidth = 0;
     int32_t minHeight = 0;
     ContextMenuMode contextMenu = ContextMenuMode::Default;
+    // What players expect of a game's window (manifest_player_keys.cpp).
+    DpiAwareness dpiAwareness = DpiAwareness::System;
+    WindowShow show = WindowShow::WhenReady;
+    bool fullscreenKeys = false;
+    BrowserHabits habits;
+    bool runInBackground = false;
+    bool autoplay = false;
     ManifestMessages messages;
 };
 
@@ -58,5 +81,6 @@ struct AppManifest {
 // "invalid distribution mode", "invalid content mode" or
 // "invalid cross-origin isolation" (a value that is not a boolean) or
 // "invalid background color" (not a "#RRGGBB" text) or
-// "invalid context menu" (anything but "default", "edit" or "none").
+// "invalid context menu" (anything but "default", "edit" or "none") or
+// "invalid dpi awareness" / "invalid show" (a word other than their own).
 void ParseManifest(const std::string& text, AppManifest& manifest);

@@ -8,6 +8,7 @@
 #include "manifest/manifest.h"
 #include "util/author_log.h"
 #include "util/text.h"
+#include "webview/fullscreen_key_press.h"
 
 namespace {
 // Only web and mail addresses go to the shell: "open" on a file: or another
@@ -57,7 +58,8 @@ void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
     BOOL containsFullScreenElement = FALSE;
     LogIfFailed("get_ContainsFullScreenElement",
                 sender->get_ContainsFullScreenElement(&containsFullScreenElement));
-    windowCommands_.SetFullScreen(containsFullScreenElement != FALSE);
+    windowCommands_.SetFullScreen(containsFullScreenElement != FALSE,
+                                  FullScreenOrigin::PageElement);
 }
 
 // Posted: closing destroys the control's window, which must not happen inside its handler.
@@ -82,4 +84,6 @@ void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEv
     LogIfFailed("get_VirtualKey", args->get_VirtualKey(&key));
     if (manifest_->enableDevtools && key == VK_F12)
         LogIfFailed("OpenDevToolsWindow", session_->webView()->OpenDevToolsWindow());
+    if (manifest_->fullscreenKeys)
+        HandleFullScreenKey(args, windowCommands_);
 }

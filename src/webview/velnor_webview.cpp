@@ -6,8 +6,12 @@
 #include "manifest/manifest.h"
 #include "util/author_log.h"
 #include "util/com_callback.h"
+#include "util/dpi_awareness.h"
 #include "util/message_box.h"
 #include "util/text.h"
+#include "webview/browser_arguments.h"
+#include "webview/browser_habits.h"
+#include "webview/rasterization_scale.h"
 
 namespace {
 constexpr char kBrowserStartFailedMessage[] =
@@ -47,7 +51,7 @@ void VelnorWebView::Init() {
 void VelnorWebView::StartSession() {
     session_ = std::make_unique<BrowserSession>(
         BrowserSession::Options{mainWindow_, browserExecutableFolder_, Utf8ToWide(userDataFolder_),
-                                Utf8ToWide(manifest_->chromiumArgs)},
+                                Utf8ToWide(BrowserArguments(*manifest_))},
         [this] { OnSessionReady(); },
         [this] { deferred_.Post("the start failure", [this] { ReportStartFailure(); }); });
     session_->Start();
@@ -62,6 +66,7 @@ void VelnorWebView::EndSession() {
 void VelnorWebView::OnSessionReady() {
     sessionEverReady_ = true;
     ApplyBackgroundColor();
+    FollowWindowDpi(session_->controller(), WindowDpi(mainWindow_));
     com_ptr<ICoreWebView2Settings> settings;
     LogIfFailed("get_Settings", session_->webView()->get_Settings(settings.put()));
     if (settings)
@@ -112,6 +117,7 @@ void VelnorWebView::ApplySettings(const com_ptr<ICoreWebView2Settings>& settings
                 OnAcceleratorKeyPressed(args);
             });
     }
+    ApplyBrowserHabits(settings, manifest_->habits);
 }
 
 // Requests from service workers and shared workers reach the handler only
@@ -225,7 +231,10 @@ void VelnorWebView::OnMainWindowSized(bool minimised) {
     if (!controller)
         return;
     // An empty viewport would make the page lay out, and games rebuild their
-    // canvas, at size 0; hidden, the page also stops drawing frames.
+    // canvas, at size 0; hidden, the page also stops drawing frames, which a game
+    // that runs in the background does not want: it keeps its size and stays shown.
+    if (minimised && manifest_->runInBackground)
+        return;
     if (minimised) {
         if (!std::exchange(hiddenWhileMinimised_, true))
             LogIfFailed("put_IsVisible", controller->put_IsVisible(FALSE));
@@ -242,4 +251,13 @@ void VelnorWebView::OnMainWindowActivated() {
     if (controller && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
         LogIfFailed("MoveFocus",
                     controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC));
+}
+
+void VelnorWebView::OnMainWindowDpiChanged(int dpi) {
+    ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
+    if (!controller)
+        return;
+    FollowWindowDpi(controller, dpi);
+    // The suggested rectangle may keep the same pixels, and then no WM_SIZE comes.
+    OnMainWindowSized(IsIconic(mainWindow_) != FALSE);
 }

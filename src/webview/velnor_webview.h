@@ -43,6 +43,8 @@ public:
     void OnMainWindowSized(bool minimised);
     // The main window was activated or focused: the page takes the keyboard.
     void OnMainWindowActivated();
+    // The window moved to a monitor of another scale (per-monitor awareness).
+    void OnMainWindowDpiChanged(int dpi);
 
     // The window's full-screen state, as start-up restores it and placement saves it.
     bool IsFullScreen() const { return windowCommands_.IsFullScreen(); }

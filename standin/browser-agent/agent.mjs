@@ -25,8 +25,21 @@ import { Screen } from './screen.mjs';
 export { chromium };
 
 export const CHROMIUM_FLAGS = ['--disable-background-networking', '--disable-component-update',
-  '--disable-sync', '--no-first-run', '--no-sandbox', '--disable-gpu',
-  '--autoplay-policy=no-user-gesture-required'];
+  '--disable-sync', '--no-first-run', '--no-sandbox', '--disable-gpu'];
+
+// The host's browser arguments the engine is started with, as the runtime
+// would: media autoplay and background throttling. Others are the runtime's own
+// business, or would unsettle the headless engine the agent drives.
+const HONOURED_SWITCHES = /^--(autoplay-policy=[a-z-]+|disable-background-timer-throttling|disable-backgrounding-occluded-windows|disable-renderer-backgrounding)$/;
+
+// Playwright would add the background switches to every engine: the runtime
+// throttles unless the host asks otherwise.
+const BACKGROUND_SWITCHES = ['--disable-background-timer-throttling',
+  '--disable-backgrounding-occluded-windows', '--disable-renderer-backgrounding'];
+
+export function honouredSwitches(additionalBrowserArguments) {
+  return String(additionalBrowserArguments ?? '').split(/\s+/).filter((word) => HONOURED_SWITCHES.test(word));
+}
 
 // Runs in every document before its own scripts: the page's side of the bridge.
 const PAGE_BRIDGE = () => {
@@ -192,6 +205,7 @@ class BrowserSession {
     this.callCounts[method] = (this.callCounts[method] || 0) + 1;
     if (method === 'put_IsVisible' && args[0] === true && !this.shownAt) this.shownAt = Date.now();
     if (method === 'CreateCoreWebView2EnvironmentWithOptions') {
+      this.browserSwitches = honouredSwitches(args[2]?.additionalBrowserArguments);
       // A second environment follows a browser process failure: a new engine.
       const previous = this.ready;
       this.ready = previous ? retireEngine(this, previous).then(() => this.launch()) : this.launch();
@@ -251,8 +265,9 @@ class BrowserSession {
     // The engine's screen has the host's scale, so that frames come in device pixels;
     // the viewport is ours to set (setViewport), with the device scale.
     this.context = await chromium.launchPersistentContext(this.profileFolder ?? this.temporaryProfile, {
-      executablePath: '/usr/bin/chromium', headless: true, viewport: null,
-      args: [...CHROMIUM_FLAGS, `--force-device-scale-factor=${this.scale}`, ...this.appServer.chromiumFlags(),
+      executablePath: '/usr/bin/chromium', headless: true, viewport: null, ignoreDefaultArgs: BACKGROUND_SWITCHES,
+      args: [...CHROMIUM_FLAGS, ...(this.browserSwitches || []), `--force-device-scale-factor=${this.scale}`,
+        ...this.appServer.chromiumFlags(),
         ...(this.devToolsWindow?.engineFlags() || [])] });
     const context = this.context;
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>

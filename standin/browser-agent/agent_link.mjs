@@ -4,7 +4,8 @@
 // Every interface the host may ask for, and creation that succeeds.
 export function configMessage(overrides = {}) {
   return { type: 'config', settings3: true, environment14: true, webview2_2: true,
-    webview2_22: true, webview2_23: true, controller2: true, environmentResult: 0, controllerResult: 0,
+    webview2_22: true, webview2_23: true, controller2: true, controller3: true, settings6: true,
+    environmentResult: 0, controllerResult: 0,
     ...overrides };
 }
 

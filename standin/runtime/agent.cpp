@@ -105,11 +105,13 @@ void ReadResult(const Json& message, const char* name, long& result, bool& null)
 void ApplyConfig(const Json& message) {
     AgentConfig& config = State().config;
     config.settings3 = BoolField(message, "settings3", true);
+    config.settings6 = BoolField(message, "settings6", true);
     config.environment14 = BoolField(message, "environment14", true);
     config.webview2_2 = BoolField(message, "webview2_2", true);
     config.webview2_22 = BoolField(message, "webview2_22", true);
     config.webview2_23 = BoolField(message, "webview2_23", true);
     config.controller2 = BoolField(message, "controller2", true);
+    config.controller3 = BoolField(message, "controller3", true);
     ReadResult(message, "environmentResult", config.environmentResult, config.environmentNull);
     ReadResult(message, "controllerResult", config.controllerResult, config.controllerNull);
     config.holdEnvironment = BoolField(message, "holdEnvironment", false);

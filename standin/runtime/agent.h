@@ -12,11 +12,13 @@ using Json = nlohmann::json;
 // How the agent wants the runtime to behave.
 struct AgentConfig {
     bool settings3 = true;
+    bool settings6 = true; // with settings3: Settings4 to 6 (autofill, pinch zoom, swipes)
     bool environment14 = true;
     bool webview2_2 = true;
     bool webview2_22 = true; // with webview2_2: worker filters (webview2_23 implies them)
     bool webview2_23 = true;
     bool controller2 = true;    // ICoreWebView2Controller2: the default background colour
+    bool controller3 = true;    // ICoreWebView2Controller3: the rasterization scale
     long environmentResult = 0; // HRESULT delivered to the environment-completed handler
     long controllerResult = 0;
     bool environmentNull = false; // deliver a null environment

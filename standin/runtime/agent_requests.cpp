@@ -115,6 +115,18 @@ Json DescribeDialog(HWND dialog) {
             {"owner", owner ? Json(reinterpret_cast<uintptr_t>(owner)) : Json(nullptr)}};
 }
 
+// The UI thread's dpi awareness: 0 unaware, 1 system, 2 per monitor; -1 unknown.
+int DpiAwarenessNow() {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    using Current = DPI_AWARENESS_CONTEXT(WINAPI*)();
+    using Awareness = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    auto current = reinterpret_cast<Current>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetThreadDpiAwarenessContext")));
+    auto awareness = reinterpret_cast<Awareness>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "GetAwarenessFromDpiAwarenessContext")));
+    return current && awareness ? static_cast<int>(awareness(current())) : -1;
+}
+
 Json DescribeWindow(HWND window) {
     if (!window)
         return nullptr;
@@ -137,6 +149,7 @@ Json DescribeWindow(HWND window) {
             {"client", ToJson(client)},
             {"monitor", ToJson(monitor.rcMonitor)},
             {"dpi", dpi},
+            {"dpiAwareness", DpiAwarenessNow()},
             {"icon", GetClassLongPtrW(window, GCLP_HICON) != 0},
             {"focused", GetFocus() == window},
             {"foreground", GetForegroundWindow() == window}};
@@ -298,6 +311,16 @@ void Answer(const Json& request, Json& reply) {
         if (!request.contains("x"))
             flags |= SWP_NOMOVE;
         reply["done"] = window && SetWindowPos(window, nullptr, x, y, width, height, flags);
+    } else if (type == "dpi-changed") {
+        // What Windows sends when the window reaches a monitor of another scale.
+        RECT suggested = {IntegerField(request, "left", 0), IntegerField(request, "top", 0),
+                          IntegerField(request, "right", 0), IntegerField(request, "bottom", 0)};
+        const WPARAM dpi = IntegerField(request, "dpi", 96);
+        HWND window = MainWindow();
+        reply["done"] = window != nullptr;
+        if (window)
+            SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&suggested));
     } else if (type == "show-window") {
         ShowMainWindow(StringField(request, "command", ""), reply);
     } else if (type == "read-body") {

@@ -32,7 +32,8 @@ Controller::~Controller() {
 
 bool Controller::Offers(REFIID iid) const {
     return iid == IidOf<ICoreWebView2Controller>() ||
-           (Config().controller2 && iid == IidOf<ICoreWebView2Controller2>());
+           (Config().controller2 && iid == IidOf<ICoreWebView2Controller2>()) ||
+           (Config().controller3 && iid == IidOf<ICoreWebView2Controller3>());
 }
 
 HRESULT Controller::get_IsVisible(BOOL* value) {
@@ -126,5 +127,29 @@ HRESULT Controller::put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) {
         return E_INVALIDARG;
     backgroundColor_ = value;
     SetFrameBackground(RGB(value.R, value.G, value.B));
+    return S_OK;
+}
+
+HRESULT Controller::get_RasterizationScale(double* value) {
+    return CopyValue(rasterizationScale_, value);
+}
+
+HRESULT Controller::put_RasterizationScale(double value) {
+    ReportCall(*this, "ICoreWebView2Controller3", "put_RasterizationScale", {value});
+    // The runtime refuses a scale that is not positive.
+    if (!(value > 0))
+        return E_INVALIDARG;
+    rasterizationScale_ = value;
+    return S_OK;
+}
+
+HRESULT Controller::get_ShouldDetectMonitorScaleChanges(BOOL* value) {
+    return CopyValue(detectsMonitorScale_, value);
+}
+
+HRESULT Controller::put_ShouldDetectMonitorScaleChanges(BOOL value) {
+    ReportCall(*this, "ICoreWebView2Controller3", "put_ShouldDetectMonitorScaleChanges",
+               {value != FALSE});
+    detectsMonitorScale_ = value;
     return S_OK;
 }

@@ -61,7 +61,7 @@ protected:
 // The version string the stand-in reports.
 inline constexpr wchar_t kStandinVersion[] = L"127.0.2651.64 stand-in";
 
-class Controller final : public StandinObject<ICoreWebView2Controller2Defaults> {
+class Controller final : public StandinObject<ICoreWebView2Controller3Defaults> {
 public:
     explicit Controller(HWND parent);
     ~Controller() override;
@@ -86,11 +86,18 @@ public:
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** value) override;
     HRESULT STDMETHODCALLTYPE get_DefaultBackgroundColor(COREWEBVIEW2_COLOR* value) override;
     HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR value) override;
+    // Controller3: a host that follows the dpi itself sets the scale.
+    HRESULT STDMETHODCALLTYPE get_RasterizationScale(double* value) override;
+    HRESULT STDMETHODCALLTYPE put_RasterizationScale(double value) override;
+    HRESULT STDMETHODCALLTYPE get_ShouldDetectMonitorScaleChanges(BOOL* value) override;
+    HRESULT STDMETHODCALLTYPE put_ShouldDetectMonitorScaleChanges(BOOL value) override;
 
 protected:
     bool Offers(REFIID iid) const override;
 
 private:
+    double rasterizationScale_ = 1.0;
+    BOOL detectsMonitorScale_ = TRUE;
     HWND parent_;
     HWND browserWindow_;
     RECT bounds_ = {};
@@ -99,7 +106,7 @@ private:
     HandlerList acceleratorKeyHandlers_;
 };
 
-class Settings final : public StandinObject<ICoreWebView2Settings3Defaults> {
+class Settings final : public StandinObject<ICoreWebView2Settings6Defaults> {
 public:
     Settings();
 #define STANDIN_BOOL_SETTING(Name)                                                                 \
@@ -125,6 +132,18 @@ public:
     HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL value) override {
         return Put("ICoreWebView2Settings3", "AreBrowserAcceleratorKeysEnabled", value);
     }
+#define STANDIN_LATER_BOOL_SETTING(Interface, Name)                                                \
+    HRESULT STDMETHODCALLTYPE get_##Name(BOOL* value) override {                                   \
+        return Get(#Name, value);                                                                  \
+    }                                                                                              \
+    HRESULT STDMETHODCALLTYPE put_##Name(BOOL value) override {                                    \
+        return Put(#Interface, #Name, value);                                                      \
+    }
+    STANDIN_LATER_BOOL_SETTING(ICoreWebView2Settings4, IsPasswordAutosaveEnabled)
+    STANDIN_LATER_BOOL_SETTING(ICoreWebView2Settings4, IsGeneralAutofillEnabled)
+    STANDIN_LATER_BOOL_SETTING(ICoreWebView2Settings5, IsPinchZoomEnabled)
+    STANDIN_LATER_BOOL_SETTING(ICoreWebView2Settings6, IsSwipeNavigationEnabled)
+#undef STANDIN_LATER_BOOL_SETTING
 
     // A setting's value as the engine uses it (the runtime's default when unset).
     bool Enabled(const std::string& name) const;

@@ -5,16 +5,22 @@ Settings::Settings() : StandinObject("ICoreWebView2Settings") {}
 bool Settings::Offers(REFIID iid) const {
     if (iid == IidOf<ICoreWebView2Settings>())
         return true;
-    return Config().settings3 &&
-           (iid == IidOf<ICoreWebView2Settings2>() || iid == IidOf<ICoreWebView2Settings3>());
+    const AgentConfig& config = Config();
+    if (!config.settings3)
+        return false;
+    if (iid == IidOf<ICoreWebView2Settings2>() || iid == IidOf<ICoreWebView2Settings3>())
+        return true;
+    return config.settings6 &&
+           (iid == IidOf<ICoreWebView2Settings4>() || iid == IidOf<ICoreWebView2Settings5>() ||
+            iid == IidOf<ICoreWebView2Settings6>());
 }
 
 HRESULT Settings::Get(const std::string& name, BOOL* value) const {
     if (!value)
         return E_POINTER;
     auto it = values_.find(name);
-    // The runtime's defaults: every one of these settings starts enabled but
-    // host objects, which start allowed too.
+    // The runtime's defaults: every one of these settings starts enabled (the
+    // status bar, autofill, password saving, pinch zoom and swipes included).
     *value = it == values_.end() ? TRUE : it->second;
     return S_OK;
 }

@@ -463,7 +463,7 @@ public:
     }
 };
 
-class ICoreWebView2Controller2Defaults : public ICoreWebView2Controller2 {
+class ICoreWebView2Controller3Defaults : public ICoreWebView2Controller3 {
 public:
     HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override {
         return ReportUnimplemented("ICoreWebView2Controller", "get_IsVisible");
@@ -540,9 +540,33 @@ public:
     HRESULT STDMETHODCALLTYPE put_DefaultBackgroundColor(COREWEBVIEW2_COLOR) override {
         return ReportUnimplemented("ICoreWebView2Controller2", "put_DefaultBackgroundColor");
     }
+    HRESULT STDMETHODCALLTYPE get_RasterizationScale(double*) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "get_RasterizationScale");
+    }
+    HRESULT STDMETHODCALLTYPE put_RasterizationScale(double) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "put_RasterizationScale");
+    }
+    HRESULT STDMETHODCALLTYPE get_ShouldDetectMonitorScaleChanges(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "get_ShouldDetectMonitorScaleChanges");
+    }
+    HRESULT STDMETHODCALLTYPE put_ShouldDetectMonitorScaleChanges(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "put_ShouldDetectMonitorScaleChanges");
+    }
+    HRESULT STDMETHODCALLTYPE add_RasterizationScaleChanged(ICoreWebView2RasterizationScaleChangedEventHandler*, EventRegistrationToken*) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "add_RasterizationScaleChanged");
+    }
+    HRESULT STDMETHODCALLTYPE remove_RasterizationScaleChanged(EventRegistrationToken) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "remove_RasterizationScaleChanged");
+    }
+    HRESULT STDMETHODCALLTYPE get_BoundsMode(COREWEBVIEW2_BOUNDS_MODE*) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "get_BoundsMode");
+    }
+    HRESULT STDMETHODCALLTYPE put_BoundsMode(COREWEBVIEW2_BOUNDS_MODE) override {
+        return ReportUnimplemented("ICoreWebView2Controller3", "put_BoundsMode");
+    }
 };
 
-class ICoreWebView2Settings3Defaults : public ICoreWebView2Settings3 {
+class ICoreWebView2Settings6Defaults : public ICoreWebView2Settings6 {
 public:
     HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL*) override {
         return ReportUnimplemented("ICoreWebView2Settings", "get_IsScriptEnabled");
@@ -609,6 +633,30 @@ public:
     }
     HRESULT STDMETHODCALLTYPE put_AreBrowserAcceleratorKeysEnabled(BOOL) override {
         return ReportUnimplemented("ICoreWebView2Settings3", "put_AreBrowserAcceleratorKeysEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsPasswordAutosaveEnabled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2Settings4", "get_IsPasswordAutosaveEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsPasswordAutosaveEnabled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2Settings4", "put_IsPasswordAutosaveEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsGeneralAutofillEnabled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2Settings4", "get_IsGeneralAutofillEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsGeneralAutofillEnabled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2Settings4", "put_IsGeneralAutofillEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsPinchZoomEnabled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2Settings5", "get_IsPinchZoomEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsPinchZoomEnabled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2Settings5", "put_IsPinchZoomEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsSwipeNavigationEnabled(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2Settings6", "get_IsSwipeNavigationEnabled");
+    }
+    HRESULT STDMETHODCALLTYPE put_IsSwipeNavigationEnabled(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2Settings6", "put_IsSwipeNavigationEnabled");
     }
 };
 

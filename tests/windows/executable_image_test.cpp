@@ -133,7 +133,9 @@ TEST(ExecutableImage, ImportsFromTheLoaderResolveAgainstTheVendorsLoader) {
     FreeLibrary(loader);
 }
 
-TEST(ExecutableImage, ManifestMakesItSystemDpiAwareWithUtf8CodePage) {
+// No dpi awareness is declared: start-up chooses it ("dpi-awareness"), which a
+// declared one would forbid.
+TEST(ExecutableImage, ManifestLeavesDpiAwarenessToStartUpWithUtf8CodePage) {
     const std::wstring exe = Utf8ToWide(QuorrinExePath());
     ACTCTXW request = {};
     request.cbSize = sizeof(request);
@@ -142,7 +144,7 @@ TEST(ExecutableImage, ManifestMakesItSystemDpiAwareWithUtf8CodePage) {
     request.lpResourceName = MAKEINTRESOURCEW(1);
     HANDLE context = CreateActCtxW(&request);
     ASSERT_NE(context, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(QuerySetting(context, nullptr, L"dpiAware"), L"true");
+    EXPECT_EQ(QuerySetting(context, nullptr, L"dpiAware"), L"<absent>");
     EXPECT_EQ(QuerySetting(context, L"http://schemas.microsoft.com/SMI/2016/WindowsSettings",
                            L"dpiAwareness"),
               L"<absent>");

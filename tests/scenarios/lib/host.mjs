@@ -290,6 +290,11 @@ export class Host {
   // 'minimize', 'restore' or 'maximize' the main window, or 'focus' it (the window itself).
   showWindow(command) { return this.#request({ type: 'show-window', command }); }
 
+  // WM_DPICHANGED as Windows sends it: the new dpi and a suggested window rectangle.
+  dpiChanged(dpi, { left, top, right, bottom }) {
+    return this.#request({ type: 'dpi-changed', dpi, left, top, right, bottom });
+  }
+
   // With config.holdEnvironment, lets environment creation complete now.
   completeEnvironment() { return this.#request({ type: 'complete-environment' }); }
 

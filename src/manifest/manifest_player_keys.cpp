@@ -1,0 +1,41 @@
+#include "manifest/manifest_player_keys.h"
+
+#include <stdexcept>
+
+#include "manifest/manifest.h"
+#include "util/json_lookup.h"
+
+namespace {
+// The word of a key that must be one of two; missing gives the first. Like
+// "background-color", anything else refuses to start rather than guess.
+bool IsSecondWord(const nlohmann::json& section, const char* key, const char* first,
+                  const char* second, const char* failure) {
+    auto it = section.find(key);
+    if (it == section.end())
+        return false;
+    const std::string* word = it->get_ptr<const std::string*>();
+    if (word && *word == first)
+        return false;
+    if (word && *word == second)
+        return true;
+    throw std::runtime_error(failure);
+}
+} // namespace
+
+void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings,
+                    AppManifest& manifest) {
+    manifest.dpiAwareness =
+        IsSecondWord(window, "dpi-awareness", "system", "per-monitor", "invalid dpi awareness")
+            ? DpiAwareness::PerMonitor
+            : DpiAwareness::System;
+    manifest.show = IsSecondWord(window, "show", "when-ready", "at-once", "invalid show")
+                        ? WindowShow::AtOnce
+                        : WindowShow::WhenReady;
+    manifest.fullscreenKeys = JsonBoolOr(window, "fullscreen-keys", false);
+    manifest.habits.statusBar = JsonBoolOr(settings, "status-bar", true);
+    manifest.habits.swipeNavigation = JsonBoolOr(settings, "swipe-navigation", true);
+    manifest.habits.pinchZoom = JsonBoolOr(settings, "pinch-zoom", true);
+    manifest.habits.autofill = JsonBoolOr(settings, "autofill", true);
+    manifest.runInBackground = JsonBoolOr(settings, "run-in-background", false);
+    manifest.autoplay = JsonBoolOr(settings, "autoplay", false);
+}

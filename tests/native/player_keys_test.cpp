@@ -1,0 +1,133 @@
+// The keys of a game's window as players meet it: their parsing, the browser
+// switches they add, and what a full-screen key does.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "bridge/fullscreen_keys.h"
+#include "manifest/manifest.h"
+#include "webview/browser_arguments.h"
+
+namespace {
+AppManifest Parse(const std::string& text) {
+    AppManifest manifest;
+    ParseManifest(text, manifest);
+    return manifest;
+}
+
+std::string RejectionOf(const std::string& text) {
+    try {
+        Parse(text);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "accepted";
+}
+} // namespace
+
+TEST(PlayerKeys, DefaultsLeaveEverythingAsItWas) {
+    const AppManifest m = Parse(R"({"name":"n"})");
+    EXPECT_EQ(m.dpiAwareness, DpiAwareness::System);
+    EXPECT_EQ(m.show, WindowShow::WhenReady);
+    EXPECT_FALSE(m.fullscreenKeys);
+    EXPECT_TRUE(m.habits.statusBar && m.habits.swipeNavigation && m.habits.pinchZoom &&
+                m.habits.autofill);
+    EXPECT_FALSE(m.runInBackground);
+    EXPECT_FALSE(m.autoplay);
+    EXPECT_EQ(BrowserArguments(m), "");
+}
+
+TEST(PlayerKeys, WordsAreReadAndAnythingElseIsRefused) {
+    const struct {
+        const char* window;
+        const char* outcome;
+    } cases[] = {
+        {R"("dpi-awareness":"system")", "accepted"},
+        {R"("dpi-awareness":"per-monitor")", "accepted"},
+        {R"("dpi-awareness":"Per-Monitor")", "invalid dpi awareness"},
+        {R"("dpi-awareness":"per-monitor-v2")", "invalid dpi awareness"},
+        {R"("dpi-awareness":true)", "invalid dpi awareness"},
+        {R"("dpi-awareness":null)", "invalid dpi awareness"},
+        {R"("show":"when-ready")", "accepted"},
+        {R"("show":"at-once")", "accepted"},
+        {R"("show":"")", "invalid show"},
+        {R"("show":1)", "invalid show"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","window":{)") + c.window + "}}"),
+                  c.outcome)
+            << c.window;
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"dpi-awareness":"per-monitor"}})").dpiAwareness,
+              DpiAwareness::PerMonitor);
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"show":"at-once"}})").show, WindowShow::AtOnce);
+    // Only in "window": elsewhere they are other keys, ignored.
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"show":"bad","dpi-awareness":1}})").show,
+              WindowShow::WhenReady);
+}
+
+TEST(PlayerKeys, SwitchesAreLenient) {
+    const AppManifest off = Parse(R"({"name":"n","window":{"fullscreen-keys":true},
+        "settings":{"status-bar":false,"swipe-navigation":false,"pinch-zoom":false,
+                    "autofill":false,"run-in-background":true,"autoplay":true}})");
+    EXPECT_TRUE(off.fullscreenKeys);
+    EXPECT_FALSE(off.habits.statusBar || off.habits.swipeNavigation || off.habits.pinchZoom ||
+                 off.habits.autofill);
+    EXPECT_TRUE(off.runInBackground && off.autoplay);
+    // Wrong types and wrong sections read as the default.
+    const AppManifest typo = Parse(R"({"name":"n","window":{"fullscreen-keys":1,"autoplay":true},
+        "settings":{"status-bar":0,"swipe-navigation":"false","pinch-zoom":null,
+                    "autofill":[],"run-in-background":"yes","fullscreen-keys":true}})");
+    EXPECT_FALSE(typo.fullscreenKeys);
+    EXPECT_TRUE(typo.habits.statusBar && typo.habits.swipeNavigation && typo.habits.pinchZoom &&
+                typo.habits.autofill);
+    EXPECT_FALSE(typo.runInBackground || typo.autoplay);
+}
+
+TEST(PlayerKeys, BrowserArgumentsFollowTheManifest) {
+    AppManifest m;
+    m.chromiumArgs = "--enable-features=A";
+    EXPECT_EQ(BrowserArguments(m), "--enable-features=A");
+    m.autoplay = true;
+    EXPECT_EQ(BrowserArguments(m),
+              "--enable-features=A --autoplay-policy=no-user-gesture-required");
+    m.chromiumArgs.clear();
+    m.runInBackground = true;
+    EXPECT_EQ(BrowserArguments(m), "--disable-background-timer-throttling "
+                                   "--disable-backgrounding-occluded-windows "
+                                   "--disable-renderer-backgrounding "
+                                   "--autoplay-policy=no-user-gesture-required");
+}
+
+TEST(FullScreenKeys, WhatEachKeyDoes) {
+    constexpr uint32_t kReturn = 0x0D, kEscape = 0x1B, kF11 = 0x7A, kF12 = 0x7B;
+    using A = FullScreenKeyAction;
+    using O = FullScreenOrigin;
+    const struct {
+        FullScreenKey key;
+        bool fullScreen;
+        FullScreenOrigin origin;
+        FullScreenKeyAction action;
+    } cases[] = {
+        {{kF11, true, false, false}, false, O::Application, A::Toggle},
+        {{kF11, true, false, false}, true, O::Application, A::Toggle},
+        {{kF11, false, false, false}, false, O::Application, A::None}, // the release
+        {{kF11, true, true, false}, false, O::Application, A::None},   // held down
+        {{kReturn, true, false, true}, false, O::Application, A::Toggle},
+        {{kReturn, true, false, true}, true, O::Key, A::Toggle},
+        {{kReturn, true, false, false}, false, O::Application, A::None}, // Enter alone
+        {{kReturn, true, true, true}, false, O::Application, A::None},
+        {{kEscape, true, false, false}, true, O::Key, A::Leave},
+        {{kEscape, true, false, false}, true, O::PageElement, A::Leave},
+        {{kEscape, true, false, false}, true, O::Application, A::None},
+        {{kEscape, true, false, false}, false, O::Key, A::None},
+        {{kEscape, true, true, false}, true, O::Key, A::None},
+        {{kEscape, false, false, false}, true, O::Key, A::None},
+        {{kF12, true, false, false}, true, O::Key, A::None},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DecideFullScreenKey(c.key, c.fullScreen, c.origin), c.action)
+            << "key " << c.key.virtualKey << " pressed " << c.key.pressed << " repeat "
+            << c.key.repeat << " alt " << c.key.altHeld << " full " << c.fullScreen << " origin "
+            << static_cast<int>(c.origin);
+}
