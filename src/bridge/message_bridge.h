@@ -1,5 +1,6 @@
 #pragma once
 // Page script's messages to the host, and the host's posts to the page.
+#include <functional>
 #include <string>
 
 #include <WebView2.h>
@@ -26,6 +27,9 @@ public:
     // Dispatches one message text by its "type"; a message that fails is dropped.
     void HandleWebMessage(const std::string& text);
     void PostJsonToPage(const std::string& json);
+    // Answers "steam" messages; without it they go unanswered.
+    using SteamCalls = std::function<std::string(const std::string& text)>;
+    void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
 
 private:
     void SendWrapperInitResponse();
@@ -36,4 +40,5 @@ private:
     ExtensionHost* const extensionHost_;
     const com_ptr<ICoreWebView2Environment>& environment_;
     const com_ptr<ICoreWebView2>& webView_;
+    SteamCalls steamCalls_;
 };

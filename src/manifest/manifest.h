@@ -25,6 +25,13 @@ struct ManifestMessages {
     std::string unresponsive;
 };
 
+// The "steam" key: the application's Steam app id (0: no key, nothing of Steam
+// is loaded) and whether a start outside Steam hands over to Steam.
+struct SteamSettings {
+    uint32_t appId = 0;
+    bool restartThroughSteam = false;
+};
+
 struct AppManifest {
     std::string name;
     std::string main;
@@ -51,6 +58,7 @@ struct AppManifest {
     int32_t minHeight = 0;
     ContextMenuMode contextMenu = ContextMenuMode::Default;
     ManifestMessages messages;
+    SteamSettings steam;
 };
 
 // Fills every field but iconHandle from the manifest text. Throws the JSON
@@ -58,5 +66,6 @@ struct AppManifest {
 // "invalid distribution mode", "invalid content mode" or
 // "invalid cross-origin isolation" (a value that is not a boolean) or
 // "invalid background color" (not a "#RRGGBB" text) or
-// "invalid context menu" (anything but "default", "edit" or "none").
+// "invalid context menu" (anything but "default", "edit" or "none") or
+// "invalid steam app id" (a "steam" key without a positive 32-bit "app-id").
 void ParseManifest(const std::string& text, AppManifest& manifest);
