@@ -171,9 +171,9 @@ SteamCall ParseSteamCall(const nlohmann::json& message) {
         call.error = "a steam message must be a JSON object";
         return call;
     }
-    call.call = Field(message, "call");
-    if (NestsDeeperThan(call.call, 0))
-        call.call = nullptr;
+    // Only a name is echoed: copying a value is recursive, and pages are untrusted.
+    if (!Field(message, "call").is_structured())
+        call.call = Field(message, "call");
     try {
         if (NestsDeeperThan(Field(message, "id"), kSteamIdDepthLimit))
             throw Refusal{"\"id\" is nested too deeply"};

@@ -140,6 +140,9 @@ TEST(SteamCall, BadInputIsRefusedWithoutCallingSteam) {
         R"({"call":"status","id":)" + std::string(40, '[') + std::string(40, ']') + "}",
         "not json",
         "[]",
+        // Copying or writing a value recurses once a level: nesting this deep is never echoed.
+        R"({"call":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+        R"({"call":"status","id":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
     };
     for (const std::string& message : refused) {
         RecordingClient client;
