@@ -13,6 +13,7 @@
 #include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "steam/steam_session.h"
 #include "app/startup_log.h"
 #include "util/author_log.h"
 #include "util/dpi_awareness.h"
@@ -135,6 +136,11 @@ int RunHostUntilExit(HINSTANCE instance) {
     OpenAuthorLog(userDataFolder);
     LogStartup(manifest, applicationFolder);
 
+    // Before any window; shut down only after the web view host below is gone.
+    SteamSession steam(manifest.steam, applicationFolder);
+    if (steam.HandOverToSteam())
+        return 0;
+
     std::optional<VelnorWebView> webView;
     const GdiplusSession gdiplus;
     manifest.iconHandle = LoadWindowIcon(instance, applicationFolder, manifest);
@@ -158,6 +164,9 @@ int RunHostUntilExit(HINSTANCE instance) {
     webView.emplace(manifest, mainWindow, applicationFolder, kContentFolder,
                     runtime->browserExecutableFolder, userDataFolder);
     const PublishedWebView published(*webView);
+    webView->AnswerSteamCallsWith([&steam](const std::string& text) { return steam.Answer(text); });
+    const SteamCallbackTimer steamCallbacks(
+        steam, mainWindow, [&webView](const std::string& json) { webView->PostToPage(json); });
     if (placement && placement->fullScreen)
         webView->EnterFullScreen();
     MainWindowState* windowState = MainWindowStateOf(mainWindow);

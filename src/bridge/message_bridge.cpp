@@ -46,6 +46,10 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
             if (extensionHost_ && extensionHost_->extensionMessageEntry)
                 extensionHost_->extensionMessageEntry(text.c_str());
             break;
+        case PageMessage::Kind::SteamCall:
+            if (steamCalls_)
+                PostJsonToPage(steamCalls_(text));
+            break;
         }
     } catch (...) {
     }

@@ -1,5 +1,6 @@
 #pragma once
 // Page script's messages to the host, and the host's posts to the page.
+#include <functional>
 #include <string>
 
 #include <WebView2.h>
@@ -28,6 +29,9 @@ public:
         environment_ = environment;
         webView_ = webView;
     }
+    // Answers "steam" messages; without it they go unanswered.
+    using SteamCalls = std::function<std::string(const std::string& text)>;
+    void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
 
 private:
     void SendWrapperInitResponse();
@@ -38,4 +42,5 @@ private:
     ExtensionHost* const extensionHost_;
     ICoreWebView2Environment* environment_ = nullptr;
     ICoreWebView2* webView_ = nullptr;
+    SteamCalls steamCalls_;
 };

@@ -34,6 +34,8 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.x = JsonIntOr(document, "windowX", 0);
     } else if (type == "extension-message") {
         message.kind = PageMessage::Kind::ExtensionMessage;
+    } else if (type == "steam") {
+        message.kind = PageMessage::Kind::SteamCall;
     }
     return message;
 }

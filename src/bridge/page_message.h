@@ -19,6 +19,7 @@ struct PageMessage {
         SetWindowSize,
         SetWindowPosition,
         ExtensionMessage,
+        SteamCall, // answered by the Steam session from the whole text
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;

@@ -106,6 +106,17 @@ void ParseRunTimeFailureKeys(const nlohmann::json& document, AppManifest& manife
     manifest.messages.unresponsive =
         JsonStringOr(messages, "unresponsive", kDefaultUnresponsiveMessage);
 }
+// Strict: a Steam build that silently ran without Steam would ship broken.
+SteamSettings ParseSteam(const nlohmann::json& document) {
+    auto it = document.find("steam");
+    if (it == document.end())
+        return {};
+    const nlohmann::json* appId =
+        it->is_object() && it->contains("app-id") ? &(*it)["app-id"] : nullptr;
+    if (!appId || !appId->is_number_integer() || *appId <= 0 || *appId > UINT32_MAX)
+        throw std::runtime_error("invalid steam app id");
+    return {appId->get<uint32_t>(), JsonBoolOr(*it, "restart-through-steam", false)};
+}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -145,4 +156,5 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.messages.installWebview2Failed =
         JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
     ParseRunTimeFailureKeys(document, manifest);
+    manifest.steam = ParseSteam(document);
 }

@@ -41,6 +41,13 @@ struct ManifestMessages {
     std::string unresponsive;
 };
 
+// The "steam" key: the application's Steam app id (0: no key, nothing of Steam
+// is loaded) and whether a start outside Steam hands over to Steam.
+struct SteamSettings {
+    uint32_t appId = 0;
+    bool restartThroughSteam = false;
+};
+
 struct AppManifest {
     std::string name;
     std::string main;
@@ -74,6 +81,7 @@ struct AppManifest {
     bool runInBackground = false;
     bool autoplay = false;
     ManifestMessages messages;
+    SteamSettings steam;
 };
 
 // Fills every field but iconHandle from the manifest text. Throws the JSON
@@ -82,5 +90,6 @@ struct AppManifest {
 // "invalid cross-origin isolation" (a value that is not a boolean) or
 // "invalid background color" (not a "#RRGGBB" text) or
 // "invalid context menu" (anything but "default", "edit" or "none") or
-// "invalid dpi awareness" / "invalid show" (a word other than their own).
+// "invalid dpi awareness" / "invalid show" (a word other than their own) or
+// "invalid steam app id" (a "steam" key without a positive 32-bit "app-id").
 void ParseManifest(const std::string& text, AppManifest& manifest);

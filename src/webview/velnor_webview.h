@@ -51,6 +51,9 @@ public:
     void EnterFullScreen() { windowCommands_.SetFullScreen(true); }
     // A message for the page from outside it (a later start of the application).
     void PostToPage(const std::string& json) { messageBridge_.PostJsonToPage(json); }
+    void AnswerSteamCallsWith(MessageBridge::SteamCalls answer) {
+        messageBridge_.AnswerSteamCallsWith(std::move(answer));
+    }
 
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }

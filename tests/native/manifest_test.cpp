@@ -301,3 +301,24 @@ TEST(ParseManifest, ContextMenuAndRunTimeFailureTexts) {
               defaults.messages.crashed);
     EXPECT_EQ(Parse(R"({"name":"n","context-menu":"bad"})").contextMenu, ContextMenuMode::Default);
 }
+
+TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {
+    EXPECT_EQ(Parse(R"({"name":"n"})").steam.appId, 0u);
+    const AppManifest m = Parse(R"({"name":"n","steam":{"app-id":480}})");
+    EXPECT_EQ(m.steam.appId, 480u);
+    EXPECT_FALSE(m.steam.restartThroughSteam);
+    EXPECT_EQ(Parse(R"({"name":"n","steam":{"app-id":4294967295}})").steam.appId, 4294967295u);
+    const AppManifest restart =
+        Parse(R"({"name":"n","steam":{"app-id":1,"restart-through-steam":true}})");
+    EXPECT_TRUE(restart.steam.restartThroughSteam);
+    // Lenient like the other switches: a wrongly typed value reads as off.
+    EXPECT_FALSE(Parse(R"({"name":"n","steam":{"app-id":1,"restart-through-steam":"yes"}})")
+                     .steam.restartThroughSteam);
+    for (const char* steam :
+         {R"(null)", R"(true)", R"([480])", R"({})", R"({"app-id":0})", R"({"app-id":-480})",
+          R"({"app-id":480.5})", R"({"app-id":"480"})", R"({"app-id":4294967296})",
+          R"({"app-id":1e30})", R"({"app-id":null})"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","steam":)") + steam + "}"),
+                  "invalid steam app id")
+            << steam;
+}

@@ -12,7 +12,7 @@ import sys
 LAYERS = {
     'util': 0,
     'manifest': 1,
-    'bootstrap': 2, 'content': 2, 'extensions': 2,
+    'bootstrap': 2, 'content': 2, 'extensions': 2, 'steam': 2,
     'bridge': 3,
     'webview': 4,
     'app': 5,

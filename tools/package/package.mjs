@@ -17,6 +17,8 @@ import { releaseWarnings } from './lib/warnings.mjs';
 import { zipFolder } from './lib/zip.mjs';
 
 const EXTENSION_LIBRARY = 'Brenmoor.dll';
+// Valve's Steam client library, as the author's Steamworks SDK gives it: signed by Valve, never re-signed.
+const STEAM_LIBRARY = 'steam_api64.dll';
 // A fixed-version runtime travels with the program when the application has one.
 const FIXED_RUNTIME_FOLDER = 'webview2';
 // The vendor's standalone runtime installer, run by the program for players without internet.
@@ -34,7 +36,7 @@ function assembleProgram(app, options, programFolder) {
   fs.copyFileSync(options.exe, path.join(programFolder, exeName));
   fs.copyFileSync(options.loader, path.join(programFolder, 'WebView2Loader.dll'));
   for (const item of ['package.json', 'www', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER,
-    OFFLINE_RUNTIME_INSTALLER]) {
+    OFFLINE_RUNTIME_INSTALLER, STEAM_LIBRARY]) {
     copyIntoProgram(app, programFolder, item);
   }
   // The window icon is read at start-up from beside the executable.

@@ -1,4 +1,14 @@
 // What a release should not ship by accident: packaging goes on, but says so.
+import fs from 'node:fs';
+import path from 'node:path';
+
+// Files under www/ named steam_appid.txt, which would travel with the program.
+function steamAppIdFiles(app) {
+  const www = path.join(app.folder, 'www');
+  if (!fs.existsSync(www)) return [];
+  return fs.readdirSync(www, { recursive: true })
+    .filter((name) => path.basename(String(name)).toLowerCase() === 'steam_appid.txt');
+}
 
 export function releaseWarnings(app) {
   const warnings = [];
@@ -9,6 +19,10 @@ export function releaseWarnings(app) {
   if (!app.version.text) {
     warnings.push('package.json has no "version": the program and the installer carry 0.0.0.0, ' +
       'and a later installer cannot tell an upgrade from a downgrade.');
+  }
+  for (const name of steamAppIdFiles(app)) {
+    warnings.push(`www/${name} would be shipped: steam_appid.txt is for development only and ` +
+      'lets the game start outside Steam. Remove it for a release.');
   }
   return warnings;
 }

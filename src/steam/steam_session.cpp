@@ -1,0 +1,96 @@
+#include "steam/steam_session.h"
+
+#include "steam/steam_library.h"
+#include "util/author_log.h"
+
+namespace {
+// Steam's GameOverlayActivated_t; its first byte says whether the overlay opened.
+constexpr int32_t kGameOverlayActivated = 331;
+// Often enough for a pause to follow the overlay at once, rare enough to cost nothing.
+constexpr UINT kCallbackIntervalMs = 100;
+constexpr UINT_PTR kCallbackTimerId = 0x57EA;
+constexpr wchar_t kTimerOwnerProperty[] = L"Quorrin.SteamCallbackTimer";
+} // namespace
+
+SteamSession::SteamSession(const SteamSettings& settings, const std::string& applicationFolder)
+    : settings_(settings) {
+    availability_.appId = settings.appId;
+    if (!settings.appId) {
+        availability_.reason = "package.json has no \"steam\" key";
+        return;
+    }
+    library_ = std::make_unique<SteamLibrary>(applicationFolder);
+    availability_.reason = library_->LoadFailure();
+}
+
+// The library shuts the API down and is freed here, after the browser is gone.
+SteamSession::~SteamSession() = default;
+
+bool SteamSession::HandOverToSteam() {
+    if (!library_ || !library_->LoadFailure().empty()) {
+        if (library_)
+            LogForAuthor("Steam unavailable: " + availability_.reason);
+        return false;
+    }
+    if (settings_.restartThroughSteam && library_->RestartAppIfNecessary(settings_.appId)) {
+        LogForAuthor("Steam starts the program again itself: this copy ends");
+        return true;
+    }
+    Initialise();
+    return false;
+}
+
+void SteamSession::Initialise() {
+    const std::string failure = library_->Init();
+    if (!failure.empty()) {
+        availability_.reason = failure;
+        LogForAuthor("Steam unavailable: " + failure);
+        return;
+    }
+    availability_.client = library_.get();
+    availability_.reason.clear();
+    LogForAuthor("Steam available for app " + std::to_string(settings_.appId));
+}
+
+std::string SteamSession::Answer(const std::string& text) const {
+    return AnswerSteamCall(text, availability_);
+}
+
+void SteamSession::DispatchCallbacks(const std::function<void(const std::string&)>& postToPage) {
+    if (!Available())
+        return;
+    library_->DispatchCallbacks([&](int32_t id, const uint8_t* data, int32_t size) {
+        if (id == kGameOverlayActivated && data && size >= 1)
+            postToPage(SteamOverlayEvent(data[0] != 0));
+    });
+}
+
+SteamCallbackTimer::SteamCallbackTimer(SteamSession& session, HWND mainWindow,
+                                       std::function<void(const std::string&)> postToPage)
+    : session_(session), mainWindow_(mainWindow), postToPage_(std::move(postToPage)) {
+    if (!session_.Available())
+        return;
+    // The timer's procedure finds this object through the window it runs for.
+    if (!SetPropW(mainWindow_, kTimerOwnerProperty, this)) {
+        LogForAuthor("Steam callbacks cannot run: SetPropW failed");
+        return;
+    }
+    running_ = SetTimer(mainWindow_, kCallbackTimerId, kCallbackIntervalMs, OnTimer) != 0;
+    if (!running_)
+        LogForAuthor("Steam callbacks cannot run: SetTimer failed");
+}
+
+SteamCallbackTimer::~SteamCallbackTimer() {
+    if (!session_.Available())
+        return;
+    // Either fails harmlessly once the window is gone, taking both with it.
+    if (running_)
+        KillTimer(mainWindow_, kCallbackTimerId);
+    RemovePropW(mainWindow_, kTimerOwnerProperty);
+}
+
+void CALLBACK SteamCallbackTimer::OnTimer(HWND window, UINT, UINT_PTR, DWORD) {
+    auto* timer = static_cast<SteamCallbackTimer*>(GetPropW(window, kTimerOwnerProperty));
+    if (timer)
+        timer->session_.DispatchCallbacks(timer->postToPage_);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// Steam for the application that asks for it in package.json: the library
+// loaded and initialised at start, the page's calls answered, Steam's
+// callbacks run on the UI thread, and the API shut down at the very end.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+#include "manifest/manifest.h"
+#include "steam/steam_answer.h"
+
+class SteamLibrary;
+
+class SteamSession {
+public:
+    // Loads nothing without a "steam" key.
+    SteamSession(const SteamSettings& settings, const std::string& applicationFolder);
+    ~SteamSession();
+    SteamSession(const SteamSession&) = delete;
+    SteamSession& operator=(const SteamSession&) = delete;
+
+    // True when Steam starts the program again itself: this copy ends at once.
+    // Otherwise initialises the API; a failure leaves Steam unavailable with
+    // its reason, and the game runs on.
+    bool HandOverToSteam();
+
+    bool Available() const { return availability_.client != nullptr; }
+    // The answer to one "steam" message from the page.
+    std::string Answer(const std::string& text) const;
+    // Runs Steam's frame; the overlay's callbacks become page events.
+    void DispatchCallbacks(const std::function<void(const std::string& json)>& postToPage);
+
+private:
+    void Initialise();
+
+    const SteamSettings settings_;
+    std::unique_ptr<SteamLibrary> library_;
+    SteamAvailability availability_;
+};
+
+// Runs the session's callbacks on a timer of the main window while Steam is
+// available, from the message loop; ends with the window or with this object.
+class SteamCallbackTimer {
+public:
+    SteamCallbackTimer(SteamSession& session, HWND mainWindow,
+                       std::function<void(const std::string& json)> postToPage);
+    ~SteamCallbackTimer();
+    SteamCallbackTimer(const SteamCallbackTimer&) = delete;
+    SteamCallbackTimer& operator=(const SteamCallbackTimer&) = delete;
+
+private:
+    static void CALLBACK OnTimer(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+    SteamSession& session_;
+    HWND mainWindow_;
+    std::function<void(const std::string& json)> postToPage_;
+    bool running_ = false;
+};

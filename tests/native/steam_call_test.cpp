@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "steam/steam_answer.h"
+#include "steam/steam_call.h"
+#include "steam/steam_client.h"
+
+namespace {
+// Records every call that reaches it, as "Name(args)", and answers as told.
+class RecordingClient final : public SteamClient {
+public:
+    std::vector<std::string> calls;
+    bool accepts = true;
+    std::optional<bool> achieved = true;
+
+    SteamPlayer Player() override { return {76561197960287930ull, "Ann", "german", true, true}; }
+    bool SetAchievement(const std::string& n) override { return Record("SetAchievement(" + n); }
+    bool ClearAchievement(const std::string& n) override { return Record("ClearAchievement(" + n); }
+    std::optional<bool> GetAchievement(const std::string& n) override {
+        Record("GetAchievement(" + n);
+        return achieved;
+    }
+    bool SetStatInt(const std::string& n, int32_t v) override {
+        return Record("SetStatInt(" + n + "," + std::to_string(v));
+    }
+    bool SetStatFloat(const std::string& n, float v) override {
+        return Record("SetStatFloat(" + n + "," + std::to_string(v));
+    }
+    std::optional<int32_t> GetStatInt(const std::string& n) override {
+        Record("GetStatInt(" + n);
+        return accepts ? std::optional<int32_t>(-7) : std::nullopt;
+    }
+    std::optional<float> GetStatFloat(const std::string& n) override {
+        Record("GetStatFloat(" + n);
+        return 2.5f;
+    }
+    bool StoreStats() override { return Record("StoreStats("); }
+    bool SetRichPresence(const std::string& k, const std::string& v) override {
+        return Record("SetRichPresence(" + k + "," + v);
+    }
+    bool IsDlcInstalled(uint32_t id) override {
+        return Record("IsDlcInstalled(" + std::to_string(id));
+    }
+    void ActivateOverlay(const std::string& d) override { Record("ActivateOverlay(" + d); }
+    void ActivateOverlayToWebPage(const std::string& u) override {
+        Record("ActivateOverlayToWebPage(" + u);
+    }
+
+private:
+    bool Record(const std::string& call) {
+        calls.push_back(call + ")");
+        return accepts;
+    }
+};
+
+nlohmann::json Answer(const std::string& text, SteamClient* client, std::string reason = "") {
+    return nlohmann::json::parse(AnswerSteamCall(text, {client, reason, 480}));
+}
+} // namespace
+
+TEST(SteamCall, WellFormedCallsReachSteamWithTheirArguments) {
+    struct Case {
+        const char* message;
+        const char* call;
+        nlohmann::json value;
+    } cases[] = {
+        {R"({"call":"set-achievement","name":"ACH_WIN"})", "SetAchievement(ACH_WIN)", nullptr},
+        {R"({"call":"clear-achievement","name":"ACH_WIN"})", "ClearAchievement(ACH_WIN)", nullptr},
+        {R"({"call":"get-achievement","name":"ACH_WIN"})", "GetAchievement(ACH_WIN)", true},
+        {R"({"call":"set-stat","name":"wins","value":-3,"kind":"int"})", "SetStatInt(wins,-3)",
+         nullptr},
+        {R"({"call":"set-stat","name":"wins","value":7.0,"kind":"int"})", "SetStatInt(wins,7)",
+         nullptr},
+        {R"({"call":"set-stat","name":"km","value":1.5,"kind":"float"})",
+         "SetStatFloat(km,1.500000)", nullptr},
+        {R"({"call":"get-stat","name":"wins","kind":"int"})", "GetStatInt(wins)", -7},
+        {R"({"call":"get-stat","name":"km","kind":"float"})", "GetStatFloat(km)", 2.5},
+        {R"({"call":"store-stats"})", "StoreStats()", nullptr},
+        {R"({"call":"set-rich-presence","key":"status","value":""})", "SetRichPresence(status,)",
+         nullptr},
+        {R"({"call":"is-dlc-installed","appId":4294967295})", "IsDlcInstalled(4294967295)", true},
+        {R"({"call":"activate-overlay","dialog":"achievements"})", "ActivateOverlay(achievements)",
+         nullptr},
+        {R"({"call":"activate-overlay-to-web-page","url":"HTTPS://example.com/a b"})", nullptr,
+         nullptr},
+        {R"({"call":"activate-overlay-to-web-page","url":"https://example.com/?q=1"})",
+         "ActivateOverlayToWebPage(https://example.com/?q=1)", nullptr},
+    };
+    for (const Case& c : cases) {
+        RecordingClient client;
+        const nlohmann::json answer = Answer(c.message, &client);
+        EXPECT_EQ(answer["type"], "steam-result") << c.message;
+        EXPECT_EQ(answer["call"], nlohmann::json::parse(c.message)["call"]) << c.message;
+        if (!c.call) {
+            EXPECT_EQ(answer["ok"], false) << c.message;
+            EXPECT_TRUE(client.calls.empty()) << c.message;
+            continue;
+        }
+        EXPECT_EQ(answer["ok"], true) << c.message;
+        EXPECT_EQ(answer["error"], nullptr) << c.message;
+        EXPECT_EQ(answer["value"], c.value) << c.message;
+        EXPECT_EQ(client.calls, std::vector<std::string>{c.call}) << c.message;
+    }
+}
+
+TEST(SteamCall, BadInputIsRefusedWithoutCallingSteam) {
+    const std::string longName(1025, 'a');
+    const std::string refused[] = {
+        R"({"call":"unknown"})",
+        R"({"call":"Set-Achievement","name":"a"})",
+        R"({"call":["status"]})",
+        R"({"id":1})",
+        R"({"call":"set-achievement"})",
+        R"({"call":"set-achievement","name":""})",
+        R"({"call":"set-achievement","name":7})",
+        R"({"call":"set-achievement","name":"a\u0000b"})",
+        R"({"call":"set-achievement","name":")" + longName + R"("})",
+        R"({"call":"set-stat","name":"s","value":1})",
+        R"({"call":"set-stat","name":"s","value":"1","kind":"int"})",
+        R"({"call":"set-stat","name":"s","value":1.5,"kind":"int"})",
+        R"({"call":"set-stat","name":"s","value":2147483648,"kind":"int"})",
+        R"({"call":"set-stat","name":"s","value":1e39,"kind":"float"})",
+        R"({"call":"set-stat","name":"s","value":1,"kind":"double"})",
+        R"({"call":"get-stat","name":"s"})",
+        R"({"call":"set-rich-presence","key":"","value":"v"})",
+        R"({"call":"set-rich-presence","key":"k"})",
+        R"({"call":"is-dlc-installed","appId":0})",
+        R"({"call":"is-dlc-installed","appId":4294967296})",
+        R"({"call":"is-dlc-installed","appId":"480"})",
+        R"({"call":"activate-overlay","dialog":""})",
+        R"({"call":"activate-overlay-to-web-page","url":"http://example.com/"})",
+        R"({"call":"activate-overlay-to-web-page","url":"javascript:run"})",
+        R"({"call":"activate-overlay-to-web-page","url":"https:///path"})",
+        R"({"call":"activate-overlay-to-web-page","url":"https://"})",
+        R"({"call":"activate-overlay-to-web-page","url":"https://a.com/\nb"})",
+        R"({"call":"status","id":)" + std::string(40, '[') + std::string(40, ']') + "}",
+        "not json",
+        "[]",
+        // Copying or writing a value recurses once a level: nesting this deep is never echoed.
+        R"({"call":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+        R"({"call":"status","id":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
+    };
+    for (const std::string& message : refused) {
+        RecordingClient client;
+        const nlohmann::json answer = Answer(message, &client);
+        EXPECT_EQ(answer["ok"], false) << message;
+        EXPECT_EQ(answer["value"], nullptr) << message;
+        EXPECT_TRUE(answer["error"].is_string() && !answer["error"].empty()) << message;
+        EXPECT_TRUE(client.calls.empty()) << message;
+    }
+    RecordingClient client;
+    EXPECT_EQ(Answer(R"({"call":"set-achievement","name":")" + longName.substr(1) + R"("})",
+                     &client)["ok"],
+              true)
+        << "1,024 bytes are allowed";
+}
+
+TEST(SteamCall, IdIsEchoedAsGiven) {
+    RecordingClient client;
+    for (const char* id : {"1", R"("a")", "null", R"({"n":[1,{"x":null}]})", "-0.5"}) {
+        const nlohmann::json answer =
+            Answer(std::string(R"({"call":"store-stats","id":)") + id + "}", &client);
+        EXPECT_EQ(answer["id"], nlohmann::json::parse(id)) << id;
+    }
+    EXPECT_EQ(Answer(R"({"call":"store-stats"})", &client)["id"], nullptr);
+}
+
+TEST(SteamCall, RefusalsByTheLibraryAreErrors) {
+    RecordingClient client;
+    client.accepts = false;
+    client.achieved.reset();
+    for (const char* message :
+         {R"({"call":"set-achievement","name":"x"})", R"({"call":"get-achievement","name":"x"})",
+          R"({"call":"get-stat","name":"x","kind":"int"})", R"({"call":"store-stats"})"}) {
+        const nlohmann::json answer = Answer(message, &client);
+        EXPECT_EQ(answer["ok"], false) << message;
+        EXPECT_TRUE(answer["error"].is_string()) << message;
+    }
+    EXPECT_EQ(Answer(R"({"call":"is-dlc-installed","appId":5})", &client)["value"], false);
+}
+
+TEST(SteamCall, UnavailableSteamAnswersWithItsReasonAndStatusSaysWhy) {
+    const nlohmann::json refused = Answer(R"({"call":"store-stats","id":3})", nullptr, "no client");
+    EXPECT_EQ(refused["ok"], false);
+    EXPECT_EQ(refused["error"], "no client");
+    EXPECT_EQ(refused["id"], 3);
+    const nlohmann::json status = Answer(R"({"call":"status"})", nullptr, "no client");
+    EXPECT_EQ(status["ok"], true);
+    EXPECT_EQ(status["value"],
+              nlohmann::json::parse(R"({"available":false,"reason":"no client","appId":480,
+                "steamId":null,"personaName":null,"language":null,"steamDeck":false,
+                "overlayEnabled":false})"));
+}
+
+TEST(SteamCall, StatusOfAnAvailableSteam) {
+    RecordingClient client;
+    const nlohmann::json status = Answer(R"({"call":"status"})", &client);
+    EXPECT_EQ(status["value"], nlohmann::json::parse(R"({"available":true,"reason":null,"appId":480,
+                "steamId":"76561197960287930","personaName":"Ann","language":"german",
+                "steamDeck":true,"overlayEnabled":true})"));
+}
+
+TEST(SteamCall, OverlayEvent) {
+    EXPECT_EQ(SteamOverlayEvent(true), R"({"active":true,"event":"overlay","type":"steam-event"})");
+}
+
+TEST(SteamCall, Utf8Check) {
+    EXPECT_TRUE(IsWellFormedUtf8("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"));
+    for (const char* bad : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
+                            "\xC3", "\xF5\x80\x80\x80"})
+        EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
+}

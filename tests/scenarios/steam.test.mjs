@@ -1,0 +1,169 @@
+// Steam through the player's own steam_api64.dll: our stand-in library records
+// every call and raises callbacks; Valve's two redistributables from npm show
+// the exports the host resolves exist and that a start without a Steam client
+// reports the library's own message.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { test } from 'node:test';
+import { fileURLToPath } from 'node:url';
+
+import { binFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+
+const { start, ready } = hostsOfThisFile();
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+
+const standin = (variant) => fs.readFileSync(path.join(binFolder, 'standin-steam', variant, 'steam_api64.dll'));
+const redistributable = (pkg) => fs.readFileSync(path.join(root, 'standin/steam/redist/node_modules', pkg,
+  'dist/win64/steam_api64.dll'));
+const steamGame = (steam = { 'app-id': 480 }) => ({ name: 'steam-game', steam });
+
+// The stand-in's record: [{call, args}] in order.
+function steamLog(host) {
+  const log = path.join(host.folder, 'steam-standin.log');
+  if (!fs.existsSync(log)) return [];
+  return fs.readFileSync(log, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line));
+}
+const loggedCalls = (host) => steamLog(host).map((entry) => entry.call);
+
+// Page script's call; resolves with the host's steam-result of the same id.
+let nextId = 1;
+async function call(host, name, fields = {}) {
+  const id = `call-${nextId++}`;
+  await host.postString(JSON.stringify({ type: 'steam', call: name, id, ...fields }));
+  const answer = await waitFor(() => host.posts().map((post) => JSON.parse(post.json))
+    .find((message) => message.type === 'steam-result' && message.id === id), `the answer to ${name}`);
+  assert.equal(answer.call, name);
+  return answer;
+}
+const overlayEvents = (host) => host.posts().map((post) => JSON.parse(post.json))
+  .filter((message) => message.type === 'steam-event').map((message) => message.active);
+
+// Renamed into place, so the stand-in never reads half of it.
+function raiseCallbacks(host, lines) {
+  host.writeFile('steam-standin.events.new', lines.join('\n') + '\n');
+  fs.renameSync(path.join(host.folder, 'steam-standin.events.new'), path.join(host.folder, 'steam-standin.events'));
+}
+
+test('calls reach the library with their arguments and the results reach the page', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest'),
+    'steam-standin.json': JSON.stringify({ persona: 'Ann', deck: true, achievements: { WON: true },
+      stats: { wins: 12, km: 2.5 }, dlc: [1001] }) } });
+  assert.deepEqual((await call(host, 'status')).value, { available: true, reason: null, appId: 480,
+    steamId: '76561197960287930', personaName: 'Ann', language: 'english', steamDeck: true,
+    overlayEnabled: true });
+  const answers = [
+    await call(host, 'set-achievement', { name: 'WON' }),
+    await call(host, 'clear-achievement', { name: 'LOST' }),
+    await call(host, 'get-achievement', { name: 'WON' }),
+    await call(host, 'set-stat', { name: 'wins', value: 13, kind: 'int' }),
+    await call(host, 'set-stat', { name: 'km', value: 0.5, kind: 'float' }),
+    await call(host, 'get-stat', { name: 'wins', kind: 'int' }),
+    await call(host, 'get-stat', { name: 'km', kind: 'float' }),
+    await call(host, 'store-stats'),
+    await call(host, 'set-rich-presence', { key: 'steam_display', value: '#Level' }),
+    await call(host, 'is-dlc-installed', { appId: 1001 }),
+    await call(host, 'is-dlc-installed', { appId: 1002 }),
+    await call(host, 'activate-overlay-to-web-page', { url: 'https://example.com/' }),
+  ];
+  assert.deepEqual(answers.map((answer) => [answer.ok, answer.value]), [[true, null], [true, null],
+    [true, true], [true, null], [true, null], [true, 12], [true, 2.5], [true, null], [true, null],
+    [true, true], [true, false], [true, null]]);
+  const unknown = await call(host, 'get-achievement', { name: 'NEVER' });
+  assert.equal(unknown.ok, false);
+  assert.match(unknown.error, /does not know/);
+  assert.deepEqual(steamLog(host).filter((entry) => !/Dispatch|RunFrame|FreeLast/.test(entry.call)), [
+    { call: 'InitFlat', args: [] },
+    { call: 'SetAchievement', args: ['WON'] }, { call: 'ClearAchievement', args: ['LOST'] },
+    { call: 'GetAchievement', args: ['WON'] }, { call: 'SetStatInt32', args: ['wins', 13] },
+    { call: 'SetStatFloat', args: ['km', 0.5] }, { call: 'GetStatInt32', args: ['wins'] },
+    { call: 'GetStatFloat', args: ['km'] }, { call: 'StoreStats', args: [] },
+    { call: 'SetRichPresence', args: ['steam_display', '#Level'] },
+    { call: 'BIsDlcInstalled', args: [1001] }, { call: 'BIsDlcInstalled', args: [1002] },
+    { call: 'ActivateGameOverlayToWebPage', args: ['https://example.com/', 0] },
+    { call: 'GetAchievement', args: ['NEVER'] },
+  ], 'no restart check without "restart-through-steam"; InitFlat where the library has it');
+});
+
+test('bad calls are answered with an error and never reach the library', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest') } });
+  const refused = [
+    await call(host, 'set-achievement', { name: 'x'.repeat(1025) }),
+    await call(host, 'set-stat', { name: 'wins', value: 1.5, kind: 'int' }),
+    await call(host, 'activate-overlay-to-web-page', { url: 'http://example.com/' }),
+    await call(host, 'format-disk'),
+  ];
+  for (const answer of refused) assert.equal(answer.ok, false);
+  assert.deepEqual(refused.map((answer) => answer.error), ['"name" is longer than 1024 bytes',
+    '"value" must be a 32-bit integer for an int stat', '"url" must be an https address', 'unknown call']);
+  assert.deepEqual(loggedCalls(host).filter((name) => !/Dispatch|RunFrame/.test(name)), ['InitFlat']);
+});
+
+test('the overlay callbacks become page events; other callbacks are freed and dropped', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest') } });
+  await call(host, 'activate-overlay', { dialog: 'achievements' });
+  await waitFor(() => overlayEvents(host).length === 1, 'the overlay opened event');
+  raiseCallbacks(host, ['callback 304', 'overlay 0']);
+  await waitFor(() => overlayEvents(host).length === 2, 'the overlay closed event');
+  assert.deepEqual(overlayEvents(host), [true, false]);
+  assert.deepEqual(steamLog(host).filter((entry) => entry.call === 'FreeLastCallback')
+    .map((entry) => entry.args[1]), [331, 304, 331], 'each callback freed, in order');
+  assert.ok(loggedCalls(host).includes('ActivateGameOverlay'));
+});
+
+test('an older library: InitSafe, the older interfaces, and stats requested at start', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('oldest') } });
+  assert.equal((await call(host, 'set-achievement', { name: 'WON' })).ok, true);
+  assert.deepEqual(loggedCalls(host).slice(0, 3), ['InitSafe', 'ManualDispatch_Init', 'RequestCurrentStats']);
+});
+
+test('restart through Steam ends with 0 before any window', async () => {
+  const host = await start({ manifest: steamGame({ 'app-id': 480, 'restart-through-steam': true }),
+    files: { 'steam_api64.dll': standin('newest'), 'steam-standin.restart': '' } });
+  assert.equal(await host.waitForExit(), 0);
+  assert.equal(host.calls.length, 0, 'the browser runtime was never asked for');
+  assert.deepEqual(steamLog(host), [{ call: 'RestartAppIfNecessary', args: [480] }]);
+});
+
+test('a failed initialisation leaves the game running with the reason; no callbacks run', async () => {
+  const host = await ready({ manifest: steamGame({ 'app-id': 480, 'restart-through-steam': true }),
+    files: { 'steam_api64.dll': standin('newest'), 'steam-standin.json': '{"fail-init":"no Steam here"}' } });
+  const status = await call(host, 'status');
+  assert.equal(status.value.available, false);
+  assert.equal(status.value.reason, '"no Steam here"');
+  const refused = await call(host, 'store-stats');
+  assert.deepEqual([refused.ok, refused.error], [false, '"no Steam here"']);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(loggedCalls(host), ['RestartAppIfNecessary', 'InitFlat'],
+    'no dispatch and no shutdown after a failed start');
+});
+
+test('the API is shut down at exit, once', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest') } });
+  await waitFor(() => loggedCalls(host).includes('ManualDispatch_RunFrame'), 'callbacks to run');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(loggedCalls(host).filter((name) => name === 'Shutdown'), ['Shutdown']);
+  assert.equal(loggedCalls(host).at(-1), 'Shutdown');
+});
+
+test('without the key nothing is loaded; with it and no library Steam is unavailable', async () => {
+  const unused = await ready({ manifest: { name: 'no-steam' }, files: { 'steam_api64.dll': standin('newest') } });
+  const status = await call(unused, 'status');
+  assert.deepEqual([status.value.available, status.value.reason, status.value.appId],
+    [false, 'package.json has no "steam" key', null]);
+  assert.deepEqual(steamLog(unused), []);
+  const missing = await ready({ manifest: steamGame() });
+  assert.equal((await call(missing, 'store-stats')).error, 'steam_api64.dll is not in the program\'s folder');
+});
+
+for (const pkg of ['steamworks.js', '@pipelab/steamworks.js']) {
+  test(`${pkg}: every export resolves and no client gives the library's own message`, async () => {
+    const host = await ready({ manifest: steamGame({ 'app-id': 480, 'restart-through-steam': true }),
+      files: { 'steam_api64.dll': redistributable(pkg) } });
+    const status = await call(host, 'status');
+    assert.equal(status.value.available, false);
+    assert.match(status.value.reason, /Could not determine Steam client install directory/);
+  });
+}
