@@ -25,10 +25,12 @@ public:
     void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
     // Dispatches one message text by its "type"; a message that fails is dropped.
     void HandleWebMessage(const std::string& text);
+    // Posts only while the top-level document has the page's origin.
     void PostJsonToPage(const std::string& json);
 
 private:
     void SendWrapperInitResponse();
+    bool TopLevelIsPage() const;
 
     const std::string pageOrigin_;
     const HandleFolders folders_;

@@ -50,6 +50,10 @@ struct AppManifest {
     int32_t minWidth = 0;
     int32_t minHeight = 0;
     ContextMenuMode contextMenu = ContextMenuMode::Default;
+    // What page script may reach through its directory handles: the program
+    // folder is read-only unless opted in; a bit per position offered (all by default).
+    bool writableProgramFolder = false;
+    uint32_t directoryHandles = (1u << 13) - 1;
     ManifestMessages messages;
 };
 
@@ -58,5 +62,7 @@ struct AppManifest {
 // "invalid distribution mode", "invalid content mode" or
 // "invalid cross-origin isolation" (a value that is not a boolean) or
 // "invalid background color" (not a "#RRGGBB" text) or
-// "invalid context menu" (anything but "default", "edit" or "none").
+// "invalid context menu" (anything but "default", "edit" or "none") or
+// "invalid main" (remote mode with an address that is not trusted) or
+// "invalid directory handles". An unsafe name is an "invalid name".
 void ParseManifest(const std::string& text, AppManifest& manifest);

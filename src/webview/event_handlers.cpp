@@ -5,18 +5,17 @@
 #include <shellapi.h>
 
 #include "manifest/manifest.h"
+#include "util/author_log.h"
 #include "util/text.h"
+#include "webview/page_policy.h"
 
 namespace {
-// Only web and mail addresses go to the shell: "open" on a file: or another
-// scheme would let a page start local programs.
-bool IsSafeForShell(const std::wstring& uri) {
-    for (const wchar_t* scheme : {L"http:", L"https:", L"mailto:"}) {
-        const size_t length = wcslen(scheme);
-        if (uri.size() >= length && _wcsnicmp(uri.c_str(), scheme, length) == 0)
-            return true;
-    }
-    return false;
+std::string Utf8Uri(const CoTaskString& uri) {
+    return uri ? WideToUtf8(uri.get()) : std::string();
+}
+
+void OpenInShell(const std::string& uri) {
+    ShellExecuteW(nullptr, L"open", Utf8ToWide(uri).c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
 }
 } // namespace
 
@@ -40,14 +39,26 @@ void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
 void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
     CoTaskString uri;
     args->get_Uri(uri.put());
-    // Byte for byte: no case folding, no decoding. A missing URI is not ours either.
-    const std::string target = uri ? WideToUtf8(uri.get()) : std::string();
-    if (target.compare(0, pageOrigin_.size(), pageOrigin_) != 0)
-        args->put_Cancel(TRUE);
+    BOOL userInitiated = FALSE;
+    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
+    // A missing URI is not ours either.
+    const std::string target = Utf8Uri(uri);
+    const NavigationVerdict verdict =
+        JudgeNavigation(target, pageOrigin_, manifest_->contentMode == ContentMode::Remote,
+                        userInitiated != FALSE);
+    if (verdict == NavigationVerdict::Allow)
+        return;
+    args->put_Cancel(TRUE);
+    if (verdict == NavigationVerdict::OpenInShell)
+        OpenInShell(target);
 }
 
 void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
-    args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    CoTaskString uri;
+    args->get_Uri(uri.put());
+    args->put_State(AllowsPermission(Utf8Uri(uri), pageOrigin_)
+                        ? COREWEBVIEW2_PERMISSION_STATE_ALLOW
+                        : COREWEBVIEW2_PERMISSION_STATE_DENY);
 }
 
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
@@ -63,9 +74,19 @@ void VelnorWebView::OnWindowCloseRequested() {
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
     CoTaskString uri;
     args->get_Uri(uri.put());
-    if (uri && IsSafeForShell(uri.get()))
-        ShellExecuteW(nullptr, L"open", uri.get(), nullptr, nullptr, SW_SHOWDEFAULT);
+    BOOL userInitiated = FALSE;
+    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
+    if (NewWindowGoesToShell(Utf8Uri(uri), userInitiated != FALSE))
+        OpenInShell(Utf8Uri(uri));
     args->put_Handled(TRUE);
+}
+
+void VelnorWebView::OnLaunchingExternalUriScheme(
+    ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
+    CoTaskString origin;
+    args->get_InitiatingOrigin(origin.put());
+    if (!AllowsExternalScheme(Utf8Uri(origin), pageOrigin_))
+        args->put_Cancel(TRUE);
 }
 
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {

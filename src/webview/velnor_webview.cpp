@@ -25,7 +25,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
       pageOrigin_(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
       browserExecutableFolder_(browserExecutableFolder),
       windowCommands_(mainWindow, {manifest.minWidth, manifest.minHeight}),
-      messageBridge_(pageOrigin_, {applicationFolder, contentFolder, userDataFolder},
+      messageBridge_(pageOrigin_,
+                     {applicationFolder, applicationFolder + contentFolder, userDataFolder,
+                      manifest.directoryHandles, manifest.writableProgramFolder},
                      windowCommands_, g_extensionHost, environment_, webView_),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
                      manifest.crossOriginIsolation, environment_) {
@@ -160,13 +162,13 @@ void VelnorWebView::RegisterEventHandlers() {
                        [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
                            contentServer_.OnWebResourceRequested(args);
                        }));
-        LogFailedRegistration(
-            "NavigationStarting",
-            AddHandler(view, &ICoreWebView2::add_NavigationStarting,
-                       [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                           OnNavigationStarting(args);
-                       }));
     }
+    LogFailedRegistration(
+        "NavigationStarting",
+        AddHandler(view, &ICoreWebView2::add_NavigationStarting,
+                   [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+                       OnNavigationStarting(args);
+                   }));
     LogFailedRegistration(
         "PermissionRequested",
         AddHandler(view, &ICoreWebView2::add_PermissionRequested,
@@ -194,6 +196,14 @@ void VelnorWebView::RegisterEventHandlers() {
                    [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
                        messageBridge_.OnWebMessageReceived(args);
                    }));
+    // Older runtimes lack ICoreWebView2_18: their own prompt stays the only guard.
+    if (com_ptr<ICoreWebView2_18> view18 = webView_.try_query<ICoreWebView2_18>())
+        LogFailedRegistration(
+            "LaunchingExternalUriScheme",
+            AddHandler(view18.get(), &ICoreWebView2_18::add_LaunchingExternalUriScheme,
+                       [this](ICoreWebView2*, ICoreWebView2LaunchingExternalUriSchemeEventArgs* a) {
+                           OnLaunchingExternalUriScheme(a);
+                       }));
     RegisterProcessFailedHandler();
     RegisterContextMenuHandler();
     if (webView2_)

@@ -46,6 +46,10 @@ template <typename T> static HRESULT Put(T* out, T value) {
 STANDIN_ARGS(NewWindowRequested)
 std::wstring uri;
 BOOL handled = FALSE;
+BOOL userInitiated = FALSE;
+HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+    return CopyValue(userInitiated, value);
+}
 HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
     ReportCall(*this, kind(), "get_Uri", Json::array());
     return CopyString(uri, value);
@@ -209,9 +213,12 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     } else if (event == "NewWindowRequested") {
         Ref<NewWindowRequestedArgs> eventArgs(new NewWindowRequestedArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));
+        eventArgs->userInitiated = BoolField(args, "userInitiated", false);
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NewWindowRequestedEventHandler>(sender, eventArgs.get());
         result["handled"] = eventArgs->handled != FALSE;
+    } else if (event == "LaunchingExternalUriScheme") {
+        result = RaiseLaunchingExternalUriScheme(sender, args, list);
     } else if (event == "PermissionRequested") {
         Ref<PermissionRequestedArgs> eventArgs(new PermissionRequestedArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));

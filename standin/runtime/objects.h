@@ -185,6 +185,11 @@ public:
     HRESULT STDMETHODCALLTYPE
     add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler* handler,
                              EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(
+        ICoreWebView2LaunchingExternalUriSchemeEventHandler* handler,
+        EventRegistrationToken* token) override;
+    // The top-level document: where the host navigated, then each navigation it let through.
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
     bool DefaultContextMenusEnabled() const {
         return settings_->Enabled("AreDefaultContextMenusEnabled");
     }
@@ -201,6 +206,7 @@ private:
     std::map<std::string, HandlerList> handlers_;
     ResourceFilters filters_;
     std::wstring documentTitle_;
+    std::wstring source_ = L"about:blank";
     BOOL containsFullScreenElement_ = FALSE;
 };
 
@@ -210,6 +216,10 @@ void SetCurrentController(Controller* controller);
 
 // Keeps environment creation pending until the agent sends "complete-environment".
 void HoldEnvironmentCompletion(std::function<void()> completion);
+
+// A link to another program's scheme (external_schemes.cpp).
+Json RaiseLaunchingExternalUriScheme(ICoreWebView2* sender, const Json& args,
+                                     const HandlerList& handlers);
 
 // Reports every PBM_SETPOS that reaches a progress bar of the calling thread.
 void WatchProgressBarsOnThisThread();
