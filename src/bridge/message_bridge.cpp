@@ -65,7 +65,8 @@ void MessageBridge::SendWrapperInitResponse() {
 
 void MessageBridge::PostJsonToPage(const std::string& json) {
     if (TopLevelIsPage())
-        LogIfFailed("PostWebMessageAsJson", webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str()));
+        LogIfFailed("PostWebMessageAsJson",
+                    webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str()));
 }
 
 // Messages reach whatever document is on top: in remote mode that may be another

@@ -28,7 +28,8 @@ bool LoadExtensionLibrary() {
     if (!host.libraryModule) {
         const DWORD error = GetLastError();
         // No library at all is the ordinary case; one that fails to load is the author's to know.
-        if (error != ERROR_MOD_NOT_FOUND || GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (error != ERROR_MOD_NOT_FOUND ||
+            GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
             LogForAuthor("Brenmoor.dll could not be loaded: error " + std::to_string(error));
         return false;
     }

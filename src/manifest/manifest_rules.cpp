@@ -4,9 +4,11 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "util/web_origin.h"
+
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
-    "program",   "content",   "user-data", "local-app-data", "roaming-app-data",
-    "desktop",   "documents", "downloads", "pictures",       "profile",
+    "program",     "content",     "user-data", "local-app-data", "roaming-app-data",
+    "desktop",     "documents",   "downloads", "pictures",       "profile",
     "saved-games", "screenshots", "videos",
 };
 
@@ -37,30 +39,6 @@ bool IsDeviceName(const std::string& name) {
     }
     return false;
 }
-
-// The host of an address's authority: up to the first "/", "?", "#" or "\"
-// (browsers read a backslash as a slash in web addresses).
-std::string AuthorityOf(const std::string& url, size_t schemeLength) {
-    const size_t end = url.find_first_of("/?#\\", schemeLength);
-    return url.substr(schemeLength, end == std::string::npos ? std::string::npos
-                                                             : end - schemeLength);
-}
-
-bool IsLoopbackAuthority(const std::string& authority) {
-    // A user part ("localhost@evil.net") would make the host another one.
-    if (authority.find('@') != std::string::npos)
-        return false;
-    std::string host = authority;
-    const size_t colon = authority.rfind(':');
-    if (colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
-        const std::string port = authority.substr(colon + 1);
-        if (!std::all_of(port.begin(), port.end(), [](char c) { return c >= '0' && c <= '9'; }))
-            return false;
-        host = authority.substr(0, colon);
-    }
-    host = Lower(host);
-    return host == "localhost" || host == "127.0.0.1" || host == "[::1]";
-}
 } // namespace
 
 bool IsSafeName(const std::string& name) {
@@ -73,13 +51,16 @@ bool IsSafeName(const std::string& name) {
 }
 
 bool IsTrustedRemoteMain(const std::string& main) {
-    const std::string lower = Lower(main);
-    if (lower.compare(0, 8, "https://") == 0) {
-        const std::string authority = AuthorityOf(lower, 8);
-        const size_t at = authority.rfind('@');
-        return authority.size() > (at == std::string::npos ? 0 : at + 1);
-    }
-    return lower.compare(0, 7, "http://") == 0 && IsLoopbackAuthority(AuthorityOf(lower, 7));
+    const std::string origin = WebOriginOf(main);
+    if (origin.compare(0, 8, "https://") == 0)
+        return true;
+    if (origin.compare(0, 7, "http://") != 0)
+        return false;
+    // The host as the origin spells it: lower case, the port after it.
+    const std::string authority = origin.substr(7);
+    const size_t hostEnd = authority[0] == '[' ? authority.find(']') + 1 : authority.find(':');
+    const std::string host = authority.substr(0, hostEnd);
+    return host == "localhost" || host == "127.0.0.1" || host == "[::1]";
 }
 
 uint32_t ParseDirectoryHandles(const nlohmann::json& settings) {

@@ -43,9 +43,8 @@ void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArg
     LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
     // A missing URI is not ours either.
     const std::string target = Utf8Uri(uri);
-    const NavigationVerdict verdict =
-        JudgeNavigation(target, pageOrigin_, manifest_->contentMode == ContentMode::Remote,
-                        userInitiated != FALSE);
+    const NavigationVerdict verdict = JudgeNavigation(
+        target, pageOrigin_, manifest_->contentMode == ContentMode::Remote, userInitiated != FALSE);
     if (verdict == NavigationVerdict::Allow)
         return;
     args->put_Cancel(TRUE);

@@ -26,7 +26,7 @@ NavigationVerdict JudgeNavigation(const std::string& uri, const std::string& pag
                                   bool remote, bool userInitiated) {
     if (!remote) // byte for byte: no case folding, no decoding
         return uri.compare(0, pageOrigin.size(), pageOrigin) == 0 ? NavigationVerdict::Allow
-                                                                   : NavigationVerdict::Cancel;
+                                                                  : NavigationVerdict::Cancel;
     if (IsSameWebOrigin(uri, pageOrigin))
         return NavigationVerdict::Allow;
     return NewWindowGoesToShell(uri, userInitiated) ? NavigationVerdict::OpenInShell

@@ -7,7 +7,8 @@ namespace {
 class LaunchingExternalUriSchemeArgs final
     : public StandinObject<ICoreWebView2LaunchingExternalUriSchemeEventArgs> {
 public:
-    LaunchingExternalUriSchemeArgs() : StandinObject("ICoreWebView2LaunchingExternalUriSchemeEventArgs") {}
+    LaunchingExternalUriSchemeArgs()
+        : StandinObject("ICoreWebView2LaunchingExternalUriSchemeEventArgs") {}
 
     std::wstring uri;
     std::wstring initiatingOrigin;
@@ -45,9 +46,8 @@ Json RaiseLaunchingExternalUriScheme(ICoreWebView2* sender, const Json& args,
     eventArgs->initiatingOrigin = ToWide(StringField(args, "initiatingOrigin", ""));
     eventArgs->userInitiated = BoolField(args, "userInitiated", false);
     Json result = Json::object();
-    result["invoked"] =
-        handlers.InvokeAll<ICoreWebView2LaunchingExternalUriSchemeEventHandler>(sender,
-                                                                              eventArgs.get());
+    result["invoked"] = handlers.InvokeAll<ICoreWebView2LaunchingExternalUriSchemeEventHandler>(
+        sender, eventArgs.get());
     result["cancel"] = eventArgs->cancel != FALSE;
     return result;
 }
