@@ -33,6 +33,7 @@ private:
         uint64_t size;
     };
     Target Resolve(const std::string& relativePath) const;
+    bool StaysInsideAfterLinks(const std::string& filePath) const;
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
 
     const std::string contentFolder_;
@@ -40,4 +41,5 @@ private:
     const bool crossOriginIsolation_;
     const com_ptr<ICoreWebView2Environment>& environment_;
     MappedFileCache mappedFiles_;
+    mutable std::string finalContentFolder_; // resolved at the first request
 };

@@ -21,8 +21,9 @@ HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
     ReportCall(*this, kind(), "get_Uri", Json::array());
     return CopyString(uri, value);
 }
+BOOL userInitiated = TRUE;
 HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
-    return Put(value, TRUE);
+    return Put(value, userInitiated);
 }
 HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override {
     return Put(value, FALSE);
@@ -207,6 +208,7 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     if (event == "NavigationStarting") {
         Ref<NavigationStartingArgs> eventArgs(new NavigationStartingArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));
+        eventArgs->userInitiated = BoolField(args, "userInitiated", true);
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NavigationStartingEventHandler>(sender, eventArgs.get());
         result["cancel"] = eventArgs->cancel != FALSE;

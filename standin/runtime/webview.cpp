@@ -47,6 +47,11 @@ Json WebView::Raise(const std::string& event, const Json& args) {
         result["filtered"] = filtered;
         return result;
     }
+    // The top-level document changed without asking the host (a redirect, history).
+    if (event == "SourceChanged") {
+        source_ = ToWide(RequiredString(args, "uri"));
+        return Json{{"invoked", 0}};
+    }
     if (event == "DocumentTitleChanged")
         documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
