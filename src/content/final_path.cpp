@@ -16,9 +16,9 @@ std::string FinalPathOf(const std::string& path) {
         return {};
     std::wstring finalPath(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = GetFinalPathNameByHandleW(
-            file.get(), finalPath.data(), static_cast<DWORD>(finalPath.size()),
-            FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        const DWORD length = GetFinalPathNameByHandleW(file.get(), finalPath.data(),
+                                                       static_cast<DWORD>(finalPath.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (length == 0)
             return {};
         if (length < finalPath.size()) {

@@ -185,9 +185,9 @@ public:
     HRESULT STDMETHODCALLTYPE
     add_ContextMenuRequested(ICoreWebView2ContextMenuRequestedEventHandler* handler,
                              EventRegistrationToken* token) override;
-    HRESULT STDMETHODCALLTYPE add_LaunchingExternalUriScheme(
-        ICoreWebView2LaunchingExternalUriSchemeEventHandler* handler,
-        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler* handler,
+                                   EventRegistrationToken* token) override;
     // The top-level document: where the host navigated, then each navigation it let through.
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
     bool DefaultContextMenusEnabled() const {

@@ -1,8 +1,11 @@
 // Page script's messages, the directory handles and the extension library.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, binFolder, standinUserFolder, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 
@@ -216,4 +219,23 @@ test('a post that is not JSON is handed over as it is, and later posts still go 
   const host = await ready({ extension: 'not_json' });
   await host.postString('{"type":"extension-message"}');
   assert.deepEqual(host.posts().map((post) => post.json), ['this is not JSON {', '{"type":"after-bad"}']);
+});
+
+test('an extension\'s dependency is found beside it, never in the current directory', async () => {
+  const dependency = path.join(binFolder, 'extensions/needs_dependency/dependency/QuorrinDependency.dll');
+  const elsewhere = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-cwd-'));
+  fs.copyFileSync(dependency, path.join(elsewhere, 'QuorrinDependency.dll'));
+  const logOf = (name) => path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+  fs.rmSync(logOf('needy-cwd'), { force: true });
+  const refused = await ready({ manifest: { name: 'needy-cwd' }, extension: 'needs_dependency',
+    currentDirectory: elsewhere });
+  await refused.postString('{"type":"wrapper-init"}');
+  assert.equal(refused.posts().at(-1).json, NO_COMPONENTS);
+  assert.match(fs.readFileSync(logOf('needy-cwd'), 'utf8'), /Brenmoor\.dll could not be loaded: error 126/);
+
+  const beside = await ready({ manifest: { name: 'needy-beside' }, extension: 'needs_dependency',
+    files: { 'QuorrinDependency.dll': fs.readFileSync(dependency) }, currentDirectory: elsewhere });
+  await beside.postString('{"type":"wrapper-init"}');
+  assert.equal(beside.posts().at(-1).json, response(['needy']), 'beside the library it loads');
+  fs.rmSync(elsewhere, { recursive: true, force: true });
 });
