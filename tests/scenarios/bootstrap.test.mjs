@@ -195,7 +195,8 @@ for (const variant of ['fails', 'does-nothing']) {
 
 test('a user data folder that cannot be created: two boxes and nothing downloaded', async () => {
   const before = requests;
-  const host = await start({ manifest: { name: 'no-such-parent\\child', window: { title: 'My Game' },
+  // A name longer than any file system keeps: one component, but no folder can have it.
+  const host = await start({ manifest: { name: 'n'.repeat(300), window: { title: 'My Game' },
     messages: { 'install-webview2-failed': 'Still no runtime.' } } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
   await pressThrough(host, { text: 'Failed to create user data directory', icon: 'error' });
