@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "bootstrap/installer_signature.h"
 #include "bridge/handle_plan.h"
+#include "content/final_path.h"
 #include "util/profile_path.h"
 #include "util/web_origin.h"
 #include "webview/page_policy.h"
@@ -117,4 +119,35 @@ TEST(ProfilePath, TheAccountNameStaysOutOfTheLog) {
         EXPECT_EQ(ShortenProfilePath(c.path, profile), c.logged) << c.path;
     EXPECT_EQ(ShortenProfilePath("C:\\Users\\Ann\\x", "C:\\Users\\Ann\\"), "%USERPROFILE%\\x");
     EXPECT_EQ(ShortenProfilePath("C:\\x", ""), "C:\\x");
+}
+
+TEST(FinalPath, InsideTheContentFolderOnly) {
+    const std::string www = "C:\\Games\\My Game\\www\\";
+    EXPECT_TRUE(IsInsideFolder("C:\\Games\\My Game\\www\\index.html", www));
+    EXPECT_TRUE(IsInsideFolder("c:\\games\\MY GAME\\WWW\\a\\b.png", www));
+    EXPECT_TRUE(IsInsideFolder("C:\\Games\\My Game\\www\\x", "C:\\Games\\My Game\\www"));
+    for (const char* path : {"C:\\Games\\My Game\\secret.txt", "C:\\Games\\My Game\\www2\\x",
+                             "C:\\Games\\My Game\\www", "C:\\Games\\My Game\\www\\", "",
+                             "D:\\Games\\My Game\\www\\index.html"})
+        EXPECT_FALSE(IsInsideFolder(path, www)) << path;
+    EXPECT_FALSE(IsInsideFolder("C:\\x", ""));
+}
+
+TEST(InstallerSignature, OnlyAValidChainSignedByTheVendor) {
+    EXPECT_TRUE(AcceptsRuntimeInstaller(0, 0, "Microsoft Corporation"));
+    struct Case {
+        int32_t trust;
+        uint32_t chain;
+        const char* signer;
+    } refused[] = {
+        {static_cast<int32_t>(0x800B0100), 0, ""},                      // no signature
+        {static_cast<int32_t>(0x80096010), 0, "Microsoft Corporation"}, // bytes changed
+        {0, 0x20, "Microsoft Corporation"},                             // untrusted root
+        {0, 0x10000, "Microsoft Corporation"},                          // partial chain
+        {0, 0, "Microsoft Corporation "},
+        {0, 0, "microsoft corporation"},
+        {0, 0, "Evil Corp"},
+    };
+    for (const Case& c : refused)
+        EXPECT_FALSE(AcceptsRuntimeInstaller(c.trust, c.chain, c.signer)) << c.signer;
 }
