@@ -5,5 +5,8 @@
 // The host takes no arguments and ignores the show flag: the window is shown
 // once the first page has loaded.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything loads: libraries come from the program's folder and System32
+    // only, never from the current directory or PATH.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     return RunHost(instance);
 }

@@ -7,8 +7,11 @@
 #include <urlmon.h>
 
 #include "bootstrap/download_progress.h"
+#include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
+#include "util/author_log.h"
+#include "util/long_path.h"
 #include "util/message_box.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"
@@ -19,6 +22,7 @@ struct DownloadJob {
     std::wstring targetPath;
     HWND progressWindow;
     HWND progressBar;
+    HRESULT result = E_FAIL;
 };
 
 // Lives on the download thread's stack for the length of the download, so it
@@ -57,11 +61,16 @@ private:
 unsigned __stdcall DownloadThreadProc(void* argument) {
     auto* job = static_cast<DownloadJob*>(argument);
     DownloadProgress progress(job->progressBar);
-    URLDownloadToFileW(nullptr, job->url.c_str(), job->targetPath.c_str(), 0, &progress);
+    job->result =
+        URLDownloadToFileW(nullptr, job->url.c_str(), job->targetPath.c_str(), 0, &progress);
     // Blocks until the UI thread has handled it; a window the user already
     // closed simply ignores it.
     SendMessageW(job->progressWindow, WM_CLOSE, 0, 0);
     return 0;
+}
+
+std::wstring FolderOfWidePath(const std::wstring& path) {
+    return path.substr(0, path.rfind(L'\\'));
 }
 
 void RunBootstrapper(const std::wstring& targetPath, const std::wstring& folder) {
@@ -70,6 +79,31 @@ void RunBootstrapper(const std::wstring& targetPath, const std::wstring& folder)
         StartProcess(targetPath.c_str(), commandLine, folder.c_str());
     if (bootstrapper.process)
         WaitForSingleObject(bootstrapper.process.get(), INFINITE);
+}
+
+// A folder no earlier start (nor page script, which may write the user data
+// folder) can have prepared: created new, with a name of its own.
+std::wstring CreateDownloadFolder(const std::wstring& folder) {
+    GUID id = {};
+    wchar_t text[40] = {};
+    if (FAILED(CoCreateGuid(&id)) || !StringFromGUID2(id, text, static_cast<int>(std::size(text))))
+        return {};
+    const std::wstring downloadFolder = folder + L"\\setup-" + text;
+    return CreateDirectoryW(ToLongPath(downloadFolder).c_str(), nullptr) ? downloadFolder
+                                                                         : std::wstring();
+}
+
+// Runs the downloaded bootstrapper only when the download succeeded and the file,
+// held against writes meanwhile, is the vendor's; then removes it.
+void RunDownloadedBootstrapper(const DownloadJob& job, const std::wstring& folder) {
+    LogIfFailed("runtime download", job.result);
+    if (SUCCEEDED(job.result)) {
+        const ScopedHandle held(OpenHeldAgainstWrites(job.targetPath));
+        if (held && IsSignedByRuntimeVendor(job.targetPath, held.get()))
+            RunBootstrapper(job.targetPath, folder);
+    }
+    DeleteFileW(ToLongPath(job.targetPath).c_str());
+    RemoveDirectoryW(ToLongPath(FolderOfWidePath(job.targetPath)).c_str());
 }
 } // namespace
 
@@ -80,11 +114,17 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
         return;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return ShowMessage("Failed to create user data directory", manifest.title, MB_ICONERROR);
+    // Where earlier versions saved the bootstrapper: a stale or planted file there never runs.
+    DeleteFileW(ToLongPath(folder + L"\\Webview2Setup.exe").c_str());
+    const std::wstring downloadFolder = CreateDownloadFolder(folder);
+    if (downloadFolder.empty())
+        return LogForAuthor("no download folder for the runtime installer");
     const std::optional<SetupWindow> setup =
         OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent);
     if (!setup)
-        return;
-    DownloadJob job{RuntimeDownloadUrl, folder + L"\\Webview2Setup.exe", setup->window, setup->bar};
+        return (void)RemoveDirectoryW(ToLongPath(downloadFolder).c_str());
+    DownloadJob job{RuntimeDownloadUrl, downloadFolder + L"\\Webview2Setup.exe", setup->window,
+                    setup->bar};
     RunWhileShowing(DownloadThreadProc, &job);
-    RunBootstrapper(job.targetPath, folder);
+    RunDownloadedBootstrapper(job, folder);
 }

@@ -2,6 +2,7 @@
 // players without internet: run silently while a waiting window is shown.
 #include "bootstrap/runtime_check.h"
 
+#include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
 #include "util/long_path.h"
@@ -32,6 +33,10 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
     if (!InitSetupControls(manifest))
         return;
     const std::wstring program = Utf8ToWide(installerPath);
+    // Held against writes from the check until the installer has ended.
+    const ScopedHandle held(OpenHeldAgainstWrites(program));
+    if (!held || !IsSignedByRuntimeVendor(program, held.get()))
+        return;
     // The vendor's documented arguments for a silent per-machine or per-user install.
     std::wstring commandLine = L"\"" + program + L"\" /silent /install";
     const ScopedProcess installer = StartProcess(program.c_str(), commandLine.data(), nullptr);

@@ -4,7 +4,9 @@
 
 #include <knownfolders.h>
 
+#include "bridge/handle_plan.h"
 #include "bridge/page_message.h"
+#include "util/author_log.h"
 #include "util/com_ptr.h"
 #include "util/files.h"
 #include "util/text.h"
@@ -19,14 +21,21 @@ const KNOWNFOLDERID* const kKnownFolders[] = {
     &FOLDERID_Screenshots,  &FOLDERID_Videos,
 };
 
-// An empty path leaves its position null: positions never shift.
+// An empty path, or a position not offered, stays null: positions never shift.
 com_ptr<ICoreWebView2FileSystemHandle>
-CreateDirectoryHandle(ICoreWebView2Environment14* environment, const std::string& path) {
+CreateDirectoryHandle(ICoreWebView2Environment14* environment, const HandleFolders& folders,
+                      size_t position, const std::string& path) {
     com_ptr<ICoreWebView2FileSystemHandle> handle;
-    if (!path.empty())
-        environment->CreateWebFileSystemDirectoryHandle(
-            Utf8ToWide(path).c_str(), COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION_READ_WRITE,
-            handle.put());
+    const HandlePlan plan =
+        PlanDirectoryHandle(position, folders.chosen, folders.writableProgramFolder);
+    if (path.empty() || !plan.offered)
+        return handle;
+    const HRESULT result = environment->CreateWebFileSystemDirectoryHandle(
+        Utf8ToWide(path).c_str(),
+        plan.readOnly ? COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION_READ_ONLY
+                      : COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION_READ_WRITE,
+        handle.put());
+    LogIfFailed("CreateWebFileSystemDirectoryHandle", result);
     return handle;
 }
 } // namespace
@@ -39,12 +48,12 @@ void PostDirectoryHandles(ICoreWebView2Environment* environment, ICoreWebView2* 
         return;
 
     std::array<com_ptr<ICoreWebView2FileSystemHandle>, kHandleCount> handles;
-    handles[0] = CreateDirectoryHandle(environment14.get(), folders.application);
-    handles[1] = CreateDirectoryHandle(environment14.get(), folders.content);
-    handles[2] = CreateDirectoryHandle(environment14.get(), folders.userData);
+    handles[0] = CreateDirectoryHandle(environment14.get(), folders, 0, folders.application);
+    handles[1] = CreateDirectoryHandle(environment14.get(), folders, 1, folders.content);
+    handles[2] = CreateDirectoryHandle(environment14.get(), folders, 2, folders.userData);
     for (size_t i = 0; i < std::size(kKnownFolders); ++i)
-        handles[3 + i] =
-            CreateDirectoryHandle(environment14.get(), KnownFolderPathUtf8(*kKnownFolders[i]));
+        handles[3 + i] = CreateDirectoryHandle(environment14.get(), folders, 3 + i,
+                                               KnownFolderPathUtf8(*kKnownFolders[i]));
 
     std::array<IUnknown*, kHandleCount> items = {};
     for (size_t i = 0; i < kHandleCount; ++i)

@@ -5,6 +5,7 @@
 #include "extensions/extension_host.h"
 #include "util/author_log.h"
 #include "util/text.h"
+#include "util/web_origin.h"
 
 MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
                              ExtensionHost* extensionHost)
@@ -56,6 +57,8 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
 }
 
 void MessageBridge::SendWrapperInitResponse() {
+    if (!TopLevelIsPage())
+        return;
     PostDirectoryHandles(environment_, webView_, folders_);
     static const std::vector<std::string> kNoComponents;
     PostJsonToPage(WrapperInitResponse(extensionHost_ ? extensionHost_->registeredComponentIds
@@ -63,7 +66,17 @@ void MessageBridge::SendWrapperInitResponse() {
 }
 
 void MessageBridge::PostJsonToPage(const std::string& json) {
-    if (webView_)
+    if (TopLevelIsPage())
         LogIfFailed("PostWebMessageAsJson",
                     webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str()));
+}
+
+// Messages reach whatever document is on top: in remote mode that may be another
+// site the page navigated to, which must not get the handles or the extension's words.
+bool MessageBridge::TopLevelIsPage() const {
+    if (!webView_)
+        return false;
+    CoTaskString source;
+    LogIfFailed("get_Source", webView_->get_Source(source.put()));
+    return source && IsSameWebOrigin(WideToUtf8(source.get()), pageOrigin_);
 }

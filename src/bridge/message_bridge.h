@@ -22,6 +22,7 @@ public:
     void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
     // Dispatches one message text by its "type"; a message that fails is dropped.
     void HandleWebMessage(const std::string& text);
+    // Posts only while the top-level document has the page's origin.
     void PostJsonToPage(const std::string& json);
     // The current browser session's objects, or nulls between sessions; posts
     // made without a browser are dropped.
@@ -35,6 +36,7 @@ public:
 
 private:
     void SendWrapperInitResponse();
+    bool TopLevelIsPage() const;
 
     const std::string pageOrigin_;
     const HandleFolders folders_;

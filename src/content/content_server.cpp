@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "content/agile_stream.h"
+#include "content/final_path.h"
 #include "content/request_path.h"
 #include "content/response_plan.h"
 #include "content/slice_stream.h"
@@ -58,15 +59,23 @@ ContentServer::Target ContentServer::Resolve(const std::string& relativePath) co
     if (!StaysInContentFolder(relativePath))
         return target;
     const PathKind kind = KindOf(target.filePath, target.size);
-    target.found = kind == PathKind::File;
+    target.found = kind == PathKind::File && StaysInsideAfterLinks(target.filePath);
     if (kind != PathKind::Folder)
         return target;
     if (const std::optional<std::string> index = FolderIndexPath(relativePath)) {
         target.relativePath = *index;
         target.filePath = ContentFilePath(contentFolder_, *index);
-        target.found = KindOf(target.filePath, target.size) == PathKind::File;
+        target.found = KindOf(target.filePath, target.size) == PathKind::File &&
+                       StaysInsideAfterLinks(target.filePath);
     }
     return target;
+}
+
+// A link or junction inside the folder must not serve what lies outside it.
+bool ContentServer::StaysInsideAfterLinks(const std::string& filePath) const {
+    if (finalContentFolder_.empty())
+        finalContentFolder_ = FinalPathOf(contentFolder_);
+    return IsInsideFolder(FinalPathOf(filePath), finalContentFolder_);
 }
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,

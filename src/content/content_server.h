@@ -33,10 +33,12 @@ private:
         uint64_t size;
     };
     Target Resolve(const std::string& relativePath) const;
+    bool StaysInsideAfterLinks(const std::string& filePath) const;
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
 
     const std::string contentFolder_;
     const size_t originLength_;
     const bool crossOriginIsolation_;
     MappedFileCache mappedFiles_;
+    mutable std::string finalContentFolder_; // resolved at the first request
 };

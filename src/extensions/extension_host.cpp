@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "util/author_log.h"
 #include "util/long_path.h"
 #include "util/text.h"
 
@@ -20,11 +21,18 @@ ExtensionHost::ExtensionHost(std::string applicationFolder, std::string contentF
 
 bool LoadExtensionLibrary() {
     ExtensionHost& host = *g_extensionHost;
-    // A full path, so that only the application folder is searched.
+    // A full path, and its own dependencies from its folder and System32 only.
     const std::wstring path = ToLongPath(Utf8ToWide(host.applicationFolder) + L"Brenmoor.dll");
-    host.libraryModule = LoadLibraryW(path.c_str());
-    if (!host.libraryModule)
+    host.libraryModule = LoadLibraryExW(
+        path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!host.libraryModule) {
+        const DWORD error = GetLastError();
+        // No library at all is the ordinary case; one that fails to load is the author's to know.
+        if (error != ERROR_MOD_NOT_FOUND ||
+            GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            LogForAuthor("Brenmoor.dll could not be loaded: error " + std::to_string(error));
         return false;
+    }
     host.initEntry = FindEntry<ExtensionInit>(host.libraryModule, "Init");
     host.releaseEntry = FindEntry<ExtensionRelease>(host.libraryModule, "Release");
     host.mainWindowCreatedEntry =

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "manifest/manifest_player_keys.h"
+#include "manifest/manifest_rules.h"
 #include "util/json_lookup.h"
 
 namespace {
@@ -124,7 +125,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     const nlohmann::json document = nlohmann::json::parse(text.c_str());
 
     manifest.name = JsonStringOr(document, "name", "");
-    if (manifest.name.empty())
+    if (!IsSafeName(manifest.name))
         throw std::runtime_error("invalid name");
     manifest.main = JsonStringOr(document, "main", "index.html");
 
@@ -146,6 +147,10 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.crossOriginIsolation = ParseCrossOriginIsolation(settings);
     ReadWindowBehaviour(window, settings, manifest);
     ReadPlayerKeys(window, settings, manifest);
+    if (manifest.contentMode == ContentMode::Remote && !IsTrustedRemoteMain(manifest.main))
+        throw std::runtime_error("invalid main");
+    manifest.writableProgramFolder = JsonBoolOr(settings, "writable-program-folder", false);
+    manifest.directoryHandles = ParseDirectoryHandles(settings);
 
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =

@@ -80,6 +80,10 @@ struct AppManifest {
     BrowserHabits habits;
     bool runInBackground = false;
     bool autoplay = false;
+    // What page script may reach through its directory handles: the program
+    // folder is read-only unless opted in; a bit per position offered (all by default).
+    bool writableProgramFolder = false;
+    uint32_t directoryHandles = (1u << 13) - 1;
     ManifestMessages messages;
     SteamSettings steam;
 };
@@ -91,5 +95,7 @@ struct AppManifest {
 // "invalid background color" (not a "#RRGGBB" text) or
 // "invalid context menu" (anything but "default", "edit" or "none") or
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
-// "invalid steam app id" (a "steam" key without a positive 32-bit "app-id").
+// "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
+// "invalid main" (remote mode with an address that is not trusted) or
+// "invalid directory handles". An unsafe name is an "invalid name".
 void ParseManifest(const std::string& text, AppManifest& manifest);

@@ -95,5 +95,7 @@ WEBVIEW2_IID(ICoreWebView2ContextMenuRequestedEventHandler)
 WEBVIEW2_IID(ICoreWebView2ContextMenuRequestedEventArgs)
 WEBVIEW2_IID(ICoreWebView2ContextMenuItemCollection)
 WEBVIEW2_IID(ICoreWebView2ContextMenuItem)
+WEBVIEW2_IID(ICoreWebView2LaunchingExternalUriSchemeEventHandler)
+WEBVIEW2_IID(ICoreWebView2LaunchingExternalUriSchemeEventArgs)
 
 #undef WEBVIEW2_IID

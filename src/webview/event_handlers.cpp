@@ -9,19 +9,21 @@
 #include "util/author_log.h"
 #include "util/text.h"
 #include "webview/fullscreen_key_press.h"
+#include "webview/page_policy.h"
 
 namespace {
-// Only web and mail addresses go to the shell: "open" on a file: or another
-// scheme would let a page start local programs.
-bool IsSafeForShell(const std::wstring& uri) {
-    for (const wchar_t* scheme : {L"http:", L"https:", L"mailto:"}) {
-        const size_t length = wcslen(scheme);
-        if (uri.size() >= length && _wcsnicmp(uri.c_str(), scheme, length) == 0)
-            return true;
-    }
-    return false;
+std::string Utf8Uri(const CoTaskString& uri) {
+    return uri ? WideToUtf8(uri.get()) : std::string();
 }
+
 } // namespace
+
+// The shell may run a message loop (a choice of program, a warning): from the loop.
+void VelnorWebView::OpenInShellLater(const std::string& uri) {
+    deferred_.Post("a shell open", [target = Utf8ToWide(uri)] {
+        ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    });
+}
 
 void VelnorWebView::ShowAndFocus() {
     ShowWindow(mainWindow_, SW_SHOW);
@@ -44,14 +46,25 @@ void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
 void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
     CoTaskString uri;
     LogIfFailed("get_Uri", args->get_Uri(uri.put()));
-    // Byte for byte: no case folding, no decoding. A missing URI is not ours either.
-    const std::string target = uri ? WideToUtf8(uri.get()) : std::string();
-    if (target.compare(0, pageOrigin_.size(), pageOrigin_) != 0)
-        LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
+    BOOL userInitiated = FALSE;
+    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
+    // A missing URI is not ours either.
+    const std::string target = Utf8Uri(uri);
+    const NavigationVerdict verdict = JudgeNavigation(
+        target, pageOrigin_, manifest_->contentMode == ContentMode::Remote, userInitiated != FALSE);
+    if (verdict == NavigationVerdict::Allow)
+        return;
+    LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
+    if (verdict == NavigationVerdict::OpenInShell)
+        OpenInShellLater(target);
 }
 
 void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
-    LogIfFailed("put_State", args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW));
+    CoTaskString uri;
+    LogIfFailed("get_Uri", args->get_Uri(uri.put()));
+    LogIfFailed("put_State", args->put_State(AllowsPermission(Utf8Uri(uri), pageOrigin_)
+                                                 ? COREWEBVIEW2_PERMISSION_STATE_ALLOW
+                                                 : COREWEBVIEW2_PERMISSION_STATE_DENY));
 }
 
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
@@ -71,12 +84,19 @@ void VelnorWebView::OnWindowCloseRequested() {
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
     CoTaskString uri;
     LogIfFailed("get_Uri", args->get_Uri(uri.put()));
-    // The shell may run a message loop (a choice of program, a warning): from the loop.
-    if (uri && IsSafeForShell(uri.get()))
-        deferred_.Post("a shell open", [target = std::wstring(uri.get())] {
-            ShellExecuteW(nullptr, L"open", target.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
-        });
+    BOOL userInitiated = FALSE;
+    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
+    if (NewWindowGoesToShell(Utf8Uri(uri), userInitiated != FALSE))
+        OpenInShellLater(Utf8Uri(uri));
     LogIfFailed("put_Handled", args->put_Handled(TRUE));
+}
+
+void VelnorWebView::OnLaunchingExternalUriScheme(
+    ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
+    CoTaskString origin;
+    LogIfFailed("get_InitiatingOrigin", args->get_InitiatingOrigin(origin.put()));
+    if (!AllowsExternalScheme(Utf8Uri(origin), pageOrigin_))
+        LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
 }
 
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {

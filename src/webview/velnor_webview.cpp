@@ -28,7 +28,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
       pageOrigin_(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
       browserExecutableFolder_(browserExecutableFolder),
       windowCommands_(mainWindow, {manifest.minWidth, manifest.minHeight}),
-      messageBridge_(pageOrigin_, {applicationFolder, contentFolder, userDataFolder},
+      messageBridge_(pageOrigin_,
+                     {applicationFolder, applicationFolder + contentFolder, userDataFolder,
+                      manifest.directoryHandles, manifest.writableProgramFolder},
                      windowCommands_, g_extensionHost),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
                      manifest.crossOriginIsolation),
@@ -162,12 +164,12 @@ void VelnorWebView::RegisterEventHandlers() {
                           [this](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
                               contentServer_.OnWebResourceRequested(session_->environment(), args);
                           });
-        session.Subscribe("NavigationStarting", view, &ICoreWebView2::add_NavigationStarting,
-                          &ICoreWebView2::remove_NavigationStarting,
-                          [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                              OnNavigationStarting(args);
-                          });
     }
+    session.Subscribe("NavigationStarting", view, &ICoreWebView2::add_NavigationStarting,
+                      &ICoreWebView2::remove_NavigationStarting,
+                      [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
+                          OnNavigationStarting(args);
+                      });
     session.Subscribe("PermissionRequested", view, &ICoreWebView2::add_PermissionRequested,
                       &ICoreWebView2::remove_PermissionRequested,
                       [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
@@ -193,6 +195,16 @@ void VelnorWebView::RegisterEventHandlers() {
                           hangQuestion_.PageResponded();
                           messageBridge_.OnWebMessageReceived(args);
                       });
+    // Older runtimes lack ICoreWebView2_18: their own prompt stays the only guard.
+    if (com_ptr<ICoreWebView2_18> view18 =
+            com_ptr<ICoreWebView2>::copy_from(view).try_query<ICoreWebView2_18>())
+        session.Subscribe(
+            "LaunchingExternalUriScheme", view18.get(),
+            &ICoreWebView2_18::add_LaunchingExternalUriScheme,
+            &ICoreWebView2_18::remove_LaunchingExternalUriScheme,
+            [this](ICoreWebView2*, ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
+                OnLaunchingExternalUriScheme(args);
+            });
     RegisterProcessFailedHandler();
     RegisterContextMenuHandler();
     if (ICoreWebView2_2* view2 = session.webView2())

@@ -79,6 +79,8 @@ private:
     void OnContainsFullScreenElementChanged(ICoreWebView2* sender);
     void OnWindowCloseRequested();
     void OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
+    void OnLaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventArgs* args);
+    void OpenInShellLater(const std::string& uri);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
 
     // Failures of the browser's processes at run time (process_failures.cpp).

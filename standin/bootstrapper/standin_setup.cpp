@@ -1,4 +1,5 @@
-// A stand-in for the vendor's runtime bootstrapper. The "installs" variant
+// A stand-in for the vendor's runtime bootstrapper. The "installs" variant (and
+// "unsigned", the same without a signature)
 // installs the stand-in runtime for the current user (the marker that evergreen
 // presence looks for) and records that it ran; "fails" and "does-nothing" only
 // record that they ran, exiting with 1 and 0. Each first waits while the file
@@ -48,7 +49,7 @@ int wmain() {
     WideCharToMultiByte(CP_UTF8, 0, record.c_str(), -1, line, sizeof(line) - 1, nullptr, nullptr);
     Touch(folder + L"\\bootstrapper-runs.log", line);
     WaitWhileHeld(folder);
-#if defined(STANDIN_SETUP_INSTALLS)
+#if defined(STANDIN_SETUP_INSTALLS) || defined(STANDIN_SETUP_UNSIGNED)
     Touch(folder + L"\\webview2-standin.marker", "installed by the stand-in bootstrapper\n");
     return 0;
 #elif defined(STANDIN_SETUP_FAILS)

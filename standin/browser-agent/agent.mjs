@@ -61,14 +61,16 @@ const PAGE_BRIDGE = () => {
   };
   window.close = () => window.__quorrinEvent('WindowCloseRequested', {});
   window.open = (url) => {
-    window.__quorrinEvent('NewWindowRequested', { uri: new URL(url, location.href).href });
+    // As the runtime tells it: a click or key just before, not script alone.
+    window.__quorrinEvent('NewWindowRequested', { uri: new URL(url, location.href).href,
+      userInitiated: !!(navigator.userActivation && navigator.userActivation.isActive) });
     return null;
   };
   document.addEventListener('click', (event) => {
     const link = event.target.closest && event.target.closest('a[target="_blank"]');
     if (link) {
       event.preventDefault();
-      window.__quorrinEvent('NewWindowRequested', { uri: link.href });
+      window.__quorrinEvent('NewWindowRequested', { uri: link.href, userInitiated: event.isTrusted });
     }
   }, true);
   // The cursor the page shows where the mouse is: its CSS cursor, with "auto"

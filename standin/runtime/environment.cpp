@@ -61,6 +61,18 @@ HRESULT Environment::get_BrowserVersionString(LPWSTR* value) {
     return CopyString(kStandinVersion, value);
 }
 
+namespace {
+// "C:\..." or "\\server\..." (and "\\?\..."): rooted and with a drive or a share.
+bool IsFullyQualified(LPCWSTR path) {
+    if (!path)
+        return false;
+    const auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (isSlash(path[0]))
+        return isSlash(path[1]);
+    return path[0] && path[1] == L':' && isSlash(path[2]);
+}
+} // namespace
+
 HRESULT Environment::CreateWebFileSystemDirectoryHandle(
     LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission,
     ICoreWebView2FileSystemHandle** handle) {
@@ -69,6 +81,10 @@ HRESULT Environment::CreateWebFileSystemDirectoryHandle(
                {ToJson(path), static_cast<int>(permission)});
     if (!handle)
         return E_POINTER;
+    *handle = nullptr;
+    // As the runtime documents: a path that is not fully qualified is refused.
+    if (!IsFullyQualified(path))
+        return E_INVALIDARG;
     *handle = MakeDirectoryHandle(path, permission);
     return S_OK;
 }

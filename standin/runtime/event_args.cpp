@@ -21,8 +21,9 @@ HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
     ReportCall(*this, kind(), "get_Uri", Json::array());
     return CopyString(uri, value);
 }
+BOOL userInitiated = TRUE;
 HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
-    return Put(value, TRUE);
+    return Put(value, userInitiated);
 }
 HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override {
     return Put(value, FALSE);
@@ -46,6 +47,10 @@ template <typename T> static HRESULT Put(T* out, T value) {
 STANDIN_ARGS(NewWindowRequested)
 std::wstring uri;
 BOOL handled = FALSE;
+BOOL userInitiated = FALSE;
+HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+    return CopyValue(userInitiated, value);
+}
 HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
     ReportCall(*this, kind(), "get_Uri", Json::array());
     return CopyString(uri, value);
@@ -203,15 +208,19 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
     if (event == "NavigationStarting") {
         Ref<NavigationStartingArgs> eventArgs(new NavigationStartingArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));
+        eventArgs->userInitiated = BoolField(args, "userInitiated", true);
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NavigationStartingEventHandler>(sender, eventArgs.get());
         result["cancel"] = eventArgs->cancel != FALSE;
     } else if (event == "NewWindowRequested") {
         Ref<NewWindowRequestedArgs> eventArgs(new NewWindowRequestedArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));
+        eventArgs->userInitiated = BoolField(args, "userInitiated", false);
         result["invoked"] =
             list.InvokeAll<ICoreWebView2NewWindowRequestedEventHandler>(sender, eventArgs.get());
         result["handled"] = eventArgs->handled != FALSE;
+    } else if (event == "LaunchingExternalUriScheme") {
+        result = RaiseLaunchingExternalUriScheme(sender, args, list);
     } else if (event == "PermissionRequested") {
         Ref<PermissionRequestedArgs> eventArgs(new PermissionRequestedArgs());
         eventArgs->uri = ToWide(RequiredString(args, "uri"));

@@ -224,6 +224,13 @@ public:
     HRESULT STDMETHODCALLTYPE remove_DOMContentLoaded(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken token) override;
     HRESULT STDMETHODCALLTYPE remove_ContextMenuRequested(EventRegistrationToken token) override;
+    HRESULT STDMETHODCALLTYPE
+    add_LaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventHandler* handler,
+                                   EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE
+    remove_LaunchingExternalUriScheme(EventRegistrationToken token) override;
+    // The top-level document: where the host navigated, then each navigation it let through.
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
     bool DefaultContextMenusEnabled() const {
         return settings_->Enabled("AreDefaultContextMenusEnabled");
     }
@@ -241,6 +248,7 @@ private:
     std::map<std::string, HandlerList> handlers_;
     ResourceFilters filters_;
     std::wstring documentTitle_;
+    std::wstring source_ = L"about:blank";
     BOOL containsFullScreenElement_ = FALSE;
 };
 
@@ -250,6 +258,10 @@ void SetCurrentController(Controller* controller);
 
 // Keeps environment creation pending until the agent sends "complete-environment".
 void HoldEnvironmentCompletion(std::function<void()> completion);
+
+// A link to another program's scheme (external_schemes.cpp).
+Json RaiseLaunchingExternalUriScheme(ICoreWebView2* sender, const Json& args,
+                                     const HandlerList& handlers);
 
 // Reports every PBM_SETPOS that reaches a progress bar of the calling thread.
 void WatchProgressBarsOnThisThread();

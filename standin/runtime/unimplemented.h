@@ -1007,3 +1007,25 @@ public:
     }
 };
 
+class ICoreWebView2LaunchingExternalUriSchemeEventArgsDefaults : public ICoreWebView2LaunchingExternalUriSchemeEventArgs {
+public:
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR*) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "get_Uri");
+    }
+    HRESULT STDMETHODCALLTYPE get_InitiatingOrigin(LPWSTR*) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "get_InitiatingOrigin");
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "get_IsUserInitiated");
+    }
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL*) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "get_Cancel");
+    }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "put_Cancel");
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral**) override {
+        return ReportUnimplemented("ICoreWebView2LaunchingExternalUriSchemeEventArgs", "GetDeferral");
+    }
+};
+

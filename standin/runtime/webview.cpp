@@ -61,11 +61,19 @@ Json WebView::Raise(const std::string& event, const Json& args) {
         result["filtered"] = filtered;
         return result;
     }
+    // The top-level document changed without asking the host (a redirect, history).
+    if (event == "SourceChanged") {
+        source_ = ToWide(RequiredString(args, "uri"));
+        return Json{{"invoked", 0}};
+    }
     if (event == "DocumentTitleChanged")
         documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
         containsFullScreenElement_ = BoolField(args, "value", false);
-    return RaiseOn(*this, *controller_, event, args, handlers_);
+    Json result = RaiseOn(*this, *controller_, event, args, handlers_);
+    if (event == "NavigationStarting" && !result.value("cancel", false))
+        source_ = ToWide(RequiredString(args, "uri"));
+    return result;
 }
 
 HRESULT WebView::Register(const char* interfaceName, const char* event, IUnknown* handler,
@@ -109,6 +117,7 @@ STANDIN_EVENT(ICoreWebView2, WindowCloseRequested)
 STANDIN_EVENT(ICoreWebView2_2, DOMContentLoaded)
 STANDIN_EVENT(ICoreWebView2, ProcessFailed)
 STANDIN_EVENT(ICoreWebView2_11, ContextMenuRequested)
+STANDIN_EVENT(ICoreWebView2_18, LaunchingExternalUriScheme)
 #undef STANDIN_EVENT
 
 HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
@@ -120,7 +129,16 @@ HRESULT WebView::get_Settings(ICoreWebView2Settings** value) {
 HRESULT WebView::Navigate(LPCWSTR uri) {
     STANDIN_ON_CREATING_THREAD("Navigate");
     ReportCall(*this, "ICoreWebView2", "Navigate", {ToJson(uri)});
-    return uri ? S_OK : E_INVALIDARG;
+    if (!uri)
+        return E_INVALIDARG;
+    source_ = uri;
+    return S_OK;
+}
+
+HRESULT WebView::get_Source(LPWSTR* value) {
+    STANDIN_ON_CREATING_THREAD("get_Source");
+    ReportCall(*this, "ICoreWebView2", "get_Source", Json::array());
+    return CopyString(source_, value);
 }
 
 // The agent reloads the page when it sees this report.

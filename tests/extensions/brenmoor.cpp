@@ -66,6 +66,14 @@ BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID processExit) {
     return TRUE;
 }
 
+#ifdef BRENMOOR_NEEDS_DEPENDENCY
+// A load-time import: the library loads only where this one is found.
+extern "C" __declspec(dllimport) int QuorrinDependencyAnswer();
+EXPORT int DependencyAnswer() {
+    return QuorrinDependencyAnswer();
+}
+#endif
+
 #ifndef BRENMOOR_ONLY_MESSAGE
 EXPORT const char* const* Init(const char* applicationFolder, const char* contentFolder,
                                const char* userDataFolder, void (*post)(const char*)) {

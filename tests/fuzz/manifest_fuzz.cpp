@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manifest/manifest.h"
+#include "manifest/manifest_rules.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -20,7 +21,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.rememberPlacement == b.rememberPlacement && a.singleInstance == b.singleInstance &&
            a.minWidth == b.minWidth && a.minHeight == b.minHeight &&
            a.backgroundColor == b.backgroundColor && a.contextMenu == b.contextMenu &&
-           a.messages.crashed == b.messages.crashed &&
+           a.writableProgramFolder == b.writableProgramFolder &&
+           a.directoryHandles == b.directoryHandles && a.messages.crashed == b.messages.crashed &&
            a.messages.unresponsive == b.messages.unresponsive &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
            a.messages.downloading == b.messages.downloading &&
@@ -31,7 +33,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
 bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
            message == "invalid content mode" || message == "invalid cross-origin isolation" ||
-           message == "invalid background color" || message == "invalid context menu";
+           message == "invalid background color" || message == "invalid context menu" ||
+           message == "invalid main" || message == "invalid directory handles";
 }
 
 // What an accepted record must say about the document it came from.
@@ -40,6 +43,13 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     FUZZ_REQUIRE(document.is_object(), "an accepted manifest is a JSON object");
     FUZZ_REQUIRE(!manifest.name.empty(), "an accepted manifest has a name");
     FUZZ_REQUIRE(document["name"] == manifest.name, "the name is the document's");
+    FUZZ_REQUIRE(IsSafeName(manifest.name), "an accepted name is one safe path component");
+    FUZZ_REQUIRE(manifest.name.find_first_of("/\\:") == std::string::npos && manifest.name != "." &&
+                     manifest.name != "..",
+                 "an accepted name never leaves its folder");
+    FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle || IsTrustedRemoteMain(manifest.main),
+                 "remote mode only with a trusted main");
+    FUZZ_REQUIRE(manifest.directoryHandles <= kAllDirectoryHandles, "only the 13 positions");
     FUZZ_REQUIRE(document.contains("main") || manifest.main == "index.html", "main defaults");
     FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle ||
                      manifest.contentMode == ContentMode::Remote,

@@ -56,7 +56,7 @@ TEST(ParseManifest, NameAloneTakesEveryDefault) {
 
 TEST(ParseManifest, ReadsEveryKeyFromItsSection) {
     AppManifest m = Parse(R"({
-        "name": "Spiel \u00fc", "main": "start/page.html", "chromium-args": "--mute-audio",
+        "name": "Spiel \u00fc", "main": "https://example.com/start/page.html", "chromium-args": "--mute-audio",
         "window": {"title": "Tit\u20acle", "width": 800, "height": 600, "icon": "img/a.png",
                    "resizable": false},
         "settings": {"distribution-mode": "fixed", "content-mode": "remote",
@@ -65,7 +65,7 @@ TEST(ParseManifest, ReadsEveryKeyFromItsSection) {
                      "installing": "w"}
     })");
     EXPECT_EQ(m.name, "Spiel \xc3\xbc");
-    EXPECT_EQ(m.main, "start/page.html");
+    EXPECT_EQ(m.main, "https://example.com/start/page.html");
     EXPECT_EQ(m.chromiumArgs, "--mute-audio");
     EXPECT_EQ(m.title, "Tit\xe2\x82\xac"
                        "le");
@@ -321,4 +321,67 @@ TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","steam":)") + steam + "}"),
                   "invalid steam app id")
             << steam;
+}
+
+// The name becomes a folder under LocalAppData: one component Windows keeps as written.
+TEST(ParseManifest, NameMustBeOneSafePathComponent) {
+    for (const char* name : {"game", "My Game 2", "Spiel \u00fc", "a.b", ".hidden", "con-game",
+                             "com10", "nul_x", "COM0"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":")") + name + "\"}"), "accepted") << name;
+    for (const char* name :
+         {".", "..", "..\\\\x", "../x", "a/b", "a\\\\b", "C:x", "a:b", "a*", "a?", "a|b", "a<b",
+          "a>b", "a\\\"b", "a\\u0001b", "a\\tb", "game.", "game ", "...", "con", "CON", "nul.txt",
+          "Aux .log", "com1", "LPT9.x", "conin$", "CONOUT$", "com\u00b9", "lpt\u00b3"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":")") + name + "\"}"), "invalid name") << name;
+}
+
+// Remote mode trusts only a page nobody on the network can change.
+TEST(ParseManifest, RemoteMainMustBeHttpsOrLoopbackHttp) {
+    const auto remote = [](const std::string& main) {
+        return RejectionOf(R"({"name":"n","main":")" + main +
+                           R"(","settings":{"content-mode":"remote"}})");
+    };
+    for (const char* main :
+         {"https://example.com", "HTTPS://Example.com/game?x#y", "https://example.com:8443/",
+          "http://localhost", "http://localhost:8080/index.html", "http://127.0.0.1:3000",
+          "http://[::1]:5173/", "HTTP://LocalHost/", "http://localhost\\\\x"})
+        EXPECT_EQ(remote(main), "accepted") << main;
+    for (const char* main :
+         {"", "index.html", "http://example.com/", "http://192.168.1.2/", "http://localhost.evil.net/",
+          "http://localhost@evil.net/", "http://evil.net#@localhost", "http://localhost:80x/",
+          "http://127.0.0.2/", "https://", "https:///path", "https://@/", "file:///C:/game/index.html",
+          "ftp://example.com/", "javascript:alert(1)", "//example.com/"})
+        EXPECT_EQ(remote(main), "invalid main") << main;
+    // Bundle mode's "main" is a path under the app origin, as before.
+    EXPECT_EQ(RejectionOf(R"({"name":"n","main":"http://example.com/"})"), "accepted");
+}
+
+TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
+    const AppManifest all = Parse(R"({"name":"n"})");
+    EXPECT_EQ(all.directoryHandles, 0x1FFFu);
+    EXPECT_FALSE(all.writableProgramFolder);
+    const AppManifest chosen = Parse(
+        R"({"name":"n","settings":{"directory-handles":["user-data","program","videos","program"],
+                                   "writable-program-folder":true}})");
+    EXPECT_EQ(chosen.directoryHandles, (1u << 0) | (1u << 2) | (1u << 12));
+    EXPECT_TRUE(chosen.writableProgramFolder);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"directory-handles":[]}})").directoryHandles, 0u);
+    const char* const names[] = {"program",   "content",     "user-data",  "local-app-data",
+                                 "roaming-app-data", "desktop", "documents", "downloads",
+                                 "pictures",  "profile",     "saved-games", "screenshots", "videos"};
+    for (uint32_t i = 0; i < 13; ++i)
+        EXPECT_EQ(Parse(std::string(R"({"name":"n","settings":{"directory-handles":[")") +
+                        names[i] + "\"]}}")
+                      .directoryHandles,
+                  1u << i)
+            << names[i];
+    // Only a true boolean opens the program folder for writing.
+    EXPECT_FALSE(Parse(R"({"name":"n","settings":{"writable-program-folder":"true"}})")
+                     .writableProgramFolder);
+    for (const char* list : {R"(["Program"])", R"(["program", "temp"])", R"([0])", R"("program")",
+                             R"({"program":true})", R"(null)", R"([["program"]])", R"([""])"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"directory-handles":)") +
+                              list + "}}"),
+                  "invalid directory handles")
+            << list;
 }

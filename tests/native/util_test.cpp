@@ -20,6 +20,10 @@ TEST(LongPath, ToLongPath) {
         {L"a/b", L"a\\b"},
         {L"", L""},
         {L"C:\\x", L"\\\\?\\C:\\x"},
+        // A program folder on a share.
+        {L"\\\\server\\share\\game\\", L"\\\\?\\UNC\\server\\share\\game\\"},
+        {L"//server/share/a", L"\\\\?\\UNC\\server\\share\\a"},
+        {L"\\\\?\\UNC\\server\\a", L"\\\\?\\UNC\\server\\a"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ToLongPath(c.input), c.expected);
@@ -30,6 +34,7 @@ TEST(LongPath, StripLongPathPrefix) {
     EXPECT_EQ(StripLongPathPrefix(L"C:\\a"), L"C:\\a");
     EXPECT_EQ(StripLongPathPrefix(L"\\\\?"), L"\\\\?");
     EXPECT_EQ(StripLongPathPrefix(L"\\\\?\\"), L"");
+    EXPECT_EQ(StripLongPathPrefix(L"\\\\?\\UNC\\server\\share\\x"), L"\\\\server\\share\\x");
 }
 
 TEST(TrimWhitespace, RemovesClassicWhiteSpaceAtBothEnds) {

@@ -8,8 +8,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, afterEach, before, test } from 'node:test';
 
-import { Host, binFolder, setEvergreenRuntimeInstalled, setScreenDpi, standinUserFolder,
-  waitFor } from './lib/host.mjs';
+import { Host, binFolder, runWine, setEvergreenRuntimeInstalled, setScreenDpi, standinUserFolder,
+  waitFor, windowsPath } from './lib/host.mjs';
 
 const INSTALL_TEXT = 'This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and installed for you now.';
 const FAILED_TEXT = 'Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to install it, and that your Internet connection is working. Run the app again to try again.';
@@ -20,6 +20,10 @@ const FIXED_TEXT = 'This app is set to "fixed" distribution mode, but the WebVie
 let server, port, requests = 0;
 const downloads = new Map(); // path -> { variant, withLength, hold: Promise | null }
 before(async () => {
+  // The stand-in installers are signed under the tests' own root, trusted here only.
+  const trusted = runWine([path.join(binFolder, 'trust_test_root.exe'),
+    windowsPath(path.join(binFolder, 'test-signing-root.der'))]);
+  assert.equal(trusted.status, 0, 'the tests\' signing root is trusted in the test prefix');
   server = http.createServer(async (request, response) => {
     requests++;
     const download = downloads.get(request.url.split('?')[0]);
@@ -148,11 +152,12 @@ for (const dpi of [96, 144]) {
     // Every position the bar was given, in order: it only moves forward, to 100.
     assert.equal(host.progress.at(-1), 100, JSON.stringify(host.progress));
     host.progress.forEach((position, i) => assert.ok(i === 0 || position >= host.progress[i - 1]));
-    const saved = path.join(userDataFolder(name), 'Webview2Setup.exe');
-    assert.ok(fs.existsSync(saved), 'saved in the user data folder');
     const [run] = bootstrapperRuns();
     const [program, currentDirectory, commandLine] = run.split('|');
-    assert.match(program, new RegExp(`\\\\${name}\\\\Webview2Setup\\.exe$`));
+    assert.match(program, new RegExp(`\\\\${name}\\\\setup-\\{[0-9A-F-]{36}\\}\\\\Webview2Setup\\.exe$`),
+      'saved in a new folder of its own');
+    assert.deepEqual(fs.readdirSync(userDataFolder(name)).filter((entry) => /setup/i.test(entry)), [],
+      'removed once it has run');
     assert.match(currentDirectory, new RegExp(`\\\\${name}$`));
     assert.doesNotMatch(commandLine, /\S\s+\S/, 'no arguments');
     assert.equal(await progressWindow(host), undefined);
@@ -190,7 +195,8 @@ for (const variant of ['fails', 'does-nothing']) {
 
 test('a user data folder that cannot be created: two boxes and nothing downloaded', async () => {
   const before = requests;
-  const host = await start({ manifest: { name: 'no-such-parent\\child', window: { title: 'My Game' },
+  // A name longer than any file system keeps: one component, but no folder can have it.
+  const host = await start({ manifest: { name: 'n'.repeat(300), window: { title: 'My Game' },
     messages: { 'install-webview2-failed': 'Still no runtime.' } } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
   await pressThrough(host, { text: 'Failed to create user data directory', icon: 'error' });
@@ -199,15 +205,30 @@ test('a user data folder that cannot be created: two boxes and nothing downloade
   assert.equal(requests, before);
 });
 
-test('a user data folder that already exists is used as it is', async () => {
+test('a file left where the bootstrapper used to be saved is deleted, never run', async () => {
   const name = 'existing-folder';
   fs.mkdirSync(userDataFolder(name), { recursive: true });
-  fs.writeFileSync(path.join(userDataFolder(name), 'Webview2Setup.exe'), 'an old attempt');
-  const host = await start({ manifest: { name, window: { title: 'My Game' } } });
+  const planted = path.join(userDataFolder(name), 'Webview2Setup.exe');
+  fs.copyFileSync(path.join(binFolder, 'standin_setup_unsigned.exe'), planted);
+  const host = await start({ url: 'http://127.0.0.1:9/setup.exe', manifest: { name, window: { title: 'My Game' } } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
-  await host.ready();
-  assert.notEqual(fs.readFileSync(path.join(userDataFolder(name), 'Webview2Setup.exe'), 'utf8'),
-    'an old attempt');
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.deepEqual(bootstrapperRuns(), []);
+  assert.equal(fs.existsSync(planted), false);
+});
+
+test('a downloaded bootstrapper without the vendor\'s signature is deleted, never run', async () => {
+  const name = `unsigned-${process.pid}`;
+  const host = await start({ url: offer('unsigned').url, manifest: { name, window: { title: 'My Game' } } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.deepEqual(bootstrapperRuns(), []);
+  assert.deepEqual(fs.readdirSync(userDataFolder(name)).filter((entry) => /setup/i.test(entry)), []);
+  assert.match(fs.readFileSync(path.join(userDataFolder(name), 'quorrin.log'), 'utf8'),
+    /runtime installer refused: signature 0x800B0100/);
+  fs.rmSync(userDataFolder(name), { recursive: true, force: true });
 });
 
 test('closing the progress window does not stop the download or the installation', async () => {
@@ -262,4 +283,12 @@ test('a standalone installer that fails: the install-failed message and exit cod
   assert.equal(await host.waitForExit(), 1);
   assert.equal(bootstrapperRuns().length, 1);
   assert.equal(requests, before, 'nothing downloaded');
+});
+
+test('a standalone installer without the vendor\'s signature never runs', async () => {
+  const host = await start({ files: { [OFFLINE_INSTALLER]: standinSetup('unsigned') } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  assert.deepEqual(bootstrapperRuns(), []);
 });

@@ -1,8 +1,11 @@
 // Page script's messages, the directory handles and the extension library.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, binFolder, standinUserFolder, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 
@@ -22,7 +25,7 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
   assert.deepEqual(posts[2].objects, handles, 'a second complete set');
   const paths = handles.map((handle) => handle && handle.path);
   assert.equal(paths[0], windowsPath(host.folder) + '\\');
-  assert.equal(paths[1], 'www\\', 'the content folder as stored, relative');
+  assert.equal(paths[1], windowsPath(host.folder) + '\\www\\', 'the content folder in full');
   assert.match(paths[2], /\\AppData\\Local\\handles$/);
   assert.match(paths[3], /\\AppData\\Local$/);
   assert.match(paths[4], /\\AppData\\Roaming$/);
@@ -31,7 +34,35 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
     assert.ok(paths[position].endsWith('\\' + ending), `${position}: ${paths[position]}`);
   // Wine cannot resolve the Screenshots folder: its position stays null and nothing shifts.
   assert.equal(handles[11], null);
-  for (const handle of handles.filter(Boolean)) assert.equal(handle.permission, 1);
+  // The program and content folders are read-only (0); the others read-write (1).
+  assert.deepEqual(handles.map((handle) => handle && handle.permission),
+    [0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, null, 1]);
+});
+
+test('"directory-handles" offers only the positions it names; the program folder opts in to writing', async () => {
+  const host = await ready({ manifest: { name: 'chosen',
+    settings: { 'directory-handles': ['saved-games', 'program'], 'writable-program-folder': true } } });
+  await host.postString('{"type":"wrapper-init"}');
+  const handles = host.posts()[0].objects;
+  assert.equal(handles.length, 13, 'positions never shift');
+  assert.deepEqual(handles.map((handle, position) => handle && [position, handle.permission]).filter(Boolean),
+    [[0, 1], [10, 1]]);
+  assert.equal(host.callsTo('CreateWebFileSystemDirectoryHandle').length, 2, 'nothing else is asked for');
+});
+
+test('posts reach the page only while the top-level document has its origin', async () => {
+  const host = await ready({ manifest: { name: 'remote-top', main: 'https://example.com/game/',
+    settings: { 'content-mode': 'remote' } }, extension: 'posting' });
+  await host.postString('{"type":"wrapper-init"}', 'https://example.com/game/');
+  assert.equal(host.posts().length, 2, 'handles and response on the application\'s own page');
+  // Another site on top, with a frame of the application's origin still posting.
+  await host.raise('SourceChanged', { uri: 'https://evil.net/' });
+  await host.postString('{"type":"wrapper-init"}', 'https://example.com/game/');
+  await host.postString('{"type":"extension-message"}', 'https://example.com/game/');
+  assert.equal(host.posts().length, 2, 'nothing for another origin\'s document');
+  await host.raise('SourceChanged', { uri: 'https://EXAMPLE.com:443/other' });
+  await host.postString('{"type":"extension-message"}', 'https://example.com/game/');
+  assert.equal(host.posts().length, 3, 'the application\'s origin again');
 });
 
 for (const [label, config] of [['ICoreWebView2Environment14', { environment14: false }],
@@ -73,14 +104,6 @@ test('in remote mode a look-alike host is not the page', async () => {
     'https://example.com#top'])
     await host.postString('{"type":"wrapper-init"}', source);
   assert.equal(host.posts().filter((post) => post.json === NO_COMPONENTS).length, 4);
-});
-
-test('in remote mode with an empty "main" no page is heard', async () => {
-  const host = await ready({ manifest: { name: 'remote-empty', main: '',
-    settings: { 'content-mode': 'remote' } } });
-  for (const source of ['https://example.com/', APP_ORIGIN, '', 'about:blank'])
-    await host.postString('{"type":"wrapper-init"}', source);
-  assert.deepEqual(host.posts(), []);
 });
 
 test('window messages read their fields with defaults', async () => {
@@ -200,4 +223,23 @@ test('a post that is not JSON is handed over as it is, and later posts still go 
   const host = await ready({ extension: 'not_json' });
   await host.postString('{"type":"extension-message"}');
   assert.deepEqual(host.posts().map((post) => post.json), ['this is not JSON {', '{"type":"after-bad"}']);
+});
+
+test('an extension\'s dependency is found beside it, never in the current directory', async () => {
+  const dependency = path.join(binFolder, 'extensions/needs_dependency/dependency/QuorrinDependency.dll');
+  const elsewhere = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-cwd-'));
+  fs.copyFileSync(dependency, path.join(elsewhere, 'QuorrinDependency.dll'));
+  const logOf = (name) => path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+  fs.rmSync(logOf('needy-cwd'), { force: true });
+  const refused = await ready({ manifest: { name: 'needy-cwd' }, extension: 'needs_dependency',
+    currentDirectory: elsewhere });
+  await refused.postString('{"type":"wrapper-init"}');
+  assert.equal(refused.posts().at(-1).json, NO_COMPONENTS);
+  assert.match(fs.readFileSync(logOf('needy-cwd'), 'utf8'), /Brenmoor\.dll could not be loaded: error 126/);
+
+  const beside = await ready({ manifest: { name: 'needy-beside' }, extension: 'needs_dependency',
+    files: { 'QuorrinDependency.dll': fs.readFileSync(dependency) }, currentDirectory: elsewhere });
+  await beside.postString('{"type":"wrapper-init"}');
+  assert.equal(beside.posts().at(-1).json, response(['needy']), 'beside the library it loads');
+  fs.rmSync(elsewhere, { recursive: true, force: true });
 });

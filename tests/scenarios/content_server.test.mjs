@@ -2,6 +2,7 @@
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
+import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
@@ -139,6 +140,20 @@ test('hostile paths are not found and nothing outside the content folder is serv
     assert.equal(answer.status, 404, relative.slice(0, 60));
     assert.equal(answer.body.toString(), 'File not found');
   }
+});
+
+test('a link inside the content folder serves nothing outside it', async () => {
+  const www = path.join(host.folder, 'www');
+  fs.symlinkSync(path.join(host.folder, 'secret.txt'), path.join(www, 'out.txt'));
+  fs.symlinkSync(host.folder, path.join(www, 'up'));
+  fs.symlinkSync(path.join(www, 'sub', 'page.html'), path.join(www, 'in.html'));
+  for (const relative of ['out.txt', 'up/secret.txt', 'up/package.json']) {
+    const answer = await get(relative);
+    assert.equal(answer.status, 404, relative);
+  }
+  const inside = await get('in.html');
+  assert.equal(inside.status, 200, 'a link that stays inside is served');
+  assert.equal(inside.body.toString(), '<p>sub</p>');
 });
 
 // Another program holds the file open, for writing or (exclusive) locked; until it lets go.

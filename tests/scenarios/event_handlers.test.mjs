@@ -96,20 +96,40 @@ test('in bundle mode navigations that leave AppOrigin are cancelled, byte for by
   }
 });
 
-test('in remote mode no navigation is guarded', async () => {
-  const host = await ready({ manifest: { name: 'remote', main: 'https://example.com/',
+test('in remote mode top-level navigation stays on main\'s origin; others go to the shell on a click', async () => {
+  const shellOpens = recordShellOpens({ schemes: ['https'] });
+  const host = await ready({ manifest: { name: 'remote', main: 'https://example.com/game/',
     settings: { 'content-mode': 'remote' } } });
-  const result = await host.raise('NavigationStarting', { uri: 'https://elsewhere.org/' });
-  assert.equal(result.invoked, 0);
-  assert.equal(result.cancel, false);
+  for (const uri of ['https://example.com/', 'https://EXAMPLE.com:443/level?2'])
+    assert.equal((await host.raise('NavigationStarting', { uri })).cancel, false, uri);
+  for (const uri of ['https://example.com.evil.net/', 'http://example.com/', 'file:///C:/x.qtest'])
+    assert.equal((await host.raise('NavigationStarting', { uri, userInitiated: false })).cancel, true, uri);
+  assert.equal((await host.raise('NavigationStarting', { uri: 'https://example.org/news' })).cancel, true);
+  const recorded = [];
+  await waitFor(() => { recorded.push(...shellOpens()); return recorded.length > 0; }, 'the shell to open it');
+  assert.deepEqual(recorded, ['https://example.org/news'], 'only the clicked link, once');
 });
 
-test('every permission kind is allowed without a prompt', async () => {
+test('permissions are allowed to the application\'s origin and denied to any other', async () => {
   const host = await ready();
   for (let kind = 0; kind <= 12; kind++) {
     const result = await host.raise('PermissionRequested', { kind, uri: APP_ORIGIN });
     assert.equal(result.state, 1, `kind ${kind}`);
   }
+  for (const uri of ['https://ads.example.net/frame.html', 'https://app.localhost.evil.net/', 'null']) {
+    const result = await host.raise('PermissionRequested', { kind: 2, uri });
+    assert.equal(result.state, 2, uri);
+  }
+});
+
+test('an external scheme asked for by another origin is cancelled; the application\'s own is not', async () => {
+  const host = await ready();
+  const launch = (initiatingOrigin) => host.raise('LaunchingExternalUriScheme',
+    { uri: 'steam://store/480', initiatingOrigin, userInitiated: true });
+  const own = await launch('https://app.localhost');
+  assert.deepEqual([own.invoked, own.cancel], [1, false], 'the runtime\'s prompt as today');
+  for (const origin of ['https://ads.example.net', 'https://app.localhost.evil.net', ''])
+    assert.equal((await launch(origin)).cancel, true, origin);
 });
 
 test('window.close() ends the process with exit code 0 through the normal shutdown', async () => {
@@ -158,17 +178,20 @@ test('a full-screen element switches the window to the whole monitor and back', 
   assert.equal(host.callsTo('get_ContainsFullScreenElement').length, 3);
 });
 
-test('new windows go to the shell for web and mail addresses only, and never open in the app', async () => {
+test('new windows go to the shell on a click, for web and mail addresses only, never in the app', async () => {
   const shellOpens = recordShellOpens({ schemes: ['http', 'https', 'mailto', 'quorrintest'],
     extensions: ['.qtest'] });
   const host = await ready();
   const refused = ['file:///C:/users/evil.qtest', 'quorrintest:run', 'javascript:alert(1)', ''];
   for (const uri of refused)
     assert.equal((await host.raise('NewWindowRequested', { uri })).handled, true, uri);
+  // Script alone (an ad frame in a loop) opens nothing.
+  refused.push('https://example.com/popup');
+  assert.equal((await host.raise('NewWindowRequested', { uri: 'https://example.com/popup' })).handled, true);
   const opened = ['https://example.com/news?a=1&b=2', 'http://example.org/', 'mailto:team@example.com',
     APP_ORIGIN + 'page.html'];
   for (const uri of opened)
-    assert.equal((await host.raise('NewWindowRequested', { uri })).handled, true, uri);
+    assert.equal((await host.raise('NewWindowRequested', { uri, userInitiated: true })).handled, true, uri);
   const recorded = [];
   await waitFor(() => {
     recorded.push(...shellOpens());

@@ -215,6 +215,21 @@ test('the log of a normal run: versions, modes, folder and exit code, one stampe
   assert.doesNotMatch(readLog('log-run'), /chat/, 'no page message reaches the log');
 });
 
+test('the log writes a program folder under the player\'s profile without the account name', async () => {
+  freshLog('log-profile');
+  const users = standinUserFolder.indexOf('/drive_c/users/') + '/drive_c/users/'.length;
+  const profile = standinUserFolder.slice(0, standinUserFolder.indexOf('/', users));
+  const folder = path.join(profile, 'Games', `log-profile-${process.pid}`);
+  fs.mkdirSync(folder, { recursive: true });
+  const host = await ready({ manifest: { name: 'log-profile' }, folder });
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const log = readLog('log-profile');
+  fs.rmSync(folder, { recursive: true, force: true });
+  assert.match(log, new RegExp(`program folder: %USERPROFILE%\\\\Games\\\\log-profile-${process.pid}\\\\\n`));
+  assert.doesNotMatch(log, new RegExp(`users\\\\${path.basename(profile)}`, 'i'));
+});
+
 test('the log of a failed start names the failing call and its result', async () => {
   freshLog('log-fail');
   const host = await start({ manifest: { name: 'log-fail' }, config: { controllerResult: -2147467259 } });

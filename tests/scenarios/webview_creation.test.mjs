@@ -35,7 +35,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
     'add_WebResourceRequested',
     'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
-    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived', 'add_ProcessFailed',
+    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived',
+    'add_LaunchingExternalUriScheme', 'add_ProcessFailed',
     'add_DOMContentLoaded', 'Navigate'];
   assert.deepEqual(methods, expected);
 
@@ -61,7 +62,7 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.deepEqual(windows.browser.client, { left: 0, top: 0, right: 640, bottom: 480 });
 });
 
-test('remote mode navigates to "main" as written and guards nothing', async () => {
+test('remote mode navigates to "main" as written and serves nothing', async () => {
   const main = 'https://example.com/Game?level=1';
   const host = await start({ manifest: { name: 'remote', main,
     settings: { 'content-mode': 'remote', 'enable-devtools': false }, 'chromium-args': '--mute-audio' } });
@@ -69,7 +70,7 @@ test('remote mode navigates to "main" as written and guards nothing', async () =
   assert.deepEqual(host.callsTo('Navigate')[0].args, [main]);
   assert.equal(host.callsTo((call) => call.method.startsWith('AddWebResourceRequestedFilter')).length, 0);
   assert.equal(host.callsTo('add_WebResourceRequested').length, 0);
-  assert.equal(host.callsTo('add_NavigationStarting').length, 0);
+  assert.equal(host.callsTo('add_NavigationStarting').length, 1, 'navigation keeps to main\'s origin');
   assert.deepEqual(host.callsTo('put_AreDevToolsEnabled')[0].args, [false]);
   assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[2]
     .additionalBrowserArguments, '--mute-audio');

@@ -100,6 +100,8 @@ TEST(ExecutableImage, ImportsOnlyWindowsSystemLibrariesAndTheWebView2Loader) {
                                            "msvcrt.dll",
                                            "comctl32.dll",
                                            "urlmon.dll",
+                                           "wintrust.dll",
+                                           "crypt32.dll",
                                            "api-ms-win-core-path-l1-1-0.dll",
                                            "webview2loader.dll"};
     const auto imports = Imports(ReadAll(QuorrinExePath()));

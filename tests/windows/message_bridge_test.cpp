@@ -38,9 +38,9 @@ protected:
         g_extensionMessages.clear();
         extensions_.registeredComponentIds = {"first", "second"};
         extensions_.extensionMessageEntry = RecordExtensionMessage;
-        bridge_ = std::make_unique<MessageBridge>("https://app.localhost/",
-                                                  HandleFolders{"C:\\app\\", "www\\", "C:\\data"},
-                                                  *commands_, &extensions_);
+        bridge_ = std::make_unique<MessageBridge>(
+            "https://app.localhost/", HandleFolders{"C:\\app\\", "C:\\app\\www\\", "C:\\data"},
+            *commands_, &extensions_);
         bridge_->SetBrowser(environment_.get(), webView_.get());
     }
     void TearDown() override {

@@ -139,3 +139,8 @@ HRESULT RecordingWebView::PostWebMessageAsJson(LPCWSTR json) {
     posts.push_back(WideToUtf8(json));
     return S_OK;
 }
+
+HRESULT RecordingWebView::get_Source(LPWSTR* value) {
+    *value = CoTaskCopy(source);
+    return S_OK;
+}

@@ -113,5 +113,7 @@ struct FakeWebMessageArgs final : Fake<ICoreWebView2WebMessageReceivedEventArgs,
 // Records what the host posts to the page.
 struct RecordingWebView final : Fake<ICoreWebView2, ICoreWebView2_23Defaults> {
     std::vector<std::string> posts;
+    std::wstring source = L"https://app.localhost/index.html"; // the top-level document
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
 };

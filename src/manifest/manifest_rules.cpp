@@ -1,0 +1,84 @@
+#include "manifest/manifest_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <stdexcept>
+
+#include "util/web_origin.h"
+
+const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
+    "program",     "content",     "user-data", "local-app-data", "roaming-app-data",
+    "desktop",     "documents",   "downloads", "pictures",       "profile",
+    "saved-games", "screenshots", "videos",
+};
+
+namespace {
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool IsForbiddenCharacter(unsigned char c) {
+    return c < 32 || std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos;
+}
+
+// Windows opens the device whatever extension follows its name ("nul.txt").
+bool IsDeviceName(const std::string& name) {
+    std::string stem = Lower(name.substr(0, name.find('.')));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (const char* device : {"con", "prn", "aux", "nul", "conin$", "conout$"})
+        if (stem == device)
+            return true;
+    // COM1 to COM9 and LPT1 to LPT9, and the superscript digits ¹ ² ³ Windows also reads.
+    if ((stem.compare(0, 3, "com") == 0 || stem.compare(0, 3, "lpt") == 0) && stem.size() > 3) {
+        const std::string digit = stem.substr(3);
+        return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xc2\xb9" ||
+               digit == "\xc2\xb2" || digit == "\xc2\xb3";
+    }
+    return false;
+}
+} // namespace
+
+bool IsSafeName(const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ')
+        return false;
+    for (unsigned char c : name)
+        if (IsForbiddenCharacter(c))
+            return false;
+    return !IsDeviceName(name);
+}
+
+bool IsTrustedRemoteMain(const std::string& main) {
+    const std::string origin = WebOriginOf(main);
+    if (origin.compare(0, 8, "https://") == 0)
+        return true;
+    if (origin.compare(0, 7, "http://") != 0)
+        return false;
+    // The host as the origin spells it: lower case, the port after it.
+    const std::string authority = origin.substr(7);
+    const size_t hostEnd = authority[0] == '[' ? authority.find(']') + 1 : authority.find(':');
+    const std::string host = authority.substr(0, hostEnd);
+    return host == "localhost" || host == "127.0.0.1" || host == "[::1]";
+}
+
+uint32_t ParseDirectoryHandles(const nlohmann::json& settings) {
+    auto it = settings.find("directory-handles");
+    if (it == settings.end())
+        return kAllDirectoryHandles;
+    if (!it->is_array())
+        throw std::runtime_error("invalid directory handles");
+    uint32_t chosen = 0;
+    for (const nlohmann::json& entry : *it) {
+        const std::string* word = entry.get_ptr<const std::string*>();
+        const auto* const end = std::end(kDirectoryHandleNames);
+        const auto* found = word ? std::find_if(std::begin(kDirectoryHandleNames), end,
+                                                [&](const char* name) { return *word == name; })
+                                 : end;
+        if (found == end)
+            throw std::runtime_error("invalid directory handles");
+        chosen |= 1u << (found - std::begin(kDirectoryHandleNames));
+    }
+    return chosen;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The manifest values that name places: the application's name becomes a
+// folder, the remote address becomes the page everything is trusted to. Portable.
+#include <cstdint>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+// One path component Windows keeps as written: not empty, no separator or other
+// character Windows forbids in file names, not "." or "..", no trailing dot or
+// space (Windows drops them), not a device name ("CON", "com1.txt", ...).
+bool IsSafeName(const std::string& name);
+
+// An https address with a host, or http to localhost, 127.0.0.1 or [::1] (for
+// development): nobody on the player's network can put script into the page.
+bool IsTrustedRemoteMain(const std::string& main);
+
+// The 13 directory-handle positions in order, by their manifest names.
+inline constexpr size_t kDirectoryHandleCount = 13;
+extern const char* const kDirectoryHandleNames[kDirectoryHandleCount];
+inline constexpr uint32_t kAllDirectoryHandles = (1u << kDirectoryHandleCount) - 1;
+
+// "settings"."directory-handles": a bit per position named in the list, every
+// position when the key is missing. Throws "invalid directory handles" for a
+// value that is not an array of those names.
+uint32_t ParseDirectoryHandles(const nlohmann::json& settings);

@@ -1,0 +1,46 @@
+#include "webview/page_policy.h"
+
+#include <cctype>
+#include <string>
+
+#include "util/web_origin.h"
+
+namespace {
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    const size_t length = std::char_traits<char>::length(prefix);
+    if (text.size() < length)
+        return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+} // namespace
+
+bool IsSafeForShell(const std::string& uri) {
+    return StartsWithNoCase(uri, "http:") || StartsWithNoCase(uri, "https:") ||
+           StartsWithNoCase(uri, "mailto:");
+}
+
+NavigationVerdict JudgeNavigation(const std::string& uri, const std::string& pageOrigin,
+                                  bool remote, bool userInitiated) {
+    if (!remote) // byte for byte: no case folding, no decoding
+        return uri.compare(0, pageOrigin.size(), pageOrigin) == 0 ? NavigationVerdict::Allow
+                                                                  : NavigationVerdict::Cancel;
+    if (IsSameWebOrigin(uri, pageOrigin))
+        return NavigationVerdict::Allow;
+    return NewWindowGoesToShell(uri, userInitiated) ? NavigationVerdict::OpenInShell
+                                                    : NavigationVerdict::Cancel;
+}
+
+bool NewWindowGoesToShell(const std::string& uri, bool userInitiated) {
+    return userInitiated && IsSafeForShell(uri);
+}
+
+bool AllowsPermission(const std::string& requestingUri, const std::string& pageOrigin) {
+    return IsSameWebOrigin(requestingUri, pageOrigin);
+}
+
+bool AllowsExternalScheme(const std::string& initiatingOrigin, const std::string& pageOrigin) {
+    return IsSameWebOrigin(initiatingOrigin, pageOrigin);
+}
