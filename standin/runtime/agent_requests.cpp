@@ -307,6 +307,8 @@ void Answer(const Json& request, Json& reply) {
 } // namespace
 
 void HandleAgentRequest(const Json& request) {
+    if (StringField(request, "type", "") == "script-dialog")
+        return ShowScriptDialog(request, MainWindow()); // answered once a person has
     const Json* id = Member(request, "id");
     Json reply = {{"type", "result"}, {"id", id ? *id : Json(nullptr)}};
     try {
