@@ -87,8 +87,16 @@ void ExpectAskedToCloseTheProgram(const Package& package) {
     std::wstring commandLine = L"\"" + Utf8ToWide(Installer(package)) + L"\"";
     const ScopedProcess installer = StartProcess(nullptr, commandLine.data(), nullptr);
     ASSERT_TRUE(installer.process);
+    // The question comes after the installer has waited 10 s for the files, while
+    // its own dialog window already exists, hidden.
     HWND dialog = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", nullptr)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        dialog = nullptr;
+        while ((dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr)) != nullptr)
+            if (IsWindowVisible(dialog) && !ReadMessageBox(dialog).text.empty())
+                return true;
+        return false;
+    }));
     if (dialog) {
         const MessageBoxView box = ReadMessageBox(dialog);
         EXPECT_EQ(WideToUtf8(box.text),
