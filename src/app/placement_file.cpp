@@ -100,13 +100,12 @@ PlacementRect ScalePlacementSize(const PlacementRect& rect, int32_t fromDpi, int
             static_cast<int32_t>(std::min<int64_t>(int64_t{rect.top} + height, INT32_MAX))};
 }
 
-bool LiesMostlyOn(const PlacementRect& rect, const std::vector<PlacementRect>& workAreas) {
-    const int64_t area = Area(rect);
-    if (area == 0)
-        return false;
-    // Work areas of distinct monitors do not overlap, so their shares add up.
-    int64_t covered = 0;
-    for (const PlacementRect& workArea : workAreas)
-        covered += Area(Intersection(rect, workArea));
-    return covered * 2 > area;
+bool CaptionMeetsWorkArea(const PlacementRect& rect, int32_t captionHeight,
+                          const std::vector<PlacementRect>& workAreas) {
+    const int64_t stripBottom = int64_t{rect.top} + std::max(captionHeight, 1);
+    const PlacementRect strip = {rect.left, rect.top, rect.right,
+                                 static_cast<int32_t>(std::min<int64_t>(rect.bottom, stripBottom))};
+    return std::any_of(workAreas.begin(), workAreas.end(), [&](const PlacementRect& workArea) {
+        return Area(Intersection(strip, workArea)) > 0;
+    });
 }

@@ -31,5 +31,7 @@ std::optional<SavedPlacement> ParsePlacement(const std::string& text);
 // Keeps the top-left corner and scales the size from one dpi to another.
 PlacementRect ScalePlacementSize(const PlacementRect& rect, int32_t fromDpi, int32_t toDpi);
 
-// Whether more than half of the rectangle lies on the given work areas.
-bool LiesMostlyOn(const PlacementRect& rect, const std::vector<PlacementRect>& workAreas);
+// Whether the window's top strip, captionHeight high (its caption), meets one of
+// the work areas, so the player can drag the window by it.
+bool CaptionMeetsWorkArea(const PlacementRect& rect, int32_t captionHeight,
+                          const std::vector<PlacementRect>& workAreas);

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include <gdiplus.h>
@@ -93,13 +94,13 @@ private:
 } // namespace
 
 std::string ReadManifestText(const std::string& path) {
-    FILE* file = nullptr;
-    if (_wfopen_s(&file, ToLongPath(Utf8ToWide(path)).c_str(), L"rbS") != 0 || !file)
+    FILE* opened = nullptr;
+    if (_wfopen_s(&opened, ToLongPath(Utf8ToWide(path)).c_str(), L"rbS") != 0 || !opened)
         return {};
+    const std::unique_ptr<FILE, int (*)(FILE*)> file(opened, fclose);
     std::string text(FileSizeOf(path), '\0');
     if (!text.empty())
-        text.resize(fread(text.data(), 1, text.size(), file));
-    fclose(file);
+        text.resize(fread(text.data(), 1, text.size(), file.get()));
     return text;
 }
 
@@ -122,19 +123,18 @@ int RunHostUntilExit(HINSTANCE instance) {
     if (!parsed)
         return FailStartup(kParseFailedMessage);
 
-    // A later start of a single-instance application only wakes the first copy:
-    // no web view, no user data folder.
-    std::optional<SingleInstance> singleInstance;
-    if (manifest.singleInstance && !singleInstance.emplace(manifest.name).IsFirst()) {
-        singleInstance->SignalFirst(CommandLineArguments());
-        return 0;
-    }
-
     // The browser control's profile folder and the installer's download folder.
     const std::string userDataFolder =
         KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest.name;
     OpenAuthorLog(userDataFolder);
     LogStartup(manifest, applicationFolder);
+
+    // A later start of a single-instance application only wakes the first copy:
+    // no web view. The log says what became of it.
+    std::optional<SingleInstance> singleInstance;
+    if (manifest.singleInstance &&
+        singleInstance.emplace(manifest.name).DeferToFirstCopy(CommandLineArguments()))
+        return 0;
 
     // Before any window; shut down only after the web view host below is gone.
     SteamSession steam(manifest.steam, applicationFolder);

@@ -4,6 +4,7 @@
 
 #include "util/dpi_awareness.h"
 #include "util/long_path.h"
+#include "util/scoped_handle.h"
 #include "util/text.h"
 
 namespace {
@@ -21,6 +22,12 @@ BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM workAreas) {
     return TRUE;
 }
 
+// The top of an outer window rectangle down to the caption's lower edge.
+int32_t CaptionHeight() {
+    return GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER) +
+           GetSystemMetrics(SM_CYCAPTION);
+}
+
 std::vector<PlacementRect> MonitorWorkAreas() {
     std::vector<PlacementRect> workAreas;
     EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&workAreas));
@@ -28,31 +35,28 @@ std::vector<PlacementRect> MonitorWorkAreas() {
 }
 
 std::string ReadSmallFile(const std::string& path) {
-    HANDLE file = CreateFileW(ToLongPath(Utf8ToWide(path)).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const ScopedHandle file(CreateFileW(ToLongPath(Utf8ToWide(path)).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return {};
     // One byte more than a placement may have, so an overlong file shows as such.
     std::string text(kPlacementFileLimit + 1, '\0');
     DWORD read = 0;
-    if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr))
+    if (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr))
         read = 0;
-    CloseHandle(file);
     text.resize(read);
     return text;
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
-    const bool complete =
-        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-        written == text.size() && FlushFileBuffers(file);
-    CloseHandle(file);
-    return complete;
+    return WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(file.get());
 }
 
 bool IsRestoredToMaximized(HWND window) {
@@ -81,7 +85,7 @@ std::optional<SavedPlacement> PlacementKeeper::Load() {
     const int dpi = MonitorDpiOf(target);
     saved->normal = ScalePlacementSize(saved->normal, saved->dpi, dpi);
     saved->dpi = dpi;
-    if (!LiesMostlyOn(saved->normal, MonitorWorkAreas()))
+    if (!CaptionMeetsWorkArea(saved->normal, CaptionHeight(), MonitorWorkAreas()))
         return std::nullopt;
     normal_ = {saved->normal.left, saved->normal.top, saved->normal.right, saved->normal.bottom};
     return saved;

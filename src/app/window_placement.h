@@ -15,7 +15,7 @@ public:
     PlacementKeeper(const PlacementKeeper&) = delete;
     PlacementKeeper& operator=(const PlacementKeeper&) = delete;
 
-    // The saved placement at this screen's dpi, if it still lies mostly on a
+    // The saved placement at this screen's dpi, if its caption still meets a
     // monitor's work area; nothing for a missing or unusable file. It is also
     // what is saved again if the window never leaves maximised or full screen.
     std::optional<SavedPlacement> Load();

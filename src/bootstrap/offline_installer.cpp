@@ -5,6 +5,7 @@
 #include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
+#include "util/author_log.h"
 #include "util/long_path.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"
@@ -18,7 +19,7 @@ struct InstallJob {
 unsigned __stdcall WaitForInstallerThreadProc(void* argument) {
     auto* job = static_cast<InstallJob*>(argument);
     WaitForSingleObject(job->installer, INFINITE);
-    SendMessageW(job->waitingWindow, WM_CLOSE, 0, 0);
+    EndSetupWindow(job->waitingWindow);
     return 0;
 }
 } // namespace
@@ -40,14 +41,23 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
     // The vendor's documented arguments for a silent per-machine or per-user install.
     std::wstring commandLine = L"\"" + program + L"\" /silent /install";
     const ScopedProcess installer = StartProcess(program.c_str(), commandLine.data(), nullptr);
-    if (!installer.process)
-        return;
-    const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee);
-    if (!setup) {
-        WaitForSingleObject(installer.process.get(), INFINITE);
+    if (!installer.process) {
+        const DWORD error = GetLastError();
+        LogForAuthor("the runtime installer " + installerPath + " could not start: error " +
+                     std::to_string(error));
         return;
     }
-    InstallJob job{installer.process.get(), setup->window};
-    RunWhileShowing(WaitForInstallerThreadProc, &job);
+    const std::optional<SetupWindow> setup =
+        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee);
+    if (setup) {
+        // Closing it would leave the program waiting unseen until the installer ends.
+        HoldSetupWindowOpen(setup->window);
+        InstallJob job{installer.process.get(), setup->window};
+        RunWhileShowing(WaitForInstallerThreadProc, &job);
+    } else {
+        WaitForSingleObject(installer.process.get(), INFINITE);
+    }
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(installer.process.get(), &exitCode))
+        LogForAuthor("the runtime installer ended with exit code " + std::to_string(exitCode));
 }

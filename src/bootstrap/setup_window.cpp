@@ -15,9 +15,20 @@
 namespace {
 constexpr wchar_t kSetupWindowClass[] = L"WebView2Setup";
 constexpr UINT kMarqueeIntervalMs = 30;
+constexpr UINT kEndSetupMessage = WM_APP + 1;
+constexpr LONG_PTR kHeldOpen = 1; // GWLP_USERDATA
 
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
+    switch (message) {
+    case WM_CLOSE:
+        if (GetWindowLongPtrW(window, GWLP_USERDATA) != kHeldOpen)
+            break;
+        ShowWindow(window, SW_MINIMIZE);
+        return 0;
+    case kEndSetupMessage:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
     }
@@ -74,6 +85,15 @@ std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest
         return std::nullopt;
     }
     return SetupWindow{window, CreateBar(window, instance, bar)};
+}
+
+void HoldSetupWindowOpen(HWND window) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, kHeldOpen);
+    EnableMenuItem(GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+}
+
+void EndSetupWindow(HWND window) {
+    SendMessageW(window, kEndSetupMessage, 0, 0);
 }
 
 void RunWhileShowing(unsigned(__stdcall* work)(void*), void* job) {

@@ -23,6 +23,13 @@ bool InitSetupControls(const AppManifest& manifest);
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
                                            const std::string& caption, SetupBar bar);
 
+// For a wait the player cannot cut short: the close button is greyed out, and a
+// close (Alt+F4, the taskbar) minimises the window instead. Only
+// EndSetupWindow closes it.
+void HoldSetupWindowOpen(HWND window);
+// Closes the window from any thread, held open or not; returns once it is gone.
+void EndSetupWindow(HWND window);
+
 // Runs work(job) on a thread of its own while this thread's message loop turns;
 // the work closes the window when it is done. Returns once the thread has ended,
 // however long that takes (the job lives in the caller's frame).

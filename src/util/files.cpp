@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "util/long_path.h"
+#include "util/scoped_handle.h"
 #include "util/text.h"
 
 namespace {
@@ -56,4 +57,31 @@ uint64_t FileSizeOf(const std::string& path) {
     // Reported as a signed 32-bit size, as the classic _wstat does: larger files read as 0.
     const uint64_t size = FullFileSizeOf(path);
     return size > INT32_MAX ? 0 : size;
+}
+
+namespace {
+std::wstring QueryImagePath(DWORD processId) {
+    const ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process)
+        return {};
+    std::wstring path(kLongPathCapacity, L'\0');
+    DWORD length = kLongPathCapacity;
+    if (!QueryFullProcessImageNameW(process.get(), 0, path.data(), &length))
+        return {};
+    path.resize(length);
+    return StripLongPathPrefix(path);
+}
+} // namespace
+
+std::string ProcessImagePath(DWORD processId) {
+    const std::wstring path = QueryImagePath(processId);
+    return path.empty() ? "unknown" : WideToUtf8(path);
+}
+
+bool RunsThisProgram(DWORD processId) {
+    const std::wstring other = QueryImagePath(processId);
+    const std::wstring self = Utf8ToWide(GetExecutablePath());
+    return !other.empty() &&
+           CompareStringOrdinal(other.c_str(), static_cast<int>(other.size()), self.c_str(),
+                                static_cast<int>(self.size()), TRUE) == CSTR_EQUAL;
 }

@@ -20,3 +20,11 @@ uint64_t FileSizeOf(const std::string& path);
 
 // The file's real size, whatever it is; 0 when it is missing or unreadable.
 uint64_t FullFileSizeOf(const std::string& path);
+
+// The full path of the program file another process runs, without a "\\?\"
+// prefix; "unknown" when the process cannot be asked.
+std::string ProcessImagePath(DWORD processId);
+
+// Whether the process runs this very program file (full paths compared, case
+// ignored as the file system ignores it).
+bool RunsThisProgram(DWORD processId);

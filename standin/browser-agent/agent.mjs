@@ -126,6 +126,17 @@ function filterMatches(filter, uri) {
   return new RegExp(`^${pattern}$`).test(uri);
 }
 
+// The runtime saves a download in the user's Downloads folder under its own
+// name, "name (1).ext" when that is taken; the automation library would keep it
+// in a temporary folder it deletes.
+async function saveDownload(download, folder) {
+  if (!folder) return download.cancel();
+  const { name, ext } = path.parse(download.suggestedFilename() || 'download');
+  let target = path.join(folder, name + ext);
+  for (let n = 1; fs.existsSync(target); n++) target = path.join(folder, `${name} (${n})${ext}`);
+  await download.saveAs(target);
+}
+
 // Chromium's lock on a profile: a link to "HOST-PID" while that process lives.
 function profileInUse(folder) {
   let owner;
@@ -189,6 +200,7 @@ class BrowserSession {
       if (this.cdp) replayInput(this.cdp, message, this.scale);
     } else if (message.type === 'profile') {
       this.profileFolder = message.folder;
+      this.downloadsFolder = message.downloads;
     } else if (message.type === 'frame-painted') {
       this.screen?.onPainted(message);
     } else if (message.type === 'violation') {
@@ -300,7 +312,21 @@ class BrowserSession {
       if (frame === this.page.mainFrame()) this.screen.restart();
     });
     watchProcessFailures(this, this.context, this.page);
+    this.page.on('dialog', (dialog) => this.showDialog(dialog)
+      .catch((error) => console.error('browser agent: a script dialog failed:', error.message)));
+    this.page.on('download', (download) => saveDownload(download, this.downloadsFolder)
+      .catch((error) => console.error('browser agent: a download failed:', error.message)));
     return this.page;
+  }
+
+  // The runtime shows a page's alert, confirm and prompt as modal windows over
+  // the host's (default script dialogs on): the stand-in shows them, and a
+  // person's answer goes back to the page.
+  async showDialog(dialog) {
+    const kind = dialog.type() === 'beforeunload' ? 'confirm' : dialog.type();
+    const answer = await this.request({ type: 'script-dialog', kind, message: dialog.message(),
+      defaultText: dialog.defaultValue(), origin: new URL(this.page.url()).host });
+    await (answer.accepted ? dialog.accept(answer.text) : dialog.dismiss());
   }
 
   // Before the first navigation the runtime shows only the default background

@@ -339,6 +339,9 @@ void HandleAgentRequest(const Json& request) {
     const Json* id = Member(request, "id");
     Json reply = {{"type", "result"}, {"id", id ? *id : Json(nullptr)}};
     try {
+        // A script dialog is answered once a person has answered it.
+        if (const Json* type = Member(request, "type"); type && *type == "script-dialog")
+            return ShowScriptDialog(request, MainWindow());
         Answer(request, reply);
     } catch (const std::exception& error) {
         // A malformed request changes nothing in the host; the agent learns why.

@@ -91,7 +91,17 @@ std::wstring ProfileFolder(PCWSTR userDataFolder) {
     return folder + L"EBWebView";
 }
 
-// The profile folder, made, as the agent on the other side of Wine reaches it.
+// Where the runtime saves downloads: the Windows user's Downloads folder.
+std::wstring DownloadsFolder() {
+    PWSTR downloads = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Downloads, KF_FLAG_CREATE, nullptr, &downloads)))
+        folder = downloads;
+    CoTaskMemFree(downloads);
+    return folder;
+}
+
+// A folder, made, as the agent on the other side of Wine reaches it.
 std::string AgentPathOf(const std::wstring& folder) {
     SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
     using UnixName = char*(CDECL*)(LPCWSTR);
@@ -113,7 +123,10 @@ ReportAndCreateEnvironment(const char* interfaceName, const char* method, const 
     // Answering is set up before the agent link starts reading.
     StartAnswering();
     const AgentConfig& config = Config();
-    SendToAgent({{"type", "profile"}, {"folder", AgentPathOf(ProfileFolder(userDataFolder))}});
+    const std::wstring downloads = DownloadsFolder();
+    SendToAgent({{"type", "profile"},
+                 {"folder", AgentPathOf(ProfileFolder(userDataFolder))},
+                 {"downloads", downloads.empty() ? "" : AgentPathOf(downloads)}});
     SendToAgent(
         {{"type", "call"}, {"interface", interfaceName}, {"method", method}, {"args", args}});
     if (!handler)

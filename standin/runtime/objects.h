@@ -268,6 +268,8 @@ void WatchProgressBarsOnThisThread();
 
 // Answers one agent request ("raise", "query", "close") on the UI thread.
 void HandleAgentRequest(const Json& request);
+// A page's alert, confirm or prompt as a modal window over owner; answered later.
+void ShowScriptDialog(const Json& request, HWND owner);
 
 // The event-argument objects of each event, and the resource objects.
 Json RaiseOn(WebView& webView, Controller& controller, const std::string& event, const Json& args,

@@ -6,10 +6,12 @@ import { EventEmitter } from 'node:events';
 import { onJsonLines } from '../../standin/browser-agent/agent_link.mjs';
 
 const PIECE = 64 * 1024;
+// QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, at a size of seconds.
+const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
 console.log('');
 console.log('| agent link: one line in 64 KiB pieces | ms | ns per byte |');
 console.log('|---|---:|---:|');
-for (const mib of [16, 64, 256]) {
+for (const mib of SMALL ? [1] : [16, 64, 256]) {
   const socket = Object.assign(new EventEmitter(), { setEncoding() {} });
   let received = null;
   onJsonLines(socket, (message) => { received = message; });

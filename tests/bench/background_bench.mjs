@@ -8,7 +8,8 @@ import { RunningApp } from '../e2e/lib/app.mjs';
 import { drive } from '../e2e/lib/window_driver.mjs';
 import { deadline, SLOWER, waitFor } from '../scenarios/lib/host.mjs';
 
-const SECONDS = 10;
+// QUORRIN_BENCH_SIZE=small (scripts/test): a second each way.
+const SECONDS = process.env.QUORRIN_BENCH_SIZE === 'small' ? 1 : 10;
 const TICKS_PER_SECOND = 100; // USER_HZ of /proc/PID/stat
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 

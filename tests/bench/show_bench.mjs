@@ -9,7 +9,8 @@ import path from 'node:path';
 import { RunningApp } from '../e2e/lib/app.mjs';
 import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec } from '../scenarios/lib/host.mjs';
 
-const RUNS = 5;
+// QUORRIN_BENCH_SIZE=small (scripts/test): one run each way.
+const RUNS = process.env.QUORRIN_BENCH_SIZE === 'small' ? 1 : 5;
 const GOAL_MS = 150;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 

@@ -11,7 +11,9 @@ import { CHROMIUM_FLAGS, chromium } from '../../standin/browser-agent/agent.mjs'
 import { RunningApp } from '../e2e/lib/app.mjs';
 import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../scenarios/lib/host.mjs';
 
-const RUNS = 7;
+// QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, at a size of seconds.
+const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
+const RUNS = SMALL ? 1 : 7;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Process start to "shown" on the minimal program's standard output.

@@ -8,9 +8,11 @@ import { RunningApp } from '../e2e/lib/app.mjs';
 import { drive } from '../e2e/lib/window_driver.mjs';
 import { deadline, setScreenDpi, SLOWER, waitFor } from '../scenarios/lib/host.mjs';
 
-const ANIMATION_SECONDS = 5;
-const CLICKS = 30;
-const IDLE_SECONDS = 10;
+// QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, briefly.
+const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
+const ANIMATION_SECONDS = SMALL ? 1 : 5;
+const CLICKS = SMALL ? 3 : 30;
+const IDLE_SECONDS = SMALL ? 1 : 10;
 const TICKS_PER_SECOND = 100; // USER_HZ of /proc/PID/stat
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const percentile = (values, p) => [...values].sort((a, b) => a - b)[Math.min(values.length - 1,
@@ -101,30 +103,29 @@ async function idleCpu() {
 // A game's loop: a canvas redrawn on every animation frame, for the same time
 // shown and then minimised (where the page is hidden and its frames stop).
 async function gameLoopCpu() {
-  const app = await startSurface();
-  const { main } = await app.windows();
-  await app.page.evaluate(() => {
-    const canvas = document.body.appendChild(document.createElement('canvas'));
-    Object.assign(canvas, { width: 400, height: 300 });
-    const context = canvas.getContext('2d');
-    (function draw(time) {
-      context.fillStyle = `hsl(${Math.floor(time / 10) % 360} 80% 50%)`;
-      context.fillRect(0, 0, 400, 300);
-      requestAnimationFrame(draw);
-    })(0);
+  return withSurface(undefined, async (app) => {
+    const { main } = await app.windows();
+    await app.page.evaluate(() => {
+      const canvas = document.body.appendChild(document.createElement('canvas'));
+      Object.assign(canvas, { width: 400, height: 300 });
+      const context = canvas.getContext('2d');
+      (function draw(time) {
+        context.fillStyle = `hsl(${Math.floor(time / 10) % 360} 80% 50%)`;
+        context.fillRect(0, 0, 400, 300);
+        requestAnimationFrame(draw);
+      })(0);
+    });
+    const engineSeconds = async () => {
+      const before = cpuSeconds(app.folder).engine;
+      await sleep(IDLE_SECONDS * 1000);
+      return cpuSeconds(app.folder).engine - before;
+    };
+    await sleep(1000);
+    const shown = await engineSeconds();
+    await drive(main.handle, 'minimize');
+    await waitFor(() => app.page.evaluate(() => document.hidden), 'the page hidden', 30000);
+    return { shown, minimised: await engineSeconds() };
   });
-  const engineSeconds = async () => {
-    const before = cpuSeconds(app.folder).engine;
-    await sleep(IDLE_SECONDS * 1000);
-    return cpuSeconds(app.folder).engine - before;
-  };
-  await sleep(1000);
-  const shown = await engineSeconds();
-  await drive(main.handle, 'minimize');
-  await waitFor(() => app.page.evaluate(() => document.hidden), 'the page hidden', 30000);
-  const minimised = await engineSeconds();
-  await app.dispose();
-  return { shown, minimised };
 }
 
 const fps96 = await animationFps(96);

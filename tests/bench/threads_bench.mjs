@@ -5,8 +5,10 @@ import os from 'node:os';
 
 import { RunningApp } from '../e2e/lib/app.mjs';
 
-const RUNS = 7;
-const COUNT = 32_000_000;
+// QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, at a size of seconds.
+const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
+const RUNS = SMALL ? 1 : 7;
+const COUNT = SMALL ? 1_000_000 : 32_000_000;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 const app = await RunningApp.start('threads');

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "util/log_bound.h"
 #include "util/log_format.h"
 #include "webview/edit_menu.h"
 #include "webview/process_failure_policy.h"
@@ -51,6 +52,22 @@ TEST(AuthorLog, RotatesBeforePassingOneMebibyte) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(LogNeedsRotation(c.size, c.line), c.rotates) << c.size << " + " << c.line;
+}
+
+// A file held by another program: one failed rotation, one notice, then only
+// what still fits; the file stays under twice the limit.
+TEST(AuthorLog, AFileThatCannotBeRotatedKeepsItsBound) {
+    constexpr uint64_t kFull = kLogSizeLimit - 10;
+    LogBound bound;
+    EXPECT_EQ(bound.Next(kFull, 10), LogStep::Write);
+    EXPECT_EQ(bound.Next(kFull, 11), LogStep::Rotate);
+    bound.RotationFailed();
+    EXPECT_EQ(bound.Next(kFull, 11), LogStep::NoticeAndDrop);
+    EXPECT_EQ(bound.Next(2 * kLogSizeLimit - kLogNoticeBytes + 1, 11), LogStep::Drop);
+    bound.NoticeWritten();
+    EXPECT_EQ(bound.Next(kFull + kLogNoticeBytes, 11), LogStep::Drop);
+    EXPECT_EQ(bound.Next(100, 10), LogStep::Write); // another copy rotated it meanwhile
+    EXPECT_EQ(bound.Next(0, 50), LogStep::Write);
 }
 
 TEST(AuthorLog, ResultCodesInTheVendorsForm) {

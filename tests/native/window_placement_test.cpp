@@ -70,21 +70,30 @@ TEST(PlacementFile, SizesFollowTheDpiAndTheCornerStays) {
     EXPECT_TRUE(ScalePlacementSize(rect, 96, 100000) == rect);
 }
 
-TEST(PlacementFile, ARectangleMustLieMostlyOnTheMonitors) {
-    const std::vector<PlacementRect> twoMonitors = {{0, 0, 1920, 1040}, {1920, 0, 3840, 1080}};
+TEST(PlacementFile, TheCaptionMustMeetAWorkArea) {
+    // The second monitor stands lower, with a taskbar of 40 pixels on the first.
+    const std::vector<PlacementRect> twoMonitors = {{0, 0, 1920, 1040}, {1920, 200, 3840, 1280}};
     struct Case {
         PlacementRect rect;
         bool usable;
     } cases[] = {
-        {{100, 100, 900, 700}, true},     {{1500, 100, 2300, 700}, true}, // across both
-        {{1900, 600, 2700, 1200}, true},                                  // mostly on the second
-        {{1800, 800, 2600, 1400}, false}, // more than half below both
-        {{4000, 0, 4800, 600}, false},    // a monitor that is gone
-        {{-900, 100, -100, 700}, false},  {{0, 0, 0, 0}, false},
+        {{100, 100, 900, 700}, true},    {{1500, 100, 2300, 700}, true}, // across both
+        {{1800, 800, 2600, 1400}, true}, // mostly off screen, caption on the first
+        {{-700, 100, 100, 700}, true},   // mostly off to the left, caption's end on screen
+        {{2000, 60, 2800, 660}, false},  // mostly on the second, caption above it
+        {{100, 1020, 900, 1620}, true},  // the caption's top 20 pixels above the taskbar
+        {{100, 1040, 900, 1640}, false}, // the caption on the taskbar
+        {{4000, 0, 4800, 600}, false},   // a monitor that is gone
+        {{-900, 100, -100, 700}, false}, {{0, 0, 0, 0}, false},
+        {{100, -29, 900, 571}, true},  // the caption's last pixel row on screen
+        {{100, -30, 900, 570}, false}, // the caption just above the screen
     };
     for (const Case& c : cases)
-        EXPECT_EQ(LiesMostlyOn(c.rect, twoMonitors), c.usable) << c.rect.left << "," << c.rect.top;
-    EXPECT_FALSE(LiesMostlyOn({0, 0, 100, 100}, {}));
+        EXPECT_EQ(CaptionMeetsWorkArea(c.rect, 30, twoMonitors), c.usable)
+            << c.rect.left << "," << c.rect.top;
+    EXPECT_FALSE(CaptionMeetsWorkArea({0, 0, 100, 100}, 30, {}));
+    // A window lower than its caption is all caption.
+    EXPECT_TRUE(CaptionMeetsWorkArea({0, 1030, 100, 1035}, 30, twoMonitors));
 }
 
 TEST(SecondInstance, ObjectNamesAreSafeAndDistinct) {

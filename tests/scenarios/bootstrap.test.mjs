@@ -275,6 +275,33 @@ test('a standalone installer beside the program runs silently behind a waiting w
   assert.equal(await progressWindow(host), undefined);
 });
 
+test('the waiting window cannot be closed while the standalone installer runs: a close minimises it', async (t) => {
+  const hold = path.join(standinUserFolder, 'hold-setup');
+  fs.writeFileSync(hold, '');
+  t.after(() => fs.rmSync(hold, { force: true }));
+  const host = await start({ files: { [OFFLINE_INSTALLER]: standinSetup('installs') } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await waitFor(() => progressWindow(host), 'the waiting window');
+  const { closed } = await host.request({ type: 'close', wait: true });
+  assert.equal(closed, false, 'the waiting window is still there');
+  const WS_MINIMIZE = 0x20000000;
+  await waitFor(async () => ((await progressWindow(host))?.style ?? 0) & WS_MINIMIZE, 'the window minimised');
+  fs.rmSync(hold);
+  await host.ready();
+  assert.equal(await progressWindow(host), undefined, 'closed once the installer ended');
+});
+
+test('a standalone installer that cannot start is logged with its error, then the install-failed message', async () => {
+  const name = `offline-broken-${process.pid}`;
+  const host = await start({ manifest: { name, window: { title: 'My Game' } },
+    files: { [OFFLINE_INSTALLER]: 'not a program' } });
+  await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
+  await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
+  assert.equal(await host.waitForExit(), 1);
+  const log = fs.readFileSync(path.join(userDataFolder(name), 'quorrin.log'), 'utf8');
+  assert.match(log, /Z the runtime installer .*\\MicrosoftEdgeWebView2RuntimeInstallerX64\.exe could not start: error [1-9]\d*\n/);
+});
+
 test('a standalone installer that fails: the install-failed message and exit code 1', async () => {
   const before = requests;
   const host = await start({ files: { [OFFLINE_INSTALLER]: standinSetup('fails') } });

@@ -1,11 +1,13 @@
 // Failures of the browser's processes at run time, the context menu, and the
 // author's log that records what happened.
 import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import { once } from 'node:events';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, binFolder, standinUserFolder, waitFor, hostsOfThisFile, windowsPath, wineExec } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
@@ -259,4 +261,24 @@ test('a log past 1 MiB becomes quorrin.log.1; a log that cannot be written still
   locked.close();
   assert.equal(await locked.waitForExit(), 0);
   assert.equal(fs.statSync(logOf('log-locked')).isDirectory(), true);
+});
+
+test('a full log another program holds open without delete sharing: one notice, then nothing more', async (t) => {
+  const LIMIT = 1024 * 1024;
+  freshLog('log-held');
+  fs.mkdirSync(userDataFolder('log-held'), { recursive: true });
+  fs.writeFileSync(logOf('log-held'), 'x'.repeat(LIMIT - 40) + '\n');
+  const holder = spawn(wineExec, [path.join(binFolder, 'hold_file.exe'), windowsPath(logOf('log-held'))],
+    { stdio: ['pipe', 'pipe', 'inherit'] });
+  t.after(async () => { holder.stdin.end(); if (holder.exitCode === null) await once(holder, 'exit'); });
+  assert.match(String((await once(holder.stdout, 'data'))[0]), /held/);
+  const host = await ready({ manifest: { name: 'log-held' } });
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const log = readLog('log-held');
+  assert.equal(fs.existsSync(logOf('log-held') + '.1'), false, 'the rename was refused');
+  const lines = log.slice(LIMIT - 39).split('\n').filter(Boolean);
+  assert.equal(lines.length, 1, lines.join('\n'));
+  assert.match(lines[0], /Z the log cannot be rotated \(another program holds it open\); later lines of this run are dropped$/);
+  assert.ok(log.length <= LIMIT + 256);
 });

@@ -12,6 +12,7 @@ const { start, ready } = hostsOfThisFile();
 const WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x20000000, WS_CAPTION = 0x00c00000;
 const localAppData = path.dirname(standinUserFolder);
 const placementFile = (name) => path.join(localAppData, name, 'window-placement.json');
+const readLog = (name) => fs.readFileSync(path.join(localAppData, name, 'quorrin.log'), 'utf8');
 
 // A name of its own per test, so no test sees another's user data folder.
 const uniqueName = (label) => `${label}-${process.pid}-${Date.now()}`;
@@ -141,9 +142,10 @@ test('a second start of a single-instance application wakes the first and exits 
   await waitForStyle(first, WS_MINIMIZE, true, 'the first copy to be minimised');
 
   const args = ['C:\\saves\\my save.sav', '--level=2'];
-  const second = await start({ manifest, args });
+  const second = await start({ manifest, args, folder: first.folder });
   assert.equal(await second.waitForExit(), 0);
   assert.equal(second.messages.length, 0, 'the second copy never reached the runtime');
+  assert.match(readLog(manifest.name), /single instance: handed the arguments to the first copy \(process \d+\); this start ends\n/);
 
   const post = await waitFor(() => first.posts().find((p) => p.json.includes('second-instance')),
     'the first copy to tell its page');
@@ -157,6 +159,29 @@ test('a second start of a single-instance application wakes the first and exits 
   const third = await ready({ manifest });
   await third.raise('DOMContentLoaded');
   assert.equal((await mainWindow(third)).visible, true, 'after the first has ended a start runs normally');
+});
+
+test('the same name in another program file is not woken: that start runs as a first copy and says why', async () => {
+  const manifest = { name: uniqueName('other-file'), settings: { 'single-instance': true } };
+  const first = await ready({ manifest });
+  await first.raise('DOMContentLoaded');
+  const second = await ready({ manifest }); // a folder of its own: another Quorrin.exe
+  await second.raise('DOMContentLoaded');
+  assert.equal((await mainWindow(second)).visible, true);
+  assert.equal(first.posts().some((p) => p.json.includes('second-instance')), false);
+  assert.match(readLog(manifest.name), /single instance: the name is held by process \d+ \(Z:.*\\Quorrin\.exe\), not a copy of this program; starting as a first copy\n/);
+});
+
+test('a second start while the first copy has no window yet waits for it, then ends and says so', async () => {
+  const manifest = { name: uniqueName('no-window'), settings: { 'single-instance': true } };
+  // The first copy stops at the runtime's install question, before its window exists.
+  const first = await start({ manifest, runtimeInstalled: false });
+  await first.dialog();
+  const started = Date.now();
+  const second = await start({ manifest, folder: first.folder });
+  assert.equal(await second.waitForExit(), 0);
+  assert.ok(Date.now() - started >= 10000, 'waited 10 s for the window');
+  assert.match(readLog(manifest.name), /single instance: the first copy \(process \d+\) has shown no window after 10 s; this start ends\n/);
 });
 
 test('a start while the first copy is still shutting down after its window closed runs normally', async () => {
@@ -179,6 +204,10 @@ test('without "single-instance" a second start runs a second copy', async () => 
   const first = await ready({ manifest });
   const second = await ready({ manifest });
   assert.notEqual((await mainWindow(first)).handle, (await mainWindow(second)).handle);
+  // Both write the one log, whole lines each.
+  const log = readLog(manifest.name);
+  assert.equal(log.match(/ Quorrin \S+ starting on Windows /g)?.length, 2, log);
+  for (const line of log.split('\n').slice(0, -1)) assert.match(line, /^\d{4}-\d\d-\d\dT[\d:.]+Z \S/);
 });
 
 test('the client area never gets smaller than the minimum, from the user or the page', async () => {

@@ -42,6 +42,7 @@ const MALFORMED = [
   [{ type: 'read-body', stream: 999 }, /^no body stream 999$/],
   [{ type: 'read-body', stream: '1' }, /"stream" must be an integer/],
   [{ type: 'close-body' }, /^no body stream 0$/],
+  [{ type: 'script-dialog', kind: 5 }, /"kind" must be a string, not number/],
   [{ type: 'teleport' }, /^unknown request "teleport"$/],
   [{ type: null }, /^"type" must be a string, not null$/],
   [{}, /^missing "type"$/],

@@ -42,6 +42,26 @@ TEST(ExecutablePath, FolderEndsAtTheLastBackslash) {
     EXPECT_EQ(FolderOfPath("Quorrin.exe"), "Quorrin.exe");
 }
 
+// What a later start of a single-instance program compares: full image paths.
+TEST(ProcessImage, OnlyThisProgramFileRunsThisProgram) {
+    EXPECT_EQ(ProcessImagePath(GetCurrentProcessId()), GetExecutablePath());
+    EXPECT_TRUE(RunsThisProgram(GetCurrentProcessId()));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION other = {};
+    std::wstring commandLine = L"cmd.exe /c exit";
+    ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                               CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                               &other));
+    EXPECT_FALSE(RunsThisProgram(other.dwProcessId));
+    EXPECT_NE(ProcessImagePath(other.dwProcessId).find("cmd.exe"), std::string::npos);
+    TerminateProcess(other.hProcess, 0);
+    CloseHandle(other.hThread);
+    CloseHandle(other.hProcess);
+    EXPECT_FALSE(RunsThisProgram(0));
+    EXPECT_EQ(ProcessImagePath(0), "unknown");
+}
+
 TEST(KnownFolders, LocalAppDataHasNoTrailingBackslash) {
     std::string folder = KnownFolderPathUtf8(FOLDERID_LocalAppData);
     ASSERT_FALSE(folder.empty());

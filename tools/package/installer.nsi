@@ -42,23 +42,94 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 ; A running program's image cannot be opened for writing; replacing or deleting
-; its files would stop half way. Silent runs change nothing and exit with 2.
+; its files would stop half way. That holds for a shipped fixed-version runtime
+; in webview2\ too, whose processes outlive the program briefly: a check waits
+; up to 10 s for the files to be released before asking. Silent runs change
+; nothing and exit with 2.
 !macro DEFINE_CLOSE_RUNNING_COPY PREFIX
+; Stack: folder, pattern (on top). Pushes 1 when a file FOLDER\PATTERN cannot be
+; opened for writing, else 0.
+Function ${PREFIX}FilesInUse
+  Exch $0
+  Exch
+  Exch $1
+  Push $2
+  Push $3
+  Push $4
+  StrCpy $4 0
+  ClearErrors
+  FindFirst $2 $3 "$1\$0"
+  loop:
+  StrCmp $3 "" end
+  ClearErrors
+  FileOpen $0 "$1\$3" a
+  IfErrors busy
+  FileClose $0
+  FindNext $2 $3
+  Goto loop
+  busy:
+  StrCpy $4 1
+  end:
+  FindClose $2
+  StrCpy $0 $4
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Stack: folder. Pushes 1 when the program or its runtime's program files are in use.
+Function ${PREFIX}RunningCopyFiles
+  Exch $0
+  Push $1
+  Push $0
+  Push "${EXE}"
+  Call ${PREFIX}FilesInUse
+  Pop $1
+  StrCmp $1 1 out
+  Push "$0\webview2"
+  Push "*.exe"
+  Call ${PREFIX}FilesInUse
+  Pop $1
+  StrCmp $1 1 out
+  Push "$0\webview2"
+  Push "*.dll"
+  Call ${PREFIX}FilesInUse
+  Pop $1
+  StrCmp $1 1 out
+  Push "$0\webview2\EBWebView\x64"
+  Push "*.dll"
+  Call ${PREFIX}FilesInUse
+  Pop $1
+  out:
+  StrCpy $0 $1
+  Pop $1
+  Exch $0
+FunctionEnd
+
 Function ${PREFIX}CloseRunningCopy
   Exch $0
   Push $1
+  Push $2
   check:
-  IfFileExists "$0\${EXE}" 0 done
-  ClearErrors
-  FileOpen $1 "$0\${EXE}" a
-  IfErrors 0 closed
+  StrCpy $2 0
+  wait:
+  Push $0
+  Call ${PREFIX}RunningCopyFiles
+  Pop $1
+  StrCmp $1 0 done
+  IntCmp $2 40 ask
+  Sleep 250
+  IntOp $2 $2 + 1
+  Goto wait
+  ask:
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${PRODUCT} is running. Close it, then choose Retry." \
     /SD IDCANCEL IDRETRY check
   SetErrorLevel 2
   Quit
-  closed:
-  FileClose $1
   done:
+  Pop $2
   Pop $1
   Pop $0
 FunctionEnd

@@ -135,10 +135,12 @@ export class Host {
     loader = 'standin', fixedRuntime = false, laidOut = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
+    // In the folder of a copy still running (folder), its program files stay as they are.
+    const copy = (from, name) => (folder && fs.existsSync(path.join(folder, name))) ||
+      fs.copyFileSync(from, path.join(this.folder, name));
     if (!laidOut) {
-      fs.copyFileSync(path.join(binFolder, executable), path.join(this.folder, executable));
-      fs.copyFileSync(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'),
-        path.join(this.folder, 'WebView2Loader.dll'));
+      copy(path.join(binFolder, executable), executable);
+      copy(path.join(binFolder, loader === 'vendor' ? 'vendor-loader' : '', 'WebView2Loader.dll'), 'WebView2Loader.dll');
     }
     if (fixedRuntime) layOutFixedRuntime(path.join(this.folder, 'webview2'));
     // A test extension library (tests/extensions), as Brenmoor.dll.

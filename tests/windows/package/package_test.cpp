@@ -87,8 +87,16 @@ void ExpectAskedToCloseTheProgram(const Package& package) {
     std::wstring commandLine = L"\"" + Utf8ToWide(Installer(package)) + L"\"";
     const ScopedProcess installer = StartProcess(nullptr, commandLine.data(), nullptr);
     ASSERT_TRUE(installer.process);
+    // The question comes after the installer has waited 10 s for the files, while
+    // its own dialog window already exists, hidden.
     HWND dialog = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", nullptr)) != nullptr; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        dialog = nullptr;
+        while ((dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr)) != nullptr)
+            if (IsWindowVisible(dialog) && !ReadMessageBox(dialog).text.empty())
+                return true;
+        return false;
+    }));
     if (dialog) {
         const MessageBoxView box = ReadMessageBox(dialog);
         EXPECT_EQ(WideToUtf8(box.text),
@@ -250,6 +258,83 @@ TEST(Installer, InstallsRunsUpgradesAndUninstallsKeepingTheUserData) {
     UninstallSilently(kNewer);
     EXPECT_EQ(ReadFileText(savedGame), "level 3\n") << "uninstalling removed the user's data";
     DeleteFileW(Utf8ToWide(savedGame).c_str());
+}
+
+// A process running from the installed fixed runtime's folder, as the runtime's
+// own processes do for a moment after the program has closed: hold_file copied
+// there, holding a file of its own until it is let go.
+class RuntimeProcess {
+public:
+    explicit RuntimeProcess(const std::string& exePath) {
+        const std::string bin = FolderOfPath(GetExecutablePath());
+        CopyFileW(Utf8ToWide(bin + "hold_file.exe").c_str(), Utf8ToWide(exePath).c_str(), FALSE);
+        WriteFileBytes(exePath + ".held", "");
+        SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+        HANDLE read = nullptr;
+        if (!CreatePipe(&read, &input_, &inherit, 0))
+            return;
+        SetHandleInformation(input_, HANDLE_FLAG_INHERIT, 0);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = read;
+        std::wstring commandLine =
+            L"\"" + Utf8ToWide(exePath) + L"\" \"" + Utf8ToWide(exePath + ".held") + L"\"";
+        PROCESS_INFORMATION info = {};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                           &startup, &info)) {
+            process_ = info.hProcess;
+            CloseHandle(info.hThread);
+        }
+        CloseHandle(read);
+    }
+    ~RuntimeProcess() { LetGo(); }
+    bool started() const { return process_ != nullptr; }
+    // Its standard input closes, and it ends.
+    void LetGo() {
+        if (input_)
+            CloseHandle(std::exchange(input_, nullptr));
+        if (process_) {
+            WaitForSingleObject(process_, kDeadlineMs);
+            CloseHandle(std::exchange(process_, nullptr));
+        }
+    }
+
+private:
+    HANDLE input_ = nullptr;
+    HANDLE process_ = nullptr;
+};
+
+TEST(Installer, WaitsForTheFixedRuntimesProcessesBeforeAsking) {
+    InstallSilently(kNonAscii);
+    const std::string runtime = InstallFolder(kNonAscii) + "webview2\\msedgewebview2.exe";
+    {
+        RuntimeProcess held(runtime);
+        ASSERT_TRUE(held.started());
+        const ULONGLONG started = GetTickCount64();
+        EXPECT_EQ(RunSilently(Installer(kNonAscii)), std::optional<DWORD>(kProgramRunning));
+        EXPECT_GE(GetTickCount64() - started, 10000u) << "it asked without waiting";
+        EXPECT_EQ(UninstallInPlace(kNonAscii), std::optional<DWORD>(kProgramRunning));
+    }
+    {
+        // Released while the installer waits: it goes on.
+        RuntimeProcess held(runtime);
+        ASSERT_TRUE(held.started());
+        std::wstring commandLine = L"\"" + Utf8ToWide(Installer(kNonAscii)) + L"\" /S";
+        const ScopedProcess installer = StartProcess(nullptr, commandLine.data(), nullptr);
+        ASSERT_TRUE(installer.process);
+        EXPECT_EQ(WaitForSingleObject(installer.process.get(), 2000),
+                  static_cast<DWORD>(WAIT_TIMEOUT))
+            << "it did not wait";
+        held.LetGo();
+        DWORD exitCode = 1;
+        EXPECT_EQ(WaitForSingleObject(installer.process.get(), kDeadlineMs), WAIT_OBJECT_0);
+        EXPECT_TRUE(GetExitCodeProcess(installer.process.get(), &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+    }
+    DeleteFileW(Utf8ToWide(runtime).c_str());
+    DeleteFileW(Utf8ToWide(runtime + ".held").c_str());
+    UninstallSilently(kNonAscii);
 }
 
 TEST(Installer, NonAsciiNameGivesTheFolderTheProgramTheShortcutAndTheRegistration) {
