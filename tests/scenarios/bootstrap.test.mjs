@@ -294,7 +294,7 @@ test('the waiting window cannot be closed while the standalone installer runs: a
 test('a standalone installer that cannot start is logged with its error, then the install-failed message', async () => {
   const name = `offline-broken-${process.pid}`;
   const host = await start({ manifest: { name, window: { title: 'My Game' } },
-    files: { [OFFLINE_INSTALLER]: 'not a program' } });
+    files: { [OFFLINE_INSTALLER]: standinSetup('not-a-program') } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
   await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
   assert.equal(await host.waitForExit(), 1);

@@ -98,7 +98,7 @@ check "a release without the developer tools has no warning" \
 check "unsigned means unsigned" unsigned "$out/newer/quorrin-hello-1.1.0-setup.exe"
 
 # The non-ASCII one is fixed-mode, with an extension library, signed by a command.
-non_ascii=$(variant non-ascii 'name="Spiel: Café 游戏"' 'window.title="Café 游戏 — Édition"' \
+non_ascii=$(variant non-ascii 'name="Spiel Café 游戏"' 'window.title="Café 游戏 — Édition"' \
   'version="2.0.0-beta.1"' 'settings.distribution-mode="fixed"')
 cp "$1/extensions/posting/Brenmoor.dll" "$non_ascii/"
 mkdir -p "$non_ascii/webview2/EBWebView/x64"
@@ -108,8 +108,8 @@ command+=" -in {file} -out '$work/signed' && mv '$work/signed' {file}"
 printf '%s' "$QUORRIN_SIGN_PASSWORD" >"$work/password"
 "$root/scripts/package" --dist "$out/non-ascii" --sign-command "$command" --sign-extension \
   "$non_ascii"
-non_ascii_out="$out/non-ascii/Spiel- Café 游戏-2.0.0-beta.1"
-check "the command signed the program" verified "$non_ascii_out/Spiel- Café 游戏.exe"
+non_ascii_out="$out/non-ascii/Spiel Café 游戏-2.0.0-beta.1"
+check "the command signed the program" verified "$non_ascii_out/Spiel Café 游戏.exe"
 check "--sign-extension signed Brenmoor.dll" verified "$non_ascii_out/Brenmoor.dll"
 check "the command signed the installer" verified "$non_ascii_out-setup.exe"
 

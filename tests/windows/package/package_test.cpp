@@ -32,7 +32,7 @@ struct Package {
 const Package kHello{"hello", "quorrin-hello", "quorrin-hello-1.0.0"};
 const Package kNewer{"newer", "quorrin-hello", "quorrin-hello-1.1.0"};
 // ":" cannot be in a Windows file name; the other characters can.
-const Package kNonAscii{"non-ascii", "Spiel- Café 游戏", "Spiel- Café 游戏-2.0.0-beta.1"};
+const Package kNonAscii{"non-ascii", "Spiel Café 游戏", "Spiel Café 游戏-2.0.0-beta.1"};
 
 std::string ProgramFolder(const Package& package) {
     return PackageOutputs(package.variant) + package.base + "\\";

@@ -4,13 +4,17 @@
 // source is newer than the build. Prints nothing when up to date.
 import { spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 const folder = path.dirname(fileURLToPath(import.meta.url));
 const root = path.resolve(folder, '../../..');
+// Every file of the manifest's folder, so that a key added in a file of its own comes along.
+const manifestSources = fs.readdirSync(path.join(root, 'src/manifest'))
+  .filter((name) => name.endsWith('.cpp')).map((name) => `src/manifest/${name}`);
 const sources = [
-  'src/manifest/manifest.cpp', 'src/util/json_lookup.cpp', 'src/util/trim.cpp',
+  ...manifestSources, 'src/util/json_lookup.cpp', 'src/util/trim.cpp', 'src/util/web_origin.cpp',
   'src/content/byte_range.cpp', 'src/content/content_types.cpp',
   'src/content/request_path.cpp', 'src/content/response_plan.cpp',
   'tools/manifest-check/manifest_check_main.cpp', 'tools/package/wasm/quorrin_rules.cpp',
@@ -27,7 +31,7 @@ const newestInput = Math.max(...inputs.map((file) => fs.statSync(file).mtimeMs))
 const upToDate = built.every((file) => fs.existsSync(file) && fs.statSync(file).mtimeMs >= newestInput);
 if (!upToDate) {
   // Only the JSON library from /usr/include: the rest of it is the build machine's.
-  const include = fs.mkdtempSync(path.join(folder, '.include-'));
+  const include = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-include-'));
   try {
     fs.symlinkSync('/usr/include/nlohmann', path.join(include, 'nlohmann'));
     const flags = ['-std=c++20', '-O2', '-Wall', '-Wextra', '-Werror', '-fexceptions',
