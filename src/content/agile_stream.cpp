@@ -1,37 +1,13 @@
 #include "content/agile_stream.h"
 
-#include <atomic>
+#include "content/agile_stream_base.h"
 
 namespace {
 // One reader at a time, as the runtime reads a body; the inner stream is
 // touched only through these calls.
-class AgileStream final : public IStream {
+class AgileStream final : public AgileStreamBase {
 public:
-    explicit AgileStream(com_ptr<IStream> inner) : inner_(std::move(inner)) {
-        CoCreateFreeThreadedMarshaler(static_cast<IStream*>(this), marshaler_.put());
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IMarshal && marshaler_)
-            return marshaler_->QueryInterface(iid, object);
-        if (iid != IID_IUnknown && iid != IID_IAgileObject && iid != IID_ISequentialStream &&
-            iid != IID_IStream) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = --references_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
+    explicit AgileStream(com_ptr<IStream> inner) : inner_(std::move(inner)) {}
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* read) override {
         return inner_->Read(buffer, wanted, read);
@@ -78,8 +54,6 @@ public:
 
 private:
     com_ptr<IStream> inner_;
-    com_ptr<IUnknown> marshaler_;
-    std::atomic<ULONG> references_{1};
 };
 } // namespace
 

@@ -1,42 +1,19 @@
 #include "content/slice_stream.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
+
+#include "content/agile_stream_base.h"
 
 namespace {
 // Agile, as the runtime asks of response streams, so that it may read from any
 // thread: the stream reads immutable mapped memory.
-class SliceStream final : public IStream {
+class SliceStream final : public AgileStreamBase {
 public:
     SliceStream(std::shared_ptr<const MappedView> view, uint64_t first, uint64_t length,
                 uint64_t position)
         : view_(std::move(view)), bytes_(view_->bytes() + first), length_(length),
-          position_(position) {
-        CoCreateFreeThreadedMarshaler(static_cast<IStream*>(this), marshaler_.put());
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IMarshal && marshaler_)
-            return marshaler_->QueryInterface(iid, object);
-        if (iid != IID_IUnknown && iid != IID_IAgileObject && iid != IID_ISequentialStream &&
-            iid != IID_IStream) {
-            *object = nullptr;
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = --references_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
+          position_(position) {}
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* read) override;
     HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* written) override {
@@ -73,8 +50,6 @@ private:
     const unsigned char* const bytes_;
     const uint64_t length_;
     uint64_t position_;
-    std::atomic<ULONG> references_{1};
-    com_ptr<IUnknown> marshaler_;
 };
 
 HRESULT SliceStream::Read(void* buffer, ULONG wanted, ULONG* read) {
