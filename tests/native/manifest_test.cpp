@@ -6,26 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manifest/manifest.h"
-
-namespace {
-AppManifest Parse(const std::string& text) {
-    AppManifest manifest;
-    ParseManifest(text, manifest);
-    return manifest;
-}
-
-// The message of a rejection, or "json" for the JSON library's own errors.
-std::string RejectionOf(const std::string& text) {
-    try {
-        Parse(text);
-    } catch (const nlohmann::json::exception&) {
-        return "json";
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "accepted";
-}
-} // namespace
+#include "manifest_parsing.h"
 
 TEST(ParseManifest, NameAloneTakesEveryDefault) {
     AppManifest m = Parse(R"({"name":"game"})");

@@ -7,24 +7,8 @@
 
 #include "bridge/fullscreen_keys.h"
 #include "manifest/manifest.h"
+#include "manifest_parsing.h"
 #include "webview/browser_arguments.h"
-
-namespace {
-AppManifest Parse(const std::string& text) {
-    AppManifest manifest;
-    ParseManifest(text, manifest);
-    return manifest;
-}
-
-std::string RejectionOf(const std::string& text) {
-    try {
-        Parse(text);
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "accepted";
-}
-} // namespace
 
 TEST(PlayerKeys, DefaultsLeaveEverythingAsItWas) {
     const AppManifest m = Parse(R"({"name":"n"})");
