@@ -1,8 +1,12 @@
 // The engine recognition of quorrin check and init --from, over small exports
 // laid out as each engine writes them.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import { test } from 'node:test';
 
+import { initCommand } from '../../tools/package/cli/init.mjs';
 import { engineFindings, settingsFor } from '../../tools/package/lib/engines.mjs';
 
 const godotPage = (threads) => '<script src="game.js"></script><script>const GODOT_CONFIG = {};' +
@@ -60,4 +64,25 @@ test('engines, the problems they raise and the remote loads warned about', () =>
     assert.deepEqual(addresses, row.remote ?? [], row.label);
     assert.deepEqual(settingsFor(findings.engine), row.needs ?? {}, row.label);
   }
+});
+
+test('init --from wraps an export: www/, name, title and the keys its engine needs', async (t) => {
+  const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-init-'));
+  t.after(() => fs.rmSync(work, { recursive: true, force: true }));
+  const exported = path.join(work, 'Space Game');
+  fs.mkdirSync(exported);
+  fs.writeFileSync(path.join(exported, 'game.html'),
+    `<title> Space &amp; Time &#x2605;</title>${godotPage(true)}`);
+  fs.writeFileSync(path.join(exported, 'game.js'), '');
+  t.mock.method(console, 'log', () => {});
+  const app = path.join(work, 'app');
+  assert.equal(await initCommand(app, { from: exported }), 0);
+  assert.deepEqual(JSON.parse(fs.readFileSync(path.join(app, 'package.json'), 'utf8')), {
+    name: 'space-game', version: '0.1.0', main: 'game.html',
+    window: { title: 'Space & Time \u2605', width: 1024, height: 768 },
+    settings: { 'cross-origin-isolation': true } });
+  assert.deepEqual(fs.readdirSync(path.join(app, 'www')).sort(), ['game.html', 'game.js']);
+  // Never over an application, nor into the export itself.
+  await assert.rejects(initCommand(app, { from: exported }), /exists/u);
+  await assert.rejects(initCommand(path.join(exported, 'sub'), { from: exported }), /inside it/u);
 });

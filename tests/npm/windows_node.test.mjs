@@ -13,6 +13,7 @@ import { fileURLToPath } from 'node:url';
 
 import { APP_ORIGIN, Host, deadline, layOutFixedRuntime, SLOWER, wineExec, windowsPath }
   from '../scenarios/lib/host.mjs';
+import { helloCopy } from './hello_copy.mjs';
 import { MARKER, certificateEntry } from './sign_standin.mjs';
 
 const root = path.resolve(fileURLToPath(import.meta.url), '../../..');
@@ -42,13 +43,7 @@ function windowsNode(args, { cwd = project, scale = SLOWER.browserStart } = {}) 
   }
 }
 
-function helloWith(name, changes) {
-  const folder = path.join(work, name);
-  fs.cpSync(path.join(root, 'examples/hello'), folder, { recursive: true });
-  const manifest = JSON.parse(fs.readFileSync(path.join(folder, 'package.json'), 'utf8'));
-  fs.writeFileSync(path.join(folder, 'package.json'), JSON.stringify({ ...manifest, ...changes }));
-  return folder;
-}
+const helloWith = (name, changes) => helloCopy(work, name, changes);
 
 before(() => {
   assert.ok(fs.existsSync(nodeExe), `${nodeExe} (scripts/setup installs it)`);
@@ -101,6 +96,8 @@ test('package on Windows signs through cmd.exe with the author\'s command', () =
 test('run on Windows starts the program beside the application until the page navigates', async () => {
   const app = helloWith('run', { settings: { 'distribution-mode': 'fixed' } });
   layOutFixedRuntime(path.join(app, 'webview2'));
+  // Steam's files for development: loaded only with a "steam" key, which hello has not.
+  for (const file of ['steam_api64.dll', 'steam_appid.txt']) fs.writeFileSync(path.join(app, file), '480');
   // Windows' temporary folder (Wine's own, whatever TEMP says here), on its C: drive.
   const temporaryPath = windowsNode(['-p', 'require("os").tmpdir()']).output.trim();
   const temporary = path.join(wineDriveC, temporaryPath.replace(/^C:\\/u, '').replaceAll('\\', '/'));
@@ -112,6 +109,10 @@ test('run on Windows starts the program beside the application until the page na
   try {
     await host.ready();
     assert.equal(host.callsTo('Navigate')[0].args[0], `${APP_ORIGIN}index.html`);
+    const [layout] = fs.readdirSync(temporary).filter((name) => !before.includes(name));
+    assert.deepEqual(fs.readdirSync(path.join(temporary, layout)).sort(), ['Quorrin.exe',
+      'WebView2Loader.dll', 'icon.png', 'package.json', 'steam_api64.dll', 'steam_appid.txt',
+      'webview2', 'www']);
     host.close();
     assert.equal(await host.waitForExit(deadline(SLOWER.processExit)), 0,
       fs.readFileSync(path.join(work, 'run.txt'), 'utf8'));

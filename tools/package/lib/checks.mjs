@@ -90,7 +90,7 @@ const LARGEST_TEXT_READ = 32 * 1024 * 1024;
 export function folderContents(folder) {
   const files = fs.existsSync(folder) ? fs.readdirSync(folder, { recursive: true })
     .map((name) => String(name).split(path.sep).join('/'))
-    .filter((name) => fs.statSync(path.join(folder, name)).isFile()) : [];
+    .filter((name) => fs.statSync(path.join(folder, name), { throwIfNoEntry: false })?.isFile()) : [];
   const read = (name) => {
     const file = path.join(folder, name);
     return fs.statSync(file).size <= LARGEST_TEXT_READ ? fs.readFileSync(file, 'utf8') : null;
