@@ -11,7 +11,7 @@ import { engineFindings, settingsFor } from '../../tools/package/lib/engines.mjs
 
 const godotPage = (threads) => '<script src="game.js"></script><script>const GODOT_CONFIG = {};' +
   (threads === undefined ? '' : `const GODOT_THREADS_ENABLED = ${threads};`) + '</script>';
-const BUNDLE = { precompressed: 'auto', crossOriginIsolation: false, bundle: true };
+const BUNDLE = { precompressed: 'auto', crossOriginIsolation: false };
 
 // files: name -> text; expected engine, problem keys and the addresses warned about.
 const CASES = [
@@ -44,8 +44,6 @@ const CASES = [
   { label: 'Phaser from a CDN', files: { 'index.html':
     '<script src="https://cdn.jsdelivr.net/npm/phaser@3/dist/phaser.min.js"></script>' },
   engine: 'Phaser', remote: ['https://cdn.jsdelivr.net/npm/phaser@3/dist/phaser.min.js'] },
-  { label: 'remote loads in remote mode', settings: { bundle: false }, files: { 'index.html':
-    '<script src=//cdn.example/a.js></script>' }, engine: null },
   { label: 'scripts and decoders from elsewhere', files: {
     'index.html': '<script src=//cdn.example/a.js></script><script src="local.js"></script>' +
       '<a href="https://example.com/">site</a>',

@@ -98,15 +98,16 @@ export function folderContents(folder) {
   return { files, read };
 }
 
-// The engine that made www/, if known, and what it needs of the manifest.
-// "precompressed" is read as written until the program's parser reports it.
+// The engine that made www/, if known, and what it needs of the manifest; in
+// remote mode www/ is not served. "precompressed" is read as written until the
+// program's parser reports it.
 function checkEngine(appFolder, manifestPath, settings, extra, problems) {
+  if (settings.contentMode !== 'bundle') return { engine: null, warnings: [] };
   const written = settings.precompressed ?? extra.settings?.precompressed;
   const { files, read } = folderContents(path.join(appFolder, 'www'));
   const findings = engineFindings(files, read, {
     precompressed: typeof written === 'string' ? written : 'auto',
     crossOriginIsolation: manifestDetails(fs.readFileSync(manifestPath)).crossOriginIsolation === true,
-    bundle: settings.contentMode === 'bundle',
   });
   for (const { key, reason } of findings.problems) {
     problems.push(new PackagingError(manifestPath, `${reason} [key "settings.${key}"]`));

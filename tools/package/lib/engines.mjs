@@ -87,7 +87,8 @@ function unityCompressedFiles(files, engine) {
   return files.filter((name) => folderOf(name) === build && COMPRESSED.test(name));
 }
 
-// What the export needs of package.json; settings: { precompressed, crossOriginIsolation, bundle }.
+// What the export, served by the program, needs of package.json; settings:
+// { precompressed, crossOriginIsolation }.
 // Returns { engine, problems: [{ key, reason }], warnings: [text] }.
 export function engineFindings(files, read, settings) {
   const engine = recogniseEngine(files, read);
@@ -102,9 +103,9 @@ export function engineFindings(files, read, settings) {
       `${compressed.length > 1 ? ` and ${compressed.length - 1} more are` : ' is'} compressed Unity ` +
       'build files, which the page cannot read undecoded: set "auto" or leave the key out' });
   }
-  const warnings = settings.bundle ? remoteLoads(files, read).map(({ file, address }) =>
+  const warnings = remoteLoads(files, read).map(({ file, address }) =>
     `www/${file} loads ${address} from another origin: players without internet cannot ` +
-    'reach it. Copy it into www/ and load it from there.') : [];
+    'reach it. Copy it into www/ and load it from there.');
   return { engine, problems, warnings };
 }
 
