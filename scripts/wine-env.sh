@@ -31,6 +31,16 @@ quorrin_start_display() {
     export DISPLAY=:$(tr -d '\n' <"$display_file")
 }
 
+# Wine 8 reports Windows 7 unless told otherwise; the WebView2 runtime and
+# Node.js 20 ask for Windows 10. Set in a new prefix and in one made before.
+quorrin_report_windows_10() {
+    awk '/^\[/ { wine = ($0 ~ /^\[Software\\\\Wine\]/) }
+         wine && /^"Version"="win10"$/ { found = 1 } END { exit !found }' \
+        "$WINEPREFIX/user.reg" 2>/dev/null && return
+    "$QUORRIN_WINE" reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f \
+        </dev/null >/dev/null 2>&1
+}
+
 quorrin_start_wine() {
     quorrin_start_display || return 1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -44,6 +54,7 @@ quorrin_start_wine() {
     fi
     # Fails harmlessly when a server for this prefix already runs.
     "$QUORRIN_WINESERVER" -p >/dev/null 2>&1 || true
+    quorrin_report_windows_10
     # Wine's own services start with the first program and outlive it. Started
     # here, they hold /dev/null rather than a test runner's output pipe, which
     # would otherwise never close.

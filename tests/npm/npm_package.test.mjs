@@ -10,6 +10,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
+import { helloCopy } from './hello_copy.mjs';
 import { Host, layOutFixedRuntime } from '../scenarios/lib/host.mjs';
 
 const root = path.resolve(fileURLToPath(import.meta.url), '../../..');
@@ -25,14 +26,7 @@ function quorrin(args, options = {}) {
     { cwd: project, env: { ...env, ...options.env }, encoding: 'utf8' });
 }
 
-// examples/hello with some keys changed.
-function helloWith(name, changes) {
-  const folder = path.join(work, name);
-  fs.cpSync(path.join(root, 'examples/hello'), folder, { recursive: true });
-  const manifest = JSON.parse(fs.readFileSync(path.join(folder, 'package.json'), 'utf8'));
-  fs.writeFileSync(path.join(folder, 'package.json'), JSON.stringify({ ...manifest, ...changes }));
-  return folder;
-}
+const helloWith = (name, changes) => helloCopy(work, name, changes);
 
 before(() => {
   assert.ok(tarball && fs.existsSync(tarball), 'QUORRIN_NPM_TGZ names the packed package');

@@ -110,7 +110,7 @@ function make(app, options, signer) {
   }
 }
 
-function signingSummary(signer) {
+function signingSummary(signer, withInstaller) {
   if (!signer) {
     return 'Unsigned: Windows SmartScreen will warn players about an unknown publisher ' +
       '(see "Signing" in docs/GUIDE.md).';
@@ -118,7 +118,7 @@ function signingSummary(signer) {
   const how = signer.command ? 'with the signing command' : `with ${signer.pfx} (valid until ` +
     `${signer.validUntil}${signer.timestamp ? `, timestamped by ${signer.timestamp}` : ', no timestamp'})`;
   const extension = signer.extension ? `, ${EXTENSION_LIBRARY}` : '';
-  return `Signed ${how}: the program${extension}, the installer and its uninstaller.`;
+  return `Signed ${how}: the program${extension}${withInstaller ? ', the installer and its uninstaller' : ''}.`;
 }
 
 function report(dist, names, signer) {
@@ -128,7 +128,7 @@ function report(dist, names, signer) {
     const size = stat.isDirectory() ? '' : ` ${stat.size.toLocaleString('en')} bytes`;
     console.log(`${file}${stat.isDirectory() ? '/' : ''}${size}`);
   }
-  console.log(signingSummary(signer));
+  console.log(signingSummary(signer, names.installer !== null));
   if (!names.installer) console.log(`No installer: makensis is not on PATH (${installerTool.howToGet()}).`);
 }
 

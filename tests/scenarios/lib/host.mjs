@@ -129,10 +129,11 @@ export class Host {
   // executable and args: another build of the host and its arguments; loader:
   // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
   // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2";
-  // laidOut: the folder already holds the executable and its loader (a packaged program).
+  // laidOut: the folder already holds the executable and its loader (a packaged program);
+  // output: a file descriptor for the program's standard output and error (else stderr is read).
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
     folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
-    loader = 'standin', fixedRuntime = false, laidOut = false } = {}) {
+    loader = 'standin', fixedRuntime = false, laidOut = false, output } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
     // In the folder of a copy still running (folder), its program files stay as they are.
@@ -158,11 +159,12 @@ export class Host {
     await once(this.server, 'listening');
     const env = { ...process.env,
       WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
-    this.executable = path.join(this.folder, executable);
+    this.executable = path.resolve(this.folder, executable);
+    const stdio = output === undefined ? ['ignore', 'ignore', 'pipe'] : ['ignore', output, output];
     this.process = endWithThisProcess(spawn(wineExec, [this.executable, ...args],
-      { cwd: currentDirectory || this.folder, env, stdio: ['ignore', 'ignore', 'pipe'] }));
+      { cwd: currentDirectory || this.folder, env, stdio }));
     this.stderr = '';
-    this.process.stderr.on('data', (chunk) => { this.stderr += chunk; });
+    this.process.stderr?.on('data', (chunk) => { this.stderr += chunk; });
     // Settled once the process has ended and everything it sent has been read.
     // Wine's server can hold an ended program's socket open: the link is then ended here.
     this.exited = once(this.process, 'exit').then(async ([code]) => {

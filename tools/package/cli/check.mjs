@@ -24,6 +24,9 @@ function withKey(message) {
 // Prints the problems and warnings; returns the application when it would start and package.
 export function reportCheck(folder) {
   const { app, problems } = inspectApplication(path.resolve(folder));
+  if (app?.engine) {
+    console.log(`Engine: ${app.engine.name} (${app.engine.evidence.map((file) => `www/${file}`).join(', ')})`);
+  }
   for (const problem of problems) console.error(withKey(problem.message));
   // Warnings are for a folder that packages, as scripts/package gives them.
   if (app && problems.length === 0) {

@@ -2,6 +2,9 @@
 import fs from 'node:fs';
 import path from 'node:path';
 
+import { PackagingError, folderContents } from '../lib/checks.mjs';
+import { recogniseEngine, settingsFor } from '../lib/engines.mjs';
+
 // npm's package name rules: lower case, no spaces, URL-safe, at most 214 characters.
 function safePackageName(folderName) {
   const name = folderName.toLowerCase().replace(/[^a-z0-9._~-]+/gu, '-')
@@ -41,7 +44,72 @@ function writeNew(file, text) {
   }
 }
 
-export async function initCommand(folder) {
+const ENTITIES = { amp: '&', lt: '<', gt: '>', quot: '"', apos: "'", nbsp: ' ' };
+
+// The text of a page's <title>, or null.
+function pageTitle(html) {
+  const text = /<title[^>]*>([^<]*)<\/title>/iu.exec(html)?.[1]
+    ?.replace(/&(?:#(\d+)|#x([0-9a-f]+)|(\w+));/giu, (entity, decimal, hex, name) => {
+      if (name) return ENTITIES[name.toLowerCase()] ?? entity;
+      const code = decimal ? Number(decimal) : parseInt(hex, 16);
+      return code > 0 && code <= 0x10ffff ? String.fromCodePoint(code) : entity;
+    }).replace(/\s+/gu, ' ').trim();
+  return text || null;
+}
+
+// The export's start page: index.html, else its one page at the top.
+function startPageOf(source, files) {
+  if (files.includes('index.html')) return 'index.html';
+  const pages = files.filter((name) => !name.includes('/') && /\.html?$/iu.test(name));
+  if (pages.length === 1) return pages[0];
+  throw new PackagingError(source, pages.length ? `several pages (${pages.join(', ')}) and no ` +
+    'index.html: rename the start page index.html' : 'holds no index.html or other page at the top');
+}
+
+// Where the export goes must be new and outside it.
+function checkTarget(source, root, www) {
+  if (!fs.statSync(source, { throwIfNoEntry: false })?.isDirectory()) {
+    throw new PackagingError(source, 'is not a folder');
+  }
+  const inside = path.relative(source, www);
+  if (!inside.startsWith('..') && !path.isAbsolute(inside)) {
+    throw new PackagingError(source, `cannot be copied into ${www}, which is inside it: give another folder`);
+  }
+  for (const existing of [www, path.join(root, 'package.json')]) {
+    if (fs.existsSync(existing)) {
+      throw new PackagingError(existing, 'exists: --from wraps an export in a new application folder');
+    }
+  }
+}
+
+// quorrin init --from EXPORT: the export copied into www/ and a package.json with what its engine needs.
+function wrapExport(folder, from) {
+  const root = path.resolve(folder);
+  const source = path.resolve(from);
+  const www = path.join(root, 'www');
+  checkTarget(source, root, www);
+  const { files, read } = folderContents(source);
+  const main = startPageOf(source, files);
+  const exportName = path.basename(source);
+  const engine = recogniseEngine(files, read);
+  const settings = settingsFor(engine);
+  const manifest = { name: safePackageName(exportName), version: '0.1.0', main,
+    window: { title: pageTitle(read(main) ?? '') ?? titleOf(exportName), width: 1024, height: 768 },
+    ...(Object.keys(settings).length ? { settings } : {}) };
+  fs.mkdirSync(root, { recursive: true });
+  fs.cpSync(source, www, { recursive: true });
+  console.log(`Copied ${source} into ${www} (${files.length} files)`);
+  if (engine) console.log(`Engine: ${engine.name}`);
+  if (settings['cross-origin-isolation']) {
+    console.log('Set "cross-origin-isolation": the export uses threads (SharedArrayBuffer)');
+  }
+  writeNew(path.join(root, 'package.json'), `${JSON.stringify(manifest, null, 2)}\n`);
+  console.log(`Next: quorrin check ${folder === '.' ? '' : folder}`.trimEnd());
+  return 0;
+}
+
+export async function initCommand(folder, values = {}) {
+  if (values.from !== undefined) return wrapExport(folder, values.from);
   const root = path.resolve(folder);
   const folderName = path.basename(root);
   const title = titleOf(folderName);

@@ -22,6 +22,9 @@ APP is an application folder holding package.json and www/ (default: the current
                                   serves APP to a desktop browser at http://localhost:N/
   quorrin run [APP]               starts the application in Quorrin (Windows)
   quorrin init [DIR]              writes a minimal package.json and www/index.html
+  quorrin init [DIR] --from EXPORT
+                                  copies an engine's web export into DIR/www/ and writes
+                                  the package.json it needs
   quorrin help                    this text
 
 The certificate's password for --sign-pfx comes from QUORRIN_SIGN_PASSWORD.`;
@@ -36,7 +39,7 @@ const COMMANDS = {
   },
   dev: { run: devCommand, options: { port: { type: 'string' }, 'no-reload': { type: 'boolean' } } },
   run: { run: runCommand, options: {} },
-  init: { run: initCommand, options: {} },
+  init: { run: initCommand, options: { from: { type: 'string' } } },
 };
 
 class UsageError extends Error {}

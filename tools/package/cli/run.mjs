@@ -8,9 +8,9 @@ import path from 'node:path';
 import { PACKAGED_PROGRAM } from '../package.mjs';
 import { reportCheck } from './check.mjs';
 
-// What the program reads beside itself.
+// What the program reads beside itself; steam_appid.txt lets a Steam game start outside Steam.
 const BESIDE_PROGRAM = ['package.json', 'www', 'Brenmoor.dll', 'webview2',
-  'MicrosoftEdgeWebView2RuntimeInstallerX64.exe'];
+  'MicrosoftEdgeWebView2RuntimeInstallerX64.exe', 'steam_api64.dll', 'steam_appid.txt'];
 
 function layOut(app, folder) {
   fs.copyFileSync(PACKAGED_PROGRAM.exe, path.join(folder, 'Quorrin.exe'));
@@ -22,6 +22,16 @@ function layOut(app, folder) {
   if (app.iconFile) {
     fs.mkdirSync(path.dirname(path.join(folder, app.settings.icon)), { recursive: true });
     fs.copyFileSync(app.iconFile, path.join(folder, app.settings.icon));
+  }
+}
+
+// The browser's processes can hold a shipped runtime's files a moment after the
+// program ends; a folder that stays is said, and the program's exit code still passed on.
+function removeLayout(temporary) {
+  try {
+    fs.rmSync(temporary, { recursive: true, force: true, maxRetries: 10, retryDelay: 200 });
+  } catch (error) {
+    console.error(`quorrin run: the program's temporary folder ${temporary} stays (${error.code ?? error.message})`);
   }
 }
 
@@ -45,6 +55,6 @@ export async function runCommand(folder) {
       child.on('exit', (code) => resolve(code ?? 1));
     });
   } finally {
-    fs.rmSync(temporary, { recursive: true, force: true, maxRetries: 5, retryDelay: 200 });
+    removeLayout(temporary);
   }
 }

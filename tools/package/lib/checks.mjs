@@ -3,8 +3,9 @@
 import fs from 'node:fs';
 import path from 'node:path';
 
+import { engineFindings } from './engines.mjs';
 import { authorName, parseVersion, safeFileName } from './names.mjs';
-import { checkManifestBytes } from './rules.mjs';
+import { checkManifestBytes, manifestDetails } from './rules.mjs';
 
 const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
 
@@ -82,6 +83,38 @@ function checkVersion(manifestPath, version) {
   return parsed;
 }
 
+// Pages and scripts larger than this are not read for the engine checks.
+const LARGEST_TEXT_READ = 32 * 1024 * 1024;
+
+// The files under a folder, "a/b.js" relative to it, and a reader of their text.
+export function folderContents(folder) {
+  const files = fs.existsSync(folder) ? fs.readdirSync(folder, { recursive: true })
+    .map((name) => String(name).split(path.sep).join('/'))
+    .filter((name) => fs.statSync(path.join(folder, name), { throwIfNoEntry: false })?.isFile()) : [];
+  const read = (name) => {
+    const file = path.join(folder, name);
+    return fs.statSync(file).size <= LARGEST_TEXT_READ ? fs.readFileSync(file, 'utf8') : null;
+  };
+  return { files, read };
+}
+
+// The engine that made www/, if known, and what it needs of the manifest; in
+// remote mode www/ is not served. "precompressed" is read as written until the
+// program's parser reports it.
+function checkEngine(appFolder, manifestPath, settings, extra, problems) {
+  if (settings.contentMode !== 'bundle') return { engine: null, warnings: [] };
+  const written = settings.precompressed ?? extra.settings?.precompressed;
+  const { files, read } = folderContents(path.join(appFolder, 'www'));
+  const findings = engineFindings(files, read, {
+    precompressed: typeof written === 'string' ? written : 'auto',
+    crossOriginIsolation: manifestDetails(fs.readFileSync(manifestPath)).crossOriginIsolation === true,
+  });
+  for (const { key, reason } of findings.problems) {
+    problems.push(new PackagingError(manifestPath, `${reason} [key "settings.${key}"]`));
+  }
+  return findings;
+}
+
 // Runs check() and keeps its refusal in problems; returns its result or fallback.
 function collecting(problems, check, fallback = null) {
   try {
@@ -115,6 +148,8 @@ export function inspectApplication(appFolder) {
     ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
   const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
     { text: '', numbers: [0, 0, 0, 0] });
+  const { engine, warnings: engineWarnings } = checkEngine(appFolder, manifestPath, settings,
+    extra, problems);
   const app = {
     folder: appFolder,
     settings,
@@ -127,6 +162,8 @@ export function inspectApplication(appFolder) {
     homepage: typeof extra.homepage === 'string' ? extra.homepage : '',
     version,
     iconFile,
+    engine,
+    engineWarnings,
   };
   return { app, problems };
 }

@@ -24,5 +24,7 @@ export function releaseWarnings(app) {
     warnings.push(`www/${name} would be shipped: steam_appid.txt is for development only and ` +
       'lets the game start outside Steam. Remove it for a release.');
   }
+  // Scripts an offline package would fetch from elsewhere (lib/engines.mjs).
+  warnings.push(...(app.engineWarnings ?? []));
   return warnings;
 }
