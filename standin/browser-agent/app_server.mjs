@@ -19,6 +19,10 @@ const READ_BYTES = 256 * 1024;
 const KEPT_BODY_BYTES = 1024 * 1024;
 // Hop-by-hop header lines that HTTP/2 forbids; the engine never sees them from the runtime either.
 const CONNECTION_HEADERS = new Set(['connection', 'keep-alive', 'proxy-connection', 'transfer-encoding', 'upgrade']);
+// The runtime hands a custom response's body to the page as it is, whatever its
+// Content-Encoding says (WebView2Feedback 3629); over HTTP the engine would
+// decode it, so the line does not reach it and the bytes arrive undecoded.
+const UNDECODED_HEADERS = new Set(['content-encoding']);
 
 // "Name: value" lines joined by line feeds, as the host builds them.
 export function parseHeaderBlock(block) {
@@ -116,7 +120,8 @@ export class AppServer {
     const answer = { uri, range: request.headers.range, sourceKind, status, headers: parseHeaderBlock(block),
       body: Buffer.alloc(0), bodyLength: 0, complete: false, handlerMicroseconds: result.handlerMicroseconds };
     this.session.answers.push(answer);
-    const lines = Object.entries(answer.headers).filter(([name]) => !CONNECTION_HEADERS.has(name.toLowerCase()));
+    const lines = Object.entries(answer.headers).filter(([name]) =>
+      !CONNECTION_HEADERS.has(name.toLowerCase()) && !UNDECODED_HEADERS.has(name.toLowerCase()));
     if (request.httpVersionMajor === 1 && reason) response.statusMessage = reason;
     response.writeHead(status, Object.fromEntries(lines));
     if (stream === undefined || request.method === 'HEAD') {
