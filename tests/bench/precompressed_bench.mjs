@@ -44,7 +44,7 @@ function moduleOf(size) {
 const module = moduleOf(MODULE_BYTES);
 const compressed = zlib.brotliCompressSync(module, { params: {
   [zlib.constants.BROTLI_PARAM_QUALITY]: 5, [zlib.constants.BROTLI_PARAM_SIZE_HINT]: module.length } });
-const page = `<!doctype html><title>Bench</title><script>
+const page = `<!doctype html><title>Bench</title><body data-ready="true"><script>
 window.load = async (name) => {
   const start = performance.now();
   const { instance } = await WebAssembly.instantiateStreaming(fetch(name + '?' + Math.random()));

@@ -10,7 +10,7 @@ import { appsOfThisFile } from './lib/app.mjs';
 const start = appsOfThisFile();
 
 async function resultOf(page) {
-  await page.waitForFunction(() => document.getElementById('result')?.textContent !== 'running');
+  await page.waitForSelector('body[data-ready="true"]');
   const text = await page.textContent('#result');
   assert.doesNotMatch(text, /^failed/);
   return JSON.parse(text);

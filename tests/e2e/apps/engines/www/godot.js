@@ -14,4 +14,5 @@
   new AudioWorkletNode(context, 'godot-processor');
   result.worklet = 'registered';
   document.getElementById('result').textContent = JSON.stringify(result);
-})().catch((error) => { document.getElementById('result').textContent = `failed: ${error}`; });
+})().catch((error) => { document.getElementById('result').textContent = `failed: ${error}`; })
+  .finally(() => { document.body.dataset.ready = 'true'; });

@@ -12,4 +12,5 @@ const digest = async (name) => hex(await crypto.subtle.digest('SHA-256', await (
     spaced: (await fetch(expected.spaced)).status,
   };
   document.getElementById('result').textContent = JSON.stringify(result);
-})().catch((error) => { document.getElementById('result').textContent = `failed: ${error}`; });
+})().catch((error) => { document.getElementById('result').textContent = `failed: ${error}`; })
+  .finally(() => { document.body.dataset.ready = 'true'; });
