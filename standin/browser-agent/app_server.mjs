@@ -152,8 +152,7 @@ export class AppServer {
         answer.complete = true;
         return response.end(data);
       }
-      if (!response.write(data))
-        await Promise.race([once(response, 'drain'), once(response, 'close')]);
+      if (!response.write(data)) await drainedOrClosed(response);
     }
   }
 
@@ -161,6 +160,20 @@ export class AppServer {
     for (const socket of this.connections) socket.destroy();
     await new Promise((resolve) => this.server.close(resolve));
   }
+}
+
+// Waits until the engine has taken what was written, or went away; the
+// listeners go with it, however many pieces a large body takes.
+function drainedOrClosed(response) {
+  return new Promise((resolve) => {
+    const done = () => {
+      response.off('drain', done);
+      response.off('close', done);
+      resolve();
+    };
+    response.on('drain', done);
+    response.on('close', done);
+  });
 }
 
 // What the engine sees when nothing answers: the request fails.
