@@ -29,7 +29,10 @@ function moduleOf(size) {
   const next = () => (seed = (Math.imul(seed, 1103515245) + 12345) >>> 0) >>> 8;
   const words = Buffer.from(Array.from({ length: 4096 * 6 }, () => next() & 0xff));
   const payload = Buffer.alloc(payloadSize);
-  for (let at = 0; at < payloadSize; at += 6) words.copy(payload, at, (next() % 4096) * 6, (next() % 4096) * 6 + 6);
+  for (let at = 0; at < payloadSize; at += 6) {
+    const word = (next() % 4096) * 6;
+    words.copy(payload, at, word, word + 6);
+  }
   const sectionSize = name.length + payloadSize;
   const leb = [];
   for (let value = sectionSize, more = true; more;) {
