@@ -1,5 +1,6 @@
 #include "content/byte_range.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "util/trim.h"
@@ -53,18 +54,20 @@ std::optional<ByteRange> ParseByteRange(const std::string& value, uint64_t fileS
             return std::nullopt;
         return ByteRange{Widen(*first), fileSize - 1};
     }
-    if (dash == 0) { // -count; a suffix of no bytes is no range at all
+    // As HTTP means them: a suffix longer than the file is the whole file, and a
+    // last byte past the end is the end. A suffix of no bytes is no range at all.
+    if (dash == 0) { // -count
         auto count = ParseLong32(rest.substr(1));
-        if (!count || *count == 0 || Widen(*count) > fileSize)
+        if (!count || *count <= 0)
             return std::nullopt;
-        return ByteRange{fileSize - Widen(*count), fileSize - 1};
+        return ByteRange{fileSize - std::min(Widen(*count), fileSize), fileSize - 1};
     }
     auto first = ParseLong32(rest.substr(0, dash)); // first-last
     auto last = ParseLong32(rest.substr(dash + 1));
-    if (!first || !last)
+    if (!first || !last || *last < 0)
         return std::nullopt;
     const uint64_t f = Widen(*first), l = Widen(*last);
-    if (f >= fileSize || l >= fileSize || f > l)
+    if (f >= fileSize || f > l)
         return std::nullopt;
-    return ByteRange{f, l};
+    return ByteRange{f, std::min(l, fileSize - 1)};
 }

@@ -12,6 +12,8 @@ struct ByteRange {
 };
 
 // "bytes=F-L", "bytes=F-" or "bytes=-K" against a file of fileSize bytes; only
-// the first range of a list counts. Nothing when the range cannot be served,
-// including "bytes=-0" and numbers without digits or beyond 32 signed bits.
+// the first range of a list counts. A last byte past the end means the end and
+// a suffix longer than the file the whole file. Nothing when the range cannot be
+// served: a first byte at or past the end, "bytes=-0", a negative number, or
+// numbers without digits or beyond 32 signed bits.
 std::optional<ByteRange> ParseByteRange(const std::string& value, uint64_t fileSize);

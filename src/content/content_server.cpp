@@ -79,9 +79,9 @@ bool ContentServer::StaysInsideAfterLinks(const std::string& filePath) const {
 }
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
-                             bool crossOriginIsolation)
+                             bool crossOriginIsolation, PrecompressedFiles precompressed)
     : contentFolder_(std::move(contentFolder)), originLength_(originLength),
-      crossOriginIsolation_(crossOriginIsolation) {}
+      crossOriginIsolation_(crossOriginIsolation), decodedFiles_(precompressed) {}
 
 void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment,
                                            ICoreWebView2WebResourceRequestedEventArgs* args) {
@@ -98,9 +98,14 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment
         Resolve(RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_));
     const std::optional<std::string> range =
         target.found ? RangeHeader(headers.get()) : std::nullopt;
+    std::optional<DecodedAnswer> decoded =
+        target.found ? decodedFiles_.Answer(target.relativePath, target.filePath, range)
+                     : std::nullopt;
     ResponsePlan plan =
-        PlanResponse(target.found, target.relativePath, target.found ? target.size : 0, range);
-    const com_ptr<IStream> body = BodyFor(plan, target);
+        decoded ? std::move(decoded->plan)
+                : PlanResponse(target.found, target.relativePath, target.found ? target.size : 0,
+                               range);
+    const com_ptr<IStream> body = decoded && decoded->body ? decoded->body : BodyFor(plan, target);
     if (crossOriginIsolation_)
         AddCrossOriginIsolation(plan);
 
@@ -130,6 +135,8 @@ com_ptr<IStream> ContentServer::BodyFor(ResponsePlan& plan, const Target& target
     case BodySource::FileRange:
         body = MakeSliceStream(mappedFiles_.GetView(target.relativePath, target.filePath),
                                plan.first, plan.length);
+        break;
+    case BodySource::Decoded: // comes with its stream
         break;
     }
     if (!body) {

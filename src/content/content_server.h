@@ -5,6 +5,7 @@
 
 #include <WebView2.h>
 
+#include "content/decoded_files.h"
 #include "content/mapped_file_cache.h"
 #include "content/response_plan.h"
 #include "util/com_ptr.h"
@@ -12,8 +13,10 @@
 class ContentServer {
 public:
     // contentFolder: the absolute folder served, ending in a backslash.
-    // With crossOriginIsolation every answer lets the page be cross-origin isolated.
-    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation);
+    // With crossOriginIsolation every answer lets the page be cross-origin isolated;
+    // precompressed picks the compressed files served decoded.
+    ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation,
+                  PrecompressedFiles precompressed = PrecompressedFiles::Auto);
     ContentServer(const ContentServer&) = delete;
     ContentServer& operator=(const ContentServer&) = delete;
 
@@ -40,5 +43,6 @@ private:
     const size_t originLength_;
     const bool crossOriginIsolation_;
     MappedFileCache mappedFiles_;
+    DecodedFiles decodedFiles_;
     mutable std::string finalContentFolder_; // resolved at the first request
 };

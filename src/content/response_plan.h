@@ -15,6 +15,7 @@ enum class BodySource {
     Text,      // a fixed text ("File not found", "File too large")
     WholeFile, // streamed from disk
     FileRange, // a slice of the cached mapped view
+    Decoded,   // the decoded bytes [first, first + length) of a compressed file
 };
 
 struct ResponsePlan {
@@ -23,7 +24,7 @@ struct ResponsePlan {
     std::vector<std::string> headers;
     BodySource body = BodySource::None;
     std::string text;   // with BodySource::Text
-    uint64_t first = 0; // with BodySource::FileRange
+    uint64_t first = 0; // with BodySource::FileRange and Decoded
     uint64_t length = 0;
 };
 

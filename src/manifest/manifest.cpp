@@ -50,6 +50,21 @@ bool ParseCrossOriginIsolation(const nlohmann::json& settings) {
     return it->get<bool>();
 }
 
+// Refused rather than defaulted: a typo must not leave an engine's build undecoded.
+PrecompressedFiles ParsePrecompressed(const nlohmann::json& settings) {
+    auto it = settings.find("precompressed");
+    if (it == settings.end())
+        return PrecompressedFiles::Auto;
+    const std::string word = it->is_string() ? it->get<std::string>() : std::string();
+    if (word == "auto")
+        return PrecompressedFiles::Auto;
+    if (word == "all")
+        return PrecompressedFiles::All;
+    if (word == "none")
+        return PrecompressedFiles::None;
+    throw std::runtime_error("invalid precompressed");
+}
+
 // Opt-in window behaviours; a value of the wrong type reads as off, a minimum
 // below 1 as none.
 void ReadWindowBehaviour(const nlohmann::json& window, const nlohmann::json& settings,
@@ -145,6 +160,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.contentMode = ParseContentMode(JsonStringOr(settings, "content-mode", "bundle"));
     manifest.enableDevtools = JsonBoolOr(settings, "enable-devtools", true);
     manifest.crossOriginIsolation = ParseCrossOriginIsolation(settings);
+    manifest.precompressed = ParsePrecompressed(settings);
     ReadWindowBehaviour(window, settings, manifest);
     ReadPlayerKeys(window, settings, manifest);
     if (manifest.contentMode == ContentMode::Remote && !IsTrustedRemoteMain(manifest.main))

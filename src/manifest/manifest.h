@@ -22,6 +22,10 @@ enum class DpiAwareness : int32_t { System = 0, PerMonitor = 1 };
 // it is created, in its background colour.
 enum class WindowShow : int32_t { WhenReady = 0, AtOnce = 1 };
 
+// Which compressed files ("settings": {"precompressed": ...}) are served decoded:
+// the engines' usual ones ("auto"), every .br and .gz ("all"), or none.
+enum class PrecompressedFiles : int32_t { Auto = 0, All = 1, None = 2 };
+
 // The browser's own habits a game may switch off; true leaves the runtime's default.
 struct BrowserHabits {
     bool statusBar = true;
@@ -66,6 +70,7 @@ struct AppManifest {
     // Every local answer carries the headers that make the page cross-origin
     // isolated (SharedArrayBuffer, threaded WebAssembly).
     bool crossOriginIsolation = false;
+    PrecompressedFiles precompressed = PrecompressedFiles::Auto;
     // The player's window: placement kept between runs, one copy at a time, and
     // a smallest client area in 96-dpi units (0: none).
     bool rememberPlacement = false;
@@ -94,6 +99,7 @@ struct AppManifest {
 // "invalid cross-origin isolation" (a value that is not a boolean) or
 // "invalid background color" (not a "#RRGGBB" text) or
 // "invalid context menu" (anything but "default", "edit" or "none") or
+// "invalid precompressed" (anything but "auto", "all" or "none") or
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid main" (remote mode with an address that is not trusted) or

@@ -1,5 +1,7 @@
 #include "util/author_log.h"
 
+#include <mutex>
+
 #include "util/log_file.h"
 #include "util/log_format.h"
 #include "util/long_path.h"
@@ -11,6 +13,12 @@ LogFile& TheLog() {
     static LogFile log;
     return log;
 }
+
+// Response streams log from the runtime's thread too.
+std::mutex& TheLogLock() {
+    static std::mutex lock;
+    return lock;
+}
 } // namespace
 
 void OpenAuthorLog(const std::string& folder) {
@@ -20,6 +28,7 @@ void OpenAuthorLog(const std::string& folder) {
 }
 
 void LogForAuthor(const std::string& text) {
+    const std::lock_guard<std::mutex> hold(TheLogLock());
     TheLog().Write(FormatLogLine(CurrentUtcTime(), text));
 }
 

@@ -33,7 +33,7 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
                       manifest.directoryHandles, manifest.writableProgramFolder},
                      windowCommands_, g_extensionHost),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
-                     manifest.crossOriginIsolation),
+                     manifest.crossOriginIsolation, manifest.precompressed),
       deferred_(mainWindow) {
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {

@@ -19,6 +19,10 @@ const READ_BYTES = 256 * 1024;
 const KEPT_BODY_BYTES = 1024 * 1024;
 // Hop-by-hop header lines that HTTP/2 forbids; the engine never sees them from the runtime either.
 const CONNECTION_HEADERS = new Set(['connection', 'keep-alive', 'proxy-connection', 'transfer-encoding', 'upgrade']);
+// The runtime hands a custom response's body to the page as it is, whatever its
+// Content-Encoding says (WebView2Feedback 3629); over HTTP the engine would
+// decode it, so the line does not reach it and the bytes arrive undecoded.
+const UNDECODED_HEADERS = new Set(['content-encoding']);
 
 // "Name: value" lines joined by line feeds, as the host builds them.
 export function parseHeaderBlock(block) {
@@ -116,7 +120,8 @@ export class AppServer {
     const answer = { uri, range: request.headers.range, sourceKind, status, headers: parseHeaderBlock(block),
       body: Buffer.alloc(0), bodyLength: 0, complete: false, handlerMicroseconds: result.handlerMicroseconds };
     this.session.answers.push(answer);
-    const lines = Object.entries(answer.headers).filter(([name]) => !CONNECTION_HEADERS.has(name.toLowerCase()));
+    const lines = Object.entries(answer.headers).filter(([name]) =>
+      !CONNECTION_HEADERS.has(name.toLowerCase()) && !UNDECODED_HEADERS.has(name.toLowerCase()));
     if (request.httpVersionMajor === 1 && reason) response.statusMessage = reason;
     response.writeHead(status, Object.fromEntries(lines));
     if (stream === undefined || request.method === 'HEAD') {
@@ -147,8 +152,7 @@ export class AppServer {
         answer.complete = true;
         return response.end(data);
       }
-      if (!response.write(data))
-        await Promise.race([once(response, 'drain'), once(response, 'close')]);
+      if (!response.write(data)) await drainedOrClosed(response);
     }
   }
 
@@ -156,6 +160,20 @@ export class AppServer {
     for (const socket of this.connections) socket.destroy();
     await new Promise((resolve) => this.server.close(resolve));
   }
+}
+
+// Waits until the engine has taken what was written, or went away; the
+// listeners go with it, however many pieces a large body takes.
+function drainedOrClosed(response) {
+  return new Promise((resolve) => {
+    const done = () => {
+      response.off('drain', done);
+      response.off('close', done);
+      resolve();
+    };
+    response.on('drain', done);
+    response.on('close', done);
+  });
 }
 
 // What the engine sees when nothing answers: the request fails.

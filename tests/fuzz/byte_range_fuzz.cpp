@@ -1,6 +1,8 @@
 // Range header values against file sizes: an accepted range lies inside the
 // file, and the parser agrees with a plain model built on the C library's
-// strtoll, with every comparison on sign-widened unsigned 64-bit values.
+// strtoll: no negative number, a last byte past the end clamped to the end, a
+// suffix longer than the file the whole file.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -42,16 +44,15 @@ std::optional<ByteRange> ModelRange(const std::string& value, uint64_t size) {
     }
     if (dash == 0) {
         const auto count = ModelNumber(rest.substr(1));
-        if (!count || *count == 0 || widen(*count) > size)
+        if (!count || *count <= 0)
             return std::nullopt;
-        return ByteRange{size - widen(*count), size - 1};
+        return ByteRange{widen(*count) >= size ? 0 : size - widen(*count), size - 1};
     }
     const auto first = ModelNumber(rest.substr(0, dash));
     const auto last = ModelNumber(rest.substr(dash + 1));
-    if (!first || !last || widen(*first) >= size || widen(*last) >= size ||
-        widen(*first) > widen(*last))
+    if (!first || !last || *last < 0 || widen(*first) >= size || *first > *last)
         return std::nullopt;
-    return ByteRange{widen(*first), widen(*last)};
+    return ByteRange{widen(*first), std::min(widen(*last), size - 1)};
 }
 } // namespace
 

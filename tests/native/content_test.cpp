@@ -48,11 +48,15 @@ TEST(ParseByteRange, FormsOfTheHeader) {
         {"bytes=100-199", 1000, ByteRange{100, 199}},
         {"bytes=-100", 1000, ByteRange{900, 999}},
         {"bytes=-1000", 1000, ByteRange{0, 999}},
-        {"bytes=-1001", 1000, std::nullopt},
+        {"bytes=-1001", 1000, ByteRange{0, 999}},
+        {"bytes=-2000", 1000, ByteRange{0, 999}},
+        {"bytes=--5", 1000, std::nullopt},
         {"bytes=-0", 1000, std::nullopt},
         {"bytes=-+0", 1000, std::nullopt},
         {"bytes=-1", 1, ByteRange{0, 0}},
-        {"bytes=500-2000", 1000, std::nullopt},
+        {"bytes=500-2000", 1000, ByteRange{500, 999}},
+        {"bytes=999-2147483647", 1000, ByteRange{999, 999}},
+        {"bytes=1000-2000", 1000, std::nullopt},
         {"bytes=1000-", 1000, std::nullopt},
         {"bytes=999-", 1000, ByteRange{999, 999}},
         {"bytes=200-100", 1000, std::nullopt},
@@ -72,6 +76,7 @@ TEST(ParseByteRange, FormsOfTheHeader) {
         {"bytes=2147483647-", 4294967296, ByteRange{2147483647, 4294967295}},
         {"bytes=2147483648-", 4294967296, std::nullopt},
         {"bytes=-2147483649", 1000, std::nullopt},
+        {"bytes=-2147483647", 1000, ByteRange{0, 999}},
         {"bytes=99999999999999999999-", 1000, std::nullopt},
         {"bytes=0-9abc", 1000, ByteRange{0, 9}},
     };
@@ -191,7 +196,15 @@ TEST(PlanResponse, HeaderBlocksOfEachOutcome) {
     EXPECT_EQ(part.first, 100u);
     EXPECT_EQ(part.length, 100u);
 
-    for (const char* unsatisfiable : {"bytes=1000-", "bytes=-0", "bytes=x-5"}) {
+    ResponsePlan clamped = PlanResponse(true, "a.mp3", 1000, std::string("bytes=500-2000"));
+    EXPECT_EQ(clamped.status, 206);
+    EXPECT_EQ(clamped.headers[3], "Content-Range: bytes 500-999/1000");
+    EXPECT_EQ(clamped.headers[4], "Content-Length: 500");
+    ResponsePlan longSuffix = PlanResponse(true, "a.mp3", 1000, std::string("bytes=-2000"));
+    EXPECT_EQ(longSuffix.headers[3], "Content-Range: bytes 0-999/1000");
+    EXPECT_EQ(longSuffix.body, BodySource::WholeFile);
+
+    for (const char* unsatisfiable : {"bytes=1000-", "bytes=1000-2000", "bytes=-0", "bytes=x-5"}) {
         ResponsePlan refused = PlanResponse(true, "a.mp3", 1000, std::string(unsatisfiable));
         EXPECT_EQ(refused.status, 416) << unsatisfiable;
         EXPECT_EQ(refused.reason, "Range Not Satisfiable");

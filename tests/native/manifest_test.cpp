@@ -177,6 +177,8 @@ TEST(ParseManifest, Rejections) {
         {"{\"name\":\"n\",\"settings\":{\"context-menu\":\"\"}}", "invalid context menu"},
         {"{\"name\":\"n\",\"settings\":{\"context-menu\":false}}", "invalid context menu"},
         {"{\"name\":\"n\",\"settings\":{\"context-menu\":null}}", "invalid context menu"},
+        {"{\"name\":\"n\",\"settings\":{\"precompressed\":\"Auto\"}}", "invalid precompressed"},
+        {"{\"name\":\"n\",\"settings\":{\"precompressed\":true}}", "invalid precompressed"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(RejectionOf(c.text), c.rejection) << c.text;
@@ -281,6 +283,14 @@ TEST(ParseManifest, ContextMenuAndRunTimeFailureTexts) {
     EXPECT_EQ(Parse(R"({"name":"n","messages":{"crashed":1}})").messages.crashed,
               defaults.messages.crashed);
     EXPECT_EQ(Parse(R"({"name":"n","context-menu":"bad"})").contextMenu, ContextMenuMode::Default);
+}
+
+TEST(ParseManifest, PrecompressedFilesDefaultToAuto) {
+    EXPECT_EQ(Parse(R"({"name":"n"})").precompressed, PrecompressedFiles::Auto);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"precompressed":"all"}})").precompressed,
+              PrecompressedFiles::All);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"precompressed":"none"}})").precompressed,
+              PrecompressedFiles::None);
 }
 
 TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {

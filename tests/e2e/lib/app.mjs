@@ -27,11 +27,12 @@ export function prepareExample(example) {
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
   // extension: a test library of tests/extensions; manifest: a function that
-  // changes the application's package.json for this run; keepUserData: start with
+  // changes the application's package.json for this run; files: {path: content}
+  // written into the application's folder made for this run; keepUserData: start with
   // what an earlier run of the same name saved (its profile too), where every
   // other start is a player's first. track: the harness's disposal, given the
   // app before anything can fail.
-  static async start(example, { extension, testApp = false, manifest, keepUserData = false } = {},
+  static async start(example, { extension, testApp = false, manifest, files = {}, keepUserData = false } = {},
     track = (app) => app) {
     const app = track(new RunningApp());
     setEvergreenRuntimeInstalled(true);
@@ -39,6 +40,10 @@ export class RunningApp {
     if (!testApp) prepareExample(example);
     fs.cpSync(path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example), app.folder,
       { recursive: true });
+    for (const [name, content] of Object.entries(files)) {
+      fs.mkdirSync(path.dirname(path.join(app.folder, name)), { recursive: true });
+      fs.writeFileSync(path.join(app.folder, name), content);
+    }
     if (manifest) {
       const file = path.join(app.folder, 'package.json');
       fs.writeFileSync(file, JSON.stringify(manifest(JSON.parse(fs.readFileSync(file, 'utf8')))));

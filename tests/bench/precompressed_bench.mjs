@@ -1,0 +1,83 @@
+// A WebAssembly module stored as .wasm.br against the same module stored plain,
+// in one run of Quorrin.exe with the browser agent: the time from the request to
+// WebAssembly.instantiateStreaming resolved (median of several, alternating), and
+// the host's anonymous resident memory before and at its peak while each loads.
+// Goal: the decoded file takes at most 1.3 times the plain one.
+import zlib from 'node:zlib';
+
+import { RunningApp } from '../e2e/lib/app.mjs';
+import { linuxProcessOf, peakResidentAnonymousBytes, residentAnonymousBytes } from '../scenarios/lib/wine_process.mjs';
+
+// QUORRIN_BENCH_SIZE=small (scripts/test): once, with a module of a few MiB.
+const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
+const RUNS = SMALL ? 1 : 5;
+const MODULE_BYTES = (SMALL ? 4 : 40) << 20;
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const mib = (bytes) => (bytes / (1 << 20)).toFixed(1);
+
+// A valid module of the given size: a function and a custom section of
+// code-like bytes (runs of 4,096 six-byte words), which Brotli shrinks about
+// as much as a real build's code.
+function moduleOf(size) {
+  const head = Buffer.from([0x00, 0x61, 0x73, 0x6d, 0x01, 0x00, 0x00, 0x00,
+    0x01, 0x05, 0x01, 0x60, 0x00, 0x01, 0x7f, 0x03, 0x02, 0x01, 0x00,
+    0x07, 0x0a, 0x01, 0x06, 0x61, 0x6e, 0x73, 0x77, 0x65, 0x72, 0x00, 0x00,
+    0x0a, 0x06, 0x01, 0x04, 0x00, 0x41, 0x2a, 0x0b]);
+  const name = Buffer.from([4, ...Buffer.from('data')]);
+  const payloadSize = size - head.length - name.length - 6;
+  let seed = 12345;
+  const next = () => (seed = (Math.imul(seed, 1103515245) + 12345) >>> 0) >>> 8;
+  const words = Buffer.from(Array.from({ length: 4096 * 6 }, () => next() & 0xff));
+  const payload = Buffer.alloc(payloadSize);
+  for (let at = 0; at < payloadSize; at += 6) {
+    const word = (next() % 4096) * 6;
+    words.copy(payload, at, word, word + 6);
+  }
+  const sectionSize = name.length + payloadSize;
+  const leb = [];
+  for (let value = sectionSize, more = true; more;) {
+    const byte = value & 0x7f;
+    value >>>= 7;
+    more = value !== 0 || leb.length < 4; // a fixed five bytes keeps the size exact
+    leb.push(more ? byte | 0x80 : byte);
+  }
+  return Buffer.concat([head, Buffer.from([0x00, ...leb]), name, payload]);
+}
+
+const module = moduleOf(MODULE_BYTES);
+const compressed = zlib.brotliCompressSync(module, { params: {
+  [zlib.constants.BROTLI_PARAM_QUALITY]: 5, [zlib.constants.BROTLI_PARAM_SIZE_HINT]: module.length } });
+const page = `<!doctype html><title>Bench</title><body data-ready="true"><p>Loading modules</p><script>
+window.load = async (name) => {
+  const start = performance.now();
+  const { instance } = await WebAssembly.instantiateStreaming(fetch(name + '?' + Math.random()));
+  if (instance.exports.answer() !== 42) throw new Error('wrong module');
+  return performance.now() - start;
+};
+</script>`;
+const app = await RunningApp.start('engines', { testApp: true,
+  manifest: (manifest) => ({ ...manifest, main: 'bench.html' }),
+  files: { 'www/bench.html': page, 'www/big.wasm': module, 'www/big.wasm.br': compressed } });
+await app.ready();
+const pid = linuxProcessOf(app.executable, app.process.pid);
+const times = { 'big.wasm': [], 'big.wasm.br': [] };
+const peaks = { 'big.wasm': 0, 'big.wasm.br': 0 };
+const before = residentAnonymousBytes(pid);
+for (let run = 0; run < RUNS; run++) {
+  for (const name of Object.keys(times)) {
+    const { peak, value } = await peakResidentAnonymousBytes(pid, app.page.evaluate((n) => window.load(n), name));
+    times[name].push(value);
+    peaks[name] = Math.max(peaks[name], peak);
+  }
+}
+const after = residentAnonymousBytes(pid);
+await app.dispose();
+
+const plain = median(times['big.wasm']);
+const decoded = median(times['big.wasm.br']);
+console.log('');
+console.log(`| ${mib(module.length)} MiB WebAssembly module (brotli: ${mib(compressed.length)} MiB), request to instantiateStreaming resolved (median of ${RUNS}) | ms | host anonymous memory peak (before: ${mib(before)} MiB) |`);
+console.log('|---|---:|---:|');
+console.log(`| big.wasm, plain | ${plain.toFixed(0)} | ${mib(peaks['big.wasm'])} MiB |`);
+console.log(`| big.wasm.br, decoded by the host | ${decoded.toFixed(0)} | ${mib(peaks['big.wasm.br'])} MiB |`);
+console.log(`| ratio (goal: at most 1.3x) | ${(decoded / plain).toFixed(2)}x | after: ${mib(after)} MiB |`);

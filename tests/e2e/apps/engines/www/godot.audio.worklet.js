@@ -1,0 +1,3 @@
+registerProcessor('godot-processor', class extends AudioWorkletProcessor {
+  process() { return true; }
+});
