@@ -5,6 +5,7 @@
 
 #include <WebView2.h>
 
+#include "content/link_check_cache.h"
 #include "content/mapped_file_cache.h"
 #include "content/response_plan.h"
 #include "util/com_ptr.h"
@@ -32,13 +33,15 @@ private:
         bool found; // a file, not a folder
         uint64_t size;
     };
-    Target Resolve(const std::string& relativePath) const;
-    bool StaysInsideAfterLinks(const std::string& filePath) const;
+    Target Resolve(const std::string& relativePath);
+    bool LookUp(Target& target);
+    bool StaysInsideAfterLinks(const std::string& filePath, const FileStamp& stamp);
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
 
     const std::string contentFolder_;
     const size_t originLength_;
     const bool crossOriginIsolation_;
     MappedFileCache mappedFiles_;
-    mutable std::string finalContentFolder_; // resolved at the first request
+    LinkCheckCache checkedFiles_;
+    std::string finalContentFolder_; // resolved at start, or at the first request after
 };
