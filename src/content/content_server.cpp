@@ -38,50 +38,67 @@ com_ptr<IStream> MemoryStream(const std::string& text) {
         reinterpret_cast<const BYTE*>(text.data()), static_cast<UINT>(text.size()))));
 }
 
-// What lies at the path, asked once for both its kind and its size.
+uint64_t FileTimeValue(const FILETIME& time) {
+    return (uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+}
+
+// What lies at the path, asked once for its kind, size and stamp.
 enum class PathKind { Missing, File, Folder };
-PathKind KindOf(const std::string& filePath, uint64_t& size) {
+PathKind KindOf(const std::string& filePath, FileStamp& stamp) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(ToLongPath(Utf8ToWide(filePath)).c_str(), GetFileExInfoStandard,
                               &data))
         return PathKind::Missing;
-    size = (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    stamp = {data.dwFileAttributes, FileTimeValue(data.ftCreationTime),
+             FileTimeValue(data.ftLastWriteTime),
+             (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
     return data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
 } // namespace
 
 // A folder stands for its index page when it is asked for as a folder ("", "sub/");
 // otherwise, and when it has no index page, nothing is found.
-ContentServer::Target ContentServer::Resolve(const std::string& relativePath) const {
+ContentServer::Target ContentServer::Resolve(const std::string& relativePath) {
     Target target{relativePath, ContentFilePath(contentFolder_, relativePath), false, 0};
     // The long-path form resolves no "..", but Wine and Windows differ there, so
     // anything that could leave the folder is simply not found.
     if (!StaysInContentFolder(relativePath))
         return target;
-    const PathKind kind = KindOf(target.filePath, target.size);
-    target.found = kind == PathKind::File && StaysInsideAfterLinks(target.filePath);
-    if (kind != PathKind::Folder)
+    if (!LookUp(target))
         return target;
     if (const std::optional<std::string> index = FolderIndexPath(relativePath)) {
         target.relativePath = *index;
         target.filePath = ContentFilePath(contentFolder_, *index);
-        target.found = KindOf(target.filePath, target.size) == PathKind::File &&
-                       StaysInsideAfterLinks(target.filePath);
+        LookUp(target);
     }
     return target;
 }
 
+// True for a folder.
+bool ContentServer::LookUp(Target& target) {
+    FileStamp stamp;
+    const PathKind kind = KindOf(target.filePath, stamp);
+    target.size = stamp.size;
+    target.found = kind == PathKind::File && StaysInsideAfterLinks(target.filePath, stamp);
+    return kind == PathKind::Folder;
+}
+
 // A link or junction inside the folder must not serve what lies outside it.
-bool ContentServer::StaysInsideAfterLinks(const std::string& filePath) const {
-    if (finalContentFolder_.empty())
-        finalContentFolder_ = FinalPathOf(contentFolder_);
-    return IsInsideFolder(FinalPathOf(filePath), finalContentFolder_);
+// Resolving a final path opens the file: a file that passed is not checked
+// again while its stamp stays the same.
+bool ContentServer::StaysInsideAfterLinks(const std::string& filePath, const FileStamp& stamp) {
+    return checkedFiles_.StaysInside(filePath, stamp, [&] {
+        if (finalContentFolder_.empty()) // it was not there at start
+            finalContentFolder_ = FinalPathOf(contentFolder_);
+        return IsInsideFolder(FinalPathOf(filePath), finalContentFolder_);
+    });
 }
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
                              bool crossOriginIsolation, PrecompressedFiles precompressed)
     : contentFolder_(std::move(contentFolder)), originLength_(originLength),
-      crossOriginIsolation_(crossOriginIsolation), decodedFiles_(precompressed) {}
+      crossOriginIsolation_(crossOriginIsolation), decodedFiles_(precompressed),
+      finalContentFolder_(FinalPathOf(contentFolder_)) {}
 
 void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment,
                                            ICoreWebView2WebResourceRequestedEventArgs* args) {

@@ -6,6 +6,7 @@
 #include <WebView2.h>
 
 #include "content/decoded_files.h"
+#include "content/link_check_cache.h"
 #include "content/mapped_file_cache.h"
 #include "content/response_plan.h"
 #include "util/com_ptr.h"
@@ -35,8 +36,9 @@ private:
         bool found; // a file, not a folder
         uint64_t size;
     };
-    Target Resolve(const std::string& relativePath) const;
-    bool StaysInsideAfterLinks(const std::string& filePath) const;
+    Target Resolve(const std::string& relativePath);
+    bool LookUp(Target& target);
+    bool StaysInsideAfterLinks(const std::string& filePath, const FileStamp& stamp);
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
 
     const std::string contentFolder_;
@@ -44,5 +46,6 @@ private:
     const bool crossOriginIsolation_;
     MappedFileCache mappedFiles_;
     DecodedFiles decodedFiles_;
-    mutable std::string finalContentFolder_; // resolved at the first request
+    LinkCheckCache checkedFiles_;
+    std::string finalContentFolder_; // resolved at start, or at the first request after
 };

@@ -47,8 +47,8 @@ HRESULT Environment::CreateWebResourceResponse(IStream* content, int statusCode,
                                                LPCWSTR reasonPhrase, LPCWSTR headers,
                                                ICoreWebView2WebResourceResponse** response) {
     STANDIN_ON_CREATING_THREAD("CreateWebResourceResponse");
-    ReportCall(*this, "ICoreWebView2Environment", "CreateWebResourceResponse",
-               {content != nullptr, statusCode, ToJson(reasonPhrase), ToJson(headers)});
+    STANDIN_REPORT_CALL(*this, "ICoreWebView2Environment", "CreateWebResourceResponse",
+                        {content != nullptr, statusCode, ToJson(reasonPhrase), ToJson(headers)});
     if (!response)
         return E_POINTER;
     *response = MakeResponse(content, statusCode, reasonPhrase, headers);

@@ -43,8 +43,12 @@ HRESULT ReportUnimplemented(const char* interfaceName, const char* method) {
     return E_NOTIMPL;
 }
 
+bool CallsReported() {
+    return Config().reportCalls;
+}
+
 void ReportCall(const Tracked& object, const char* interfaceName, const char* method, Json args) {
-    if (!Config().reportCalls)
+    if (!CallsReported())
         return;
     SendToAgent({{"type", "call"},
                  {"interface", interfaceName},

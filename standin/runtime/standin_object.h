@@ -55,6 +55,17 @@ std::string IidToText(REFIID iid);
 // Reports a call the host made on a stand-in object.
 void ReportCall(const Tracked& object, const char* interfaceName, const char* method, Json args);
 
+// Whether calls are reported (the benchmarks turn reports off to time the host).
+bool CallsReported();
+
+// ReportCall that builds its arguments only when calls are reported: on the
+// paths the host's handlers take, the model must cost no more than the runtime.
+#define STANDIN_REPORT_CALL(object, interfaceName, method, ...)                                    \
+    do {                                                                                           \
+        if (CallsReported())                                                                       \
+            ReportCall(object, interfaceName, method, __VA_ARGS__);                                \
+    } while (false)
+
 // A stand-in object implementing Defaults' interface chain. The vtable's AddRef
 // and Release are the host's (reported); the stand-in keeps its own references
 // with InternalAddRef/InternalRelease through Ref<T>.
@@ -66,7 +77,8 @@ public:
         if (!object)
             return E_POINTER;
         const bool offered = iid == IidOf<IUnknown>() || Offers(iid);
-        ReportCall(*this, kind(), "QueryInterface", Json::array({IidToText(iid), offered}));
+        STANDIN_REPORT_CALL(*this, kind(), "QueryInterface",
+                            Json::array({IidToText(iid), offered}));
         if (!offered) {
             *object = nullptr;
             return E_NOINTERFACE;
@@ -79,12 +91,12 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override {
         ULONG count = InternalAddRef();
         HostTookReference();
-        ReportCall(*this, kind(), "AddRef", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "AddRef", Json::array());
         return count;
     }
     ULONG STDMETHODCALLTYPE Release() override {
         // Reported first: the object may be gone once the count reaches zero.
-        ReportCall(*this, kind(), "Release", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "Release", Json::array());
         HostReleased();
         return InternalRelease();
     }

@@ -77,7 +77,7 @@ public:
     explicit RequestHeaders(HeaderList headers)
         : StandinObject("ICoreWebView2HttpRequestHeaders"), headers_(std::move(headers)) {}
     HRESULT STDMETHODCALLTYPE GetHeader(LPCWSTR name, LPWSTR* value) override {
-        ReportCall(*this, kind(), "GetHeader", {ToJson(name)});
+        STANDIN_REPORT_CALL(*this, kind(), "GetHeader", {ToJson(name)});
         for (const auto& [headerName, headerValue] : headers_)
             if (SameName(headerName, name))
                 return CopyString(headerValue, value);
@@ -86,7 +86,7 @@ public:
         return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     }
     HRESULT STDMETHODCALLTYPE Contains(LPCWSTR name, BOOL* value) override {
-        ReportCall(*this, kind(), "Contains", {ToJson(name)});
+        STANDIN_REPORT_CALL(*this, kind(), "Contains", {ToJson(name)});
         if (!value)
             return E_POINTER;
         *value = FALSE;
@@ -124,15 +124,15 @@ public:
         headers_ = Ref<RequestHeaders>(new RequestHeaders(std::move(headers)));
     }
     HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_Uri", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "get_Uri", Json::array());
         return CopyString(uri_, value);
     }
     HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* value) override {
-        ReportCall(*this, kind(), "get_Method", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "get_Method", Json::array());
         return CopyString(method_, value);
     }
     HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** value) override {
-        ReportCall(*this, kind(), "get_Headers", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "get_Headers", Json::array());
         return headers_.CopyTo(value);
     }
 
@@ -211,11 +211,11 @@ public:
 
     ICoreWebView2WebResourceResponse* response() const { return response_; }
     HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** value) override {
-        ReportCall(*this, kind(), "get_Request", Json::array());
+        STANDIN_REPORT_CALL(*this, kind(), "get_Request", Json::array());
         return request_.CopyTo(value);
     }
     HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override {
-        ReportCall(*this, kind(), "put_Response", {value != nullptr});
+        STANDIN_REPORT_CALL(*this, kind(), "put_Response", {value != nullptr});
         RetainQuietly(value);
         ReleaseQuietly(std::exchange(response_, value));
         return S_OK;

@@ -5,6 +5,7 @@
 
 #include "content/byte_range.h"
 #include "content/content_types.h"
+#include "content/link_check_cache.h"
 #include "content/request_path.h"
 #include "content/response_plan.h"
 
@@ -268,4 +269,33 @@ TEST(PlanResponse, CrossOriginIsolationFollowsEveryAnswersOwnLines) {
         EXPECT_EQ(c.plan.status, c.status);
         EXPECT_EQ(c.plan.text, body);
     }
+}
+
+TEST(LinkCheckCache, AFileIsCheckedOnceWhileItLooksTheSame) {
+    LinkCheckCache cache;
+    int checks = 0;
+    const auto check = [&](bool inside) { return [&checks, inside] { return ++checks, inside; }; };
+    const FileStamp stamp{0x20, 100, 200, 1024};
+    EXPECT_TRUE(cache.StaysInside("www\\clip.bin", stamp, check(true)));
+    EXPECT_TRUE(cache.StaysInside("www\\clip.bin", stamp, check(true)));
+    EXPECT_EQ(checks, 1);
+    // Replaced by a link (attributes), by another file (times), or written (size).
+    for (const FileStamp changed :
+         {FileStamp{0x420, 100, 200, 1024}, FileStamp{0x20, 101, 200, 1024},
+          FileStamp{0x20, 100, 201, 1024}, FileStamp{0x20, 100, 200, 26}}) {
+        const int before = checks;
+        EXPECT_FALSE(cache.StaysInside("www\\clip.bin", changed, check(false)));
+        EXPECT_EQ(checks, before + 1);
+    }
+    // A failure forgets the pass: the old stamp is checked again.
+    EXPECT_TRUE(cache.StaysInside("www\\clip.bin", stamp, check(true)));
+    EXPECT_EQ(checks, 6);
+}
+
+TEST(LinkCheckCache, StaysBoundedWhateverPathsAreAskedFor) {
+    LinkCheckCache cache;
+    for (int i = 0; i < 10000; ++i)
+        cache.StaysInside("www\\" + std::to_string(i), FileStamp{}, [] { return true; });
+    EXPECT_LE(cache.size(), 4096u);
+    EXPECT_GT(cache.size(), 0u);
 }

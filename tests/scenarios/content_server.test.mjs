@@ -157,6 +157,19 @@ test('a link inside the content folder serves nothing outside it', async () => {
   assert.equal(inside.body.toString(), '<p>sub</p>');
 });
 
+test('a file replaced by a link to outside while running is checked again', async () => {
+  const swapped = path.join(host.folder, 'www', 'swap.txt');
+  host.writeFile('www/swap.txt', 'inside the content folder!'); // as long as secret.txt
+  assert.equal((await get('swap.txt')).status, 200);
+  assert.equal((await get('swap.txt', 'bytes=0-5')).status, 206);
+  fs.unlinkSync(swapped);
+  fs.symlinkSync(path.join(host.folder, 'secret.txt'), swapped);
+  for (const range of [undefined, 'bytes=0-5']) {
+    const answer = await get('swap.txt', range);
+    assert.equal(answer.status, 404, `${range}: ${answer.body}`);
+  }
+});
+
 // Another program holds the file open, for writing or (exclusive) locked; until it lets go.
 async function holdFile(relative, ...mode) {
   const target = path.join(host.folder, relative);
