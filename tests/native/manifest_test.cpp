@@ -340,12 +340,13 @@ TEST(ParseManifest, RemoteMainMustBeHttpsOrLoopbackHttp) {
 TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
     const AppManifest all = Parse(R"({"name":"n"})");
     EXPECT_EQ(all.directoryHandles, 0x1FFFu);
-    EXPECT_FALSE(all.writableProgramFolder);
+    EXPECT_EQ(all.writableDirectoryHandles, 0u);
+    EXPECT_EQ(all.allowedPermissions, 0u);
     const AppManifest chosen = Parse(
         R"({"name":"n","settings":{"directory-handles":["user-data","program","videos","program"],
                                    "writable-program-folder":true}})");
     EXPECT_EQ(chosen.directoryHandles, (1u << 0) | (1u << 2) | (1u << 12));
-    EXPECT_TRUE(chosen.writableProgramFolder);
+    EXPECT_EQ(chosen.writableDirectoryHandles, 1u);
     EXPECT_EQ(Parse(R"({"name":"n","settings":{"directory-handles":[]}})").directoryHandles, 0u);
     const char* const names[] = {"program",   "content",     "user-data",  "local-app-data",
                                  "roaming-app-data", "desktop", "documents", "downloads",
@@ -357,12 +358,44 @@ TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
                   1u << i)
             << names[i];
     // Only a true boolean opens the program folder for writing.
-    EXPECT_FALSE(Parse(R"({"name":"n","settings":{"writable-program-folder":"true"}})")
-                     .writableProgramFolder);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"writable-program-folder":"true"}})")
+                  .writableDirectoryHandles,
+              0u);
     for (const char* list : {R"(["Program"])", R"(["program", "temp"])", R"([0])", R"("program")",
                              R"({"program":true})", R"(null)", R"([["program"]])", R"([""])"})
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"directory-handles":)") +
                               list + "}}"),
                   "invalid directory handles")
             << list;
+}
+
+TEST(ParseManifest, WritableHandlesAndPermissionsByName) {
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"writable-directory-handles":["profile","program"],
+                                               "writable-program-folder":false}})")
+                  .writableDirectoryHandles,
+              (1u << 9) | 1u);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"writable-directory-handles":["videos"],
+                                               "writable-program-folder":true}})")
+                  .writableDirectoryHandles,
+              (1u << 12) | 1u);
+    // Each name allows its runtime kind; file writing and autoplay are not names.
+    const std::pair<const char*, int> kinds[] = {
+        {"microphone", 1},     {"camera", 2},         {"geolocation", 3},
+        {"notifications", 4},  {"other-sensors", 5},  {"clipboard-read", 6},
+        {"multiple-automatic-downloads", 7},          {"local-fonts", 10},
+        {"midi-system-exclusive-messages", 11},       {"window-management", 12}};
+    for (const auto& [name, kind] : kinds)
+        EXPECT_EQ(Parse(std::string(R"({"name":"n","settings":{"permissions":[")") + name +
+                        "\"]}}")
+                      .allowedPermissions,
+                  1u << kind)
+            << name;
+    for (const char* list : {R"(["file-read-write"])", R"(["autoplay"])", R"(["Camera"])",
+                             R"("camera")", R"(["camera", 2])", R"(null)"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"permissions":)") + list +
+                              "}}"),
+                  "invalid permissions")
+            << list;
+    EXPECT_EQ(RejectionOf(R"({"name":"n","settings":{"writable-directory-handles":["temp"]}})"),
+              "invalid writable directory handles");
 }

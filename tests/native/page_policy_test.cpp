@@ -88,18 +88,62 @@ TEST(PagePolicy, PermissionsAndExternalSchemesAreTheApplicationsAlone) {
     EXPECT_TRUE(AllowsExternalScheme("https://game.example.com", "https://game.example.com/a/b"));
 }
 
-TEST(HandlePlan, ProgramAndContentReadOnlyUnlessOptedIn) {
-    const uint32_t all = (1u << 13) - 1;
-    for (size_t position = 0; position < 13; ++position) {
-        const HandlePlan plan = PlanDirectoryHandle(position, all, false);
-        EXPECT_TRUE(plan.offered) << position;
-        EXPECT_EQ(plan.readOnly, position <= 1) << position;
+TEST(PagePolicy, PermissionsByKind) {
+    const std::string app = "https://app.localhost/";
+    const uint32_t cameraAndFonts = (1u << 2) | (1u << 10);
+    // Kinds 0 to 12 as the runtime numbers them, and one it may add later.
+    const PermissionAnswer P = PermissionAnswer::RuntimePrompt, A = PermissionAnswer::Allow,
+                           D = PermissionAnswer::Deny;
+    const PermissionAnswer none[] = {P, P, P, P, P, P, P, P, D, A, P, P, P, P};
+    const PermissionAnswer some[] = {P, P, A, P, P, P, P, P, D, A, A, P, P, P};
+    for (int kind = 0; kind <= 13; ++kind) {
+        EXPECT_EQ(AnswerPermission(app + "x.html", app, kind, 0), none[kind]) << kind;
+        EXPECT_EQ(AnswerPermission(app, app, kind, cameraAndFonts), some[kind]) << kind;
+        EXPECT_EQ(AnswerPermission("https://ads.example.net/", app, kind, ~0u), D) << kind;
     }
-    EXPECT_FALSE(PlanDirectoryHandle(0, all, true).readOnly);
-    EXPECT_TRUE(PlanDirectoryHandle(1, all, true).readOnly);
-    EXPECT_FALSE(PlanDirectoryHandle(2, 1u << 3, false).offered);
-    EXPECT_TRUE(PlanDirectoryHandle(3, 1u << 3, false).offered);
-    EXPECT_FALSE(PlanDirectoryHandle(40, ~0u, false).offered);
+    EXPECT_EQ(AnswerPermission(app, app, 8, ~0u), D) << "write access is never asked for";
+    EXPECT_EQ(AnswerPermission(app, app, -1, ~0u), P);
+    EXPECT_EQ(AnswerPermission(app, app, 40, ~0u), P);
+}
+
+TEST(HandlePlan, NothingWritableAboveTheProgramOrStartupFolder) {
+    const std::string program = "C:\\Users\\Ann\\AppData\\Local\\Programs\\Game\\";
+    const std::string startup =
+        "C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    struct Case {
+        const char* folder;
+        WriteGuard guard;
+    } cases[] = {
+        {"c:\\users\\ann\\appdata\\local\\programs\\game", WriteGuard::IsProgramFolder},
+        {"C:\\Users\\Ann\\AppData\\Local", WriteGuard::ContainsProgramFolder},
+        {"C:\\Users\\ANN\\", WriteGuard::ContainsProgramFolder},
+        {"C:\\Users\\Ann\\AppData\\Roaming", WriteGuard::ContainsStartupFolder},
+        {startup.c_str(), WriteGuard::ContainsStartupFolder},
+        {"C:\\Users\\Ann\\AppData\\Local\\Programs\\Game\\www", WriteGuard::None},
+        {"C:\\Users\\Ann\\AppData\\Local\\Programs\\Gam", WriteGuard::None},
+        {"C:\\Users\\Ann\\Documents", WriteGuard::None},
+        {"", WriteGuard::None},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GuardOfFolder(c.folder, program, startup), c.guard) << c.folder;
+    EXPECT_EQ(GuardOfFolder("C:\\Users\\Ann\\AppData\\Roaming", program, ""), WriteGuard::None);
+
+    const HandleChoice all{(1u << 13) - 1, 0};
+    for (size_t position = 0; position < 13; ++position) {
+        EXPECT_TRUE(PlanDirectoryHandle(position, all, WriteGuard::None).offered) << position;
+        EXPECT_EQ(PlanDirectoryHandle(position, all, WriteGuard::None).readOnly, position <= 1)
+            << position;
+        EXPECT_EQ(PlanDirectoryHandle(position, all, WriteGuard::ContainsStartupFolder).readOnly,
+                  position != 2)
+            << "the user data folder stays read-write: " << position;
+    }
+    const HandleChoice named{(1u << 13) - 1, (1u << 0) | (1u << 1) | (1u << 9)};
+    EXPECT_FALSE(PlanDirectoryHandle(0, named, WriteGuard::IsProgramFolder).readOnly);
+    EXPECT_FALSE(PlanDirectoryHandle(1, named, WriteGuard::None).readOnly);
+    EXPECT_FALSE(PlanDirectoryHandle(9, named, WriteGuard::ContainsStartupFolder).readOnly);
+    EXPECT_TRUE(PlanDirectoryHandle(3, named, WriteGuard::ContainsProgramFolder).readOnly);
+    EXPECT_FALSE(PlanDirectoryHandle(2, {1u << 3, 0}, WriteGuard::None).offered);
+    EXPECT_FALSE(PlanDirectoryHandle(40, {~0u, 0}, WriteGuard::None).offered);
 }
 
 TEST(ProfilePath, TheAccountNameStaysOutOfTheLog) {
