@@ -1,0 +1,76 @@
+// Write access through directory handles: never above the program or Startup
+// folder unless the author says so, never by asking, and inherited the way the
+// runtime documents it.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { test } from 'node:test';
+
+import { APP_ORIGIN, hostsOfThisFile, standinUserFolder, windowsPath } from './lib/host.mjs';
+
+const { ready } = hostsOfThisFile();
+const WINE_USER = path.dirname(path.dirname(path.dirname(standinUserFolder))); // drive_c/users/NAME
+const logOf = (name) => fs.readFileSync(path.join(path.dirname(standinUserFolder), name, 'quorrin.log'), 'utf8');
+
+async function postedHandles(host) {
+  await host.postString('{"type":"wrapper-init"}');
+  return host.posts()[0].objects;
+}
+
+test('by default the profile and roaming folders are read-only, and the log says why', async () => {
+  const host = await ready({ manifest: { name: 'guarded' } });
+  await postedHandles(host);
+  const log = logOf('guarded');
+  for (const [name, folder] of [['roaming-app-data', 'AppData\\Roaming'], ['profile', '']])
+    assert.ok(log.includes(`directory handle "${name}" (%USERPROFILE%${folder && '\\' + folder}) is read-only: ` +
+      'it contains the Startup folder'), `${name} in ${log}`);
+  assert.equal(log.match(/directory handle/g).length, 2, 'no line for the handles as they were');
+});
+
+test('a program under Documents makes Documents read-only unless the author names it', async () => {
+  const where = path.join(WINE_USER, 'Documents');
+  fs.mkdirSync(where, { recursive: true });
+  const host = await ready({ manifest: { name: 'in-documents' },
+    folder: fs.mkdtempSync(path.join(where, 'game-')) });
+  assert.equal((await postedHandles(host))[6].permission, 0);
+  assert.match(logOf('in-documents'),
+    /directory handle "documents" \(%USERPROFILE%\\Documents\) is read-only: it contains the program folder/);
+
+  const named = await ready({ manifest: { name: 'in-documents-named',
+    settings: { 'writable-directory-handles': ['documents', 'profile'] } },
+  folder: fs.mkdtempSync(path.join(where, 'game-')) });
+  const handles = await postedHandles(named);
+  assert.deepEqual([6, 9, 4].map((position) => handles[position].permission), [1, 1, 0]);
+});
+
+test('a handle posted under a read-write one writes too, as the runtime documents', async () => {
+  const host = await ready({ manifest: { name: 'inherit', settings: { 'writable-program-folder': true } } });
+  const handles = await postedHandles(host);
+  assert.deepEqual([handles[1].permission, handles[1].writable], [0, true], 'www\\ under the writable program');
+  const plain = await ready({ manifest: { name: 'no-inherit' } });
+  const own = await postedHandles(plain);
+  assert.deepEqual(own.map((handle) => handle && handle.writable),
+    [false, false, true, true, false, true, true, true, true, false, true, null, true]);
+});
+
+test('asking for write access raises PermissionRequested, which the host always denies', async () => {
+  const host = await ready({ manifest: { name: 'asking', settings: { permissions: ['camera'] } } });
+  const handles = await postedHandles(host);
+  const ask = (folder, extra = {}) => host.raise('FileWriteAccess',
+    { path: folder, uri: APP_ORIGIN + 'index.html', ...extra });
+  const program = await ask(handles[0].path);
+  assert.deepEqual([program.invoked, program.state, program.access], [1, 2, 'denied']);
+  assert.deepEqual((await ask(handles[0].path + 'www', { ask: false })).access, 'prompt');
+  const saves = await ask(handles[2].path + '\\saves');
+  assert.deepEqual([saves.invoked, saves.access], [0, 'granted'], 'under the user data folder, no question');
+  assert.equal(host.callsTo('put_State').length, 1);
+});
+
+test('a new document keeps none of the old one\'s write access', async () => {
+  const host = await ready({ manifest: { name: 'navigated' } });
+  const handles = await postedHandles(host);
+  await host.raise('NavigationStarting', { uri: APP_ORIGIN + 'next.html' });
+  assert.equal((await host.raise('FileWriteAccess',
+    { path: handles[2].path, uri: APP_ORIGIN + 'next.html' })).access, 'denied');
+});
