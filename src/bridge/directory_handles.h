@@ -14,7 +14,7 @@ struct HandleFolders {
     std::string application;
     std::string content;
     std::string userData;
-    HandleChoice choice;
+    HandleChoice choice = {};
 };
 
 // Posts the "directory-handles" message with its 13 handles; does nothing on a

@@ -7,7 +7,7 @@
 // fails with NotSupportedError.
 export const directoryHandleModel = () => {
   const writeAccess = async (path, ask) =>
-    (await window.__quorrinEvent('FileWriteAccess', { path, ask })).access;
+    (await window.__quorrinEvent('FileWriteAccess', { path, ask })).access ?? 'denied';
   const notAllowed = () => new DOMException(
     'The request is not allowed by the user agent or the platform in the current context.', 'NotAllowedError');
   const needsWriteAccess = async (path) => {

@@ -165,7 +165,8 @@ Json WebView::AnswerFileWriteAccess(const Json& args) {
     Json result = RaiseOn(*this, *controller_, "PermissionRequested",
                           {{"uri", RequiredString(args, "uri")}, {"kind", kFileReadWriteKind}},
                           handlers_);
-    const bool granted = result["state"] == COREWEBVIEW2_PERMISSION_STATE_ALLOW;
+    const bool granted =
+        result.value("state", 0) == static_cast<int>(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
     if (granted)
         fileGrants_.Grant(path);
     result["access"] = granted ? "granted" : "denied";

@@ -3,15 +3,15 @@
 // runtime documents it.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, hostsOfThisFile, standinUserFolder, windowsPath } from './lib/host.mjs';
+import { APP_ORIGIN, hostsOfThisFile, standinUserFolder } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 const WINE_USER = path.dirname(path.dirname(path.dirname(standinUserFolder))); // drive_c/users/NAME
-const logOf = (name) => fs.readFileSync(path.join(path.dirname(standinUserFolder), name, 'quorrin.log'), 'utf8');
+const logFile = (name) => path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+const logOf = (name) => fs.readFileSync(logFile(name), 'utf8');
 
 async function postedHandles(host) {
   await host.postString('{"type":"wrapper-init"}');
@@ -19,6 +19,7 @@ async function postedHandles(host) {
 }
 
 test('by default the profile and roaming folders are read-only, and the log says why', async () => {
+  fs.rmSync(logFile('guarded'), { force: true });
   const host = await ready({ manifest: { name: 'guarded' } });
   await postedHandles(host);
   const log = logOf('guarded');
@@ -31,6 +32,7 @@ test('by default the profile and roaming folders are read-only, and the log says
 test('a program under Documents makes Documents read-only unless the author names it', async () => {
   const where = path.join(WINE_USER, 'Documents');
   fs.mkdirSync(where, { recursive: true });
+  fs.rmSync(logFile('in-documents'), { force: true });
   const host = await ready({ manifest: { name: 'in-documents' },
     folder: fs.mkdtempSync(path.join(where, 'game-')) });
   assert.equal((await postedHandles(host))[6].permission, 0);
