@@ -52,11 +52,7 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle || IsTrustedRemoteMain(manifest.main),
                  "remote mode only with a trusted main");
     FUZZ_REQUIRE(manifest.directoryHandles <= kAllDirectoryHandles, "only the 13 positions");
-    FUZZ_REQUIRE(manifest.writableDirectoryHandles <= kAllDirectoryHandles,
-                 "only the 13 positions are made writable");
-    FUZZ_REQUIRE((manifest.allowedPermissions & (1u << 8 | 1u << 9 | 1u)) == 0 &&
-                     manifest.allowedPermissions < (1u << 13),
-                 "file writing, autoplay and unknown kinds are never the manifest's");
+    FUZZ_REQUIRE((manifest.allowedPermissions & (1u << 8)) == 0, "never file writing");
     FUZZ_REQUIRE(document.contains("main") || manifest.main == "index.html", "main defaults");
     FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle ||
                      manifest.contentMode == ContentMode::Remote,

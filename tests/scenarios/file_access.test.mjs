@@ -46,33 +46,19 @@ test('a program under Documents makes Documents read-only unless the author name
   assert.deepEqual([6, 9, 4].map((position) => handles[position].permission), [1, 1, 0]);
 });
 
-test('a handle posted under a read-write one writes too, as the runtime documents', async () => {
+test('a handle under a read-write one on the page writes too; asking raises PermissionRequested, denied', async () => {
   const host = await ready({ manifest: { name: 'inherit', settings: { 'writable-program-folder': true } } });
-  const handles = await postedHandles(host);
-  assert.deepEqual([handles[1].permission, handles[1].writable], [0, true], 'www\\ under the writable program');
-  const plain = await ready({ manifest: { name: 'no-inherit' } });
-  const own = await postedHandles(plain);
-  assert.deepEqual(own.map((handle) => handle && handle.writable),
-    [false, false, true, true, false, true, true, true, true, false, true, null, true]);
-});
-
-test('asking for write access raises PermissionRequested, which the host always denies', async () => {
-  const host = await ready({ manifest: { name: 'asking', settings: { permissions: ['camera'] } } });
-  const handles = await postedHandles(host);
-  const ask = (folder, extra = {}) => host.raise('FileWriteAccess',
-    { path: folder, uri: APP_ORIGIN + 'index.html', ...extra });
+  assert.deepEqual((await postedHandles(host)).slice(0, 3).map((handle) => [handle.permission, handle.writable]),
+    [[1, true], [0, true], [1, true]], 'www\\ under the writable program folder');
+  const plain = await ready({ manifest: { name: 'asking', settings: { permissions: ['camera'] } } });
+  const handles = await postedHandles(plain);
+  assert.equal(handles[1].writable, false);
+  const ask = (folder, extra = {}) => plain.raise('FileWriteAccess', { path: folder, uri: APP_ORIGIN, ...extra });
+  const saves = await ask(handles[2].path + '\\saves');
+  assert.deepEqual([saves.invoked, saves.access], [0, 'granted'], 'under a read-write handle, no question');
+  assert.equal((await ask(handles[0].path, { ask: false })).access, 'prompt');
   const program = await ask(handles[0].path);
   assert.deepEqual([program.invoked, program.state, program.access], [1, 2, 'denied']);
-  assert.deepEqual((await ask(handles[0].path + 'www', { ask: false })).access, 'prompt');
-  const saves = await ask(handles[2].path + '\\saves');
-  assert.deepEqual([saves.invoked, saves.access], [0, 'granted'], 'under the user data folder, no question');
-  assert.equal(host.callsTo('put_State').length, 1);
-});
-
-test('a new document keeps none of the old one\'s write access', async () => {
-  const host = await ready({ manifest: { name: 'navigated' } });
-  const handles = await postedHandles(host);
-  await host.raise('NavigationStarting', { uri: APP_ORIGIN + 'next.html' });
-  assert.equal((await host.raise('FileWriteAccess',
-    { path: handles[2].path, uri: APP_ORIGIN + 'next.html' })).access, 'denied');
+  await plain.raise('NavigationStarting', { uri: APP_ORIGIN + 'next.html' });
+  assert.equal((await ask(handles[2].path)).access, 'denied', 'a new document has nothing granted');
 });
