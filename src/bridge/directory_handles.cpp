@@ -37,16 +37,16 @@ HandlePlan PlanPosition(const HandleFolders& folders, size_t position, const std
     const WriteGuard guard = GuardOfFolder(FinalFolderPath(path), programFolder, startupFolder);
     const HandlePlan plan = PlanDirectoryHandle(position, folders.choice, guard);
     if (plan.offered && plan.readOnly && position > 1 && !path.empty())
-        LogForAuthor(std::string("directory handle \"") + kDirectoryHandleNames[position] +
-                     "\" (" + ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
+        LogForAuthor(std::string("directory handle \"") + kDirectoryHandleNames[position] + "\" (" +
+                     ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
                      ") is read-only: " + GuardReason(guard));
     return plan;
 }
 
 // An empty path, or a position not offered, stays null: positions never shift.
-com_ptr<ICoreWebView2FileSystemHandle> CreateDirectoryHandle(ICoreWebView2Environment14* environment,
-                                                             const HandlePlan& plan,
-                                                             const std::string& path) {
+com_ptr<ICoreWebView2FileSystemHandle>
+CreateDirectoryHandle(ICoreWebView2Environment14* environment, const HandlePlan& plan,
+                      const std::string& path) {
     com_ptr<ICoreWebView2FileSystemHandle> handle;
     if (path.empty() || !plan.offered)
         return handle;

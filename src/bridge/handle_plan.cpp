@@ -51,5 +51,6 @@ const char* GuardReason(WriteGuard guard) {
 
 HandlePlan PlanDirectoryHandle(size_t position, const HandleChoice& choice, WriteGuard guard) {
     const bool guarded = position <= 1 || (position != 2 && guard != WriteGuard::None);
-    return {IsPosition(choice.offered, position), guarded && !IsPosition(choice.writable, position)};
+    return {IsPosition(choice.offered, position),
+            guarded && !IsPosition(choice.writable, position)};
 }

@@ -88,10 +88,16 @@ uint32_t ParseNameBits(const nlohmann::json& list, const char* const (&names)[N]
 // The kinds a manifest may allow, with their COREWEBVIEW2_PERMISSION_KIND values.
 // File write access and autoplay are not the manifest's to give.
 const char* const kPermissionNames[] = {
-    "microphone",   "camera",        "geolocation",
-    "notifications", "other-sensors", "clipboard-read",
-    "multiple-automatic-downloads",   "local-fonts",
-    "midi-system-exclusive-messages", "window-management",
+    "microphone",
+    "camera",
+    "geolocation",
+    "notifications",
+    "other-sensors",
+    "clipboard-read",
+    "multiple-automatic-downloads",
+    "local-fonts",
+    "midi-system-exclusive-messages",
+    "window-management",
 };
 constexpr int kPermissionKinds[] = {1, 2, 3, 4, 5, 6, 7, 10, 11, 12};
 } // namespace
@@ -105,10 +111,9 @@ uint32_t ParseDirectoryHandles(const nlohmann::json& settings) {
 
 uint32_t ParseWritableDirectoryHandles(const nlohmann::json& settings) {
     auto it = settings.find("writable-directory-handles");
-    uint32_t writable = it == settings.end()
-                            ? 0
-                            : ParseNameBits(*it, kDirectoryHandleNames,
-                                            "invalid writable directory handles");
+    uint32_t writable = it == settings.end() ? 0
+                                             : ParseNameBits(*it, kDirectoryHandleNames,
+                                                             "invalid writable directory handles");
     if (JsonBoolOr(settings, "writable-program-folder", false))
         writable |= 1u;
     return writable;

@@ -162,9 +162,9 @@ Json WebView::AnswerFileWriteAccess(const Json& args) {
         return {{"invoked", 0}, {"access", "granted"}};
     if (!BoolField(args, "ask", true))
         return {{"invoked", 0}, {"access", "prompt"}};
-    Json result = RaiseOn(*this, *controller_, "PermissionRequested",
-                          {{"uri", RequiredString(args, "uri")}, {"kind", kFileReadWriteKind}},
-                          handlers_);
+    Json result =
+        RaiseOn(*this, *controller_, "PermissionRequested",
+                {{"uri", RequiredString(args, "uri")}, {"kind", kFileReadWriteKind}}, handlers_);
     const bool granted =
         result.value("state", 0) == static_cast<int>(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
     if (granted)

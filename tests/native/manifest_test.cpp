@@ -370,22 +370,16 @@ TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
 }
 
 TEST(ParseManifest, WritableHandlesAndPermissionsByName) {
-    const auto settings = [](const std::string& keys) {
-        return R"({"name":"n","settings":{)" + keys + "}}";
-    };
-    EXPECT_EQ(Parse(settings(R"("writable-directory-handles":["profile"],
-                                "writable-program-folder":true)"))
-                  .writableDirectoryHandles,
-              (1u << 9) | 1u);
-    EXPECT_EQ(Parse(settings(R"("permissions":["microphone","clipboard-read","local-fonts",
-                                                "window-management"])"))
-                  .allowedPermissions,
-              (1u << 1) | (1u << 6) | (1u << 10) | (1u << 12));
+    const AppManifest named = Parse(R"({"name":"n","settings":{"writable-program-folder":true,
+        "writable-directory-handles":["profile"],"permissions":["microphone","local-fonts"]}})");
+    EXPECT_EQ(named.writableDirectoryHandles, (1u << 9) | 1u);
+    EXPECT_EQ(named.allowedPermissions, (1u << 1) | (1u << 10));
     for (const char* list : {R"(["file-read-write"])", R"(["autoplay"])", R"(["Camera"])",
                              R"("camera")", R"(["camera", 2])"})
-        EXPECT_EQ(RejectionOf(settings(std::string(R"("permissions":)") + list)),
-                  "invalid permissions")
+        EXPECT_EQ(
+            RejectionOf(std::string(R"({"name":"n","settings":{"permissions":)") + list + "}}"),
+            "invalid permissions")
             << list;
-    EXPECT_EQ(RejectionOf(settings(R"("writable-directory-handles":["temp"])")),
+    EXPECT_EQ(RejectionOf(R"({"name":"n","settings":{"writable-directory-handles":["tmp"]}})"),
               "invalid writable directory handles");
 }
