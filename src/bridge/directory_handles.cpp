@@ -6,13 +6,16 @@
 
 #include "bridge/handle_plan.h"
 #include "bridge/page_message.h"
+#include "content/final_path.h"
+#include "manifest/manifest_rules.h"
 #include "util/author_log.h"
 #include "util/com_ptr.h"
 #include "util/files.h"
+#include "util/profile_path.h"
 #include "util/text.h"
 
 namespace {
-constexpr size_t kHandleCount = 13;
+constexpr size_t kHandleCount = kDirectoryHandleCount;
 
 // Positions 3 to 12, in order.
 const KNOWNFOLDERID* const kKnownFolders[] = {
@@ -21,13 +24,30 @@ const KNOWNFOLDERID* const kKnownFolders[] = {
     &FOLDERID_Screenshots,  &FOLDERID_Videos,
 };
 
+// The folder's final path, or the path as given when it cannot be opened.
+std::string FinalFolderPath(const std::string& path) {
+    const std::string finalPath = path.empty() ? path : FinalPathOf(path);
+    return finalPath.empty() ? path : finalPath;
+}
+
+// Read-only where the plan says so; the author's log says why, for a handle that
+// would otherwise let the page write above the program or Startup folder.
+HandlePlan PlanPosition(const HandleFolders& folders, size_t position, const std::string& path,
+                        const std::string& programFolder, const std::string& startupFolder) {
+    const WriteGuard guard = GuardOfFolder(FinalFolderPath(path), programFolder, startupFolder);
+    const HandlePlan plan = PlanDirectoryHandle(position, folders.choice, guard);
+    if (plan.offered && plan.readOnly && position > 1 && !path.empty())
+        LogForAuthor(std::string("directory handle \"") + kDirectoryHandleNames[position] + "\" (" +
+                     ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
+                     ") is read-only: " + GuardReason(guard));
+    return plan;
+}
+
 // An empty path, or a position not offered, stays null: positions never shift.
 com_ptr<ICoreWebView2FileSystemHandle>
-CreateDirectoryHandle(ICoreWebView2Environment14* environment, const HandleFolders& folders,
-                      size_t position, const std::string& path) {
+CreateDirectoryHandle(ICoreWebView2Environment14* environment, const HandlePlan& plan,
+                      const std::string& path) {
     com_ptr<ICoreWebView2FileSystemHandle> handle;
-    const HandlePlan plan =
-        PlanDirectoryHandle(position, folders.chosen, folders.writableProgramFolder);
     if (path.empty() || !plan.offered)
         return handle;
     const HRESULT result = environment->CreateWebFileSystemDirectoryHandle(
@@ -47,13 +67,18 @@ void PostDirectoryHandles(ICoreWebView2Environment* environment, ICoreWebView2* 
     if (!environment14 || !webView23)
         return;
 
-    std::array<com_ptr<ICoreWebView2FileSystemHandle>, kHandleCount> handles;
-    handles[0] = CreateDirectoryHandle(environment14.get(), folders, 0, folders.application);
-    handles[1] = CreateDirectoryHandle(environment14.get(), folders, 1, folders.content);
-    handles[2] = CreateDirectoryHandle(environment14.get(), folders, 2, folders.userData);
+    std::array<std::string, kHandleCount> paths = {folders.application, folders.content,
+                                                   folders.userData};
     for (size_t i = 0; i < std::size(kKnownFolders); ++i)
-        handles[3 + i] = CreateDirectoryHandle(environment14.get(), folders, 3 + i,
-                                               KnownFolderPathUtf8(*kKnownFolders[i]));
+        paths[3 + i] = KnownFolderPathUtf8(*kKnownFolders[i]);
+    const std::string programFolder = FinalFolderPath(folders.application);
+    const std::string startupFolder = FinalFolderPath(KnownFolderPathUtf8(FOLDERID_Startup));
+
+    std::array<com_ptr<ICoreWebView2FileSystemHandle>, kHandleCount> handles;
+    for (size_t i = 0; i < kHandleCount; ++i)
+        handles[i] = CreateDirectoryHandle(
+            environment14.get(), PlanPosition(folders, i, paths[i], programFolder, startupFolder),
+            paths[i]);
 
     std::array<IUnknown*, kHandleCount> items = {};
     for (size_t i = 0; i < kHandleCount; ++i)

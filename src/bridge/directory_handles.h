@@ -1,20 +1,20 @@
 #pragma once
 // Directory handles for the application's folders and the user's
 // well-known folders, posted to the page in fixed positions.
-#include <cstdint>
 #include <string>
 
 #include <WebView2.h>
 
+#include "bridge/handle_plan.h"
+
 // Positions 0 to 2, as given: the application folder, the content folder and
-// the user data folder (full paths); which positions are offered, a bit each;
-// whether the program folder may be written.
+// the user data folder (full paths); which positions are offered, and which the
+// author lets write whatever they hold.
 struct HandleFolders {
     std::string application;
     std::string content;
     std::string userData;
-    uint32_t chosen = 0;
-    bool writableProgramFolder = false;
+    HandleChoice choice = {};
 };
 
 // Posts the "directory-handles" message with its 13 handles; does nothing on a

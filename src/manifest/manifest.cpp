@@ -165,8 +165,9 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     ReadPlayerKeys(window, settings, manifest);
     if (manifest.contentMode == ContentMode::Remote && !IsTrustedRemoteMain(manifest.main))
         throw std::runtime_error("invalid main");
-    manifest.writableProgramFolder = JsonBoolOr(settings, "writable-program-folder", false);
     manifest.directoryHandles = ParseDirectoryHandles(settings);
+    manifest.writableDirectoryHandles = ParseWritableDirectoryHandles(settings);
+    manifest.allowedPermissions = ParsePermissions(settings);
 
     const nlohmann::json& messages = Section(document, "messages");
     manifest.messages.installWebview2 =

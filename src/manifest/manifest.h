@@ -85,10 +85,13 @@ struct AppManifest {
     BrowserHabits habits;
     bool runInBackground = false;
     bool autoplay = false;
-    // What page script may reach through its directory handles: the program
-    // folder is read-only unless opted in; a bit per position offered (all by default).
-    bool writableProgramFolder = false;
+    // What page script may reach through its directory handles: a bit per
+    // position offered (all by default), and per position the author lets it
+    // write even where it holds the program folder ("writable-directory-handles").
     uint32_t directoryHandles = (1u << 13) - 1;
+    uint32_t writableDirectoryHandles = 0;
+    // A bit per runtime permission kind allowed without the runtime's prompt.
+    uint32_t allowedPermissions = 0;
     ManifestMessages messages;
     SteamSettings steam;
 };
@@ -103,5 +106,6 @@ struct AppManifest {
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid main" (remote mode with an address that is not trusted) or
-// "invalid directory handles". An unsafe name is an "invalid name".
+// "invalid directory handles" / "invalid writable directory handles" /
+// "invalid permissions". An unsafe name is an "invalid name".
 void ParseManifest(const std::string& text, AppManifest& manifest);

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "util/json_lookup.h"
 #include "util/web_origin.h"
 
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
@@ -63,22 +64,69 @@ bool IsTrustedRemoteMain(const std::string& main) {
     return host == "localhost" || host == "127.0.0.1" || host == "[::1]";
 }
 
+namespace {
+// A bit for each listed name, at its index in the table; anything but an array of
+// those names is refused with the message.
+template <size_t N>
+uint32_t ParseNameBits(const nlohmann::json& list, const char* const (&names)[N],
+                       const char* message) {
+    if (!list.is_array())
+        throw std::runtime_error(message);
+    uint32_t chosen = 0;
+    for (const nlohmann::json& entry : list) {
+        const std::string* word = entry.get_ptr<const std::string*>();
+        const auto* found = word ? std::find_if(std::begin(names), std::end(names),
+                                                [&](const char* name) { return *word == name; })
+                                 : std::end(names);
+        if (found == std::end(names))
+            throw std::runtime_error(message);
+        chosen |= 1u << (found - std::begin(names));
+    }
+    return chosen;
+}
+
+// The kinds a manifest may allow, with their COREWEBVIEW2_PERMISSION_KIND values.
+// File write access and autoplay are not the manifest's to give.
+const char* const kPermissionNames[] = {
+    "microphone",
+    "camera",
+    "geolocation",
+    "notifications",
+    "other-sensors",
+    "clipboard-read",
+    "multiple-automatic-downloads",
+    "local-fonts",
+    "midi-system-exclusive-messages",
+    "window-management",
+};
+constexpr int kPermissionKinds[] = {1, 2, 3, 4, 5, 6, 7, 10, 11, 12};
+} // namespace
+
 uint32_t ParseDirectoryHandles(const nlohmann::json& settings) {
     auto it = settings.find("directory-handles");
     if (it == settings.end())
         return kAllDirectoryHandles;
-    if (!it->is_array())
-        throw std::runtime_error("invalid directory handles");
-    uint32_t chosen = 0;
-    for (const nlohmann::json& entry : *it) {
-        const std::string* word = entry.get_ptr<const std::string*>();
-        const auto* const end = std::end(kDirectoryHandleNames);
-        const auto* found = word ? std::find_if(std::begin(kDirectoryHandleNames), end,
-                                                [&](const char* name) { return *word == name; })
-                                 : end;
-        if (found == end)
-            throw std::runtime_error("invalid directory handles");
-        chosen |= 1u << (found - std::begin(kDirectoryHandleNames));
-    }
-    return chosen;
+    return ParseNameBits(*it, kDirectoryHandleNames, "invalid directory handles");
+}
+
+uint32_t ParseWritableDirectoryHandles(const nlohmann::json& settings) {
+    auto it = settings.find("writable-directory-handles");
+    uint32_t writable = it == settings.end() ? 0
+                                             : ParseNameBits(*it, kDirectoryHandleNames,
+                                                             "invalid writable directory handles");
+    if (JsonBoolOr(settings, "writable-program-folder", false))
+        writable |= 1u;
+    return writable;
+}
+
+uint32_t ParsePermissions(const nlohmann::json& settings) {
+    auto it = settings.find("permissions");
+    if (it == settings.end())
+        return 0;
+    const uint32_t named = ParseNameBits(*it, kPermissionNames, "invalid permissions");
+    uint32_t kinds = 0;
+    for (size_t i = 0; i < std::size(kPermissionKinds); ++i)
+        if ((named >> i) & 1u)
+            kinds |= 1u << kPermissionKinds[i];
+    return kinds;
 }

@@ -24,3 +24,14 @@ inline constexpr uint32_t kAllDirectoryHandles = (1u << kDirectoryHandleCount) -
 // position when the key is missing. Throws "invalid directory handles" for a
 // value that is not an array of those names.
 uint32_t ParseDirectoryHandles(const nlohmann::json& settings);
+
+// "settings"."writable-directory-handles" (same names, none when missing), with
+// "writable-program-folder": true adding "program". Throws "invalid writable
+// directory handles".
+uint32_t ParseWritableDirectoryHandles(const nlohmann::json& settings);
+
+// "settings"."permissions": a bit per runtime permission kind (the value of
+// COREWEBVIEW2_PERMISSION_KIND) the application allows without the runtime's
+// prompt; none when missing. Throws "invalid permissions" for a value that is
+// not an array of the kinds' names ("camera", "clipboard-read", ...).
+uint32_t ParsePermissions(const nlohmann::json& settings);

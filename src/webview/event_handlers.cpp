@@ -62,9 +62,20 @@ void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArg
 void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
     CoTaskString uri;
     LogIfFailed("get_Uri", args->get_Uri(uri.put()));
-    LogIfFailed("put_State", args->put_State(AllowsPermission(Utf8Uri(uri), pageOrigin_)
-                                                 ? COREWEBVIEW2_PERMISSION_STATE_ALLOW
-                                                 : COREWEBVIEW2_PERMISSION_STATE_DENY));
+    // A kind that cannot be read is answered as an unknown one: the runtime's prompt.
+    COREWEBVIEW2_PERMISSION_KIND kind = COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
+    LogIfFailed("get_PermissionKind", args->get_PermissionKind(&kind));
+    switch (AnswerPermission(Utf8Uri(uri), pageOrigin_, static_cast<int>(kind),
+                             manifest_->allowedPermissions)) {
+    case PermissionAnswer::Allow:
+        LogIfFailed("put_State", args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW));
+        break;
+    case PermissionAnswer::Deny:
+        LogIfFailed("put_State", args->put_State(COREWEBVIEW2_PERMISSION_STATE_DENY));
+        break;
+    case PermissionAnswer::RuntimePrompt:
+        break;
+    }
 }
 
 void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {

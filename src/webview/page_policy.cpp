@@ -41,6 +41,17 @@ bool AllowsPermission(const std::string& requestingUri, const std::string& pageO
     return IsSameWebOrigin(requestingUri, pageOrigin);
 }
 
+PermissionAnswer AnswerPermission(const std::string& requestingUri, const std::string& pageOrigin,
+                                  int kind, uint32_t allowedKinds) {
+    constexpr int kFileReadWrite = 8; // COREWEBVIEW2_PERMISSION_KIND_FILE_READ_WRITE
+    constexpr int kAutoplay = 9;      // COREWEBVIEW2_PERMISSION_KIND_AUTOPLAY
+    if (!AllowsPermission(requestingUri, pageOrigin) || kind == kFileReadWrite)
+        return PermissionAnswer::Deny;
+    if (kind == kAutoplay || (kind >= 0 && kind < 32 && ((allowedKinds >> kind) & 1u) != 0))
+        return PermissionAnswer::Allow;
+    return PermissionAnswer::RuntimePrompt;
+}
+
 bool AllowsExternalScheme(const std::string& initiatingOrigin, const std::string& pageOrigin) {
     return IsSameWebOrigin(initiatingOrigin, pageOrigin);
 }

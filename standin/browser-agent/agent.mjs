@@ -17,6 +17,7 @@ import { chromium } from 'playwright-core';
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
 import { APP_HOST, AppServer, SOURCE_KIND_HEADER, parseHeaderBlock } from './app_server.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
+import { directoryHandleModel } from './directory_handles.mjs';
 import { INPUT_MESSAGES, replayInput } from './input.mjs';
 import { reloadPage, retireEngine, watchProcessFailures } from './process_failures.mjs';
 import { Screen } from './screen.mjs';
@@ -43,6 +44,7 @@ export function honouredSwitches(additionalBrowserArguments) {
 
 // Runs in every document before its own scripts: the page's side of the bridge.
 const PAGE_BRIDGE = () => {
+  const makeDirectoryHandle = window.__quorrinDirectoryHandle;
   const target = new EventTarget();
   const webview = {
     postMessage(message) {
@@ -56,7 +58,9 @@ const PAGE_BRIDGE = () => {
   window.chrome.webview = webview;
   window.__quorrinDeliver = (data, additionalObjects) => {
     const event = new MessageEvent('message', { data });
-    Object.defineProperty(event, 'additionalObjects', { value: additionalObjects || [] });
+    const handles = (additionalObjects || []).map((described) =>
+      (described && described.kind === 'directory' ? makeDirectoryHandle(described.path) : null));
+    Object.defineProperty(event, 'additionalObjects', { value: handles });
     target.dispatchEvent(event);
   };
   window.close = () => window.__quorrinEvent('WindowCloseRequested', {});
@@ -285,8 +289,10 @@ class BrowserSession {
         ...(this.devToolsWindow?.engineFlags() || [])] });
     const context = this.context;
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
-      this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args } : args));
+      this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args }
+        : event === 'FileWriteAccess' ? { ...args, uri: frame.url() } : args));
     await context.exposeBinding('__quorrinCursor', (source, cursor) => this.send({ type: 'cursor', cursor }));
+    await context.addInitScript(directoryHandleModel);
     await context.addInitScript(PAGE_BRIDGE);
     // The context's routes also see what service workers ask for.
     await context.route('**/*', (route) => this.onRoute(route));

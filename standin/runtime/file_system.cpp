@@ -1,5 +1,7 @@
+#include <cwctype>
 #include <vector>
 
+#include "agent_fields.h"
 #include "objects.h"
 
 namespace {
@@ -111,4 +113,62 @@ Json DescribeCollectionItem(IUnknown* item) {
 Json DescribeCollection(ICoreWebView2ObjectCollectionView* collection) {
     auto* ours = dynamic_cast<ObjectCollection*>(collection);
     return ours ? ours->Describe() : Json::array();
+}
+
+namespace {
+std::wstring FolderKey(std::wstring path) {
+    while (!path.empty() && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    for (wchar_t& c : path)
+        c = static_cast<wchar_t>(towlower(c));
+    return path;
+}
+
+// What the page may write: the runtime's own answer, or the host's when it asks.
+constexpr int kFileReadWriteKind = COREWEBVIEW2_PERMISSION_KIND_FILE_READ_WRITE;
+} // namespace
+
+bool PageFileGrants::Covers(const std::wstring& path) const {
+    const std::wstring key = FolderKey(path);
+    for (const std::wstring& folder : folders_) {
+        const std::wstring granted = FolderKey(folder);
+        if (!granted.empty() && key.compare(0, granted.size(), granted) == 0 &&
+            (key.size() == granted.size() || key[granted.size()] == L'\\'))
+            return true;
+    }
+    return false;
+}
+
+// The collection's read-write handles count as posted before any of its others,
+// the strictest reading of the runtime's "already on the page".
+Json PageFileGrants::DescribePosted(ICoreWebView2ObjectCollectionView* collection) {
+    Json entries = DescribeCollection(collection);
+    for (const Json& entry : entries)
+        if (entry.is_object() && entry["permission"] == 1)
+            Grant(ToWide(entry["path"].get<std::string>()));
+    for (Json& entry : entries)
+        if (entry.is_object())
+            entry["writable"] = Covers(ToWide(entry["path"].get<std::string>()));
+    return entries;
+}
+
+// "ask": false only queries ("granted" or "prompt"). Asking raises
+// PermissionRequested with the file kind, as the runtime does for a handle
+// posted read-only; a host that leaves the state as it is gets what a runtime
+// with no one to answer its prompt gives: "denied".
+Json WebView::AnswerFileWriteAccess(const Json& args) {
+    const std::wstring path = ToWide(RequiredString(args, "path"));
+    if (fileGrants_.Covers(path))
+        return {{"invoked", 0}, {"access", "granted"}};
+    if (!BoolField(args, "ask", true))
+        return {{"invoked", 0}, {"access", "prompt"}};
+    Json result =
+        RaiseOn(*this, *controller_, "PermissionRequested",
+                {{"uri", RequiredString(args, "uri")}, {"kind", kFileReadWriteKind}}, handlers_);
+    const bool granted =
+        result.value("state", 0) == static_cast<int>(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+    if (granted)
+        fileGrants_.Grant(path);
+    result["access"] = granted ? "granted" : "denied";
+    return result;
 }

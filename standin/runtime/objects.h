@@ -158,6 +158,22 @@ private:
 };
 
 // The browser engine's side of the page: events raised on the agent's request.
+// The folders page script may write in the current document (file_system.cpp):
+// those of the read-write handles posted to it and those the host granted when
+// asked. As the runtime documents, a handle posted under one of them writes too,
+// and so does every handle reached from one.
+class PageFileGrants {
+public:
+    void Clear() { folders_.clear(); }
+    void Grant(const std::wstring& folder) { folders_.push_back(folder); }
+    bool Covers(const std::wstring& path) const;
+    // The posted handles for the agent, each with "writable" as the page gets it.
+    Json DescribePosted(ICoreWebView2ObjectCollectionView* collection);
+
+private:
+    std::vector<std::wstring> folders_;
+};
+
 class WebView final : public StandinObject<ICoreWebView2_23Defaults> {
 public:
     explicit WebView(Controller* controller);
@@ -241,6 +257,8 @@ protected:
 private:
     HRESULT Register(const char* interfaceName, const char* event, IUnknown* handler,
                      EventRegistrationToken* token);
+    // Page script wants to write under a folder (the agent's "FileWriteAccess").
+    Json AnswerFileWriteAccess(const Json& args);
     HRESULT Unregister(const char* interfaceName, const char* event, EventRegistrationToken token);
 
     Controller* controller_; // owns this object
@@ -250,6 +268,7 @@ private:
     std::wstring documentTitle_;
     std::wstring source_ = L"about:blank";
     BOOL containsFullScreenElement_ = FALSE;
+    PageFileGrants fileGrants_;
 };
 
 // The objects the agent's requests act on; set while they exist.

@@ -66,13 +66,18 @@ Json WebView::Raise(const std::string& event, const Json& args) {
         source_ = ToWide(RequiredString(args, "uri"));
         return Json{{"invoked", 0}};
     }
+    if (event == "FileWriteAccess")
+        return AnswerFileWriteAccess(args);
     if (event == "DocumentTitleChanged")
         documentTitle_ = ToWide(StringField(args, "title", ""));
     if (event == "ContainsFullScreenElementChanged")
         containsFullScreenElement_ = BoolField(args, "value", false);
     Json result = RaiseOn(*this, *controller_, event, args, handlers_);
-    if (event == "NavigationStarting" && !result.value("cancel", false))
+    // A new document starts with no handles, so with nothing it may write.
+    if (event == "NavigationStarting" && !result.value("cancel", false)) {
         source_ = ToWide(RequiredString(args, "uri"));
+        fileGrants_.Clear();
+    }
     return result;
 }
 
@@ -206,7 +211,7 @@ HRESULT WebView::AddWebResourceRequestedFilterWithRequestSourceKinds(
 
 HRESULT WebView::PostWebMessageAsJsonWithAdditionalObjects(
     LPCWSTR json, ICoreWebView2ObjectCollectionView* additionalObjects) {
-    const Json entries = DescribeCollection(additionalObjects);
+    const Json entries = fileGrants_.DescribePosted(additionalObjects);
     STANDIN_ON_CREATING_THREAD("PostWebMessageAsJsonWithAdditionalObjects");
     ReportCall(*this, "ICoreWebView2_23", "PostWebMessageAsJsonWithAdditionalObjects",
                {ToJson(json), entries});

@@ -21,7 +21,8 @@ bool SameRecord(const AppManifest& a, const AppManifest& b) {
            a.rememberPlacement == b.rememberPlacement && a.singleInstance == b.singleInstance &&
            a.minWidth == b.minWidth && a.minHeight == b.minHeight &&
            a.backgroundColor == b.backgroundColor && a.contextMenu == b.contextMenu &&
-           a.writableProgramFolder == b.writableProgramFolder &&
+           a.writableDirectoryHandles == b.writableDirectoryHandles &&
+           a.allowedPermissions == b.allowedPermissions &&
            a.directoryHandles == b.directoryHandles && a.messages.crashed == b.messages.crashed &&
            a.messages.unresponsive == b.messages.unresponsive &&
            a.messages.installWebview2 == b.messages.installWebview2 &&
@@ -34,7 +35,8 @@ bool IsManifestFailure(const std::string& message) {
     return message == "invalid name" || message == "invalid distribution mode" ||
            message == "invalid content mode" || message == "invalid cross-origin isolation" ||
            message == "invalid background color" || message == "invalid context menu" ||
-           message == "invalid main" || message == "invalid directory handles";
+           message == "invalid main" || message == "invalid directory handles" ||
+           message == "invalid writable directory handles" || message == "invalid permissions";
 }
 
 // What an accepted record must say about the document it came from.
@@ -50,6 +52,7 @@ void CheckAccepted(const std::string& text, const AppManifest& manifest) {
     FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle || IsTrustedRemoteMain(manifest.main),
                  "remote mode only with a trusted main");
     FUZZ_REQUIRE(manifest.directoryHandles <= kAllDirectoryHandles, "only the 13 positions");
+    FUZZ_REQUIRE((manifest.allowedPermissions & (1u << 8)) == 0, "never file writing");
     FUZZ_REQUIRE(document.contains("main") || manifest.main == "index.html", "main defaults");
     FUZZ_REQUIRE(manifest.contentMode == ContentMode::Bundle ||
                      manifest.contentMode == ContentMode::Remote,

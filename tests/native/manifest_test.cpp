@@ -350,12 +350,13 @@ TEST(ParseManifest, RemoteMainMustBeHttpsOrLoopbackHttp) {
 TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
     const AppManifest all = Parse(R"({"name":"n"})");
     EXPECT_EQ(all.directoryHandles, 0x1FFFu);
-    EXPECT_FALSE(all.writableProgramFolder);
+    EXPECT_EQ(all.writableDirectoryHandles, 0u);
+    EXPECT_EQ(all.allowedPermissions, 0u);
     const AppManifest chosen = Parse(
         R"({"name":"n","settings":{"directory-handles":["user-data","program","videos","program"],
                                    "writable-program-folder":true}})");
     EXPECT_EQ(chosen.directoryHandles, (1u << 0) | (1u << 2) | (1u << 12));
-    EXPECT_TRUE(chosen.writableProgramFolder);
+    EXPECT_EQ(chosen.writableDirectoryHandles, 1u);
     EXPECT_EQ(Parse(R"({"name":"n","settings":{"directory-handles":[]}})").directoryHandles, 0u);
     const char* const names[] = {"program",   "content",     "user-data",  "local-app-data",
                                  "roaming-app-data", "desktop", "documents", "downloads",
@@ -367,12 +368,28 @@ TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
                   1u << i)
             << names[i];
     // Only a true boolean opens the program folder for writing.
-    EXPECT_FALSE(Parse(R"({"name":"n","settings":{"writable-program-folder":"true"}})")
-                     .writableProgramFolder);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"writable-program-folder":"true"}})")
+                  .writableDirectoryHandles,
+              0u);
     for (const char* list : {R"(["Program"])", R"(["program", "temp"])", R"([0])", R"("program")",
                              R"({"program":true})", R"(null)", R"([["program"]])", R"([""])"})
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"directory-handles":)") +
                               list + "}}"),
                   "invalid directory handles")
             << list;
+}
+
+TEST(ParseManifest, WritableHandlesAndPermissionsByName) {
+    const AppManifest named = Parse(R"({"name":"n","settings":{"writable-program-folder":true,
+        "writable-directory-handles":["profile"],"permissions":["microphone","local-fonts"]}})");
+    EXPECT_EQ(named.writableDirectoryHandles, (1u << 9) | 1u);
+    EXPECT_EQ(named.allowedPermissions, (1u << 1) | (1u << 10));
+    for (const char* list : {R"(["file-read-write"])", R"(["autoplay"])", R"(["Camera"])",
+                             R"("camera")", R"(["camera", 2])"})
+        EXPECT_EQ(
+            RejectionOf(std::string(R"({"name":"n","settings":{"permissions":)") + list + "}}"),
+            "invalid permissions")
+            << list;
+    EXPECT_EQ(RejectionOf(R"({"name":"n","settings":{"writable-directory-handles":["tmp"]}})"),
+              "invalid writable directory handles");
 }

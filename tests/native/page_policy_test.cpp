@@ -88,18 +88,49 @@ TEST(PagePolicy, PermissionsAndExternalSchemesAreTheApplicationsAlone) {
     EXPECT_TRUE(AllowsExternalScheme("https://game.example.com", "https://game.example.com/a/b"));
 }
 
-TEST(HandlePlan, ProgramAndContentReadOnlyUnlessOptedIn) {
-    const uint32_t all = (1u << 13) - 1;
-    for (size_t position = 0; position < 13; ++position) {
-        const HandlePlan plan = PlanDirectoryHandle(position, all, false);
-        EXPECT_TRUE(plan.offered) << position;
-        EXPECT_EQ(plan.readOnly, position <= 1) << position;
+TEST(PagePolicy, PermissionsByKind) {
+    const std::string app = "https://app.localhost/";
+    const uint32_t cameraAndFonts = (1u << 2) | (1u << 10);
+    // Kinds 0 to 12 as the runtime numbers them, and one it may add later.
+    const PermissionAnswer P = PermissionAnswer::RuntimePrompt, A = PermissionAnswer::Allow,
+                           D = PermissionAnswer::Deny;
+    const PermissionAnswer none[] = {P, P, P, P, P, P, P, P, D, A, P, P, P, P};
+    const PermissionAnswer some[] = {P, P, A, P, P, P, P, P, D, A, A, P, P, P};
+    for (int kind = 0; kind <= 13; ++kind) {
+        EXPECT_EQ(AnswerPermission(app + "x.html", app, kind, 0), none[kind]) << kind;
+        EXPECT_EQ(AnswerPermission(app, app, kind, cameraAndFonts), some[kind]) << kind;
+        EXPECT_EQ(AnswerPermission("https://ads.example.net/", app, kind, ~0u), D) << kind;
     }
-    EXPECT_FALSE(PlanDirectoryHandle(0, all, true).readOnly);
-    EXPECT_TRUE(PlanDirectoryHandle(1, all, true).readOnly);
-    EXPECT_FALSE(PlanDirectoryHandle(2, 1u << 3, false).offered);
-    EXPECT_TRUE(PlanDirectoryHandle(3, 1u << 3, false).offered);
-    EXPECT_FALSE(PlanDirectoryHandle(40, ~0u, false).offered);
+    EXPECT_EQ(AnswerPermission(app, app, 8, ~0u), D) << "write access is never asked for";
+}
+
+TEST(HandlePlan, NothingWritableAboveTheProgramOrStartupFolder) {
+    const std::string program = "C:\\Users\\Ann\\AppData\\Local\\Programs\\Game\\";
+    const std::string startup =
+        "C:\\Users\\Ann\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
+    const std::pair<const char*, WriteGuard> cases[] = {
+        {"c:\\users\\ann\\appdata\\local\\programs\\game", WriteGuard::IsProgramFolder},
+        {"C:\\Users\\ANN\\AppData\\Local", WriteGuard::ContainsProgramFolder},
+        {"C:\\Users\\Ann\\AppData\\Roaming", WriteGuard::ContainsStartupFolder},
+        {startup.c_str(), WriteGuard::ContainsStartupFolder},
+        {"C:\\Users\\Ann\\AppData\\Local\\Programs\\Game\\www", WriteGuard::None},
+        {"C:\\Users\\Ann\\AppData\\Local\\Programs\\Gam", WriteGuard::None},
+        {"", WriteGuard::None},
+    };
+    for (const auto& [folder, guard] : cases)
+        EXPECT_EQ(GuardOfFolder(folder, program, startup), guard) << folder;
+    // Positions 0 and 1 read-only as they are, a guarded one but user data (2)
+    // too; a position named writable never.
+    const HandleChoice some{(1u << 13) - 2, (1u << 1) | (1u << 9)};
+    for (size_t position = 0; position < 13; ++position) {
+        const bool named = position == 1 || position == 9;
+        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::None).offered, position != 0);
+        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::None).readOnly, position == 0);
+        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::ContainsStartupFolder).readOnly,
+                  position != 2 && !named)
+            << position;
+    }
+    EXPECT_FALSE(PlanDirectoryHandle(40, {~0u, ~0u}, WriteGuard::None).offered);
 }
 
 TEST(ProfilePath, TheAccountNameStaysOutOfTheLog) {

@@ -34,9 +34,9 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
     assert.ok(paths[position].endsWith('\\' + ending), `${position}: ${paths[position]}`);
   // Wine cannot resolve the Screenshots folder: its position stays null and nothing shifts.
   assert.equal(handles[11], null);
-  // The program and content folders are read-only (0); the others read-write (1).
+  // The program and content folders, and those above the Startup folder, are read-only (0).
   assert.deepEqual(handles.map((handle) => handle && handle.permission),
-    [0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, null, 1]);
+    [0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, null, 1]);
 });
 
 test('"directory-handles" offers only the positions it names; the program folder opts in to writing', async () => {
