@@ -3,6 +3,7 @@
 import fs from 'node:fs';
 import path from 'node:path';
 
+import { walkContentFolder } from './content-files.mjs';
 import { authorName, parseVersion, safeFileName } from './names.mjs';
 import { checkManifestBytes } from './rules.mjs';
 
@@ -115,6 +116,9 @@ export function inspectApplication(appFolder) {
     ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
   const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
     { text: '', numbers: [0, 0, 0, 0] });
+  for (const { file, reason } of walkContentFolder(path.join(appFolder, 'www')).problems) {
+    problems.push(new PackagingError(file, reason));
+  }
   const app = {
     folder: appFolder,
     settings,
