@@ -98,6 +98,22 @@ std::wstring CreateDownloadFolder(const std::wstring& folder) {
                                                                          : std::wstring();
 }
 
+// The folder was the bootstrapper's current directory, which the system may let
+// go of a moment after the process has ended (Wine does): tried again for up to 5 s.
+void RemoveDownload(const std::wstring& file) {
+    constexpr int kAttempts = 50;
+    constexpr DWORD kPauseMs = 100;
+    const std::wstring folder = ToLongPath(FolderOfWidePath(file));
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DeleteFileW(ToLongPath(file).c_str());
+        if (RemoveDirectoryW(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND)
+            return;
+        Sleep(kPauseMs);
+    }
+    LogForAuthor("the runtime installer's download folder could not be removed");
+}
+
 // Runs the downloaded bootstrapper only when the download succeeded and the file,
 // held against writes meanwhile, is the vendor's; then removes it. It runs in
 // its own folder: the user data folder is the page's to write, and a program's
@@ -109,8 +125,7 @@ void RunDownloadedBootstrapper(const DownloadJob& job) {
         if (held && IsSignedByRuntimeVendor(job.targetPath, held.get()))
             RunBootstrapper(job.targetPath, FolderOfWidePath(job.targetPath));
     }
-    DeleteFileW(ToLongPath(job.targetPath).c_str());
-    RemoveDirectoryW(ToLongPath(FolderOfWidePath(job.targetPath)).c_str());
+    RemoveDownload(job.targetPath);
 }
 } // namespace
 
