@@ -7,9 +7,8 @@
 
 namespace {
 constexpr char kFormat[] = "quorrin-window-placement/1";
-// Far beyond any desktop, yet small enough that sums and products stay exact.
-constexpr int64_t kCoordinateLimit = 1 << 20;
-constexpr int64_t kSizeLimit = 1 << 16;
+constexpr int64_t kCoordinateLimit = kWindowCoordinateLimit;
+constexpr int64_t kSizeLimit = kWindowSizeLimit;
 constexpr int64_t kLowestDpi = 48;
 constexpr int64_t kHighestDpi = 960;
 
@@ -40,16 +39,6 @@ std::optional<PlacementRect> ReadRect(const nlohmann::json& value) {
     if (width < 1 || width > kSizeLimit || height < 1 || height > kSizeLimit)
         return std::nullopt;
     return rect;
-}
-
-int64_t Area(const PlacementRect& rect) {
-    return std::max<int64_t>(int64_t{rect.right} - rect.left, 0) *
-           std::max<int64_t>(int64_t{rect.bottom} - rect.top, 0);
-}
-
-PlacementRect Intersection(const PlacementRect& a, const PlacementRect& b) {
-    return {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
 }
 
 int32_t ScaleSize(int64_t length, int32_t fromDpi, int32_t toDpi) {
@@ -98,14 +87,4 @@ PlacementRect ScalePlacementSize(const PlacementRect& rect, int32_t fromDpi, int
     return {rect.left, rect.top,
             static_cast<int32_t>(std::min<int64_t>(int64_t{rect.left} + width, INT32_MAX)),
             static_cast<int32_t>(std::min<int64_t>(int64_t{rect.top} + height, INT32_MAX))};
-}
-
-bool CaptionMeetsWorkArea(const PlacementRect& rect, int32_t captionHeight,
-                          const std::vector<PlacementRect>& workAreas) {
-    const int64_t stripBottom = int64_t{rect.top} + std::max(captionHeight, 1);
-    const PlacementRect strip = {rect.left, rect.top, rect.right,
-                                 static_cast<int32_t>(std::min<int64_t>(rect.bottom, stripBottom))};
-    return std::any_of(workAreas.begin(), workAreas.end(), [&](const PlacementRect& workArea) {
-        return Area(Intersection(strip, workArea)) > 0;
-    });
 }

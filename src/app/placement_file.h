@@ -4,14 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-struct PlacementRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-};
+#include "util/screen_area.h"
+
+using PlacementRect = ScreenRect;
 
 struct SavedPlacement {
     PlacementRect normal; // outer rectangle when neither maximised nor full screen, physical pixels
@@ -30,8 +26,3 @@ std::optional<SavedPlacement> ParsePlacement(const std::string& text);
 
 // Keeps the top-left corner and scales the size from one dpi to another.
 PlacementRect ScalePlacementSize(const PlacementRect& rect, int32_t fromDpi, int32_t toDpi);
-
-// Whether the window's top strip, captionHeight high (its caption), meets one of
-// the work areas, so the player can drag the window by it.
-bool CaptionMeetsWorkArea(const PlacementRect& rect, int32_t captionHeight,
-                          const std::vector<PlacementRect>& workAreas);

@@ -95,7 +95,7 @@ bool SingleInstance::DeferToFirstCopy(const std::vector<std::string>& arguments)
         const ULONGLONG waited = GetTickCount64() - started;
         if (processId && !RunsThisProgram(processId)) {
             LogForeignHolder("process " + std::to_string(processId) + " (" +
-                             ProcessImagePath(processId) + ")");
+                             PathForAuthorLog(ProcessImagePath(processId)) + ")");
             break;
         }
         if (processId && window) {

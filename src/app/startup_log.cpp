@@ -1,12 +1,10 @@
 #include "app/startup_log.h"
 
 #include <windows.h>
-#include <knownfolders.h>
 
 #include "manifest/manifest.h"
 #include "util/author_log.h"
 #include "util/files.h"
-#include "util/profile_path.h"
 
 namespace {
 // GetVersionExW answers what the program's manifest claims; ntdll tells the truth.
@@ -43,6 +41,5 @@ void LogStartup(const AppManifest& manifest, const std::string& applicationFolde
                  (manifest.contentMode == ContentMode::Remote ? "remote" : "bundle") +
                  ", context menu " + ContextMenuWord(manifest.contextMenu) + ", devtools " +
                  (manifest.enableDevtools ? "on" : "off"));
-    LogForAuthor("program folder: " +
-                 ShortenProfilePath(applicationFolder, KnownFolderPathUtf8(FOLDERID_Profile)));
+    LogForAuthor("program folder: " + PathForAuthorLog(applicationFolder));
 }

@@ -1,38 +1,13 @@
 #include "app/window_placement.h"
 
-#include <vector>
-
 #include "util/dpi_awareness.h"
 #include "util/long_path.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"
+#include "util/work_areas.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";
-
-PlacementRect FromRect(const RECT& rect) {
-    return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-BOOL CALLBACK CollectWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM workAreas) {
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(monitor, &info))
-        reinterpret_cast<std::vector<PlacementRect>*>(workAreas)->push_back(FromRect(info.rcWork));
-    return TRUE;
-}
-
-// The top of an outer window rectangle down to the caption's lower edge.
-int32_t CaptionHeight() {
-    return GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CXPADDEDBORDER) +
-           GetSystemMetrics(SM_CYCAPTION);
-}
-
-std::vector<PlacementRect> MonitorWorkAreas() {
-    std::vector<PlacementRect> workAreas;
-    EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&workAreas));
-    return workAreas;
-}
 
 std::string ReadSmallFile(const std::string& path) {
     const ScopedHandle file(CreateFileW(ToLongPath(Utf8ToWide(path)).c_str(), GENERIC_READ,
@@ -101,7 +76,7 @@ void PlacementKeeper::Track(HWND window, bool fullScreen) {
 void PlacementKeeper::Save(HWND window, bool fullScreen) const {
     if (!seen_ || IsRectEmpty(&normal_))
         return;
-    const SavedPlacement placement = {FromRect(normal_), IsRestoredToMaximized(window), fullScreen,
+    const SavedPlacement placement = {ScreenRectOf(normal_), IsRestoredToMaximized(window), fullScreen,
                                       WindowDpi(window)};
     // The browser creates this folder too, but perhaps not yet.
     CreateDirectoryW(ToLongPath(Utf8ToWide(userDataFolder_)).c_str(), nullptr);

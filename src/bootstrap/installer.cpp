@@ -14,10 +14,14 @@
 #include "util/long_path.h"
 #include "util/message_box.h"
 #include "util/scoped_handle.h"
+#include "util/system_library.h"
 #include "util/text.h"
 
 namespace {
+using DownloadFunction = decltype(&URLDownloadToFileW);
+
 struct DownloadJob {
+    DownloadFunction download; // from urlmon.dll, loaded from System32 for the download
     std::wstring url;
     std::wstring targetPath;
     HWND progressWindow;
@@ -61,8 +65,9 @@ private:
 unsigned __stdcall DownloadThreadProc(void* argument) {
     auto* job = static_cast<DownloadJob*>(argument);
     DownloadProgress progress(job->progressBar);
-    job->result =
-        URLDownloadToFileW(nullptr, job->url.c_str(), job->targetPath.c_str(), 0, &progress);
+    job->result = job->download ? job->download(nullptr, job->url.c_str(),
+                                                 job->targetPath.c_str(), 0, &progress)
+                                : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     // Blocks until the UI thread has handled it; a window the user already
     // closed simply ignores it.
     SendMessageW(job->progressWindow, WM_CLOSE, 0, 0);
@@ -93,24 +98,42 @@ std::wstring CreateDownloadFolder(const std::wstring& folder) {
                                                                          : std::wstring();
 }
 
+// The folder was the bootstrapper's current directory, which the system may let
+// go of a moment after the process has ended (Wine does): tried again for up to 5 s.
+void RemoveDownload(const std::wstring& file) {
+    constexpr int kAttempts = 50;
+    constexpr DWORD kPauseMs = 100;
+    const std::wstring folder = ToLongPath(FolderOfWidePath(file));
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        DeleteFileW(ToLongPath(file).c_str());
+        if (RemoveDirectoryW(folder.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ||
+            GetLastError() == ERROR_PATH_NOT_FOUND)
+            return;
+        Sleep(kPauseMs);
+    }
+    LogForAuthor("the runtime installer's download folder could not be removed");
+}
+
 // Runs the downloaded bootstrapper only when the download succeeded and the file,
-// held against writes meanwhile, is the vendor's; then removes it.
-void RunDownloadedBootstrapper(const DownloadJob& job, const std::wstring& folder) {
+// held against writes meanwhile, is the vendor's; then removes it. It runs in
+// its own folder: the user data folder is the page's to write, and a program's
+// current directory is where it may look for libraries.
+void RunDownloadedBootstrapper(const DownloadJob& job) {
     LogIfFailed("runtime download", job.result);
     if (SUCCEEDED(job.result)) {
         const ScopedHandle held(OpenHeldAgainstWrites(job.targetPath));
         if (held && IsSignedByRuntimeVendor(job.targetPath, held.get()))
-            RunBootstrapper(job.targetPath, folder);
+            RunBootstrapper(job.targetPath, FolderOfWidePath(job.targetPath));
     }
-    DeleteFileW(ToLongPath(job.targetPath).c_str());
-    RemoveDirectoryW(ToLongPath(FolderOfWidePath(job.targetPath)).c_str());
+    RemoveDownload(job.targetPath);
 }
 } // namespace
 
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
                     const AppManifest& manifest) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
-    if (!InitSetupControls(manifest))
+    const SystemLibrary commonControls = InitSetupControls(manifest);
+    if (!commonControls)
         return;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return ShowMessage("Failed to create user data directory", manifest.title, MB_ICONERROR);
@@ -123,8 +146,9 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
         OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent);
     if (!setup)
         return (void)RemoveDirectoryW(ToLongPath(downloadFolder).c_str());
-    DownloadJob job{RuntimeDownloadUrl, downloadFolder + L"\\Webview2Setup.exe", setup->window,
-                    setup->bar};
+    const SystemLibrary urlmon(L"urlmon.dll");
+    DownloadJob job{urlmon.Export<DownloadFunction>("URLDownloadToFileW"), RuntimeDownloadUrl,
+                    downloadFolder + L"\\Webview2Setup.exe", setup->window, setup->bar};
     RunWhileShowing(DownloadThreadProc, &job);
-    RunDownloadedBootstrapper(job, folder);
+    RunDownloadedBootstrapper(job);
 }

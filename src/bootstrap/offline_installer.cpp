@@ -6,6 +6,7 @@
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
 #include "util/author_log.h"
+#include "util/files.h"
 #include "util/long_path.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"
@@ -31,7 +32,8 @@ bool OfflineInstallerPresent(const std::string& installerPath) {
 
 void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
                            const AppManifest& manifest) {
-    if (!InitSetupControls(manifest))
+    const SystemLibrary commonControls = InitSetupControls(manifest);
+    if (!commonControls)
         return;
     const std::wstring program = Utf8ToWide(installerPath);
     // Held against writes from the check until the installer has ended.
@@ -43,7 +45,7 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
     const ScopedProcess installer = StartProcess(program.c_str(), commandLine.data(), nullptr);
     if (!installer.process) {
         const DWORD error = GetLastError();
-        LogForAuthor("the runtime installer " + installerPath + " could not start: error " +
+        LogForAuthor("the runtime installer " + PathForAuthorLog(installerPath) + " could not start: error " +
                      std::to_string(error));
         return;
     }

@@ -64,12 +64,14 @@ HWND CreateBar(HWND window, HINSTANCE instance, SetupBar kind) {
 }
 } // namespace
 
-bool InitSetupControls(const AppManifest& manifest) {
+SystemLibrary InitSetupControls(const AppManifest& manifest) {
+    SystemLibrary library(L"comctl32.dll");
+    const auto init = library.Export<decltype(&InitCommonControlsEx)>("InitCommonControlsEx");
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS};
-    if (InitCommonControlsEx(&controls))
-        return true;
+    if (init && init(&controls))
+        return library;
     ShowMessage("Failed to initialize common controls", manifest.title, MB_ICONERROR);
-    return false;
+    return SystemLibrary();
 }
 
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "util/system_library.h"
+
 struct AppManifest;
 
 // A download shows its percentage; a wait of unknown length, a marquee.
@@ -15,8 +17,9 @@ struct SetupWindow {
     HWND bar;
 };
 
-// Common controls for the bar, or the fixed message and false.
-bool InitSetupControls(const AppManifest& manifest);
+// Common controls for the bar, loaded for as long as the result lives (the bar's
+// class is theirs: keep it past the window), or the fixed message and an empty library.
+SystemLibrary InitSetupControls(const AppManifest& manifest);
 
 // Registers the class and creates the window (300 by 90 page units, centred on
 // the primary monitor) with its bar, or shows the fixed message and gives nothing.

@@ -1,5 +1,7 @@
 #include "bridge/message_bridge.h"
 
+#include <cwchar>
+
 #include "bridge/page_message.h"
 #include "bridge/window_commands.h"
 #include "extensions/extension_host.h"
@@ -21,6 +23,12 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
     CoTaskString payload;
     if (FAILED(args->TryGetWebMessageAsString(payload.put())) || !payload)
         return;
+    // Counted without reading past the limit: a message of hundreds of MB would
+    // fail its allocations inside the conversion, out of this callback.
+    if (wcsnlen(payload.get(), kPageMessageLimit + 1) > kPageMessageLimit) {
+        LogForAuthor("a page message longer than 1,048,576 characters was dropped");
+        return;
+    }
     HandleWebMessage(WideToUtf8(payload.get()));
 }
 

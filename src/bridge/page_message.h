@@ -1,9 +1,14 @@
 #pragma once
 // The page's messages to the host: which sources are heard, what each message
 // asks for, and the "wrapper-init-response" text. Portable.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The longest message text heard, in UTF-16 code units (JavaScript's length):
+// a longer one is dropped before it is converted or parsed.
+inline constexpr size_t kPageMessageLimit = size_t{1} << 20;
 
 // Bundle mode: the source must begin with the origin, which ends in "/". Remote
 // mode: the origin is the manifest's address; unless it ends in "/" the source

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "util/dpi_awareness.h"
+#include "util/screen_area.h"
+#include "util/work_areas.h"
 
 namespace {
 constexpr LONG kFullScreenStyleMask = ~LONG{WS_CAPTION | WS_THICKFRAME};
@@ -52,6 +54,8 @@ void WindowCommands::MarkTaskbarFullScreen(bool on) {
         taskbarList_->MarkFullscreenWindow(mainWindow_, on ? TRUE : FALSE);
 }
 
+// Page numbers are untrusted: every length and sum stays within the bounds a
+// remembered placement may have, computed in 64 bits.
 void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     if (isFullScreen_ || width <= 0 || height <= 0)
         return;
@@ -60,18 +64,29 @@ void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     const LONG style = GetWindowLongW(mainWindow_, GWL_STYLE);
     const LONG exStyle = GetWindowLongW(mainWindow_, GWL_EXSTYLE);
     // At the window's current dpi (the system dpi unless per-monitor aware).
-    const int32_t scaledHeight = ScaleForWindow(mainWindow_, height);
-    RECT frame = {0, 0, ScaleForWindow(mainWindow_, width), scaledHeight};
+    const int32_t scaledHeight = ClampWindowLength(ScaleForWindow(mainWindow_, height));
+    RECT frame = {0, 0, ClampWindowLength(ScaleForWindow(mainWindow_, width)), scaledHeight};
     AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style),
                          static_cast<DWORD>(exStyle));
-    SetWindowPos(mainWindow_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SetWindowPos(mainWindow_, nullptr, 0, 0,
+                 ClampWindowLength(int64_t{frame.right} - frame.left),
+                 ClampWindowLength(int64_t{frame.bottom} - frame.top),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A place that would leave no part of the caption on a work area is moved back
+// onto the nearest one, as a remembered placement would be refused.
 void WindowCommands::SetWindowPosition(int32_t x, int32_t y) {
     if (isFullScreen_)
         return;
-    const int32_t scaledY = ScaleForWindow(mainWindow_, y);
-    SetWindowPos(mainWindow_, nullptr, ScaleForWindow(mainWindow_, x), scaledY, 0, 0,
+    RECT current = {};
+    GetWindowRect(mainWindow_, &current);
+    const int32_t left = ClampWindowCoordinate(ScaleForWindow(mainWindow_, x));
+    const int32_t top = ClampWindowCoordinate(ScaleForWindow(mainWindow_, y));
+    const ScreenRect wanted = {
+        left, top, left + ClampWindowLength(int64_t{current.right} - current.left),
+        top + ClampWindowLength(int64_t{current.bottom} - current.top)};
+    const ScreenRect placed = KeepCaptionOnWorkArea(wanted, CaptionHeight(), MonitorWorkAreas());
+    SetWindowPos(mainWindow_, nullptr, placed.left, placed.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

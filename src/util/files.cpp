@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include "util/long_path.h"
+#include "util/profile_path.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"
 
@@ -51,6 +52,10 @@ uint64_t FullFileSizeOf(const std::string& path) {
                               &attributes))
         return 0;
     return (uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+}
+
+std::string PathForAuthorLog(const std::string& path) {
+    return ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile));
 }
 
 uint64_t FileSizeOf(const std::string& path) {

@@ -15,6 +15,10 @@ std::string FolderOfPath(const std::string& path);
 // The known folder's path without a trailing backslash; empty on failure.
 std::string KnownFolderPathUtf8(REFKNOWNFOLDERID folderId);
 
+// The path as the author's log writes it: under the user's profile folder
+// "%USERPROFILE%\...", so the log never carries the player's account name.
+std::string PathForAuthorLog(const std::string& path);
+
 // The file's size, or 0 when it is missing, unreadable or 2 GiB or larger.
 uint64_t FileSizeOf(const std::string& path);
 

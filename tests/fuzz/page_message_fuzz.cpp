@@ -2,11 +2,14 @@
 // heard, and a parsed message says what its JSON text says.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
 
 #include "bridge/page_message.h"
+#include "util/dpi_scale.h"
+#include "util/screen_area.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -46,6 +49,32 @@ const char* TypeName(PageMessage::Kind kind) {
     return nullptr;
 }
 
+// The window commands' arithmetic on the page's numbers, however large, at the
+// dpi range the host knows: sizes and places within the bounds, the caption on
+// a work area, the size kept when the place is moved back.
+void CheckWindowNumbers(const PageMessage& message) {
+    static const std::vector<ScreenRect> kWorkAreas = {{0, 0, 1920, 1040},
+                                                       {-2560, -400, 0, 1040}};
+    for (const int dpi : {48, 96, 144, 960}) {
+        const float factor = DpiScaleFactor(dpi);
+        const int32_t width = ClampWindowLength(ScaleLength(message.width, factor));
+        const int32_t height = ClampWindowLength(ScaleLength(message.height, factor));
+        // A frame around the client area, as AdjustWindowRectEx adds it.
+        const int32_t outer = ClampWindowLength(int64_t{width} + 2 * 1000);
+        FUZZ_REQUIRE(width >= 1 && height >= 1 && outer <= (1 << 16), "sizes within 1..65536");
+        const int32_t left = ClampWindowCoordinate(ScaleLength(message.x, factor));
+        const int32_t top = ClampWindowCoordinate(ScaleLength(message.y, factor));
+        FUZZ_REQUIRE(left >= -(1 << 20) && left <= (1 << 20) && top >= -(1 << 20) &&
+                         top <= (1 << 20),
+                     "places within 2^20");
+        const ScreenRect placed =
+            KeepCaptionOnWorkArea({left, top, left + width, top + height}, 30, kWorkAreas);
+        FUZZ_REQUIRE(CaptionMeetsWorkArea(placed, 30, kWorkAreas), "the caption stays reachable");
+        FUZZ_REQUIRE(placed.right - placed.left == width && placed.bottom - placed.top == height,
+                     "moving back keeps the size");
+    }
+}
+
 void CheckMessage(const std::string& text) {
     PageMessage message;
     try {
@@ -71,6 +100,7 @@ void CheckMessage(const std::string& text) {
     FUZZ_REQUIRE(hasStringType && *member == type, "the kind is the text's type");
     if (message.kind != PageMessage::Kind::SetFullScreen)
         FUZZ_REQUIRE(!message.fullscreen, "only set-fullscreen sets full screen");
+    CheckWindowNumbers(message);
     if (message.kind == PageMessage::Kind::SetFullScreen)
         FUZZ_REQUIRE(message.fullscreen == (document.value("fullscreen", nlohmann::json()) == true),
                      "full screen only for the JSON value true");

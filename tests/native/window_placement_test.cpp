@@ -7,10 +7,6 @@
 #include "app/second_instance_message.h"
 
 namespace {
-bool operator==(const PlacementRect& a, const PlacementRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 std::string File(const std::string& normal, const std::string& rest = "") {
     return R"({"format":"quorrin-window-placement/1","normal":)" + normal +
            R"(,"maximized":false,"fullScreen":true,"dpi":120)" + rest + "}";
@@ -94,6 +90,42 @@ TEST(PlacementFile, TheCaptionMustMeetAWorkArea) {
     EXPECT_FALSE(CaptionMeetsWorkArea({0, 0, 100, 100}, 30, {}));
     // A window lower than its caption is all caption.
     EXPECT_TRUE(CaptionMeetsWorkArea({0, 1030, 100, 1035}, 30, twoMonitors));
+}
+
+// What "set-window-position" does with a place that hides the caption.
+TEST(ScreenArea, APlaceWithoutTheCaptionOnScreenIsMovedBackOntoTheNearestWorkArea) {
+    const std::vector<ScreenRect> twoMonitors = {{0, 0, 1920, 1040}, {1920, 200, 3840, 1280}};
+    const struct Case {
+        ScreenRect wanted;
+        ScreenRect placed;
+    } cases[] = {
+        {{100, 100, 900, 700}, {100, 100, 900, 700}},       // on screen: as asked
+        {{-700, 100, 100, 700}, {-700, 100, 100, 700}},     // the caption's end on screen
+        {{5000, 500, 5800, 1100}, {3040, 500, 3840, 1100}}, // right of both: the second
+        {{100, -5000, 900, -4400}, {100, 0, 900, 600}},     // far above: the first
+        {{2000, 60, 2800, 660}, {2000, 200, 2800, 800}},    // above the second, below its top
+        {{100, 1040, 900, 1640}, {100, 440, 900, 1040}},    // the caption on the taskbar
+        {{-1048576, -1048576, -1048576 + 65536, -1048576 + 65536},
+         {0, 0, 65536, 65536}}, // larger than the screen: its top-left corner
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(KeepCaptionOnWorkArea(c.wanted, 30, twoMonitors), c.placed)
+            << c.wanted.left << "," << c.wanted.top;
+        EXPECT_TRUE(CaptionMeetsWorkArea(KeepCaptionOnWorkArea(c.wanted, 30, twoMonitors), 30,
+                                         twoMonitors));
+    }
+    EXPECT_EQ(KeepCaptionOnWorkArea({9000, 9000, 9100, 9100}, 30, {}),
+              (ScreenRect{9000, 9000, 9100, 9100}));
+}
+
+TEST(ScreenArea, LengthsAndCoordinatesStayWithinThePlacementFilesBounds) {
+    EXPECT_EQ(ClampWindowLength(0), 1);
+    EXPECT_EQ(ClampWindowLength(800), 800);
+    EXPECT_EQ(ClampWindowLength(65536), 65536);
+    EXPECT_EQ(ClampWindowLength(int64_t{INT32_MAX} + 40), 65536); // a frame past 32 bits
+    EXPECT_EQ(ClampWindowCoordinate(-120), -120);
+    EXPECT_EQ(ClampWindowCoordinate(INT32_MIN), -1048576);
+    EXPECT_EQ(ClampWindowCoordinate(INT32_MAX), 1048576);
 }
 
 TEST(SecondInstance, ObjectNamesAreSafeAndDistinct) {

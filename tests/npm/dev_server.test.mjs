@@ -36,10 +36,11 @@ async function serve(folder, reload = false) {
   return server;
 }
 
-function get(server, relative, range) {
+function get(server, relative, range, host) {
   return new Promise((resolve, reject) => {
     const request = http.get({ host: '127.0.0.1', port: server.port, path: `/${relative}`,
-      headers: range === undefined ? {} : { Range: range } }, (response) => {
+      headers: { ...(range === undefined ? {} : { Range: range }), ...(host ? { Host: host } : {}) },
+    }, (response) => {
       const chunks = [];
       response.on('data', (chunk) => chunks.push(chunk));
       response.on('end', () => resolve({ status: response.statusCode, headers: response.headers,
@@ -86,6 +87,27 @@ test('the content server\'s table of requests, with and without isolation', asyn
       if (!expected.page) assert.deepEqual(answer.body, Buffer.from(expected.body), label.text);
     }
   }
+});
+
+test('only this computer\'s names for the server are answered, and nothing outside www/', async () => {
+  const folder = layOut('guarded', { name: 'guarded' }, { 'secret.env': 'TOKEN' });
+  fs.symlinkSync('../secret.env', path.join(folder, 'www/config.txt'));
+  fs.symlinkSync('index.html', path.join(folder, 'www/alias.html'));
+  const server = await serve(folder);
+  for (const name of ['localhost', '127.0.0.1', '[::1]', 'LOCALHOST']) {
+    assert.equal((await get(server, 'alias.html', undefined, `${name}:${server.port}`)).status, 200,
+      name);
+  }
+  for (const host of ['evil.example', `evil.example:${server.port}`, 'localhost',
+    'localhost:1', `127.0.0.2:${server.port}`]) {
+    const answer = await get(server, 'index.html', undefined, host);
+    assert.equal(answer.status, 403, host);
+    assert.doesNotMatch(answer.body.toString(), /guarded|<html/u, host);
+  }
+  assert.equal((await get(server, '__quorrin/bridge.js', undefined, 'evil.example')).status, 403);
+  const leaked = await get(server, 'config.txt');
+  assert.equal(leaked.status, 404, 'a link out of www/ is not followed');
+  assert.doesNotMatch(leaked.body.toString(), /TOKEN/u);
 });
 
 const bridgePage = `<!doctype html><html><head><title>page's own</title>

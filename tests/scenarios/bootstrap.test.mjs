@@ -158,7 +158,7 @@ for (const dpi of [96, 144]) {
       'saved in a new folder of its own');
     assert.deepEqual(fs.readdirSync(userDataFolder(name)).filter((entry) => /setup/i.test(entry)), [],
       'removed once it has run');
-    assert.match(currentDirectory, new RegExp(`\\\\${name}$`));
+    assert.equal(currentDirectory, path.win32.dirname(program), 'run in its own folder');
     assert.doesNotMatch(commandLine, /\S\s+\S/, 'no arguments');
     assert.equal(await progressWindow(host), undefined);
   });
@@ -293,13 +293,18 @@ test('the waiting window cannot be closed while the standalone installer runs: a
 
 test('a standalone installer that cannot start is logged with its error, then the install-failed message', async () => {
   const name = `offline-broken-${process.pid}`;
-  const host = await start({ manifest: { name, window: { title: 'My Game' } },
+  // Under the player's profile, which the log writes without the account name.
+  const users = standinUserFolder.indexOf('/drive_c/users/') + '/drive_c/users/'.length;
+  const folder = path.join(standinUserFolder.slice(0, standinUserFolder.indexOf('/', users)), 'Games', name);
+  fs.mkdirSync(folder, { recursive: true });
+  const host = await start({ manifest: { name, window: { title: 'My Game' } }, folder,
     files: { [OFFLINE_INSTALLER]: standinSetup('not-a-program') } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
   await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
   assert.equal(await host.waitForExit(), 1);
   const log = fs.readFileSync(path.join(userDataFolder(name), 'quorrin.log'), 'utf8');
-  assert.match(log, /Z the runtime installer .*\\MicrosoftEdgeWebView2RuntimeInstallerX64\.exe could not start: error [1-9]\d*\n/);
+  assert.match(log, new RegExp(`Z the runtime installer %USERPROFILE%\\\\Games\\\\${name}\\\\` +
+    'MicrosoftEdgeWebView2RuntimeInstallerX64\\.exe could not start: error [1-9]\\d*\n'));
 });
 
 test('a standalone installer that fails: the install-failed message and exit code 1', async () => {

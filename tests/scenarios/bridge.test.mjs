@@ -123,6 +123,19 @@ test('window messages read their fields with defaults', async () => {
   await host.postString('{"type":"set-window-position"}');
   assert.deepEqual([(await frame()).left, (await frame()).top], [0, 0]);
 
+  // Page numbers of any size: the size within 65,536 pixels, the caption back on the screen.
+  await host.postString('{"type":"set-window-size","windowWidth":2147483647,"windowHeight":2147483647}');
+  const huge = await client();
+  assert.ok(huge.right > 800 && huge.right <= 65536 && huge.bottom > 600 && huge.bottom <= 65536,
+    JSON.stringify(huge));
+  await host.postString('{"type":"set-window-size","windowWidth":640,"windowHeight":480}');
+  await host.postString('{"type":"set-window-position","windowX":4294967295,"windowY":-2147483648}');
+  const { monitor } = (await host.windows()).main;
+  const back = await frame();
+  assert.ok(back.top >= monitor.top && back.top < monitor.bottom && back.left >= monitor.left &&
+    back.right <= monitor.right, `moved back onto the screen: ${JSON.stringify(back)}`);
+  await host.postString('{"type":"set-window-position"}');
+
   const windowed = await frame();
   for (const text of ['{"type":"set-fullscreen"}', '{"type":"set-fullscreen","fullscreen":"true"}',
     '{"type":"set-fullscreen","fullscreen":1}'])
@@ -133,6 +146,22 @@ test('window messages read their fields with defaults', async () => {
   assert.deepEqual(full.window, full.monitor);
   await host.raise('ContainsFullScreenElementChanged', { value: false });
   assert.deepEqual(await frame(), windowed, 'page messages and the control share one state');
+});
+
+test('a message longer than 1,048,576 characters is dropped unread with one log line; the next is heard', async () => {
+  const name = `long-message-${process.pid}`;
+  const log = path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+  fs.rmSync(log, { force: true });
+  const host = await ready({ manifest: { name } });
+  const head = '{"type":"wrapper-init","pad":"';
+  const message = (length) => head + 'x'.repeat(length - head.length - 2) + '"}';
+  await host.postString(message(1048577));
+  assert.deepEqual(host.posts(), []);
+  await host.postString(message(1048576));
+  assert.equal(host.posts().at(-1).json, NO_COMPONENTS, 'a message of exactly the limit is heard');
+  const dropped = fs.readFileSync(log, 'utf8').split('\n')
+    .filter((line) => line.endsWith('a page message longer than 1,048,576 characters was dropped'));
+  assert.equal(dropped.length, 1);
 });
 
 test('an extension library gets its folders, the window and every message byte for byte', async () => {

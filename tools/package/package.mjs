@@ -10,6 +10,7 @@ import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
 import { PackagingError, readApplication } from './lib/checks.mjs';
+import { walkContentFolder } from './lib/content-files.mjs';
 import { installerTool, makeInstaller } from './lib/installer.mjs';
 import { brandExecutable, makeIconFile } from './lib/resources.mjs';
 import { signFile, signingFrom } from './lib/signing.mjs';
@@ -30,12 +31,27 @@ function copyIntoProgram(app, programFolder, relative) {
   fs.cpSync(source, path.join(programFolder, relative), { recursive: true });
 }
 
+// www/ walked again as it is copied: what reaches the program folder is what was checked.
+function copyContentFolder(app, programFolder) {
+  const www = path.join(app.folder, 'www');
+  const { entries, problems } = walkContentFolder(www);
+  if (problems.length > 0) throw new PackagingError(problems[0].file, problems[0].reason);
+  if (!fs.existsSync(www)) return;
+  fs.mkdirSync(path.join(programFolder, 'www'));
+  for (const entry of entries) {
+    const target = path.join(programFolder, 'www', ...entry.relative.split('/'));
+    if (entry.folder) fs.mkdirSync(target);
+    else fs.copyFileSync(entry.source, target);
+  }
+}
+
 function assembleProgram(app, options, programFolder) {
   const exeName = `${app.fileName}.exe`;
   fs.mkdirSync(programFolder, { recursive: true });
   fs.copyFileSync(options.exe, path.join(programFolder, exeName));
   fs.copyFileSync(options.loader, path.join(programFolder, 'WebView2Loader.dll'));
-  for (const item of ['package.json', 'www', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER,
+  copyContentFolder(app, programFolder);
+  for (const item of ['package.json', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER,
     OFFLINE_RUNTIME_INSTALLER, STEAM_LIBRARY]) {
     copyIntoProgram(app, programFolder, item);
   }

@@ -2,7 +2,8 @@
 # Packages examples/hello (signed with a certificate made here), a newer,
 # unsigned version of it with the vendor's offline runtime installer (a
 # stand-in) and a fixed-mode copy with a non-ASCII name and an extension library
-# (signed by a command) into BIN/package-test/{hello,newer,non-ascii}, where
+# (signed by a command, which sees only copies at paths of their own; its author
+# holds a lone CR, which the installer keeps) into BIN/package-test/{hello,newer,non-ascii}, where
 # package_tests.exe installs them under Wine; checks the signatures (the
 # uninstaller's after a silent install under Wine) and that each zip holds its
 # program folder.
@@ -99,11 +100,11 @@ check "unsigned means unsigned" unsigned "$out/newer/quorrin-hello-1.1.0-setup.e
 
 # The non-ASCII one is fixed-mode, with an extension library, signed by a command.
 non_ascii=$(variant non-ascii 'name="Spiel Café 游戏"' 'window.title="Café 游戏 — Édition"' \
-  'version="2.0.0-beta.1"' 'settings.distribution-mode="fixed"')
+  'version="2.0.0-beta.1"' 'settings.distribution-mode="fixed"' 'author="Studio\rNord"')
 cp "$1/extensions/posting/Brenmoor.dll" "$non_ascii/"
 mkdir -p "$non_ascii/webview2/EBWebView/x64"
 cp "$1/standin-fixed-runtime/EmbeddedBrowserWebView.dll" "$non_ascii/webview2/EBWebView/x64/"
-command="osslsigncode sign -pkcs12 '$work/test.pfx' -readpass '$work/password' -h sha256"
+command="printf '%s\\n' {file} >>'$work/signed-paths' && osslsigncode sign -pkcs12 '$work/test.pfx' -readpass '$work/password' -h sha256"
 command+=" -in {file} -out '$work/signed' && mv '$work/signed' {file}"
 printf '%s' "$QUORRIN_SIGN_PASSWORD" >"$work/password"
 "$root/scripts/package" --dist "$out/non-ascii" --sign-command "$command" --sign-extension \
@@ -112,6 +113,8 @@ non_ascii_out="$out/non-ascii/Spiel Café 游戏-2.0.0-beta.1"
 check "the command signed the program" verified "$non_ascii_out/Spiel Café 游戏.exe"
 check "--sign-extension signed Brenmoor.dll" verified "$non_ascii_out/Brenmoor.dll"
 check "the command signed the installer" verified "$non_ascii_out-setup.exe"
+check "the command saw four copies, never a path with the application's name" \
+  bash -c '[ "$(wc -l <"$1")" -eq 4 ] && ! grep -q Spiel "$1"' - "$work/signed-paths"
 
 # Every zip holds exactly its program folder, names in UTF-8.
 python3 - "$out" <<'PY'

@@ -74,6 +74,21 @@ expect_refusal icon-absolute "$f/package.json" "inside the application folder" "
 f=$(app version '{"name": "x", "version": "one"}')
 expect_refusal version "$f/package.json" '"version" must be text like "1.2.3"' "$f"
 
+# www/ is walked without following links out of it: a link whose real path
+# leaves www/ (an author's .env) and a name with "\\" refuse; a link inside is kept.
+f=$(app links '{"name": "x"}' 'secret.env=TOKEN' 'www/sub/page.html=p')
+ln -s ../secret.env "$f/www/config.txt"
+expect_refusal link-outside "$f/www/config.txt" "outside www/" "$f"
+rm "$f/www/config.txt" && ln -s sub/page.html "$f/www/inner.html"
+printf x >"$f/www/a\\b.txt"
+expect_refusal backslash-name "$f/www/a\\b.txt" 'the name holds "\"' "$f"
+rm "$f/www/a\\b.txt"
+if node "$root/tools/package/package.mjs" check "$f" 2>/dev/null; then
+  echo "ok   link-inside: accepted"
+else
+  echo "FAIL link-inside: refused" && failures=$((failures + 1))
+fi
+
 # Signing: a missing certificate, a wrong password, an expired certificate, a
 # failing command or timestamp server. The password never shows.
 export QUORRIN_SIGN_PASSWORD="right-$RANDOM"
@@ -134,6 +149,16 @@ if [[ $? -eq 0 && "$warnings" == *"www/data/steam_appid.txt would be shipped"* ]
   echo "ok   steam-appid: accepted, with the warning"
 else
   echo "FAIL steam-appid: $warnings" && failures=$((failures + 1))
+fi
+
+# Warned: a remote "main" over http, which whoever holds the port answers.
+f=$(app http-main '{"name": "x", "version": "1.0.0", "main": "http://localhost:8000/",
+  "settings": {"content-mode": "remote", "enable-devtools": false}}')
+warnings=$(node "$root/tools/package/package.mjs" check "$f" 2>&1 >/dev/null)
+if [[ $? -eq 0 && "$warnings" == *'"main" is http://localhost:8000/, an http address'* ]]; then
+  echo "ok   http-main: accepted, with the warning"
+else
+  echo "FAIL http-main: $warnings" && failures=$((failures + 1))
 fi
 
 # Accepted without www/: remote mode navigates to "main" as written.

@@ -4,6 +4,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { engineFindings } from './engines.mjs';
+import { walkContentFolder } from './content-files.mjs';
 import { authorName, parseVersion, safeFileName } from './names.mjs';
 import { checkManifestBytes, manifestDetails } from './rules.mjs';
 
@@ -148,6 +149,9 @@ export function inspectApplication(appFolder) {
     ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
   const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
     { text: '', numbers: [0, 0, 0, 0] });
+  for (const { file, reason } of walkContentFolder(path.join(appFolder, 'www')).problems) {
+    problems.push(new PackagingError(file, reason));
+  }
   const { engine, warnings: engineWarnings } = checkEngine(appFolder, manifestPath, settings,
     extra, problems);
   const app = {

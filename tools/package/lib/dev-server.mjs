@@ -6,6 +6,7 @@ import http from 'node:http';
 import path from 'node:path';
 
 import { inspectApplication } from './checks.mjs';
+import { isInsideFolder } from './content-files.mjs';
 import { folderIndexPath, manifestDetails, planResponse, relativePathFromUri,
   staysInContentFolder } from './rules.mjs';
 
@@ -16,6 +17,14 @@ const SHIM = fs.readFileSync(new URL('bridge-shim.js', import.meta.url));
 const ORIGIN = 'http://localhost/';
 const WATCH_INTERVAL_MS = 1000;
 const WATCHED_FILES_LIMIT = 20000;
+// Names a page of this computer reaches the server by; a page of another site
+// that makes its own name resolve here (DNS rebinding) sends its own.
+const LOCAL_HOSTS = ['localhost', '127.0.0.1', '[::1]'];
+
+export function isLocalHostHeader(host, port) {
+  const text = typeof host === 'string' ? host.toLowerCase() : '';
+  return LOCAL_HOSTS.some((name) => text === `${name}:${port}` || (port === 80 && text === name));
+}
 
 function attribute(text) {
   return text.replace(/&/gu, '&amp;').replace(/"/gu, '&quot;').replace(/</gu, '&lt;');
@@ -43,6 +52,15 @@ function fileFor(wwwFolder, relativePath) {
   return path.join(wwwFolder, ...relativePath.split(/[/\\]/u));
 }
 
+// Nothing whose real path leaves www/, whatever links lie on the way.
+function staysInContentFolderOnDisk(wwwFolder, file) {
+  try {
+    return isInsideFolder(fs.realpathSync(wwwFolder), fs.realpathSync(file));
+  } catch {
+    return false;
+  }
+}
+
 function statOf(file) {
   try {
     return fs.statSync(file);
@@ -64,7 +82,9 @@ export function resolveTarget(wwwFolder, requestUrl) {
     target.file = fileFor(wwwFolder, index);
     stat = statOf(target.file);
   }
-  if (stat?.isFile()) Object.assign(target, { found: true, size: stat.size });
+  if (stat?.isFile() && staysInContentFolderOnDisk(wwwFolder, target.file)) {
+    Object.assign(target, { found: true, size: stat.size });
+  }
   return target;
 }
 
@@ -150,6 +170,11 @@ export async function startDevServer({ appFolder, port = 8080, host = '127.0.0.1
   const options = { appFolder, reload };
   const server = http.createServer((request, response) => {
     try {
+      if (!isLocalHostHeader(request.headers.host, server.address().port)) {
+        response.writeHead(403, { 'Content-Type': 'text/plain; charset=utf-8' });
+        response.end('quorrin dev answers only http://localhost, 127.0.0.1 and [::1] on its port\n');
+        return;
+      }
       const pathOnly = request.url.split('?')[0];
       if (pathOnly === SHIM_PATH) {
         response.writeHead(200, { 'Content-Type': 'application/javascript; charset=utf-8',

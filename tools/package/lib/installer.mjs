@@ -12,9 +12,11 @@ const SCRIPT = fileURLToPath(new URL('../installer.nsi', import.meta.url));
 const SIGN_FILE = fileURLToPath(new URL('../sign-file.mjs', import.meta.url));
 const UTF8_BOM = '\uFEFF';
 
-// Text inside an NSIS string: "$" and quotes escaped, line breaks written as $\n.
-function nsisEscape(text) {
-  return text.replace(/\$/gu, '$$$$').replace(/"/gu, '$\\"').replace(/\r?\n/gu, '$\\n');
+// Text inside an NSIS string: "$" and quotes escaped, line breaks written as $\n and a
+// carriage return left alone as $\r (a raw one ends makensis's line).
+export function nsisEscape(text) {
+  return text.replace(/\$/gu, '$$$$').replace(/"/gu, '$\\"').replace(/\r?\n/gu, '$\\n')
+    .replace(/\r/gu, '$\\r');
 }
 
 function nsisString(text) {

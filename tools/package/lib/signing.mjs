@@ -5,6 +5,8 @@
 // command line.
 import { execFileSync, execSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 
 import { PackagingError } from './checks.mjs';
 import { findOnPath, howToGet } from './tools.mjs';
@@ -128,8 +130,22 @@ function shellQuoted(text) {
   return `'${text.replaceAll("'", "'\\''")}'`;
 }
 
-function signWithCommand(signer, file, label) {
-  // Windows paths hold no double quote, so quoting them for cmd.exe is enough.
+// A path of its own under the temporary folder: the file to sign is copied
+// there, so no text of the manifest (the program's name) reaches the command,
+// and cmd.exe, which expands %NAME% even inside quotes, sees only this path.
+function signingCopyPath(file, label) {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-sign-'));
+  const extension = path.extname(file);
+  const copy = path.join(folder, `file${/^\.[A-Za-z0-9]{1,8}$/u.test(extension) ? extension : ''}`);
+  if (process.platform === 'win32' && /[%!"^]/u.test(copy)) {
+    fs.rmSync(folder, { recursive: true, force: true });
+    throw new PackagingError(label, `the temporary folder ${folder} has a character cmd.exe ` +
+      'would read (% ! " ^): set TEMP to a plain folder to sign with a command');
+  }
+  return copy;
+}
+
+function runSigningCommand(signer, file, label) {
   const windows = process.platform === 'win32';
   const line = signer.command.replaceAll(FILE_PLACEHOLDER, windows ? `"${file}"` : shellQuoted(file));
   try {
@@ -140,6 +156,18 @@ function signWithCommand(signer, file, label) {
   }
   if (!hasSignature(file)) {
     throw new PackagingError(label, 'the signing command succeeded but left the file unsigned');
+  }
+}
+
+// The command signs the copy in place; the signed copy then replaces the file.
+function signWithCommand(signer, file, label) {
+  const copy = signingCopyPath(file, label);
+  try {
+    fs.copyFileSync(file, copy);
+    runSigningCommand(signer, copy, label);
+    fs.copyFileSync(copy, file);
+  } finally {
+    fs.rmSync(path.dirname(copy), { recursive: true, force: true });
   }
 }
 

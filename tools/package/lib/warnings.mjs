@@ -20,6 +20,12 @@ export function releaseWarnings(app) {
     warnings.push('package.json has no "version": the program and the installer carry 0.0.0.0, ' +
       'and a later installer cannot tell an upgrade from a downgrade.');
   }
+  if (app.settings.contentMode === 'remote' && /^http:/iu.test(app.settings.main)) {
+    warnings.push(`package.json's "main" is ${app.settings.main}, an http address: whoever answers ` +
+      'there gets the page and its directory handles. On http://localhost another program on the ' +
+      'player\'s computer can take the port first; elsewhere anyone on the way can change the ' +
+      'page. Use https for a release.');
+  }
   for (const name of steamAppIdFiles(app)) {
     warnings.push(`www/${name} would be shipped: steam_appid.txt is for development only and ` +
       'lets the game start outside Steam. Remove it for a release.');
