@@ -187,6 +187,8 @@ int RunHostUntilExit(HINSTANCE instance) {
     webView->Init();
 
     const auto exitCode = static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+    // The page's last saves reach the disk before Steam shuts down and syncs them.
+    webView->CloseBrowserForExit();
     // A loop ended by a failure leaves the window: its state outlives the owners.
     if (IsWindow(mainWindow))
         *windowState = {};

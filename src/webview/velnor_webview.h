@@ -14,6 +14,7 @@
 #include "content/content_server.h"
 #include "util/com_ptr.h"
 #include "webview/browser_session.h"
+#include "webview/close_handshake.h"
 #include "webview/deferred_work.h"
 #include "webview/process_failure_policy.h"
 
@@ -55,6 +56,11 @@ public:
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
 
+    // WM_CLOSE: true while the window stays for the page's "close-ready".
+    bool HoldClose() { return closeHandshake_.HoldClose(); }
+    // After the message loop, before Steam shuts down: closes the browser and
+    // waits, at most 5 s, until its processes have ended (browser_exit.cpp).
+    void CloseBrowserForExit();
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
@@ -108,6 +114,7 @@ private:
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;
+    CloseHandshake closeHandshake_;
     RestartBudget restartBudget_;
     HangQuestion hangQuestion_;
     bool sessionEverReady_ = false; // a later start failure ends like a crash

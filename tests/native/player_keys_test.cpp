@@ -115,3 +115,24 @@ TEST(FullScreenKeys, WhatEachKeyDoes) {
             << c.key.repeat << " alt " << c.key.altHeld << " full " << c.fullScreen << " origin "
             << static_cast<int>(c.origin);
 }
+
+TEST(PlayerKeys, CloseHandshakeIsAnIntegerUpToTenSeconds) {
+    const struct {
+        const char* value;
+        const char* outcome;
+    } cases[] = {
+        {"0", "accepted"},        {"10000", "accepted"},
+        {"10001", "invalid close handshake"}, {"-1", "invalid close handshake"},
+        {"500.5", "invalid close handshake"}, {"2.0", "invalid close handshake"},
+        {R"("500")", "invalid close handshake"}, {"true", "invalid close handshake"},
+        {"null", "invalid close handshake"},  {"1e30", "invalid close handshake"},
+        {"18446744073709551615", "invalid close handshake"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","window":{"close-handshake-ms":)") +
+                              c.value + "}}"),
+                  c.outcome)
+            << c.value;
+    EXPECT_EQ(Parse(R"({"name":"n"})").closeHandshakeMs, 0);
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"close-handshake-ms":1500}})").closeHandshakeMs, 1500);
+}
