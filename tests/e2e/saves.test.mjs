@@ -21,8 +21,8 @@ test('a save made in "closing" is in localStorage and IndexedDB at the next star
     await first.page.evaluate((value) => { window.saveText = value; }, text);
     await first.request({ type: 'close' }); // the player closes the window
     assert.equal(await withDeadline(first.exited, DEADLINE_MS, 'Quorrin.exe to end'), 0);
-    await first.dispose();
 
+    // At once: the first engine has already ended, its profile written and free.
     const second = await start('saves', { testApp: true, keepUserData: true, manifest });
     assert.equal(second.session.profileFolder, profile, 'the same profile, not a fresh one');
     assert.equal(await second.page.textContent('#local'), text);
