@@ -44,7 +44,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
         };
 }
 
+// From start-up's frame, after the message loop: never inside a callback.
 VelnorWebView::~VelnorWebView() {
+    CloseBrowserForExit();
     EndSession();
 }
 

@@ -30,6 +30,8 @@ public:
                   const wchar_t* browserExecutableFolder, const std::string& userDataFolder);
     VelnorWebView(const VelnorWebView&) = delete;
     VelnorWebView& operator=(const VelnorWebView&) = delete;
+    // Closes the browser and dispatches messages until its processes have
+    // ended (at most 5 s): only from the top of the UI thread, never in a callback.
     ~VelnorWebView();
 
     // Starts the first browser session; the runtime completes the chain through
@@ -58,9 +60,6 @@ public:
 
     // WM_CLOSE: true while the window stays for the page's "close-ready".
     bool HoldClose() { return closeHandshake_.HoldClose(); }
-    // After the message loop, before Steam shuts down: closes the browser and
-    // waits, at most 5 s, until its processes have ended (browser_exit.cpp).
-    void CloseBrowserForExit();
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
@@ -76,6 +75,9 @@ private:
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
+    // At the end: closes the browser and waits, at most 5 s, until its
+    // processes have ended (browser_exit.cpp).
+    void CloseBrowserForExit();
 
     // Event handlers of the host itself.
     void ShowAndFocus();
