@@ -57,6 +57,7 @@ test('a player\'s close asks the page, and its "close-ready" closes the window',
   assert.ok((await host.windows()).main.visible, 'the window stays while the page saves');
   await host.postString('{"type":"close-ready"}');
   assert.equal(await host.waitForExit(), 0);
+  assert.doesNotMatch(host.log(), /had not ended/, 'the stand-in raised BrowserProcessExited');
 });
 
 test('a page that does not answer is closed when the time is up', async () => {
