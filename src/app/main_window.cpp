@@ -119,6 +119,11 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             std::exchange(state->singleInstance, nullptr)->Release();
         PostQuitMessage(0);
         return 0;
+    case WM_CLOSE:
+        // The page may be given a moment to save ("close-handshake-ms").
+        if (g_webView && g_webView->HoldClose())
+            return 0;
+        break;
     case WM_ENDSESSION:
         if (wParam && state && state->placement)
             SavePlacement(*state->placement, window);

@@ -106,8 +106,9 @@ std::string ReadManifestText(const std::string& path) {
 
 namespace {
 // The owners below end in reverse order of their declaration: the published web
-// view (mapped files, g_webView), the extension library, GDI+, and last of all
-// the web view host with its browser objects.
+// view (mapped files, g_webView), the extension library, GDI+, the web view host
+// with its browser objects (it waits for the browser's end, so the page's last
+// saves are on disk), and last of all Steam.
 int RunHostUntilExit(HINSTANCE instance) {
     const std::string applicationFolder = FolderOfPath(GetExecutablePath());
     const std::string manifestText = ReadManifestText(applicationFolder + "package.json");

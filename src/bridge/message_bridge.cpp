@@ -59,6 +59,10 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
             if (steamCalls_)
                 PostJsonToPage(steamCalls_(text));
             break;
+        case PageMessage::Kind::CloseReady:
+            if (closeReady_)
+                closeReady_();
+            break;
         }
     } catch (...) {
     }
@@ -73,10 +77,12 @@ void MessageBridge::SendWrapperInitResponse() {
                                                       : kNoComponents));
 }
 
-void MessageBridge::PostJsonToPage(const std::string& json) {
-    if (TopLevelIsPage())
-        LogIfFailed("PostWebMessageAsJson",
-                    webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str()));
+bool MessageBridge::PostJsonToPage(const std::string& json) {
+    if (!TopLevelIsPage())
+        return false;
+    const HRESULT result = webView_->PostWebMessageAsJson(Utf8ToWide(json).c_str());
+    LogIfFailed("PostWebMessageAsJson", result);
+    return SUCCEEDED(result);
 }
 
 // Messages reach whatever document is on top: in remote mode that may be another

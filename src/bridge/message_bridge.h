@@ -22,8 +22,8 @@ public:
     void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
     // Dispatches one message text by its "type"; a message that fails is dropped.
     void HandleWebMessage(const std::string& text);
-    // Posts only while the top-level document has the page's origin.
-    void PostJsonToPage(const std::string& json);
+    // Posts only while the top-level document has the page's origin; says whether it did.
+    bool PostJsonToPage(const std::string& json);
     // The current browser session's objects, or nulls between sessions; posts
     // made without a browser are dropped.
     void SetBrowser(ICoreWebView2Environment* environment, ICoreWebView2* webView) {
@@ -33,6 +33,8 @@ public:
     // Answers "steam" messages; without it they go unanswered.
     using SteamCalls = std::function<std::string(const std::string& text)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
+    // The page's "close-ready".
+    void OnCloseReady(std::function<void()> closeReady) { closeReady_ = std::move(closeReady); }
 
 private:
     void SendWrapperInitResponse();
@@ -45,4 +47,5 @@ private:
     ICoreWebView2Environment* environment_ = nullptr;
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
+    std::function<void()> closeReady_;
 };

@@ -36,6 +36,8 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.kind = PageMessage::Kind::ExtensionMessage;
     } else if (type == "steam") {
         message.kind = PageMessage::Kind::SteamCall;
+    } else if (type == "close-ready") {
+        message.kind = PageMessage::Kind::CloseReady;
     }
     return message;
 }

@@ -24,7 +24,8 @@ struct PageMessage {
         SetWindowSize,
         SetWindowPosition,
         ExtensionMessage,
-        SteamCall, // answered by the Steam session from the whole text
+        SteamCall,  // answered by the Steam session from the whole text
+        CloseReady, // the page has saved after "closing"
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;

@@ -85,6 +85,8 @@ struct AppManifest {
     BrowserHabits habits;
     bool runInBackground = false;
     bool autoplay = false;
+    // How long a player's close waits for the page's "close-ready" (0: not at all).
+    int32_t closeHandshakeMs = 0;
     // What page script may reach through its directory handles: a bit per
     // position offered (all by default), and per position the author lets it
     // write even where it holds the program folder ("writable-directory-handles").
@@ -104,6 +106,7 @@ struct AppManifest {
 // "invalid context menu" (anything but "default", "edit" or "none") or
 // "invalid precompressed" (anything but "auto", "all" or "none") or
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
+// "invalid close handshake" (not an integer from 0 to 10,000) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid main" (remote mode with an address that is not trusted) or
 // "invalid directory handles" / "invalid writable directory handles" /

@@ -20,6 +20,17 @@ bool IsSecondWord(const nlohmann::json& section, const char* key, const char* fi
         return true;
     throw std::runtime_error(failure);
 }
+// Refused rather than clamped: a wait the author did not mean is a surprise
+// at every close.
+int32_t ParseCloseHandshake(const nlohmann::json& window) {
+    constexpr int64_t kLongestWaitMs = 10000;
+    auto it = window.find("close-handshake-ms");
+    if (it == window.end())
+        return 0;
+    if (!it->is_number_integer() || *it < 0 || *it > kLongestWaitMs)
+        throw std::runtime_error("invalid close handshake");
+    return it->get<int32_t>();
+}
 } // namespace
 
 void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings,
@@ -32,6 +43,7 @@ void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings
                         ? WindowShow::AtOnce
                         : WindowShow::WhenReady;
     manifest.fullscreenKeys = JsonBoolOr(window, "fullscreen-keys", false);
+    manifest.closeHandshakeMs = ParseCloseHandshake(window);
     manifest.habits.statusBar = JsonBoolOr(settings, "status-bar", true);
     manifest.habits.swipeNavigation = JsonBoolOr(settings, "swipe-navigation", true);
     manifest.habits.pinchZoom = JsonBoolOr(settings, "pinch-zoom", true);

@@ -97,5 +97,7 @@ WEBVIEW2_IID(ICoreWebView2ContextMenuItemCollection)
 WEBVIEW2_IID(ICoreWebView2ContextMenuItem)
 WEBVIEW2_IID(ICoreWebView2LaunchingExternalUriSchemeEventHandler)
 WEBVIEW2_IID(ICoreWebView2LaunchingExternalUriSchemeEventArgs)
+WEBVIEW2_IID(ICoreWebView2BrowserProcessExitedEventArgs)
+WEBVIEW2_IID(ICoreWebView2BrowserProcessExitedEventHandler)
 
 #undef WEBVIEW2_IID

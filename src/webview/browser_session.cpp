@@ -1,5 +1,7 @@
 #include "webview/browser_session.h"
 
+#include <utility>
+
 #include "webview/environment_options.h"
 
 BrowserSession::BrowserSession(Options options, std::function<void()> ready,
@@ -7,12 +9,22 @@ BrowserSession::BrowserSession(Options options, std::function<void()> ready,
     : options_(std::move(options)), ready_(std::move(ready)), failed_(std::move(failed)) {}
 
 BrowserSession::~BrowserSession() {
+    CloseBrowser();
+    if (unwatchBrowserExit_)
+        std::exchange(unwatchBrowserExit_, nullptr)();
+}
+
+void BrowserSession::CloseBrowser() {
     for (auto unsubscribe = unsubscribe_.rbegin(); unsubscribe != unsubscribe_.rend();
          ++unsubscribe)
         (*unsubscribe)();
     unsubscribe_.clear();
-    if (controller_)
-        LogIfFailed("Close", controller_->Close());
+    if (!controller_ || controllerClosed_)
+        return;
+    controllerClosed_ = true;
+    const HRESULT result = controller_->Close();
+    LogIfFailed("Close", result);
+    closedWithWatch_ = SUCCEEDED(result) && unwatchBrowserExit_;
 }
 
 void BrowserSession::Start() {
@@ -37,6 +49,7 @@ void BrowserSession::OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Enviro
     if (FAILED(errorCode) || !created)
         return Fail("environment creation", FAILED(errorCode) ? errorCode : E_POINTER);
     environment_ = com_ptr<ICoreWebView2Environment>::copy_from(created);
+    WatchBrowserExit();
     auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
         [this, alive = std::weak_ptr<char>(alive_)](HRESULT code,
                                                     ICoreWebView2Controller* controller) {
@@ -63,4 +76,18 @@ void BrowserSession::OnControllerCreated(HRESULT errorCode, ICoreWebView2Control
 void BrowserSession::Fail(const char* call, HRESULT result) {
     LogIfFailed(call, result);
     failed_();
+}
+
+// Older runtimes lack Environment5: the host then cannot know when the profile
+// is written, and ends without waiting.
+void BrowserSession::WatchBrowserExit() {
+    if (com_ptr<ICoreWebView2Environment5> environment5 =
+            environment_.try_query<ICoreWebView2Environment5>())
+        unwatchBrowserExit_ = Register(
+            "BrowserProcessExited", environment5.get(),
+            &ICoreWebView2Environment5::add_BrowserProcessExited,
+            &ICoreWebView2Environment5::remove_BrowserProcessExited,
+            [this](ICoreWebView2Environment*, ICoreWebView2BrowserProcessExitedEventArgs*) {
+                browserExited_ = true;
+            });
 }

@@ -49,19 +49,36 @@ public:
                    HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
                    HRESULT (STDMETHODCALLTYPE Base::*remove)(EventRegistrationToken),
                    Function function) {
+        if (auto unsubscribe = Register(event, source, add, remove, std::move(function)))
+            unsubscribe_.push_back(std::move(unsubscribe));
+    }
+
+    // Closes the browser (the controller, every registration on the page)
+    // but keeps the environment's watch on its processes (browser_exit.cpp).
+    void CloseBrowser();
+    // Whether the browser's processes are still to end after CloseBrowser:
+    // the profile is fully written only once they have.
+    bool BrowserExitPending() const { return closedWithWatch_ && !browserExited_; }
+
+private:
+    template <typename Source, typename Base, typename Handler, typename Function>
+    std::function<void()>
+    Register(const char* event, Source* source,
+             HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
+             HRESULT (STDMETHODCALLTYPE Base::*remove)(EventRegistrationToken),
+             Function function) {
         EventRegistrationToken token{};
         const HRESULT result =
             (source->*add)(MakeCallback<Handler>(std::move(function)).get(), &token);
         LogIfFailed((std::string("add_") + event).c_str(), result);
         if (FAILED(result))
-            return;
-        unsubscribe_.push_back(
-            [owner = com_ptr<Base>::copy_from(source), remove, token, name = std::string(event)] {
-                LogIfFailed(("remove_" + name).c_str(), (owner.get()->*remove)(token));
-            });
+            return {};
+        return [owner = com_ptr<Base>::copy_from(source), remove, token, name = std::string(event)] {
+            LogIfFailed(("remove_" + name).c_str(), (owner.get()->*remove)(token));
+        };
     }
+    void WatchBrowserExit();
 
-private:
     void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created);
     void OnControllerCreated(HRESULT errorCode, ICoreWebView2Controller* created);
     void Fail(const char* call, HRESULT result);
@@ -76,4 +93,9 @@ private:
     com_ptr<ICoreWebView2> webView_;
     com_ptr<ICoreWebView2_2> webView2_;
     std::vector<std::function<void()>> unsubscribe_;
+    // The environment's BrowserProcessExited: outlives CloseBrowser.
+    std::function<void()> unwatchBrowserExit_;
+    bool controllerClosed_ = false;
+    bool browserExited_ = false;
+    bool closedWithWatch_ = false;
 };

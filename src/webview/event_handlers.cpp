@@ -86,10 +86,10 @@ void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
                                   FullScreenOrigin::PageElement);
 }
 
-// Posted: closing destroys the control's window, which must not happen inside its handler.
+// The page asked to close itself: nothing to ask it first. Posted: closing
+// destroys the control's window, which must not happen inside its handler.
 void VelnorWebView::OnWindowCloseRequested() {
-    if (!PostMessageW(mainWindow_, WM_CLOSE, 0, 0))
-        LogForAuthor("could not post WM_CLOSE: error " + std::to_string(GetLastError()));
+    closeHandshake_.CloseNow();
 }
 
 void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {

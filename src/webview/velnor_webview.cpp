@@ -36,14 +36,19 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
                      windowCommands_, g_extensionHost),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
                      manifest.crossOriginIsolation, manifest.precompressed),
+      closeHandshake_(mainWindow, manifest.closeHandshakeMs,
+                      [this] { return messageBridge_.PostJsonToPage(R"({"type":"closing"})"); }),
       deferred_(mainWindow) {
+    messageBridge_.OnCloseReady([this] { closeHandshake_.PageReady(); });
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
 }
 
+// From start-up's frame, after the message loop: never inside a callback.
 VelnorWebView::~VelnorWebView() {
+    CloseBrowserForExit();
     EndSession();
 }
 

@@ -14,6 +14,7 @@
 #include "content/content_server.h"
 #include "util/com_ptr.h"
 #include "webview/browser_session.h"
+#include "webview/close_handshake.h"
 #include "webview/deferred_work.h"
 #include "webview/process_failure_policy.h"
 
@@ -29,6 +30,8 @@ public:
                   const wchar_t* browserExecutableFolder, const std::string& userDataFolder);
     VelnorWebView(const VelnorWebView&) = delete;
     VelnorWebView& operator=(const VelnorWebView&) = delete;
+    // Closes the browser and dispatches messages until its processes have
+    // ended (at most 5 s): only from the top of the UI thread, never in a callback.
     ~VelnorWebView();
 
     // Starts the first browser session; the runtime completes the chain through
@@ -55,6 +58,8 @@ public:
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
 
+    // WM_CLOSE: true while the window stays for the page's "close-ready".
+    bool HoldClose() { return closeHandshake_.HoldClose(); }
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
@@ -70,6 +75,9 @@ private:
     void RegisterEventHandlers();
     void NavigateToStartPage();
     void ReportStartFailure();
+    // At the end: closes the browser and waits, at most 5 s, until its
+    // processes have ended (browser_exit.cpp).
+    void CloseBrowserForExit();
 
     // Event handlers of the host itself.
     void ShowAndFocus();
@@ -108,6 +116,7 @@ private:
     WindowCommands windowCommands_;
     MessageBridge messageBridge_;
     ContentServer contentServer_;
+    CloseHandshake closeHandshake_;
     RestartBudget restartBudget_;
     HangQuestion hangQuestion_;
     bool sessionEverReady_ = false; // a later start failure ends like a crash

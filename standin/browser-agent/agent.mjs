@@ -198,7 +198,8 @@ class BrowserSession {
     this.firstSeen[message.type === 'call' ? message.method : message.type] ??= Date.now();
     if (message.type === 'hello') {
       this.scale = (message.dpi || 96) / 96;
-      this.send(configMessage());
+      // The engine's processes end when the host closes its last controller.
+      this.send(configMessage({ browserExitFromAgent: true }));
     } else if (INPUT_MESSAGES.has(message.type)) {
       // In arrival order: each waits only for the engine, never for a previous event.
       if (this.cdp) replayInput(this.cdp, message, this.scale);
@@ -214,9 +215,23 @@ class BrowserSession {
     } else if (message.type === 'result' && this.pending.has(message.id)) {
       this.pending.get(message.id)(message);
       this.pending.delete(message.id);
+    } else if (message.type === 'browser-closing') {
+      await this.endEngine();
     } else if (message.type === 'call') {
       await this.onCall(message);
     }
+  }
+
+  // The host closed its last controller: the engine writes out its profile and
+  // ends, as the runtime's processes do, and only then is BrowserProcessExited
+  // raised. A later environment starts a new engine on the same profile.
+  async endEngine() {
+    if (this.ready) {
+      this.ready = retireEngine(this, this.ready);
+      await this.ready;
+      this.appServer = null;
+    }
+    await this.request({ type: 'browser-exited' });
   }
 
   async onCall({ method, args }) {

@@ -116,6 +116,7 @@ void ApplyConfig(const Json& message) {
     ReadResult(message, "controllerResult", config.controllerResult, config.controllerNull);
     config.holdEnvironment = BoolField(message, "holdEnvironment", false);
     config.reportCalls = BoolField(message, "reportCalls", true);
+    config.browserExitFromAgent = BoolField(message, "browserExitFromAgent", false);
 }
 
 // A line the link cannot take as a message: the agent hears why, with no id to

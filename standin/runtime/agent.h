@@ -25,6 +25,8 @@ struct AgentConfig {
     bool controllerNull = false;
     bool holdEnvironment = false; // complete environment creation only when the agent says
     bool reportCalls = true;      // false: no call reports (benchmarks time the host alone)
+    // An engine behind the agent: it ends on "browser-closing" and says "browser-exited".
+    bool browserExitFromAgent = false;
 };
 
 // Connects on first use and waits for the agent's configuration.

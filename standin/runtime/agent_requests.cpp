@@ -299,6 +299,8 @@ void Answer(const Json& request, Json& reply) {
         reply["completed"] = static_cast<bool>(HeldEnvironmentCompletion());
         if (auto completion = std::exchange(HeldEnvironmentCompletion(), nullptr))
             PostToUiThread(completion);
+    } else if (type == "browser-exited") {
+        reply["raised"] = BrowserProcessesExited();
     } else if (type == "set-window-pos") {
         // Moves or sizes the main window, as the user would by dragging it.
         const int x = IntegerField(request, "x", 0), y = IntegerField(request, "y", 0);

@@ -14,14 +14,18 @@ void SetCurrentController(Controller* controller) {
     g_currentController = controller;
 }
 
-Controller::Controller(HWND parent)
+Controller::Controller(HWND parent, Environment* environment)
     : StandinObject("ICoreWebView2Controller"), parent_(parent),
-      browserWindow_(CreateBrowserWindow(parent, this)) {
+      browserWindow_(CreateBrowserWindow(parent, this)), environment_(environment) {
     webView_ = Ref<WebView>(new WebView(this));
     SetCurrentController(this);
+    environment_->ControllerOpened();
 }
 
 Controller::~Controller() {
+    // The runtime closes a controller whose last reference goes.
+    if (!closed_)
+        environment_->ControllerEnded();
     if (CurrentController() == this)
         SetCurrentController(nullptr);
     if (IsWindow(browserWindow_)) {
@@ -105,6 +109,8 @@ HRESULT Controller::Close() {
     if (IsDispatching(*this))
         ReportViolation("closed-in-handler",
                         "the host closed the controller inside one of its own event handlers");
+    if (!std::exchange(closed_, true))
+        environment_->ControllerEnded();
     return S_OK;
 }
 

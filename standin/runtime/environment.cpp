@@ -27,7 +27,7 @@ HRESULT Environment::CreateCoreWebView2Controller(
                {reinterpret_cast<uintptr_t>(parent), handler != nullptr});
     if (!handler)
         return E_POINTER;
-    Ref<Controller> controller(new Controller(parent));
+    Ref<Controller> controller(new Controller(parent, this));
     handler->AddRef();
     // Completion arrives later through the host's message loop, as with the runtime.
     PostToUiThread([handler, controller, self = Ref<Environment>(this)] {

@@ -53,17 +53,37 @@ public:
         ICoreWebView2FileSystemHandle** handle) override;
     HRESULT STDMETHODCALLTYPE CreateObjectCollection(
         UINT32 length, IUnknown** items, ICoreWebView2ObjectCollection** collection) override;
+    HRESULT STDMETHODCALLTYPE add_BrowserProcessExited(
+        ICoreWebView2BrowserProcessExitedEventHandler* handler,
+        EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_BrowserProcessExited(EventRegistrationToken token) override;
+    ~Environment() override;
+
+    // The engine's processes live while a controller of this environment does
+    // (browser_exit.cpp): once the last one has closed they end, and then
+    // BrowserProcessExited is raised.
+    void ControllerOpened() { ++openControllers_; }
+    void ControllerEnded();
+    void RaiseBrowserProcessExited();
 
 protected:
     bool Offers(REFIID iid) const override;
+
+private:
+    int openControllers_ = 0;
+    HandlerList browserExitHandlers_;
 };
+
+// The agent's "browser-exited": the engine behind every environment whose last
+// controller closed has ended. Returns how many environments raised the event.
+int BrowserProcessesExited();
 
 // The version string the stand-in reports.
 inline constexpr wchar_t kStandinVersion[] = L"127.0.2651.64 stand-in";
 
 class Controller final : public StandinObject<ICoreWebView2Controller3Defaults> {
 public:
-    explicit Controller(HWND parent);
+    Controller(HWND parent, Environment* environment);
     ~Controller() override;
 
     HWND parent() const { return parent_; }
@@ -104,6 +124,8 @@ private:
     COREWEBVIEW2_COLOR backgroundColor_ = {255, 255, 255, 255};
     Ref<WebView> webView_;
     HandlerList acceleratorKeyHandlers_;
+    Ref<Environment> environment_;
+    bool closed_ = false;
 };
 
 class Settings final : public StandinObject<ICoreWebView2Settings6Defaults> {

@@ -1029,3 +1029,13 @@ public:
     }
 };
 
+class ICoreWebView2BrowserProcessExitedEventArgsDefaults : public ICoreWebView2BrowserProcessExitedEventArgs {
+public:
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessExitKind(COREWEBVIEW2_BROWSER_PROCESS_EXIT_KIND*) override {
+        return ReportUnimplemented("ICoreWebView2BrowserProcessExitedEventArgs", "get_BrowserProcessExitKind");
+    }
+    HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32*) override {
+        return ReportUnimplemented("ICoreWebView2BrowserProcessExitedEventArgs", "get_BrowserProcessId");
+    }
+};
+

@@ -115,3 +115,16 @@ TEST(FullScreenKeys, WhatEachKeyDoes) {
             << c.key.repeat << " alt " << c.key.altHeld << " full " << c.fullScreen << " origin "
             << static_cast<int>(c.origin);
 }
+
+TEST(PlayerKeys, CloseHandshakeIsAnIntegerUpToTenSeconds) {
+    const auto handshake = [](const std::string& value) {
+        return RejectionOf(R"({"name":"n","window":{"close-handshake-ms":)" + value + "}}");
+    };
+    for (const char* value : {"0", "10000"})
+        EXPECT_EQ(handshake(value), "accepted") << value;
+    for (const char* value : {"10001", "-1", "2.0", R"("500")", "true", "null", "1e30",
+                              "18446744073709551615"})
+        EXPECT_EQ(handshake(value), "invalid close handshake") << value;
+    EXPECT_EQ(Parse(R"({"name":"n"})").closeHandshakeMs, 0);
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"close-handshake-ms":1500}})").closeHandshakeMs, 1500);
+}

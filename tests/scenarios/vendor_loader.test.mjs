@@ -32,7 +32,7 @@ test('the vendor loader starts the fixed-version runtime; creation, page and shu
 
   const methods = host.calls.map((call) => call.method)
     .filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
-  assert.deepEqual(methods.slice(0, 5), ['CreateWebViewEnvironmentWithOptionsInternal',
+  assert.deepEqual(methods.slice(0, 6), ['CreateWebViewEnvironmentWithOptionsInternal', 'add_BrowserProcessExited',
     'CreateCoreWebView2Controller', 'get_CoreWebView2', 'put_DefaultBackgroundColor', 'get_Settings']);
   assert.equal(methods.at(-1), 'Navigate');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);

@@ -29,7 +29,7 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
 
   const methods = host.calls.map((call) => call.method).filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
   const expected = ['GetAvailableCoreWebView2BrowserVersionString',
-    'CreateCoreWebView2EnvironmentWithOptions', 'CreateCoreWebView2Controller',
+    'CreateCoreWebView2EnvironmentWithOptions', 'add_BrowserProcessExited', 'CreateCoreWebView2Controller',
     'get_CoreWebView2', 'put_DefaultBackgroundColor', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
@@ -210,11 +210,12 @@ test('closing the window releases the browser objects in order and leaks none', 
   const after = host.calls.slice(before);
   const releases = after.filter((call) => call.method === 'Release').map((call) => call.object);
   // Each registration is removed (its hold on its source let go), the controller
-  // closed, then the session's own references go, newest first.
+  // closed (the environment's watch on the browser's end last), then the
+  // session's own references go, newest first.
   const registrations = host.callsTo((call) => call.method.startsWith('add_')).length;
   assert.equal(after.filter((call) => call.method.startsWith('remove_')).length, registrations);
   assert.equal(after.filter((call) => call.method === 'Close').length, 1);
   assert.deepEqual(releases.slice(-4), [webView, webView, controller, environment]);
-  for (const object of releases.slice(0, -4)) assert.ok([webView, controller].includes(object));
+  for (const object of releases.slice(0, -4)) assert.ok([webView, controller, environment].includes(object));
   assert.deepEqual(host.live, {});
 });
