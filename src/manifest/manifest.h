@@ -1,7 +1,9 @@
 #pragma once
 // The application's settings, read from package.json beside the executable.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The window icon's HICON, declared without the Windows headers so that this
 // record stays portable (HICON is HICON__* under STRICT).
@@ -46,6 +48,9 @@ struct ManifestMessages {
 struct SteamSettings {
     uint32_t appId = 0;
     bool restartThroughSteam = false;
+    // "overlay-hosts": the only hosts (lower case) whose https pages the
+    // overlay may open; without the key, any https page.
+    std::optional<std::vector<std::string>> overlayHosts;
 };
 
 struct AppManifest {
@@ -96,6 +101,7 @@ struct AppManifest {
 // "invalid context menu" (anything but "default", "edit" or "none") or
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
+// "invalid steam overlay hosts" (not an array of host names) or
 // "invalid main" (remote mode with an address that is not trusted) or
 // "invalid directory handles". An unsafe name is an "invalid name".
 void ParseManifest(const std::string& text, AppManifest& manifest);

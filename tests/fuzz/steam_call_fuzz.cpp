@@ -61,7 +61,62 @@ public:
             FUZZ_REQUIRE(c > 0x20 && c != 0x7F, "no blank or control character in an address");
     }
 
+    SteamCloudState CloudState() override { return {true, true, 10, 5}; }
+    bool CloudWrite(const std::string& f, const std::string& bytes) override {
+        FUZZ_REQUIRE(bytes.size() <= kSteamCloudFileLimit, "no write over 100 MiB reaches Steam");
+        return CheckedFile(f);
+    }
+    std::optional<std::string> CloudRead(const std::string& f) override {
+        CheckedFile(f);
+        return std::string("\xff");
+    }
+    bool CloudDelete(const std::string& f) override { return CheckedFile(f); }
+    bool CloudExists(const std::string& f) override {
+        CheckFileName(f);
+        return true; // asked before a read: not counted as the call
+    }
+    std::vector<SteamCloudFile> CloudFiles() override {
+        ++calls;
+        return {{"a", 1}};
+    }
+    uint64_t FindLeaderboard(const std::string& n, int32_t sort, int32_t display) override {
+        FUZZ_REQUIRE((sort == 0) == (display == 0) && sort >= 0 && sort <= 2 && display <= 3,
+                     "only Steam's sort and display values reach it");
+        return Checked(n) ? 5 : 0;
+    }
+    uint64_t UploadLeaderboardScore(uint64_t board, int32_t method, int32_t,
+                                    const std::vector<int32_t>& details) override {
+        FUZZ_REQUIRE(board != 0 && (method == 1 || method == 2) && details.size() <= 64,
+                     "only a handle, a method and at most 64 details reach Steam");
+        return ++calls;
+    }
+    uint64_t DownloadLeaderboardEntries(uint64_t board, int32_t range, int32_t start,
+                                        int32_t end) override {
+        FUZZ_REQUIRE(board != 0 && range >= 0 && range <= 2, "only a handle and a range");
+        FUZZ_REQUIRE(range == 2 || (int64_t{end} - start >= 0 && int64_t{end} - start < 1000),
+                     "at most 1000 entries are asked for");
+        return ++calls;
+    }
+    std::optional<SteamLeaderboardEntry> DownloadedLeaderboardEntry(uint64_t, int32_t) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> PersonaNameOf(uint64_t) override { return std::nullopt; }
+    uint32_t RequestWebApiTicket(const std::string& identity) override {
+        CheckText(identity, true);
+        FUZZ_REQUIRE(identity.size() <= 64, "an identity of at most 64 bytes");
+        return ++calls;
+    }
+
 private:
+    static void CheckFileName(const std::string& f) {
+        FUZZ_REQUIRE(IsSafeCloudFileName(f) && f.size() < 260 &&
+                         f.find_first_of("/\\:") == std::string::npos && f != "." && f != "..",
+                     "only one safe file name reaches Steam Cloud");
+    }
+    bool CheckedFile(const std::string& f) {
+        CheckFileName(f);
+        return ++calls;
+    }
     bool Checked(const std::string& text) {
         CheckText(text);
         ++calls;
@@ -72,7 +127,7 @@ private:
 void CheckAnswer(const std::string& text, SteamClient* client) {
     const nlohmann::json sent = nlohmann::json::parse(text, nullptr, false);
     const nlohmann::json result =
-        nlohmann::json::parse(AnswerSteamCall(text, {client, "unavailable", 480}), nullptr, false);
+        nlohmann::json::parse(AnswerSteamCall(text, {client, "unavailable", 480}).answer, nullptr, false);
     FUZZ_REQUIRE(result.is_object() && result["type"] == "steam-result", "every text is answered");
     FUZZ_REQUIRE(result["ok"].is_boolean(), "ok is a boolean");
     const bool ok = result["ok"].get<bool>();
