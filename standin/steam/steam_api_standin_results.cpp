@@ -246,7 +246,6 @@ EXPORT bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount(void*) {
     return Config("cloud-account") != false;
 }
 EXPORT bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp(void*) {
-    Record("IsCloudEnabledForApp");
     return !std::filesystem::exists(Beside(L"steam-standin.cloud-app-off"));
 }
 

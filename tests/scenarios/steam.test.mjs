@@ -52,7 +52,7 @@ test('calls reach the library with their arguments and the results reach the pag
       stats: { wins: 12, km: 2.5 }, dlc: [1001] }) } });
   assert.deepEqual((await call(host, 'status')).value, { available: true, reason: null, appId: 480,
     steamId: '76561197960287930', personaName: 'Ann', language: 'english', steamDeck: true,
-    overlayEnabled: true });
+    overlayEnabled: true, cloud: { enabledForAccount: true, enabledForApp: true } });
   const answers = [
     await call(host, 'set-achievement', { name: 'WON' }),
     await call(host, 'clear-achievement', { name: 'LOST' }),
@@ -202,7 +202,7 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
 
 test('leaderboards: results come back frames later, out of order, matched by their handle', async () => {
   const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [10, 1],
-    rivals: [{ steamId: '76561197960287931', score: 70 }], personas: { 76561197960287930: 'Ann' } }) });
+    rivals: [{ steamId: '76561197960287931', score: 70 }], personas: { '76561197960287930': 'Ann' } }) });
   const [slow, quick] = await Promise.all([
     call(host, 'leaderboard-find', { name: 'Slow', create: { sort: 'descending', display: 'numeric' } }),
     call(host, 'leaderboard-find', { name: 'Quick', create: { sort: 'ascending', display: 'seconds' } })]);
