@@ -1,4 +1,5 @@
 // The fields of the cloud and leaderboard calls.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
@@ -53,13 +54,13 @@ std::string CloudContents(const nlohmann::json& message) {
             throw SteamRefusal{"\"text\" is not well-formed UTF-8 text"};
         return *text;
     }
-    if (base64->size() / 4 * 3 > kSteamCloudFileLimit + 2)
+    // The decoded size, known before decoding: three bytes a group, less the padding.
+    const size_t padding = base64->size() >= 2 ? std::count(base64->end() - 2, base64->end(), '=') : 0;
+    if (base64->size() / 4 * 3 - std::min(padding, base64->size() / 4 * 3) > kSteamCloudFileLimit)
         throw SteamRefusal{"a cloud file holds at most 100 MiB"};
     std::optional<std::string> bytes = DecodeBase64(*base64);
     if (!bytes)
         throw SteamRefusal{"\"base64\" is not strict base64"};
-    if (bytes->size() > kSteamCloudFileLimit)
-        throw SteamRefusal{"a cloud file holds at most 100 MiB"};
     return std::move(*bytes);
 }
 
