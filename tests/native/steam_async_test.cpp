@@ -79,6 +79,9 @@ TEST(SteamCloud, LimitsAreCheckedBeforeSteam) {
         EXPECT_EQ(answer["ok"], false) << message;
         EXPECT_TRUE(client.calls.empty()) << message;
     }
+    // Not UTF-8: a JSON text cannot carry it, a message converted from the page could.
+    EXPECT_EQ(ParseSteamCall({{"call", "cloud-write"}, {"file", "a"}, {"text", "\xff"}}).error,
+              "\"text\" is not well-formed UTF-8 text");
     // The 100 MiB limit, on the bytes as given and as decoded, checked before
     // the contents are read (a write of the limit itself is too slow here).
     SteamCall call = ParseSteamCall(
