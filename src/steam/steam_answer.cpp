@@ -160,22 +160,13 @@ Outcome CallSteam(const SteamCall& call, SteamClient& client) {
     case Kind::ActivateOverlayToWebPage:
         client.ActivateOverlayToWebPage(call.text);
         return {};
-    case Kind::CloudStatus:
-    case Kind::CloudWrite:
-    case Kind::CloudRead:
-    case Kind::CloudDelete:
-    case Kind::CloudExists:
-    case Kind::CloudList:
-        return CallCloud(call, client);
-    case Kind::LeaderboardFind:
-    case Kind::LeaderboardUpload:
-    case Kind::LeaderboardEntries:
-    case Kind::AuthTicket:
-        return StartAsynchronous(call, client);
-    case Kind::Status:
-    case Kind::Refused:
+    default:
         break;
     }
+    if (IsCloudCall(call.kind))
+        return CallCloud(call, client);
+    if (IsAsynchronous(call.kind))
+        return StartAsynchronous(call, client);
     return Failed("unknown call");
 }
 

@@ -99,6 +99,8 @@ std::string HttpsUrl(const nlohmann::json& message) {
 }
 
 void ReadFields(const nlohmann::json& message, SteamCall& call) {
+    if (IsCloudCall(call.kind))
+        return ReadCloudFields(message, call);
     switch (call.kind) {
     case Kind::SetAchievement:
     case Kind::ClearAchievement:
@@ -131,22 +133,12 @@ void ReadFields(const nlohmann::json& message, SteamCall& call) {
     case Kind::AuthTicket:
         call.text = SteamText(message, "identity", true, kSteamIdentityLimit);
         break;
-    case Kind::CloudStatus:
-    case Kind::CloudWrite:
-    case Kind::CloudRead:
-    case Kind::CloudDelete:
-    case Kind::CloudExists:
-    case Kind::CloudList:
-        ReadCloudFields(message, call);
-        break;
     case Kind::LeaderboardFind:
     case Kind::LeaderboardUpload:
     case Kind::LeaderboardEntries:
         ReadLeaderboardFields(message, call);
         break;
-    case Kind::Status:
-    case Kind::StoreStats:
-    case Kind::Refused:
+    default: // status, store-stats; the cloud's calls before
         break;
     }
 }
@@ -216,6 +208,10 @@ int32_t SteamInt(const nlohmann::json& message, const char* key) {
 bool IsAsynchronous(SteamCall::Kind kind) {
     return kind == Kind::LeaderboardFind || kind == Kind::LeaderboardUpload ||
            kind == Kind::LeaderboardEntries || kind == Kind::AuthTicket;
+}
+
+bool IsCloudCall(SteamCall::Kind kind) {
+    return kind >= Kind::CloudStatus && kind <= Kind::CloudList;
 }
 
 bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>* hosts) {

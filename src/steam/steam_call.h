@@ -35,7 +35,7 @@ struct SteamCall {
         IsDlcInstalled,
         ActivateOverlay,
         ActivateOverlayToWebPage,
-        CloudStatus,
+        CloudStatus, // the cloud's calls stay together, to CloudList
         CloudWrite,
         CloudRead,
         CloudDelete,
@@ -70,6 +70,8 @@ struct SteamCall {
 
 // Answered once Steam's result comes back, not at once.
 bool IsAsynchronous(SteamCall::Kind kind);
+// "cloud-status" to "cloud-list".
+bool IsCloudCall(SteamCall::Kind kind);
 
 // Reads one message already parsed as JSON; never throws.
 SteamCall ParseSteamCall(const nlohmann::json& message);

@@ -77,22 +77,21 @@ void SteamSession::DispatchCallbacks(const Post& postToPage) {
         postToPage(answer);
 }
 
-// Fetched while the completion is still handed out, as manual dispatch asks;
-// a result no call waits for (answered "timed out" already) is left unread.
+// Every result is fetched while its completion is handed out, as manual
+// dispatch asks, so Steam can free it; one no call waits for (answered
+// "timed out" already) is then dropped.
 void SteamSession::AnswerCallResult(const uint8_t* data, int32_t size, const Post& postToPage) {
     const auto completed = ReadCallCompleted(data, size < 0 ? 0 : static_cast<size_t>(size));
     if (!completed)
         return;
+    const std::optional<std::string> result =
+        library_->CallResult(completed->asyncCall, completed->callback, completed->resultSize);
     const std::optional<SteamWait> wait =
         waits_.Take(SteamWait::For::CallResult, completed->asyncCall);
     if (!wait)
         return;
-    const int32_t expected = ExpectedResultOf(wait->kind).callback;
-    const std::optional<std::string> result =
-        completed->callback == expected
-            ? library_->CallResult(completed->asyncCall, expected, completed->resultSize)
-            : std::nullopt;
-    postToPage(::AnswerCallResult(*wait, result, *library_));
+    const bool expected = completed->callback == ExpectedResultOf(wait->kind).callback;
+    postToPage(::AnswerCallResult(*wait, expected ? result : std::nullopt, *library_));
 }
 
 void SteamSession::AnswerTicket(const uint8_t* data, int32_t size, const Post& postToPage) {
