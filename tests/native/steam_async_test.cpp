@@ -174,6 +174,11 @@ TEST(SteamAsync, FieldsReachSteamOrAreRefused) {
     client.accepts = false;
     EXPECT_EQ(Answer(R"({"call":"leaderboard-find","name":"B","id":2})", &client)["error"],
               "Steam refused leaderboard-find");
+    client.accepts = true;
+    const SteamReply busy = AnswerSteamCall(R"({"call":"auth-ticket","identity":""})",
+                                            {&client, "", 480, nullptr, SteamWaits::kMostWaiting});
+    EXPECT_EQ(nlohmann::json::parse(busy.answer)["error"], "too many calls are waiting for Steam");
+    EXPECT_EQ(client.calls.size(), 1u) << "only the refused find reached Steam";
 }
 
 TEST(SteamAsync, ResultsAnswerTheCallOfTheirHandleWhateverTheOrder) {
