@@ -56,8 +56,9 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
                 extensionHost_->extensionMessageEntry(text.c_str());
             break;
         case PageMessage::Kind::SteamCall:
-            if (steamCalls_)
-                PostJsonToPage(steamCalls_(text));
+            // Empty: the answer waits for Steam and is posted when it comes.
+            if (const std::string answer = steamCalls_ ? steamCalls_(text) : ""; !answer.empty())
+                PostJsonToPage(answer);
             break;
         case PageMessage::Kind::CloseReady:
             if (closeReady_)

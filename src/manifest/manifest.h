@@ -1,7 +1,9 @@
 #pragma once
 // The application's settings, read from package.json beside the executable.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 // The window icon's HICON, declared without the Windows headers so that this
 // record stays portable (HICON is HICON__* under STRICT).
@@ -50,6 +52,9 @@ struct ManifestMessages {
 struct SteamSettings {
     uint32_t appId = 0;
     bool restartThroughSteam = false;
+    // "overlay-hosts": the only hosts (lower case) whose https pages the
+    // overlay may open; without the key, any https page.
+    std::optional<std::vector<std::string>> overlayHosts;
 };
 
 struct AppManifest {
@@ -108,6 +113,7 @@ struct AppManifest {
 // "invalid dpi awareness" / "invalid show" (a word other than their own) or
 // "invalid close handshake" (not an integer from 0 to 10,000) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
+// "invalid steam overlay hosts" (not an array of host names) or
 // "invalid main" (remote mode with an address that is not trusted) or
 // "invalid directory handles" / "invalid writable directory handles" /
 // "invalid permissions". An unsafe name is an "invalid name".

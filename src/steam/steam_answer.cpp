@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "steam/steam_bytes.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
 
@@ -12,10 +13,11 @@ struct Outcome {
     bool ok = true;
     nlohmann::json value;
     std::string error;
+    std::optional<SteamWait> wait;
 };
 
 Outcome Failed(std::string error) {
-    return {false, nullptr, std::move(error)};
+    return {false, nullptr, std::move(error), {}};
 }
 
 // Steam answers false when it refuses: an unknown name, stats not yet
@@ -29,7 +31,81 @@ Outcome Accepted(bool accepted, const SteamCall& call) {
 template <typename T> Outcome Known(const std::optional<T>& value, const char* what) {
     if (!value)
         return Failed(std::string("Steam does not know this ") + what);
-    return {true, *value, {}};
+    return {true, *value, {}, {}};
+}
+
+nlohmann::json CloudEnabled(const SteamCloudState& cloud) {
+    return {{"enabledForAccount", cloud.enabledForAccount},
+            {"enabledForApp", cloud.enabledForApp}};
+}
+
+nlohmann::json CloudStatusValue(const SteamCloudState& cloud) {
+    nlohmann::json value = CloudEnabled(cloud);
+    value["totalBytes"] = cloud.totalBytes ? nlohmann::json(*cloud.totalBytes) : nullptr;
+    value["availableBytes"] = cloud.availableBytes ? nlohmann::json(*cloud.availableBytes) : nullptr;
+    return value;
+}
+
+Outcome CloudRead(const SteamCall& call, SteamClient& client) {
+    if (!client.CloudExists(call.text))
+        return Failed("Steam Cloud has no file " + call.text);
+    const std::optional<std::string> bytes = client.CloudRead(call.text);
+    if (!bytes)
+        return Failed("Steam could not read " + call.text);
+    if (call.asBase64)
+        return {true, EncodeBase64(*bytes), {}, {}};
+    if (!IsWellFormedUtf8(*bytes))
+        return Failed(call.text + " is not UTF-8 text: read it with \"as\": \"base64\"");
+    return {true, *bytes, {}, {}};
+}
+
+nlohmann::json CloudList(SteamClient& client) {
+    nlohmann::json files = nlohmann::json::array();
+    for (const SteamCloudFile& file : client.CloudFiles())
+        files.push_back({{"name", file.name}, {"size", file.size}});
+    return files;
+}
+
+Outcome CallCloud(const SteamCall& call, SteamClient& client) {
+    switch (call.kind) {
+    case Kind::CloudStatus:
+        return {true, CloudStatusValue(client.CloudState()), {}, {}};
+    case Kind::CloudWrite:
+        return Accepted(client.CloudWrite(call.text, call.value), call);
+    case Kind::CloudRead:
+        return CloudRead(call, client);
+    case Kind::CloudDelete:
+        return Accepted(client.CloudDelete(call.text), call);
+    case Kind::CloudExists:
+        return {true, client.CloudExists(call.text), {}, {}};
+    default:
+        return {true, CloudList(client), {}, {}};
+    }
+}
+
+// Starts the call; its answer comes with the handle's result.
+Outcome StartAsynchronous(const SteamCall& call, SteamClient& client) {
+    SteamWait wait{SteamWait::For::CallResult, 0, call.kind, call.id, call.call};
+    switch (call.kind) {
+    case Kind::LeaderboardFind:
+        wait.handle = client.FindLeaderboard(call.text, call.sort, call.display);
+        break;
+    case Kind::LeaderboardUpload:
+        wait.handle = client.UploadLeaderboardScore(call.board, call.method, call.score,
+                                                    call.details);
+        break;
+    case Kind::LeaderboardEntries:
+        wait.handle = client.DownloadLeaderboardEntries(call.board, call.range, call.start,
+                                                        call.end);
+        break;
+    default:
+        wait.what = SteamWait::For::Ticket;
+        wait.handle = client.RequestWebApiTicket(call.text);
+        break;
+    }
+    if (!wait.handle)
+        return Failed("Steam refused " + call.call.get<std::string>());
+    return {true, nullptr, {}, std::move(wait)};
 }
 
 nlohmann::json StatusValue(const SteamAvailability& steam) {
@@ -41,7 +117,8 @@ nlohmann::json StatusValue(const SteamAvailability& steam) {
         {"personaName", nullptr},
         {"language", nullptr},
         {"steamDeck", false},
-        {"overlayEnabled", false}};
+        {"overlayEnabled", false},
+        {"cloud", CloudEnabled({})}};
     if (!steam.client)
         return status;
     const SteamPlayer player = steam.client->Player();
@@ -51,6 +128,8 @@ nlohmann::json StatusValue(const SteamAvailability& steam) {
     status["language"] = player.language;
     status["steamDeck"] = player.steamDeck;
     status["overlayEnabled"] = player.overlayEnabled;
+    // Asked each time: the player may turn the cloud off while the game runs.
+    status["cloud"] = CloudEnabled(steam.client->CloudState());
     return status;
 }
 
@@ -74,17 +153,20 @@ Outcome CallSteam(const SteamCall& call, SteamClient& client) {
     case Kind::SetRichPresence:
         return Accepted(client.SetRichPresence(call.text, call.value), call);
     case Kind::IsDlcInstalled:
-        return {true, client.IsDlcInstalled(call.appId), {}};
+        return {true, client.IsDlcInstalled(call.appId), {}, {}};
     case Kind::ActivateOverlay:
         client.ActivateOverlay(call.text);
         return {};
     case Kind::ActivateOverlayToWebPage:
         client.ActivateOverlayToWebPage(call.text);
         return {};
-    case Kind::Status:
-    case Kind::Refused:
+    default:
         break;
     }
+    if (IsCloudCall(call.kind))
+        return CallCloud(call, client);
+    if (IsAsynchronous(call.kind))
+        return StartAsynchronous(call, client);
     return Failed("unknown call");
 }
 
@@ -92,34 +174,31 @@ Outcome Answer(const SteamCall& call, const SteamAvailability& steam) {
     if (call.kind == Kind::Refused)
         return Failed(call.error);
     if (call.kind == Kind::Status)
-        return {true, StatusValue(steam), {}};
+        return {true, StatusValue(steam), {}, {}};
+    if (call.kind == Kind::ActivateOverlayToWebPage &&
+        !IsOverlayHostAllowed(call.text, steam.overlayHosts))
+        return Failed("\"url\" is not on a host listed in \"overlay-hosts\"");
     if (!steam.client)
         return Failed(steam.reason);
+    if (IsAsynchronous(call.kind) && steam.callsWaiting >= SteamWaits::kMostWaiting)
+        return Failed("too many calls are waiting for Steam");
     return CallSteam(call, *steam.client);
-}
-
-// Bytes that are not UTF-8 (a library's message) are written as U+FFFD.
-std::string Dump(const nlohmann::json& message) {
-    return message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 } // namespace
 
-std::string AnswerSteamCall(const std::string& text, const SteamAvailability& steam) {
+SteamReply AnswerSteamCall(const std::string& text, const SteamAvailability& steam) {
     const nlohmann::json message = nlohmann::json::parse(text, nullptr, false);
     SteamCall call;
     if (message.is_discarded())
         call.error = "a steam message must be JSON";
     else
         call = ParseSteamCall(message);
-    const Outcome outcome = Answer(call, steam);
-    return Dump({{"type", "steam-result"},
-                 {"id", call.id},
-                 {"call", call.call},
-                 {"ok", outcome.ok},
-                 {"value", outcome.value},
-                 {"error", outcome.ok ? nlohmann::json() : nlohmann::json(outcome.error)}});
+    Outcome outcome = Answer(call, steam);
+    if (outcome.wait)
+        return {{}, std::move(outcome.wait)};
+    return {SteamResultText(call.id, call.call, outcome.ok, outcome.value, outcome.error), {}};
 }
 
 std::string SteamOverlayEvent(bool active) {
-    return Dump({{"type", "steam-event"}, {"event", "overlay"}, {"active", active}});
+    return nlohmann::json{{"type", "steam-event"}, {"event", "overlay"}, {"active", active}}.dump();
 }

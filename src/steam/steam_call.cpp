@@ -6,6 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "steam/steam_call_reading.h"
+#include "util/web_origin.h"
+
 namespace {
 using Kind = SteamCall::Kind;
 
@@ -25,32 +28,26 @@ constexpr CallName kCalls[] = {
     {"is-dlc-installed", Kind::IsDlcInstalled},
     {"activate-overlay", Kind::ActivateOverlay},
     {"activate-overlay-to-web-page", Kind::ActivateOverlayToWebPage},
+    {"cloud-status", Kind::CloudStatus},
+    {"cloud-write", Kind::CloudWrite},
+    {"cloud-read", Kind::CloudRead},
+    {"cloud-delete", Kind::CloudDelete},
+    {"cloud-exists", Kind::CloudExists},
+    {"cloud-list", Kind::CloudList},
+    {"leaderboard-find", Kind::LeaderboardFind},
+    {"leaderboard-upload", Kind::LeaderboardUpload},
+    {"leaderboard-entries", Kind::LeaderboardEntries},
+    {"auth-ticket", Kind::AuthTicket},
 };
 
-// Thrown inside the parser only, to end a call with its error.
-struct Refusal {
-    std::string error;
-};
+using Refusal = SteamRefusal;
 
 const nlohmann::json& Field(const nlohmann::json& message, const char* key) {
-    static const nlohmann::json kMissing;
-    auto it = message.find(key);
-    return it == message.end() ? kMissing : *it;
+    return SteamField(message, key);
 }
 
 std::string Text(const nlohmann::json& message, const char* key, bool mayBeEmpty = false) {
-    const std::string* text = Field(message, key).get_ptr<const std::string*>();
-    const std::string quoted = std::string("\"") + key + "\"";
-    if (!text)
-        throw Refusal{quoted + " must be a string"};
-    if (text->empty() && !mayBeEmpty)
-        throw Refusal{quoted + " must not be empty"};
-    if (text->size() > kSteamTextLimit)
-        throw Refusal{quoted + " is longer than 1024 bytes"};
-    // Embedded NULs would cut the text short at the library's C boundary.
-    if (!IsWellFormedUtf8(*text) || text->find('\0') != std::string::npos)
-        throw Refusal{quoted + " is not well-formed UTF-8 text"};
-    return *text;
+    return SteamText(message, key, mayBeEmpty);
 }
 
 bool IsFloatStat(const nlohmann::json& message) {
@@ -102,6 +99,8 @@ std::string HttpsUrl(const nlohmann::json& message) {
 }
 
 void ReadFields(const nlohmann::json& message, SteamCall& call) {
+    if (IsCloudCall(call.kind))
+        return ReadCloudFields(message, call);
     switch (call.kind) {
     case Kind::SetAchievement:
     case Kind::ClearAchievement:
@@ -131,9 +130,15 @@ void ReadFields(const nlohmann::json& message, SteamCall& call) {
     case Kind::ActivateOverlayToWebPage:
         call.text = HttpsUrl(message);
         break;
-    case Kind::Status:
-    case Kind::StoreStats:
-    case Kind::Refused:
+    case Kind::AuthTicket:
+        call.text = SteamText(message, "identity", true, kSteamIdentityLimit);
+        break;
+    case Kind::LeaderboardFind:
+    case Kind::LeaderboardUpload:
+    case Kind::LeaderboardEntries:
+        ReadLeaderboardFields(message, call);
+        break;
+    default: // status, store-stats; the cloud's calls before
         break;
     }
 }
@@ -164,6 +169,66 @@ Kind KindOf(const nlohmann::json& name) {
     throw Refusal{"unknown call"};
 }
 } // namespace
+
+const nlohmann::json& SteamField(const nlohmann::json& message, const char* key) {
+    static const nlohmann::json kMissing;
+    auto it = message.find(key);
+    return it == message.end() ? kMissing : *it;
+}
+
+std::string SteamText(const nlohmann::json& message, const char* key, bool mayBeEmpty,
+                      size_t limit) {
+    const std::string* text = SteamField(message, key).get_ptr<const std::string*>();
+    const std::string quoted = std::string("\"") + key + "\"";
+    if (!text)
+        throw Refusal{quoted + " must be a string"};
+    if (text->empty() && !mayBeEmpty)
+        throw Refusal{quoted + " must not be empty"};
+    if (text->size() > limit)
+        throw Refusal{quoted + " is longer than " + std::to_string(limit) + " bytes"};
+    // Embedded NULs would cut the text short at the library's C boundary.
+    if (!IsWellFormedUtf8(*text) || text->find('\0') != std::string::npos)
+        throw Refusal{quoted + " is not well-formed UTF-8 text"};
+    return *text;
+}
+
+int32_t SteamInt(const nlohmann::json& message, const char* key) {
+    const nlohmann::json& value = SteamField(message, key);
+    const std::string quoted = std::string("\"") + key + "\"";
+    if (!value.is_number())
+        throw Refusal{quoted + " must be a number"};
+    const double number = value.get<double>();
+    if ((!value.is_number_integer() && std::trunc(number) != number) ||
+        number < std::numeric_limits<int32_t>::min() || number > std::numeric_limits<int32_t>::max())
+        throw Refusal{quoted + " must be a 32-bit integer"};
+    return static_cast<int32_t>(value.is_number_unsigned() ? value.get<uint64_t>()
+                                                           : value.get<int64_t>());
+}
+
+bool IsAsynchronous(SteamCall::Kind kind) {
+    return kind == Kind::LeaderboardFind || kind == Kind::LeaderboardUpload ||
+           kind == Kind::LeaderboardEntries || kind == Kind::AuthTicket;
+}
+
+bool IsCloudCall(SteamCall::Kind kind) {
+    return kind >= Kind::CloudStatus && kind <= Kind::CloudList;
+}
+
+bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>* hosts) {
+    if (!hosts)
+        return true;
+    // The host as the browser reads it: lower case, after any user part, no port.
+    const std::string origin = WebOriginOf(url);
+    if (origin.compare(0, 8, "https://") != 0)
+        return false;
+    std::string host = origin.substr(8);
+    if (host[0] != '[')
+        host = host.substr(0, host.find(':'));
+    for (const std::string& listed : *hosts)
+        if (listed == host)
+            return true;
+    return false;
+}
 
 SteamCall ParseSteamCall(const nlohmann::json& message) {
     SteamCall call;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The player as Steam knows them, for the "status" call.
 struct SteamPlayer {
@@ -12,6 +13,25 @@ struct SteamPlayer {
     std::string language;
     bool steamDeck = false;
     bool overlayEnabled = false;
+};
+
+// Steam Cloud as Steam says at the moment of asking.
+struct SteamCloudState {
+    bool enabledForAccount = false;
+    bool enabledForApp = false;
+    std::optional<uint64_t> totalBytes, availableBytes; // empty when Steam gives no quota
+};
+
+struct SteamCloudFile {
+    std::string name;
+    int32_t size = 0;
+};
+
+struct SteamLeaderboardEntry {
+    uint64_t steamId = 0;
+    int32_t rank = 0;
+    int32_t score = 0;
+    std::vector<int32_t> details;
 };
 
 // Every argument has been checked before it gets here: names are non-empty,
@@ -34,4 +54,28 @@ public:
     virtual bool IsDlcInstalled(uint32_t appId) = 0;
     virtual void ActivateOverlay(const std::string& dialog) = 0;
     virtual void ActivateOverlayToWebPage(const std::string& url) = 0;
+
+    // Cloud files by one safe name; contents at most 100 MiB.
+    virtual SteamCloudState CloudState() = 0;
+    virtual bool CloudWrite(const std::string& file, const std::string& bytes) = 0;
+    // Empty when Steam cannot read the whole file.
+    virtual std::optional<std::string> CloudRead(const std::string& file) = 0;
+    virtual bool CloudDelete(const std::string& file) = 0;
+    virtual bool CloudExists(const std::string& file) = 0;
+    virtual std::vector<SteamCloudFile> CloudFiles() = 0;
+
+    // Asynchronous calls: the SteamAPICall_t whose result answers them, 0 when
+    // Steam refuses to start one. Sort and display 0: find without creating.
+    virtual uint64_t FindLeaderboard(const std::string& name, int32_t sort, int32_t display) = 0;
+    virtual uint64_t UploadLeaderboardScore(uint64_t board, int32_t method, int32_t score,
+                                            const std::vector<int32_t>& details) = 0;
+    virtual uint64_t DownloadLeaderboardEntries(uint64_t board, int32_t range, int32_t start,
+                                                int32_t end) = 0;
+    // One entry of a download's result; empty when Steam has no such entry.
+    virtual std::optional<SteamLeaderboardEntry> DownloadedLeaderboardEntry(uint64_t entries,
+                                                                            int32_t index) = 0;
+    // Empty when Steam does not know the player's name yet.
+    virtual std::optional<std::string> PersonaNameOf(uint64_t steamId) = 0;
+    // The ticket's handle (its bytes come in a callback), 0 when refused.
+    virtual uint32_t RequestWebApiTicket(const std::string& identity) = 0;
 };

@@ -3,58 +3,9 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "steam/steam_exports.h"
 #include "util/long_path.h"
 #include "util/text.h"
-
-namespace {
-// Steam's CallbackMsg_t.
-struct CallbackMessage {
-    int32_t user;
-    int32_t id;
-    uint8_t* data;
-    int32_t size;
-};
-static_assert(sizeof(CallbackMessage) == 24, "laid out as the library fills it");
-
-// A library that keeps handing out callbacks must not hold the UI thread.
-constexpr int kMostCallbacksPerFrame = 256;
-constexpr size_t kSteamErrorMessageSize = 1024;
-} // namespace
-
-struct SteamLibrary::Exports {
-    bool (*restartAppIfNecessary)(uint32_t) = nullptr;
-    int (*initFlat)(char (*)[kSteamErrorMessageSize]) = nullptr; // newer libraries
-    bool (*initSafe)() = nullptr;                                // older ones
-    void (*shutdown)() = nullptr;
-    int32_t (*pipe)() = nullptr;
-    void (*dispatchInit)() = nullptr;
-    void (*runFrame)(int32_t) = nullptr;
-    bool (*nextCallback)(int32_t, CallbackMessage*) = nullptr;
-    void (*freeLastCallback)(int32_t) = nullptr;
-    void* (*userStatsAccessor)() = nullptr;
-    void* (*friendsAccessor)() = nullptr;
-    void* (*utilsAccessor)() = nullptr;
-    void* (*appsAccessor)() = nullptr;
-    void* (*userAccessor)() = nullptr;
-    bool (*setAchievement)(void*, const char*) = nullptr;
-    bool (*clearAchievement)(void*, const char*) = nullptr;
-    bool (*getAchievement)(void*, const char*, bool*) = nullptr;
-    bool (*setStatInt)(void*, const char*, int32_t) = nullptr;
-    bool (*setStatFloat)(void*, const char*, float) = nullptr;
-    bool (*getStatInt)(void*, const char*, int32_t*) = nullptr;
-    bool (*getStatFloat)(void*, const char*, float*) = nullptr;
-    bool (*storeStats)(void*) = nullptr;
-    bool (*requestCurrentStats)(void*) = nullptr; // gone from newer libraries
-    const char* (*personaName)(void*) = nullptr;
-    bool (*setRichPresence)(void*, const char*, const char*) = nullptr;
-    void (*activateOverlay)(void*, const char*) = nullptr;
-    void (*activateOverlayToWebPage)(void*, const char*, int32_t) = nullptr;
-    bool (*steamDeck)(void*) = nullptr;
-    bool (*overlayEnabled)(void*) = nullptr;
-    bool (*dlcInstalled)(void*, uint32_t) = nullptr;
-    const char* (*language)(void*) = nullptr;
-    uint64_t (*steamId)(void*) = nullptr;
-};
 
 namespace {
 // Resolves exports by name, remembering the first one that is missing.
@@ -138,6 +89,33 @@ void FindOthers(ExportFinder& find, SteamLibrary::Exports& e) {
     find.Need(e.steamId, "SteamAPI_ISteamUser_GetSteamID");
 }
 
+// Present in both library generations the host accepts (SDK 1.55 and newer).
+void FindCloud(ExportFinder& find, SteamCloudExports& e) {
+    find.Newest(e.accessor, {"SteamAPI_SteamRemoteStorage_v016"});
+    find.Need(e.write, "SteamAPI_ISteamRemoteStorage_FileWrite");
+    find.Need(e.read, "SteamAPI_ISteamRemoteStorage_FileRead");
+    find.Need(e.size, "SteamAPI_ISteamRemoteStorage_GetFileSize");
+    find.Need(e.remove, "SteamAPI_ISteamRemoteStorage_FileDelete");
+    find.Need(e.exists, "SteamAPI_ISteamRemoteStorage_FileExists");
+    find.Need(e.count, "SteamAPI_ISteamRemoteStorage_GetFileCount");
+    find.Need(e.nameAndSize, "SteamAPI_ISteamRemoteStorage_GetFileNameAndSize");
+    find.Need(e.quota, "SteamAPI_ISteamRemoteStorage_GetQuota");
+    find.Need(e.enabledForAccount, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount");
+    find.Need(e.enabledForApp, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp");
+}
+
+void FindAsync(ExportFinder& find, SteamAsyncExports& e) {
+    find.Need(e.callResult, "SteamAPI_ManualDispatch_GetAPICallResult");
+    find.Need(e.findLeaderboard, "SteamAPI_ISteamUserStats_FindLeaderboard");
+    find.Need(e.findOrCreateLeaderboard, "SteamAPI_ISteamUserStats_FindOrCreateLeaderboard");
+    find.Need(e.uploadScore, "SteamAPI_ISteamUserStats_UploadLeaderboardScore");
+    find.Need(e.downloadEntries, "SteamAPI_ISteamUserStats_DownloadLeaderboardEntries");
+    find.Need(e.downloadedEntry, "SteamAPI_ISteamUserStats_GetDownloadedLeaderboardEntry");
+    find.Need(e.friendPersonaName, "SteamAPI_ISteamFriends_GetFriendPersonaName");
+    find.Need(e.webApiTicket, "SteamAPI_ISteamUser_GetAuthTicketForWebApi");
+    find.Need(e.cancelTicket, "SteamAPI_ISteamUser_CancelAuthTicket");
+}
+
 std::string TextOr(const char* text) {
     return text ? text : "";
 }
@@ -150,8 +128,12 @@ SteamLibrary::SteamLibrary(const std::string& applicationFolder)
 
 SteamLibrary::~SteamLibrary() {
     // After the browser is gone: start-up ends this after the web view host.
-    if (initialised_)
-        exports_->shutdown();
+    if (!initialised_)
+        return;
+    // No ticket the game handed out outlives its run.
+    for (const uint32_t ticket : tickets_)
+        exports_->async.cancelTicket(interfaces_.user, ticket);
+    exports_->shutdown();
 }
 
 void SteamLibrary::Load(const std::string& applicationFolder) {
@@ -173,6 +155,8 @@ void SteamLibrary::Load(const std::string& applicationFolder) {
     FindAccessors(find, *exports_);
     FindUserStats(find, *exports_);
     FindOthers(find, *exports_);
+    FindCloud(find, exports_->cloud);
+    FindAsync(find, exports_->async);
     if (!find.Missing().empty())
         loadFailure_ = std::string(kSteamLibraryName) + " has no export " + find.Missing();
 }
@@ -212,16 +196,17 @@ std::string SteamLibrary::InitApi() {
 
 std::string SteamLibrary::FindInterfaces() {
     interfaces_ = {exports_->userStatsAccessor(), exports_->friendsAccessor(),
-                   exports_->utilsAccessor(), exports_->appsAccessor(), exports_->userAccessor()};
+                   exports_->utilsAccessor(),     exports_->appsAccessor(),
+                   exports_->userAccessor(),      exports_->cloud.accessor()};
     const Interfaces& i = interfaces_;
-    if (!i.userStats || !i.friends || !i.utils || !i.apps || !i.user)
+    if (!i.userStats || !i.friends || !i.utils || !i.apps || !i.user || !i.remoteStorage)
         return "Steam gave no interface for this library's version";
     return {};
 }
 
 void SteamLibrary::DispatchCallbacks(const CallbackHandler& handle) {
     exports_->runFrame(pipe_);
-    CallbackMessage message = {};
+    SteamCallbackMessage message = {};
     for (int taken = 0; taken < kMostCallbacksPerFrame && exports_->nextCallback(pipe_, &message);
          ++taken) {
         handle(message.id, message.data, message.size);

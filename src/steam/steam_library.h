@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include <windows.h>
 
@@ -46,6 +47,28 @@ public:
     void ActivateOverlay(const std::string& dialog) override;
     void ActivateOverlayToWebPage(const std::string& url) override;
 
+    SteamCloudState CloudState() override;
+    bool CloudWrite(const std::string& file, const std::string& bytes) override;
+    std::optional<std::string> CloudRead(const std::string& file) override;
+    bool CloudDelete(const std::string& file) override;
+    bool CloudExists(const std::string& file) override;
+    std::vector<SteamCloudFile> CloudFiles() override;
+
+    uint64_t FindLeaderboard(const std::string& name, int32_t sort, int32_t display) override;
+    uint64_t UploadLeaderboardScore(uint64_t board, int32_t method, int32_t score,
+                                    const std::vector<int32_t>& details) override;
+    uint64_t DownloadLeaderboardEntries(uint64_t board, int32_t range, int32_t start,
+                                        int32_t end) override;
+    std::optional<SteamLeaderboardEntry> DownloadedLeaderboardEntry(uint64_t entries,
+                                                                    int32_t index) override;
+    std::optional<std::string> PersonaNameOf(uint64_t steamId) override;
+    // Kept to be cancelled before the API shuts down.
+    uint32_t RequestWebApiTicket(const std::string& identity) override;
+
+    // The result of a completed call, fetched into a buffer of its size;
+    // empty when Steam failed it or it is not the callback expected.
+    std::optional<std::string> CallResult(uint64_t call, int32_t expectedCallback, uint32_t size);
+
     // The resolved exports (defined where they are resolved).
     struct Exports;
 
@@ -56,6 +79,7 @@ private:
         void* utils = nullptr;
         void* apps = nullptr;
         void* user = nullptr;
+        void* remoteStorage = nullptr;
     };
     struct ModuleFree {
         void operator()(HMODULE module) const { FreeLibrary(module); }
@@ -69,6 +93,7 @@ private:
     std::unique_ptr<Exports> exports_;
     std::string loadFailure_;
     Interfaces interfaces_;
+    std::vector<uint32_t> tickets_;
     int32_t pipe_ = 0;
     bool initialised_ = false;
 };

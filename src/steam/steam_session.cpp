@@ -15,6 +15,8 @@ constexpr wchar_t kTimerOwnerProperty[] = L"Quorrin.SteamCallbackTimer";
 SteamSession::SteamSession(const SteamSettings& settings, const std::string& applicationFolder)
     : settings_(settings) {
     availability_.appId = settings.appId;
+    if (settings_.overlayHosts)
+        availability_.overlayHosts = &*settings_.overlayHosts;
     if (!settings.appId) {
         availability_.reason = "package.json has no \"steam\" key";
         return;
@@ -52,17 +54,52 @@ void SteamSession::Initialise() {
     LogForAuthor("Steam available for app " + std::to_string(settings_.appId));
 }
 
-std::string SteamSession::Answer(const std::string& text) const {
-    return AnswerSteamCall(text, availability_);
+std::string SteamSession::Answer(const std::string& text) {
+    availability_.callsWaiting = waits_.Count();
+    SteamReply reply = AnswerSteamCall(text, availability_);
+    if (reply.wait)
+        waits_.Add(std::move(*reply.wait), GetTickCount64());
+    return reply.answer;
 }
 
-void SteamSession::DispatchCallbacks(const std::function<void(const std::string&)>& postToPage) {
+void SteamSession::DispatchCallbacks(const Post& postToPage) {
     if (!Available())
         return;
     library_->DispatchCallbacks([&](int32_t id, const uint8_t* data, int32_t size) {
         if (id == kGameOverlayActivated && data && size >= 1)
             postToPage(SteamOverlayEvent(data[0] != 0));
+        else if (id == kSteamApiCallCompleted)
+            AnswerCallResult(data, size, postToPage);
+        else if (id == kGetTicketForWebApiResponse)
+            AnswerTicket(data, size, postToPage);
     });
+    for (const std::string& answer : waits_.AnswersTimedOut(GetTickCount64()))
+        postToPage(answer);
+}
+
+// Every result is fetched while its completion is handed out, as manual
+// dispatch asks, so Steam can free it; one no call waits for (answered
+// "timed out" already) is then dropped.
+void SteamSession::AnswerCallResult(const uint8_t* data, int32_t size, const Post& postToPage) {
+    const auto completed = ReadCallCompleted(data, size < 0 ? 0 : static_cast<size_t>(size));
+    if (!completed)
+        return;
+    const std::optional<std::string> result =
+        library_->CallResult(completed->asyncCall, completed->callback, completed->resultSize);
+    const std::optional<SteamWait> wait =
+        waits_.Take(SteamWait::For::CallResult, completed->asyncCall);
+    if (!wait)
+        return;
+    const bool expected = completed->callback == ExpectedResultOf(wait->kind).callback;
+    postToPage(::AnswerCallResult(*wait, expected ? result : std::nullopt, *library_));
+}
+
+void SteamSession::AnswerTicket(const uint8_t* data, int32_t size, const Post& postToPage) {
+    const auto response = ReadTicketResponse(data, size < 0 ? 0 : static_cast<size_t>(size));
+    if (!response)
+        return;
+    if (const auto wait = waits_.Take(SteamWait::For::Ticket, response->ticket))
+        postToPage(::AnswerTicket(*wait, *response));
 }
 
 SteamCallbackTimer::SteamCallbackTimer(SteamSession& session, HWND mainWindow,

@@ -27,17 +27,23 @@ public:
     bool HandOverToSteam();
 
     bool Available() const { return availability_.client != nullptr; }
-    // The answer to one "steam" message from the page.
-    std::string Answer(const std::string& text) const;
-    // Runs Steam's frame; the overlay's callbacks become page events.
+    // The answer to one "steam" message from the page; empty when it waits
+    // for Steam's result, which a later DispatchCallbacks posts.
+    std::string Answer(const std::string& text);
+    // Runs Steam's frame; the overlay's callbacks become page events, results
+    // answer the calls that wait for them, and calls waiting too long time out.
     void DispatchCallbacks(const std::function<void(const std::string& json)>& postToPage);
 
 private:
+    using Post = std::function<void(const std::string& json)>;
     void Initialise();
+    void AnswerCallResult(const uint8_t* data, int32_t size, const Post& postToPage);
+    void AnswerTicket(const uint8_t* data, int32_t size, const Post& postToPage);
 
     const SteamSettings settings_;
     std::unique_ptr<SteamLibrary> library_;
     SteamAvailability availability_;
+    SteamWaits waits_;
 };
 
 // Runs the session's callbacks on a timer of the main window while Steam is

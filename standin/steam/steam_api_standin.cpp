@@ -2,7 +2,8 @@
 // It records every call, as JSON lines in steam-standin.log beside itself; reads
 // what to answer from steam-standin.json there; and raises the callbacks listed
 // in steam-standin.events (one "overlay 1", "overlay 0" or "callback ID" a line)
-// at the next frame. Built twice: "newest" (SteamUserStats v013, SteamFriends
+// at the next frame; the cloud, leaderboards and web API tickets are in
+// steam_api_standin_results.cpp. Built twice: "newest" (SteamUserStats v013, SteamFriends
 // v018, SteamAPI_InitFlat) and "oldest" (v012, v017, SteamAPI_InitSafe only,
 // with RequestCurrentStats), as the two redistributables differ.
 #include <algorithm>
@@ -20,8 +21,9 @@
 
 #include <nlohmann/json.hpp>
 
-#define EXPORT extern "C" __declspec(dllexport)
+#include "steam_api_standin.h"
 
+namespace standin_steam {
 namespace {
 struct CallbackMessage {
     int32_t user;
@@ -36,12 +38,14 @@ struct Standin {
     std::vector<uint8_t> handedOut;
     bool frameSeen = false;
     std::string persona, language;
-    char interfaces[5] = {}; // distinct addresses for the five interfaces
 };
 Standin& State() {
     static Standin state;
     return state;
 }
+} // namespace
+
+char interfaces[6] = {}; // distinct addresses for the six interfaces
 
 std::filesystem::path Beside(const wchar_t* name) {
     HMODULE self = nullptr;
@@ -54,7 +58,7 @@ std::filesystem::path Beside(const wchar_t* name) {
     return std::filesystem::path(folder.substr(0, folder.rfind(L'\\') + 1) + name);
 }
 
-void Record(const char* call, nlohmann::json args = nlohmann::json::array()) {
+void Record(const char* call, nlohmann::json args) {
     std::ofstream log(Beside(L"steam-standin.log"), std::ios::app | std::ios::binary);
     log << nlohmann::json{{"call", call}, {"args", args}}.dump(
                -1, ' ', false, nlohmann::json::error_handler_t::replace)
@@ -78,6 +82,7 @@ void Queue(int32_t id, std::vector<uint8_t> data) {
     State().pending.push_back(std::move(entry));
 }
 
+namespace {
 void QueueOverlay(bool active) {
     std::vector<uint8_t> data(16, 0); // GameOverlayActivated_t
     data[0] = active;
@@ -112,6 +117,8 @@ bool Init(const char* how) {
     return Config("fail-init").is_null();
 }
 } // namespace
+} // namespace standin_steam
+using namespace standin_steam;
 
 EXPORT bool SteamAPI_RestartAppIfNecessary(uint32_t appId) {
     Record("RestartAppIfNecessary", {appId});
@@ -145,6 +152,7 @@ EXPORT void SteamAPI_ManualDispatch_RunFrame(int32_t pipe) {
         Record("ManualDispatch_RunFrame", {pipe}); // the first only: it runs all the time
     State().frameSeen = true;
     TakeEvents();
+    DeliverDueResults();
 }
 
 EXPORT bool SteamAPI_ManualDispatch_GetNextCallback(int32_t pipe, CallbackMessage* message) {
@@ -170,10 +178,10 @@ EXPORT void SteamAPI_ManualDispatch_FreeLastCallback(int32_t pipe) {
 
 #ifdef STANDIN_STEAM_OLDEST
 EXPORT void* SteamAPI_SteamUserStats_v012() {
-    return &State().interfaces[0];
+    return &interfaces[0];
 }
 EXPORT void* SteamAPI_SteamFriends_v017() {
-    return &State().interfaces[1];
+    return &interfaces[1];
 }
 EXPORT bool SteamAPI_ISteamUserStats_RequestCurrentStats(void*) {
     Record("RequestCurrentStats");
@@ -181,20 +189,20 @@ EXPORT bool SteamAPI_ISteamUserStats_RequestCurrentStats(void*) {
 }
 #else
 EXPORT void* SteamAPI_SteamUserStats_v013() {
-    return &State().interfaces[0];
+    return &interfaces[0];
 }
 EXPORT void* SteamAPI_SteamFriends_v018() {
-    return &State().interfaces[1];
+    return &interfaces[1];
 }
 #endif
 EXPORT void* SteamAPI_SteamUtils_v010() {
-    return &State().interfaces[2];
+    return &interfaces[2];
 }
 EXPORT void* SteamAPI_SteamApps_v008() {
-    return &State().interfaces[3];
+    return &interfaces[3];
 }
 EXPORT void* SteamAPI_SteamUser_v023() {
-    return &State().interfaces[4];
+    return &interfaces[4];
 }
 
 EXPORT bool SteamAPI_ISteamUserStats_SetAchievement(void*, const char* name) {

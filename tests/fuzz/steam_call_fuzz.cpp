@@ -1,8 +1,12 @@
 // The page's "steam" calls: whatever page script sends, every answer is one
 // JSON steam-result whose id is the one sent, and nothing reaches the Steam
 // library that is not checked (text within its limit, well-formed UTF-8 without
-// NUL, https addresses only, positive app ids).
+// NUL, https addresses only, positive app ids, one safe cloud file name, at
+// most 100 MiB, Steam's own leaderboard values). A call that waits for Steam is
+// answered from any bytes given as its result, echoing its id.
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,6 +17,7 @@
 #include "steam/steam_answer.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam/steam_results.h"
 
 namespace {
 void CheckText(const std::string& text, bool mayBeEmpty = false) {
@@ -61,7 +66,65 @@ public:
             FUZZ_REQUIRE(c > 0x20 && c != 0x7F, "no blank or control character in an address");
     }
 
+    SteamCloudState CloudState() override { return {true, true, 10, 5}; }
+    bool CloudWrite(const std::string& f, const std::string& bytes) override {
+        FUZZ_REQUIRE(bytes.size() <= kSteamCloudFileLimit, "no write over 100 MiB reaches Steam");
+        return CheckedFile(f);
+    }
+    std::optional<std::string> CloudRead(const std::string& f) override {
+        CheckedFile(f);
+        return std::string("\xff");
+    }
+    bool CloudDelete(const std::string& f) override { return CheckedFile(f); }
+    bool CloudExists(const std::string& f) override {
+        CheckFileName(f);
+        return true; // asked before a read: not counted as the call
+    }
+    std::vector<SteamCloudFile> CloudFiles() override {
+        ++calls;
+        return {{"a", 1}};
+    }
+    uint64_t FindLeaderboard(const std::string& n, int32_t sort, int32_t display) override {
+        FUZZ_REQUIRE((sort == 0) == (display == 0) && sort >= 0 && sort <= 2 && display <= 3,
+                     "only Steam's sort and display values reach it");
+        return Checked(n) ? 5 : 0;
+    }
+    uint64_t UploadLeaderboardScore(uint64_t board, int32_t method, int32_t,
+                                    const std::vector<int32_t>& details) override {
+        FUZZ_REQUIRE(board != 0 && (method == 1 || method == 2) && details.size() <= 64,
+                     "only a handle, a method and at most 64 details reach Steam");
+        return ++calls;
+    }
+    uint64_t DownloadLeaderboardEntries(uint64_t board, int32_t range, int32_t start,
+                                        int32_t end) override {
+        FUZZ_REQUIRE(board != 0 && range >= 0 && range <= 2, "only a handle and a range");
+        FUZZ_REQUIRE(range == 2 || (int64_t{end} - start >= 0 && int64_t{end} - start < 1000),
+                     "at most 1000 entries are asked for");
+        return ++calls;
+    }
+    std::optional<SteamLeaderboardEntry> DownloadedLeaderboardEntry(uint64_t,
+                                                                    int32_t index) override {
+        FUZZ_REQUIRE(index >= 0 && index < kSteamLeaderboardEntriesLimit,
+                     "only entries a call may ask for are read");
+        return SteamLeaderboardEntry{1, index, -index, std::vector<int32_t>(index % 65, 7)};
+    }
+    std::optional<std::string> PersonaNameOf(uint64_t) override { return std::nullopt; }
+    uint32_t RequestWebApiTicket(const std::string& identity) override {
+        CheckText(identity, true);
+        FUZZ_REQUIRE(identity.size() <= 64, "an identity of at most 64 bytes");
+        return ++calls;
+    }
+
 private:
+    static void CheckFileName(const std::string& f) {
+        FUZZ_REQUIRE(IsSafeCloudFileName(f) && f.size() < 260 &&
+                         f.find_first_of("/\\:") == std::string::npos && f != "." && f != "..",
+                     "only one safe file name reaches Steam Cloud");
+    }
+    bool CheckedFile(const std::string& f) {
+        CheckFileName(f);
+        return ++calls;
+    }
     bool Checked(const std::string& text) {
         CheckText(text);
         ++calls;
@@ -69,16 +132,42 @@ private:
     }
 };
 
-void CheckAnswer(const std::string& text, SteamClient* client) {
-    const nlohmann::json sent = nlohmann::json::parse(text, nullptr, false);
-    const nlohmann::json result =
-        nlohmann::json::parse(AnswerSteamCall(text, {client, "unavailable", 480}), nullptr, false);
+void CheckResult(const nlohmann::json& result) {
     FUZZ_REQUIRE(result.is_object() && result["type"] == "steam-result", "every text is answered");
     FUZZ_REQUIRE(result["ok"].is_boolean(), "ok is a boolean");
     const bool ok = result["ok"].get<bool>();
     FUZZ_REQUIRE(ok == result["error"].is_null(), "an error exactly when not ok");
     FUZZ_REQUIRE(ok || (result["value"].is_null() && !result["error"].empty()),
                  "a failure has a text and no value");
+}
+
+// The same bytes as the result Steam brings back for a call that waits.
+void CheckWaitAnswered(const SteamWait& wait, const std::string& bytes, SteamClient& client) {
+    const std::string answer =
+        wait.what == SteamWait::For::Ticket
+            ? [&] {
+                  GetTicketForWebApiResponseLayout response = {};
+                  std::memcpy(&response, bytes.data(), std::min(bytes.size(), sizeof(response)));
+                  return AnswerTicket(wait, response);
+              }()
+            : AnswerCallResult(wait, bytes, client);
+    const nlohmann::json result = nlohmann::json::parse(answer, nullptr, false);
+    CheckResult(result);
+    FUZZ_REQUIRE(result["id"] == wait.id, "a result answers the call of its handle");
+}
+
+void CheckAnswer(const std::string& text, SteamClient* client) {
+    const nlohmann::json sent = nlohmann::json::parse(text, nullptr, false);
+    const SteamReply reply = AnswerSteamCall(text, {client, "unavailable", 480, nullptr, 0});
+    FUZZ_REQUIRE(reply.answer.empty() == reply.wait.has_value(), "answered now or waiting");
+    if (reply.wait) {
+        FUZZ_REQUIRE(client && reply.wait->handle != 0, "only a started call waits");
+        CheckWaitAnswered(*reply.wait, text, *client);
+        return;
+    }
+    const nlohmann::json result = nlohmann::json::parse(reply.answer, nullptr, false);
+    CheckResult(result);
+    const bool ok = result["ok"].get<bool>();
     FUZZ_REQUIRE(!ok || (sent.is_object() && result["id"] == sent.value("id", nlohmann::json())),
                  "an answered call echoes its id as sent");
     FUZZ_REQUIRE(client || !ok || result["call"] == "status",

@@ -293,6 +293,19 @@ TEST(ParseManifest, PrecompressedFilesDefaultToAuto) {
               PrecompressedFiles::None);
 }
 
+TEST(ParseManifest, SteamOverlayHostsAreOptIn) {
+    EXPECT_FALSE(Parse(R"({"name":"n","steam":{"app-id":1}})").steam.overlayHosts);
+    EXPECT_EQ(*Parse(R"({"name":"n","steam":{"app-id":1,"overlay-hosts":["Store.Example.com"]}})")
+                   .steam.overlayHosts,
+              std::vector<std::string>{"store.example.com"});
+    for (const char* hosts : {R"("a.com")", R"([1])", R"([""])", R"(["https://a.com"])", R"({})",
+                              R"(null)"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","steam":{"app-id":1,"overlay-hosts":)") +
+                              hosts + "}}"),
+                  "invalid steam overlay hosts")
+            << hosts;
+}
+
 TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {
     EXPECT_EQ(Parse(R"({"name":"n"})").steam.appId, 0u);
     const AppManifest m = Parse(R"({"name":"n","steam":{"app-id":480}})");

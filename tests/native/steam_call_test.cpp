@@ -8,57 +8,11 @@
 #include "steam/steam_answer.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam_recording_client.h"
 
 namespace {
-// Records every call that reaches it, as "Name(args)", and answers as told.
-class RecordingClient final : public SteamClient {
-public:
-    std::vector<std::string> calls;
-    bool accepts = true;
-    std::optional<bool> achieved = true;
-
-    SteamPlayer Player() override { return {76561197960287930ull, "Ann", "german", true, true}; }
-    bool SetAchievement(const std::string& n) override { return Record("SetAchievement(" + n); }
-    bool ClearAchievement(const std::string& n) override { return Record("ClearAchievement(" + n); }
-    std::optional<bool> GetAchievement(const std::string& n) override {
-        Record("GetAchievement(" + n);
-        return achieved;
-    }
-    bool SetStatInt(const std::string& n, int32_t v) override {
-        return Record("SetStatInt(" + n + "," + std::to_string(v));
-    }
-    bool SetStatFloat(const std::string& n, float v) override {
-        return Record("SetStatFloat(" + n + "," + std::to_string(v));
-    }
-    std::optional<int32_t> GetStatInt(const std::string& n) override {
-        Record("GetStatInt(" + n);
-        return accepts ? std::optional<int32_t>(-7) : std::nullopt;
-    }
-    std::optional<float> GetStatFloat(const std::string& n) override {
-        Record("GetStatFloat(" + n);
-        return 2.5f;
-    }
-    bool StoreStats() override { return Record("StoreStats("); }
-    bool SetRichPresence(const std::string& k, const std::string& v) override {
-        return Record("SetRichPresence(" + k + "," + v);
-    }
-    bool IsDlcInstalled(uint32_t id) override {
-        return Record("IsDlcInstalled(" + std::to_string(id));
-    }
-    void ActivateOverlay(const std::string& d) override { Record("ActivateOverlay(" + d); }
-    void ActivateOverlayToWebPage(const std::string& u) override {
-        Record("ActivateOverlayToWebPage(" + u);
-    }
-
-private:
-    bool Record(const std::string& call) {
-        calls.push_back(call + ")");
-        return accepts;
-    }
-};
-
 nlohmann::json Answer(const std::string& text, SteamClient* client, std::string reason = "") {
-    return nlohmann::json::parse(AnswerSteamCall(text, {client, reason, 480}));
+    return nlohmann::json::parse(AnswerSteamCall(text, {client, reason, 480}).answer);
 }
 } // namespace
 
@@ -193,7 +147,7 @@ TEST(SteamCall, UnavailableSteamAnswersWithItsReasonAndStatusSaysWhy) {
     EXPECT_EQ(status["value"],
               nlohmann::json::parse(R"({"available":false,"reason":"no client","appId":480,
                 "steamId":null,"personaName":null,"language":null,"steamDeck":false,
-                "overlayEnabled":false})"));
+                "overlayEnabled":false,"cloud":{"enabledForAccount":false,"enabledForApp":false}})"));
 }
 
 TEST(SteamCall, StatusOfAnAvailableSteam) {
@@ -201,7 +155,8 @@ TEST(SteamCall, StatusOfAnAvailableSteam) {
     const nlohmann::json status = Answer(R"({"call":"status"})", &client);
     EXPECT_EQ(status["value"], nlohmann::json::parse(R"({"available":true,"reason":null,"appId":480,
                 "steamId":"76561197960287930","personaName":"Ann","language":"german",
-                "steamDeck":true,"overlayEnabled":true})"));
+                "steamDeck":true,"overlayEnabled":true,
+                "cloud":{"enabledForAccount":true,"enabledForApp":false}})"));
 }
 
 TEST(SteamCall, OverlayEvent) {

@@ -8,7 +8,7 @@ import path from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { binFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { binFolder, DEADLINE_MS, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -28,11 +28,12 @@ const loggedCalls = (host) => steamLog(host).map((entry) => entry.call);
 
 // Page script's call; resolves with the host's steam-result of the same id.
 let nextId = 1;
-async function call(host, name, fields = {}) {
+async function call(host, name, fields = {}, timeoutMs = DEADLINE_MS) {
   const id = `call-${nextId++}`;
   await host.postString(JSON.stringify({ type: 'steam', call: name, id, ...fields }));
   const answer = await waitFor(() => host.posts().map((post) => JSON.parse(post.json))
-    .find((message) => message.type === 'steam-result' && message.id === id), `the answer to ${name}`);
+    .find((message) => message.type === 'steam-result' && message.id === id), `the answer to ${name}`,
+  timeoutMs);
   assert.equal(answer.call, name);
   return answer;
 }
@@ -51,7 +52,7 @@ test('calls reach the library with their arguments and the results reach the pag
       stats: { wins: 12, km: 2.5 }, dlc: [1001] }) } });
   assert.deepEqual((await call(host, 'status')).value, { available: true, reason: null, appId: 480,
     steamId: '76561197960287930', personaName: 'Ann', language: 'english', steamDeck: true,
-    overlayEnabled: true });
+    overlayEnabled: true, cloud: { enabledForAccount: true, enabledForApp: true } });
   const answers = [
     await call(host, 'set-achievement', { name: 'WON' }),
     await call(host, 'clear-achievement', { name: 'LOST' }),
@@ -167,3 +168,103 @@ for (const pkg of ['steamworks.js', '@pipelab/steamworks.js']) {
     assert.match(status.value.reason, /Could not determine Steam client install directory/);
   });
 }
+
+// Asynchronous results: a call answered from the result Steam brings back later.
+const steamFiles = (config = {}) => ({ 'steam_api64.dll': standin('newest'),
+  'steam-standin.json': JSON.stringify({ persona: 'Ann', ...config }) });
+const posted = (host) => host.posts().map((post) => JSON.parse(post.json));
+
+test('cloud: a save slot written as JSON is there at the next start; the cloud state is asked each time', async () => {
+  const first = await ready({ manifest: steamGame(), files: steamFiles() });
+  const slot = JSON.stringify({ level: 3, name: 'Åsa' });
+  assert.equal((await call(first, 'cloud-write', { file: 'slot1.json', text: slot })).ok, true);
+  assert.equal((await call(first, 'cloud-write', { file: 'thumb.bin', base64: '/wAB' })).ok, true);
+  assert.deepEqual((await call(first, 'cloud-list')).value,
+    [{ name: 'slot1.json', size: Buffer.byteLength(slot) }, { name: 'thumb.bin', size: 3 }]);
+  const status = (await call(first, 'cloud-status')).value;
+  assert.deepEqual([status.enabledForAccount, status.enabledForApp, status.totalBytes], [true, true, 100000000]);
+  first.writeFile('steam-standin.cloud-app-off', '');
+  assert.deepEqual((await call(first, 'status')).value.cloud, { enabledForAccount: true, enabledForApp: false });
+  const refused = await call(first, 'cloud-write', { file: '../escape', text: 'x' });
+  assert.equal(refused.error, '"file" must be one safe file name under 260 bytes');
+  first.close();
+  assert.equal(await first.waitForExit(), 0);
+
+  const next = await ready({ manifest: steamGame(), files: steamFiles(), folder: first.folder });
+  assert.equal((await call(next, 'cloud-read', { file: 'slot1.json' })).value, slot);
+  assert.equal((await call(next, 'cloud-read', { file: 'thumb.bin', as: 'base64' })).value, '/wAB');
+  assert.equal((await call(next, 'cloud-delete', { file: 'thumb.bin' })).ok, true);
+  const missing = await call(next, 'cloud-read', { file: 'thumb.bin' });
+  assert.deepEqual([missing.ok, missing.error], [false, 'Steam Cloud has no file thumb.bin']);
+  assert.deepEqual(steamLog(first).filter((entry) => entry.call === 'FileWrite').map((entry) => entry.args),
+    [['slot1.json', Buffer.byteLength(slot)], ['thumb.bin', 3]], 'the refused name never reached Steam');
+});
+
+test('leaderboards: results come back frames later, out of order, matched by their handle', async () => {
+  const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [10, 1],
+    rivals: [{ steamId: '76561197960287931', score: 70 }], personas: { '76561197960287930': 'Ann' } }) });
+  const [slow, quick] = await Promise.all([
+    call(host, 'leaderboard-find', { name: 'Slow', create: { sort: 'descending', display: 'numeric' } }),
+    call(host, 'leaderboard-find', { name: 'Quick', create: { sort: 'ascending', display: 'seconds' } })]);
+  assert.deepEqual([slow.value, quick.value], ['144115188075855873', '144115188075855874']);
+  const answered = posted(host).filter((message) => message.type === 'steam-result').map((message) => message.value);
+  assert.ok(answered.indexOf(quick.value) < answered.indexOf(slow.value), 'the quicker result answered first');
+  const upload = await call(host, 'leaderboard-upload', { board: slow.value, score: 90, method: 'keep-best',
+    details: [1, 2] });
+  assert.deepEqual(upload.value, { scoreChanged: true, globalRankNew: 1, globalRankPrevious: 0 });
+  const worse = await call(host, 'leaderboard-upload', { board: slow.value, score: 10, method: 'keep-best' });
+  assert.deepEqual(worse.value, { scoreChanged: false, globalRankNew: 1, globalRankPrevious: 1 });
+  const entries = await call(host, 'leaderboard-entries', { board: slow.value, range: 'global', start: 1, end: 10 });
+  assert.deepEqual(entries.value, [
+    { rank: 1, score: 90, steamId: '76561197960287930', personaName: 'Ann', details: [1, 2] },
+    { rank: 2, score: 70, steamId: '76561197960287931', personaName: null, details: [] }]);
+  const gone = await call(host, 'leaderboard-find', { name: 'Nobody' });
+  assert.deepEqual([gone.ok, gone.error], [false, 'Steam has no leaderboard of that name']);
+  assert.deepEqual(steamLog(host).filter((entry) => entry.call === 'GetAPICallResult').map((entry) => entry.args[2]),
+    [1104, 1104, 1106, 1106, 1105, 1104], 'each result fetched once, as the callback it is');
+});
+
+test('a result that never comes back answers "timed out"; the game is answered meanwhile', async () => {
+  const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [-1] }) });
+  // The host's own 30 s bound, on top of an ordinary step.
+  const waiting = call(host, 'leaderboard-find', { name: 'Lost' }, 30000 + DEADLINE_MS);
+  assert.equal((await call(host, 'status')).ok, true, 'the UI thread is not held');
+  const lost = await waiting;
+  assert.deepEqual([lost.ok, lost.value, lost.error], [false, null, 'timed out']);
+});
+
+test('auth-ticket: the ticket as hex; a failure with its result code; every ticket cancelled before shutdown', async () => {
+  const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [2, 1] }) });
+  const [first, second] = await Promise.all([call(host, 'auth-ticket', { identity: 'game-server' }),
+    call(host, 'auth-ticket', { identity: '' })]);
+  assert.deepEqual([first.value, second.value], ['1400ab01', '1400ab02']);
+  const long = await call(host, 'auth-ticket', { identity: 'x'.repeat(65) });
+  assert.equal(long.error, '"identity" is longer than 64 bytes');
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const calls = steamLog(host).filter((entry) => /Ticket|Shutdown/.test(entry.call));
+  assert.deepEqual(calls, [{ call: 'GetAuthTicketForWebApi', args: ['game-server'] },
+    { call: 'GetAuthTicketForWebApi', args: [null] }, { call: 'CancelAuthTicket', args: [1] },
+    { call: 'CancelAuthTicket', args: [2] }, { call: 'Shutdown', args: [] }]);
+
+  const failing = await ready({ manifest: steamGame(), files: steamFiles({ 'ticket-result': 2 }) });
+  const failed = await call(failing, 'auth-ticket', { identity: 'game-server' });
+  assert.deepEqual([failed.ok, failed.error], [false, 'Steam made no ticket (result 2)']);
+});
+
+test('"overlay-hosts" limits the overlay to pages of the listed hosts', async () => {
+  const host = await ready({ manifest: steamGame({ 'app-id': 480, 'overlay-hosts': ['store.example.com'] }),
+    files: steamFiles() });
+  assert.equal((await call(host, 'activate-overlay-to-web-page', { url: 'https://store.example.com/a' })).ok, true);
+  const refused = await call(host, 'activate-overlay-to-web-page', { url: 'https://store.example.com@evil.com/' });
+  assert.equal(refused.error, '"url" is not on a host listed in "overlay-hosts"');
+  assert.deepEqual(steamLog(host).filter((entry) => entry.call === 'ActivateGameOverlayToWebPage')
+    .map((entry) => entry.args[0]), ['https://store.example.com/a']);
+});
+
+test('without Steam the new calls answer with the reason', async () => {
+  const host = await ready({ manifest: steamGame() });
+  for (const [name, fields] of [['cloud-list', {}], ['leaderboard-find', { name: 'B' }],
+    ['auth-ticket', { identity: 'x' }]])
+    assert.equal((await call(host, name, fields)).error, 'steam_api64.dll is not in the program\'s folder');
+});

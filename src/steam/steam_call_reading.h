@@ -1,0 +1,23 @@
+#pragma once
+// The field readers the parts of the call parser share. Portable.
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "steam/steam_call.h"
+
+// Thrown inside the parser only, to end a call with its error.
+struct SteamRefusal {
+    std::string error;
+};
+
+// The member, or null when it is missing.
+const nlohmann::json& SteamField(const nlohmann::json& message, const char* key);
+// A string member of at most limit bytes, well-formed UTF-8 without NUL.
+std::string SteamText(const nlohmann::json& message, const char* key, bool mayBeEmpty = false,
+                      size_t limit = kSteamTextLimit);
+// A number member that is a 32-bit integer.
+int32_t SteamInt(const nlohmann::json& message, const char* key);
+
+void ReadCloudFields(const nlohmann::json& message, SteamCall& call);
+void ReadLeaderboardFields(const nlohmann::json& message, SteamCall& call);

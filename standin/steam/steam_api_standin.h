@@ -1,0 +1,24 @@
+#pragma once
+// What the stand-in steam_api64.dll's two source files share.
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#define EXPORT extern "C" __declspec(dllexport)
+
+namespace standin_steam {
+extern char interfaces[6]; // distinct addresses for the interfaces handed out
+std::filesystem::path Beside(const wchar_t* name);
+// Appends {call, args} to steam-standin.log.
+void Record(const char* call, nlohmann::json args = nlohmann::json::array());
+// A member of steam-standin.json, null when missing.
+const nlohmann::json& Config(const char* key);
+// Hands the callback out from the next frame.
+// false when steam-standin.json has "refuse".
+bool Accepts();
+void Queue(int32_t id, std::vector<uint8_t> data);
+// Each frame: the results and callbacks whose delay is over are queued.
+void DeliverDueResults();
+} // namespace standin_steam
