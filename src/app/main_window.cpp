@@ -8,6 +8,7 @@
 #include "app/window_dpi.h"
 #include "app/window_minimum.h"
 #include "app/window_placement.h"
+#include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "util/dpi.h"
 #include "util/dpi_awareness.h"
@@ -161,6 +162,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRunDeferredWork:
         if (g_webView)
             g_webView->RunDeferredWork();
+        return 0;
+    case kDeliverExtensionPosts:
+        DeliverExtensionPosts();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -44,8 +44,7 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
             window_.SetWindowPosition(message.x, message.y);
             break;
         case PageMessage::Kind::ExtensionMessage:
-            if (extensionHost_ && extensionHost_->extensionMessageEntry)
-                extensionHost_->extensionMessageEntry(text.c_str());
+            HandToExtension(text);
             break;
         case PageMessage::Kind::SteamCall:
             if (steamCalls_)
@@ -54,6 +53,15 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
         }
     } catch (...) {
     }
+}
+
+void MessageBridge::HandToExtension(const std::string& text) {
+    if (!extensionHost_ || !extensionHost_->extensionMessageEntry)
+        return;
+    const ExtensionMessage entry = extensionHost_->extensionMessageEntry;
+    if (!later_)
+        return entry(text.c_str());
+    later_([entry, text] { entry(text.c_str()); });
 }
 
 void MessageBridge::SendWrapperInitResponse() {

@@ -30,12 +30,17 @@ public:
         environment_ = environment;
         webView_ = webView;
     }
+    // Runs the extension's part of a message later, from the message loop, so the
+    // library's own code never runs inside the runtime's event; without it, at once.
+    using Later = std::function<void(std::function<void()> work)>;
+    void DeliverExtensionMessagesWith(Later later) { later_ = std::move(later); }
     // Answers "steam" messages; without it they go unanswered.
     using SteamCalls = std::function<std::string(const std::string& text)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
 
 private:
     void SendWrapperInitResponse();
+    void HandToExtension(const std::string& text);
     bool TopLevelIsPage() const;
 
     const std::string pageOrigin_;
@@ -45,4 +50,5 @@ private:
     ICoreWebView2Environment* environment_ = nullptr;
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
+    Later later_;
 };

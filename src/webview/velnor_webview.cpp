@@ -39,6 +39,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
+    messageBridge_.DeliverExtensionMessagesWith([this](std::function<void()> work) {
+        deferred_.Post("an extension message", std::move(work));
+    });
 }
 
 VelnorWebView::~VelnorWebView() {
@@ -51,6 +54,7 @@ void VelnorWebView::Init() {
 }
 
 void VelnorWebView::StartSession() {
+    ++sessionNumber_;
     session_ = std::make_unique<BrowserSession>(
         BrowserSession::Options{mainWindow_, browserExecutableFolder_, Utf8ToWide(userDataFolder_),
                                 Utf8ToWide(BrowserArguments(*manifest_))},

@@ -87,8 +87,8 @@ private:
     void RegisterProcessFailedHandler();
     void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
     void ReloadAfterCrash();
-    void AskAboutHang();
-    void RecreateBrowser();
+    void AskAboutHang(uint64_t session);
+    void RecreateBrowser(uint64_t session);
     void EndAfterFailure();
 
     // The "edit" context menu (context_menu.cpp).
@@ -114,6 +114,8 @@ private:
     bool endingAfterFailure_ = false;
     DeferredWork deferred_;
     std::unique_ptr<BrowserSession> session_;
+    uint64_t sessionNumber_ = 0; // counts the sessions started
+
 };
 
 // The web view host, once start-up has created it; null before and after. The

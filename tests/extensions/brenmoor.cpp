@@ -3,6 +3,7 @@
 // beside itself, so tests can read back what the host handed it.
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -122,6 +123,14 @@ EXPORT void OnExtensionMessage(const char* message) {
 #ifdef BRENMOOR_POSTS_NOT_JSON
     Post("this is not JSON {");
     Post("{\"type\":\"after-bad\"}");
+#endif
+#ifdef BRENMOOR_BOX_IN_MESSAGE
+    // A box of the library's own: its loop runs while the message is handled.
+    MessageBoxW(g_mainWindow, L"From the extension.", L"Brenmoor", MB_OK);
+    Record("BoxClosed");
+#endif
+#ifdef BRENMOOR_POSTS_FROM_WORKER
+    std::thread([] { Post("{\"type\":\"from-worker\"}"); }).join();
 #endif
 #ifdef BRENMOOR_LEAKS_MIB
     // A deliberate leak on the host's heap, every page touched, for the memory measure's own test.
