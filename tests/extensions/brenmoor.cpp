@@ -82,7 +82,8 @@ EXPORT const char* const* Init(const char* applicationFolder, const char* conten
     g_applicationFolder = applicationFolder;
     Record("Init", "\"applicationFolder\":\"" + Hex(applicationFolder) + "\",\"contentFolder\":\"" +
                        Hex(contentFolder) + "\",\"userDataFolder\":\"" + Hex(userDataFolder) +
-                       "\",\"post\":" + (post ? "true" : "false"));
+                       "\",\"post\":" + (post ? "true" : "false") + ",\"windowShown\":" +
+                       (IsWindowVisible(FindWindowW(L"Quorrin", nullptr)) ? "true" : "false"));
 #ifdef BRENMOOR_POSTS
     Post("{\"type\":\"from-init\"}");
 #endif
