@@ -107,12 +107,11 @@ HostRun::Outcome HostRun::PassSteamGate() {
         return 0;
     gdiplus_.emplace();
     icon_ = LoadWindowIcon(instance_, applicationFolder_, manifest_);
-    manifest_.iconHandle = icon_;
     return {};
 }
 
 HostRun::Outcome HostRun::PassRuntimeGate() {
-    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_);
+    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_, icon_);
     if (!runtime_)
         return 1;
     return {};

@@ -108,7 +108,7 @@ void RunDownloadedBootstrapper(const DownloadJob& job, const std::wstring& folde
 } // namespace
 
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
-                    const AppManifest& manifest) {
+                    const AppManifest& manifest, HICON icon) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
     if (!InitSetupControls(manifest))
         return;
@@ -120,7 +120,7 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
     if (downloadFolder.empty())
         return LogForAuthor("no download folder for the runtime installer");
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent);
+        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent, icon);
     if (!setup)
         return (void)RemoveDirectoryW(ToLongPath(downloadFolder).c_str());
     DownloadJob job{RuntimeDownloadUrl, downloadFolder + L"\\Webview2Setup.exe", setup->window,

@@ -30,7 +30,7 @@ bool OfflineInstallerPresent(const std::string& installerPath) {
 }
 
 void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
-                           const AppManifest& manifest) {
+                           const AppManifest& manifest, HICON icon) {
     if (!InitSetupControls(manifest))
         return;
     const std::wstring program = Utf8ToWide(installerPath);
@@ -48,7 +48,7 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
         return;
     }
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee);
+        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee, icon);
     if (setup) {
         // Closing it would leave the program waiting unseen until the installer ends.
         HoldSetupWindowOpen(setup->window);

@@ -73,8 +73,8 @@ bool InitSetupControls(const AppManifest& manifest) {
 }
 
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
-                                           const std::string& caption, SetupBar bar) {
-    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
+                                           const std::string& caption, SetupBar bar, HICON icon) {
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, icon,
                                  COLOR_MENU)) {
         ShowMessage("Failed to register window class", manifest.title, MB_ICONERROR);
         return std::nullopt;
