@@ -9,7 +9,7 @@
 #include "app/startup.h"
 #include "app/startup_log.h"
 #include "util/author_log.h"
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 #include "util/files.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 #include "util/long_path.h"
 #include "util/scoped_handle.h"
 #include "util/text.h"

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "manifest/manifest.h"
-#include "util/dpi.h"
+#include "window/dpi.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 #include "util/scoped_handle.h"

@@ -1,7 +1,7 @@
 #include "bridge/message_bridge.h"
 
 #include "bridge/page_message.h"
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "extensions/extension_host.h"
 #include "util/author_log.h"
 #include "util/text.h"

@@ -1,6 +1,6 @@
 #include "webview/fullscreen_key_press.h"
 
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "util/author_log.h"
 
 namespace {

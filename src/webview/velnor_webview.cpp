@@ -6,7 +6,7 @@
 #include "manifest/manifest.h"
 #include "util/author_log.h"
 #include "util/com_callback.h"
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 #include "util/message_box.h"
 #include "util/text.h"
 #include "webview/browser_arguments.h"

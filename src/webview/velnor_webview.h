@@ -10,7 +10,7 @@
 #include <WebView2.h>
 
 #include "bridge/message_bridge.h"
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "content/content_server.h"
 #include "util/com_ptr.h"
 #include "webview/browser_session.h"

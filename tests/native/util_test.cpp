@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bootstrap/download_progress.h"
-#include "util/dpi_scale.h"
+#include "window/dpi_scale.h"
 #include "util/json_lookup.h"
 #include "util/long_path.h"
 #include "util/trim.h"

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <shobjidl.h>
 
-#include "bridge/fullscreen_keys.h"
+#include "window/fullscreen_keys.h"
 #include "util/com_ptr.h"
 
 // The smallest client area a size request may ask for, in 96-dpi units.

@@ -1,4 +1,4 @@
-#include "util/dpi_scale.h"
+#include "window/dpi_scale.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 
 #include <algorithm>
 
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 
 namespace {
 constexpr LONG kFullScreenStyleMask = ~LONG{WS_CAPTION | WS_THICKFRAME};
