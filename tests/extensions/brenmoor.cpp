@@ -39,6 +39,22 @@ void Record(const char* call, const std::string& fields = "") {
     }
 }
 
+// Whether the host's main window, on the calling thread, is already on screen.
+[[maybe_unused]] bool HostWindowShown() {
+    bool shown = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (wcscmp(name, L"Quorrin") == 0 && IsWindowVisible(window))
+                *reinterpret_cast<bool*>(found) = true;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
 [[maybe_unused]] void Post(const char* json) {
     if (g_post)
         g_post(json);
@@ -83,7 +99,7 @@ EXPORT const char* const* Init(const char* applicationFolder, const char* conten
     Record("Init", "\"applicationFolder\":\"" + Hex(applicationFolder) + "\",\"contentFolder\":\"" +
                        Hex(contentFolder) + "\",\"userDataFolder\":\"" + Hex(userDataFolder) +
                        "\",\"post\":" + (post ? "true" : "false") + ",\"windowShown\":" +
-                       (IsWindowVisible(FindWindowW(L"Quorrin", nullptr)) ? "true" : "false"));
+                       (HostWindowShown() ? "true" : "false"));
 #ifdef BRENMOOR_POSTS
     Post("{\"type\":\"from-init\"}");
 #endif
