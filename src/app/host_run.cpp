@@ -8,9 +8,9 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/startup_log.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 #include "window/dpi_awareness.h"
-#include "util/files.h"
+#include "util/text/files.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 

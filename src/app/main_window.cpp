@@ -12,7 +12,7 @@
 #include "manifest/manifest.h"
 #include "window/dpi.h"
 #include "window/dpi_awareness.h"
-#include "util/text.h"
+#include "util/text/text.h"
 #include "util/window_class.h"
 #include "webview/deferred_work.h"
 #include "webview/velnor_webview.h"

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "app/host_run.h"
-#include "util/author_log.h"
-#include "util/files.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/files.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 std::string ReadManifestText(const std::string& path) {
     FILE* opened = nullptr;

@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "window/dpi_awareness.h"
-#include "util/long_path.h"
+#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";

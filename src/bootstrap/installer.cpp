@@ -10,11 +10,11 @@
 #include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/long_path.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
 #include "util/message_box.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 struct DownloadJob {

@@ -5,10 +5,10 @@
 #include <wintrust.h>
 
 #include "bootstrap/installer_signature.h"
-#include "util/author_log.h"
-#include "util/log_format.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/log/log_format.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 // The provider's state from a WinVerifyTrust call, closed on every path.

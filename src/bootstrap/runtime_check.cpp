@@ -3,10 +3,10 @@
 #include <WebView2.h>
 
 #include "manifest/manifest.h"
-#include "util/files.h"
-#include "util/author_log.h"
+#include "util/text/files.h"
+#include "util/log/author_log.h"
 #include "util/message_box.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 std::wstring RuntimeDownloadUrl = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 

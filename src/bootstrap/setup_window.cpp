@@ -9,7 +9,7 @@
 #include "util/message_box.h"
 #include "util/message_loop.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 #include "util/window_class.h"
 
 namespace {

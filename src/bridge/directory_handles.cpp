@@ -6,10 +6,10 @@
 
 #include "bridge/handle_plan.h"
 #include "bridge/page_message.h"
-#include "util/author_log.h"
-#include "util/com_ptr.h"
-#include "util/files.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/com/com_ptr.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 constexpr size_t kHandleCount = 13;

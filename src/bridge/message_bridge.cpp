@@ -3,9 +3,9 @@
 #include "bridge/page_message.h"
 #include "window/window_commands.h"
 #include "extensions/extension_host.h"
-#include "util/author_log.h"
-#include "util/text.h"
-#include "util/web_origin.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
+#include "util/text/web_origin.h"
 
 MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
                              ExtensionHost* extensionHost)

@@ -6,7 +6,7 @@
 #include <WebView2.h>
 
 #include "bridge/directory_handles.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 class WindowCommands;
 struct ExtensionHost;

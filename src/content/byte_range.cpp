@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "util/trim.h"
+#include "util/text/trim.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "util/author_log.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 ExtensionHost* g_extensionHost = nullptr;
 

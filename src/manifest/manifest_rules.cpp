@@ -4,7 +4,7 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "util/web_origin.h"
+#include "util/text/web_origin.h"
 
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
     "program",     "content",     "user-data", "local-app-data", "roaming-app-data",

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 // Steam's CallbackMsg_t.

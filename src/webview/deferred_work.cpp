@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
 void DeferredWork::Post(const char* what, std::function<void()> work) {
     queue_.push_back(std::move(work));

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 #include "util/message_box.h"
 
 void VelnorWebView::RegisterProcessFailedHandler() {

@@ -12,7 +12,7 @@
 #include "bridge/message_bridge.h"
 #include "window/window_commands.h"
 #include "content/content_server.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 #include "webview/browser_session.h"
 #include "webview/deferred_work.h"
 #include "webview/process_failure_policy.h"

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "util/saturate.h"
+#include "util/text/saturate.h"
 
 float DpiScaleFactor(int dpi) {
     return static_cast<float>(dpi) / 96.0f;

@@ -7,7 +7,7 @@
 #include <shobjidl.h>
 
 #include "window/fullscreen_keys.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 // The smallest client area a size request may ask for, in 96-dpi units.
 struct MinimumClientSize {

@@ -4,9 +4,9 @@
 
 #include "bootstrap/download_progress.h"
 #include "window/dpi_scale.h"
-#include "util/json_lookup.h"
-#include "util/long_path.h"
-#include "util/trim.h"
+#include "util/text/json_lookup.h"
+#include "util/text/long_path.h"
+#include "util/text/trim.h"
 
 TEST(LongPath, ToLongPath) {
     struct Case {

@@ -9,7 +9,7 @@
 #include <windows.h>
 #include <WebView2.h>
 
-#include "util/com_callback.h"
+#include "util/com/com_callback.h"
 #include "webview/deferred_work.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
-#include "util/log_file.h"
-#include "util/log_format.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/log/log_file.h"
+#include "util/log/log_format.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 // The one log file of the process, closed when the process ends. Lines come

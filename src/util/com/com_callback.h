@@ -5,9 +5,9 @@
 #include <exception>
 #include <functional>
 
-#include "util/author_log.h"
-#include "util/com_object.h"
-#include "util/com_ptr.h"
+#include "util/log/author_log.h"
+#include "util/com/com_object.h"
+#include "util/com/com_ptr.h"
 
 template <typename Interface, typename Invoke> class Callback;
 
