@@ -57,7 +57,7 @@ def write_iid_table(interfaces):
     for name in ordered(interfaces):
         out.append("WEBVIEW2_IID(%s)" % name)
     out += ["", "#undef WEBVIEW2_IID"]
-    write("src/util/webview2_iids.h", out)
+    write("src/util/com/webview2_iids.h", out)
 
 
 def write_standin_defaults(interfaces):

@@ -3,8 +3,8 @@
 // The flat API keeps GDI+ to plain C calls with explicit releases.
 #include <gdiplus.h>
 
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 HICON LoadIconFromImageFile(const std::string& path) {
     const std::wstring longPath = ToLongPath(Utf8ToWide(path));

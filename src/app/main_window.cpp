@@ -6,12 +6,13 @@
 #include "app/placement_file.h"
 #include "app/second_instance.h"
 #include "app/window_dpi.h"
-#include "app/window_minimum.h"
+#include "window/window_minimum.h"
 #include "app/window_placement.h"
+#include "extensions/extension_host.h"
 #include "manifest/manifest.h"
-#include "util/dpi.h"
-#include "util/dpi_awareness.h"
-#include "util/text.h"
+#include "window/dpi.h"
+#include "window/dpi_awareness.h"
+#include "util/text/text.h"
 #include "util/window_class.h"
 #include "webview/deferred_work.h"
 #include "webview/velnor_webview.h"
@@ -166,6 +167,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case kRunDeferredWork:
         if (g_webView)
             g_webView->RunDeferredWork();
+        return 0;
+    case kDeliverExtensionPosts:
+        DeliverExtensionPosts();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

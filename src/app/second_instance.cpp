@@ -4,9 +4,9 @@
 
 #include "app/main_window.h"
 #include "app/second_instance_message.h"
-#include "util/author_log.h"
-#include "util/files.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 #include "webview/velnor_webview.h"
 
 namespace {

@@ -3,8 +3,11 @@
 #include <windows.h>
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/files.h"
+#include "util/log/author_log.h"
+#include "util/text/files.h"
+#include "util/log/author_log.h"
+#include "util/text/files.h"
+#include "util/text/profile_path.h"
 
 namespace {
 // GetVersionExW answers what the program's manifest claims; ntdll tells the truth.

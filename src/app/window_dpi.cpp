@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "manifest/manifest.h"
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 #include "webview/velnor_webview.h"
 
 void FitFirstSizeToMonitor(HWND window, const AppManifest& manifest) {

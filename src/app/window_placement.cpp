@@ -1,10 +1,14 @@
 #include "app/window_placement.h"
 
-#include "util/dpi_awareness.h"
-#include "util/long_path.h"
+#include <vector>
+
+#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 #include "util/work_areas.h"
+#include "window/dpi_awareness.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "util/saturate.h"
+#include "util/text/saturate.h"
 
 int32_t DownloadPercent(unsigned long progress, unsigned long total) {
     if (total == 0)

@@ -10,12 +10,13 @@
 #include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/long_path.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
 #include "util/message_box.h"
 #include "util/scoped_handle.h"
 #include "util/system_library.h"
-#include "util/text.h"
+#include "util/text/text.h"
+#include "util/text/text.h"
 
 namespace {
 using DownloadFunction = decltype(&URLDownloadToFileW);
@@ -130,7 +131,7 @@ void RunDownloadedBootstrapper(const DownloadJob& job) {
 } // namespace
 
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
-                    const AppManifest& manifest) {
+                    const AppManifest& manifest, HICON icon) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
     const SystemLibrary commonControls = InitSetupControls(manifest);
     if (!commonControls)
@@ -143,7 +144,7 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
     if (downloadFolder.empty())
         return LogForAuthor("no download folder for the runtime installer");
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent);
+        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent, icon);
     if (!setup)
         return (void)RemoveDirectoryW(ToLongPath(downloadFolder).c_str());
     const SystemLibrary urlmon(L"urlmon.dll");

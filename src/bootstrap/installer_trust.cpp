@@ -5,11 +5,15 @@
 #include <wintrust.h>
 
 #include "bootstrap/installer_signature.h"
-#include "util/author_log.h"
-#include "util/log_format.h"
-#include "util/long_path.h"
+#include "util/log/author_log.h"
+#include "util/log/author_log.h"
+#include "util/log/log_format.h"
+#include "util/log/log_format.h"
+#include "util/text/long_path.h"
 #include "util/system_library.h"
-#include "util/text.h"
+#include "util/text/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 // The signature's checkers, loaded from System32 for one check.

@@ -5,11 +5,13 @@
 #include "bootstrap/installer_trust.h"
 #include "bootstrap/setup_window.h"
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/files.h"
-#include "util/long_path.h"
+#include "util/log/author_log.h"
+#include "util/text/files.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
+#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 struct InstallJob {
@@ -31,7 +33,7 @@ bool OfflineInstallerPresent(const std::string& installerPath) {
 }
 
 void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
-                           const AppManifest& manifest) {
+                           const AppManifest& manifest, HICON icon) {
     const SystemLibrary commonControls = InitSetupControls(manifest);
     if (!commonControls)
         return;
@@ -50,7 +52,7 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
         return;
     }
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee);
+        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee, icon);
     if (setup) {
         // Closing it would leave the program waiting unseen until the installer ends.
         HoldSetupWindowOpen(setup->window);

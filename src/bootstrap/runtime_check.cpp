@@ -3,10 +3,10 @@
 #include <WebView2.h>
 
 #include "manifest/manifest.h"
-#include "util/files.h"
-#include "util/author_log.h"
+#include "util/text/files.h"
+#include "util/log/author_log.h"
 #include "util/message_box.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 std::wstring RuntimeDownloadUrl = L"https://go.microsoft.com/fwlink/p/?LinkId=2124703";
 
@@ -31,7 +31,7 @@ bool RuntimePresent(const wchar_t* browserExecutableFolder) {
 } // namespace
 
 std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE instance,
-                                          const std::string& userDataFolder) {
+                                          const std::string& userDataFolder, HICON icon) {
     if (manifest.distributionMode == DistributionMode::Fixed) {
         if (RuntimePresent(kFixedRuntimeFolder))
             return RuntimeFound{kFixedRuntimeFolder};
@@ -44,9 +44,9 @@ std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE
     const std::string offlineInstaller =
         FolderOfPath(GetExecutablePath()) + kOfflineRuntimeInstaller;
     if (OfflineInstallerPresent(offlineInstaller))
-        InstallRuntimeOffline(instance, offlineInstaller, manifest);
+        InstallRuntimeOffline(instance, offlineInstaller, manifest, icon);
     else
-        InstallRuntime(instance, userDataFolder, manifest);
+        InstallRuntime(instance, userDataFolder, manifest, icon);
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
     ShowMessage(manifest.messages.installWebview2Failed, manifest.title, MB_ICONERROR);

@@ -5,11 +5,11 @@
 #include <commctrl.h>
 
 #include "manifest/manifest.h"
-#include "util/dpi.h"
+#include "window/dpi.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 #include "util/window_class.h"
 
 namespace {
@@ -75,8 +75,8 @@ SystemLibrary InitSetupControls(const AppManifest& manifest) {
 }
 
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
-                                           const std::string& caption, SetupBar bar) {
-    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, manifest.iconHandle,
+                                           const std::string& caption, SetupBar bar, HICON icon) {
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, icon,
                                  COLOR_MENU)) {
         ShowMessage("Failed to register window class", manifest.title, MB_ICONERROR);
         return std::nullopt;

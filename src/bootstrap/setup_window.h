@@ -24,7 +24,7 @@ SystemLibrary InitSetupControls(const AppManifest& manifest);
 // Registers the class and creates the window (300 by 90 page units, centred on
 // the primary monitor) with its bar, or shows the fixed message and gives nothing.
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
-                                           const std::string& caption, SetupBar bar);
+                                           const std::string& caption, SetupBar bar, HICON icon);
 
 // For a wait the player cannot cut short: the close button is greyed out, and a
 // close (Alt+F4, the taskbar) minimises the window instead. Only

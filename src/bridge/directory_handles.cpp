@@ -8,11 +8,15 @@
 #include "bridge/page_message.h"
 #include "content/final_path.h"
 #include "manifest/manifest_rules.h"
-#include "util/author_log.h"
-#include "util/com_ptr.h"
-#include "util/files.h"
-#include "util/profile_path.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/com/com_ptr.h"
+#include "util/com/com_ptr.h"
+#include "util/text/files.h"
+#include "util/log/author_log.h"
+#include "util/text/profile_path.h"
+#include "util/text/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 constexpr size_t kHandleCount = kDirectoryHandleCount;

@@ -3,11 +3,11 @@
 #include <cwchar>
 
 #include "bridge/page_message.h"
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "extensions/extension_host.h"
-#include "util/author_log.h"
-#include "util/text.h"
-#include "util/web_origin.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
+#include "util/text/web_origin.h"
 
 MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, WindowCommands& window,
                              ExtensionHost* extensionHost)
@@ -52,8 +52,7 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
             window_.SetWindowPosition(message.x, message.y);
             break;
         case PageMessage::Kind::ExtensionMessage:
-            if (extensionHost_ && extensionHost_->extensionMessageEntry)
-                extensionHost_->extensionMessageEntry(text.c_str());
+            HandToExtension(text);
             break;
         case PageMessage::Kind::SteamCall:
             // Empty: the answer waits for Steam and is posted when it comes.
@@ -67,6 +66,15 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
         }
     } catch (...) {
     }
+}
+
+void MessageBridge::HandToExtension(const std::string& text) {
+    if (!extensionHost_ || !extensionHost_->extensionMessageEntry)
+        return;
+    const ExtensionMessage entry = extensionHost_->extensionMessageEntry;
+    if (!later_)
+        return entry(text.c_str());
+    later_([entry, text] { entry(text.c_str()); });
 }
 
 void MessageBridge::SendWrapperInitResponse() {

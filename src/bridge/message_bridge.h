@@ -6,7 +6,7 @@
 #include <WebView2.h>
 
 #include "bridge/directory_handles.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 class WindowCommands;
 struct ExtensionHost;
@@ -30,6 +30,10 @@ public:
         environment_ = environment;
         webView_ = webView;
     }
+    // Runs the extension's part of a message later, from the message loop, so the
+    // library's own code never runs inside the runtime's event; without it, at once.
+    using Later = std::function<void(std::function<void()> work)>;
+    void DeliverExtensionMessagesWith(Later later) { later_ = std::move(later); }
     // Answers "steam" messages; without it they go unanswered.
     using SteamCalls = std::function<std::string(const std::string& text)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
@@ -38,6 +42,7 @@ public:
 
 private:
     void SendWrapperInitResponse();
+    void HandToExtension(const std::string& text);
     bool TopLevelIsPage() const;
 
     const std::string pageOrigin_;
@@ -48,4 +53,5 @@ private:
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
     std::function<void()> closeReady_;
+    Later later_;
 };

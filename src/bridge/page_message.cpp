@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "util/json_lookup.h"
+#include "util/text/json_lookup.h"
 
 bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) {
     // An empty origin (remote mode with an empty "main") is a prefix of every

@@ -4,7 +4,7 @@
 // apartment, but they do not say so: this wrapper does, and forwards every call.
 #include <objidl.h>
 
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 // Null for a null stream.
 com_ptr<IStream> MakeAgileStream(com_ptr<IStream> inner);

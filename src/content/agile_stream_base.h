@@ -6,7 +6,7 @@
 
 #include <objidl.h>
 
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 class AgileStreamBase : public IStream {
 public:

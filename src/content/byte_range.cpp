@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "util/trim.h"
+#include "util/text/trim.h"
 
 namespace {
 

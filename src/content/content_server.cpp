@@ -7,10 +7,10 @@
 #include "content/request_path.h"
 #include "content/response_plan.h"
 #include "content/slice_stream.h"
-#include "util/author_log.h"
-#include "util/long_path.h"
-#include "util/text.h"
-#include "util/trim.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
+#include "util/text/trim.h"
 
 namespace {
 // The trimmed "Range" value, when the request has that header.

@@ -9,7 +9,7 @@
 #include "content/link_check_cache.h"
 #include "content/mapped_file_cache.h"
 #include "content/response_plan.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 class ContentServer {
 public:

@@ -5,10 +5,10 @@
 #include "content/decoded_plan.h"
 #include "content/decoding_stream.h"
 #include "content/precompressed_rule.h"
-#include "util/author_log.h"
-#include "util/long_path.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 // Decoded while the answer is planned: a file that does not even begin to

@@ -11,7 +11,7 @@
 #include "content/decoded_sizes.h"
 #include "content/response_plan.h"
 #include "manifest/manifest.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 struct DecodedAnswer {
     ResponsePlan plan;

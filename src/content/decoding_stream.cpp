@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "content/agile_stream_base.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
 namespace {
 class DecodingStream final : public AgileStreamBase {

@@ -11,7 +11,7 @@
 #include <objidl.h>
 
 #include "content/decoding_reader.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 struct DecodingStreamParts {
     std::vector<uint8_t> firstPiece; // already decoded while the answer was planned

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "util/long_path.h"
+#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 std::string FinalPathOf(const std::string& path) {
     // No access asked for: only the name is wanted. Folders need backup semantics.

@@ -1,7 +1,7 @@
 #include "content/mapped_view.h"
 
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 std::shared_ptr<const MappedView> MappedView::Open(const std::string& filePath) {
     ScopedHandle file(CreateFileW(ToLongPath(Utf8ToWide(filePath)).c_str(), GENERIC_READ,

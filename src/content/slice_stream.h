@@ -8,7 +8,7 @@
 #include <objidl.h>
 
 #include "content/mapped_view.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 // The bytes [first, first + length) of the view; null unless they lie inside it.
 com_ptr<IStream> MakeSliceStream(std::shared_ptr<const MappedView> view, uint64_t first,

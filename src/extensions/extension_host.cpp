@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "util/author_log.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 ExtensionHost* g_extensionHost = nullptr;
 
@@ -54,12 +54,41 @@ bool LoadExtensionLibrary() {
     return true;
 }
 
+namespace {
+void PostFromOtherThread(ExtensionHost& host, std::string text) {
+    {
+        const std::lock_guard<std::mutex> lock(host.otherThreadsLock);
+        if (host.mainWindow) {
+            host.fromOtherThreads.push_back(std::move(text));
+            if (PostMessageW(host.mainWindow, kDeliverExtensionPosts, 0, 0))
+                return;
+            host.fromOtherThreads.pop_back();
+        }
+    }
+    LogForAuthor("a post of the extension from another thread was dropped: no window");
+}
+} // namespace
+
 void PostFromExtension(const char* json) {
     if (!g_extensionHost || !json)
         return;
-    const std::string text = json;
+    std::string text = json;
+    if (GetCurrentThreadId() != g_extensionHost->uiThread)
+        return PostFromOtherThread(*g_extensionHost, std::move(text));
     if (g_extensionHost->postToPage)
         g_extensionHost->postToPage(text);
+}
+
+void DeliverExtensionPosts() {
+    if (!g_extensionHost)
+        return;
+    std::deque<std::string> posts;
+    {
+        const std::lock_guard<std::mutex> lock(g_extensionHost->otherThreadsLock);
+        posts.swap(g_extensionHost->fromOtherThreads);
+    }
+    for (const std::string& text : posts)
+        PostFromExtension(text.c_str());
 }
 
 ExtensionSession::ExtensionSession(const std::string& applicationFolder,
@@ -82,6 +111,10 @@ ExtensionSession::~ExtensionSession() {
 }
 
 void ExtensionSession::MainWindowCreated(HWND mainWindow) const {
+    {
+        const std::lock_guard<std::mutex> lock(g_extensionHost->otherThreadsLock);
+        g_extensionHost->mainWindow = mainWindow;
+    }
     if (g_extensionHost->mainWindowCreatedEntry)
         g_extensionHost->mainWindowCreatedEntry(mainWindow);
 }

@@ -2,7 +2,9 @@
 // The optional extension library, Brenmoor.dll in the application folder: its
 // entry points, the component ids its "Init" registered, and its way to post
 // JSON messages to the page.
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,10 @@ using ExtensionMessage = void (*)(const char* message);
 // Hands a JSON text to the page; set by the web view host when it is created.
 using PagePost = std::function<void(const std::string& json)>;
 
+// The main window's message that hands the page what the library posted from
+// a thread of its own.
+inline constexpr UINT kDeliverExtensionPosts = WM_APP + 28;
+
 struct ExtensionHost {
     ExtensionHost(std::string applicationFolder, std::string contentFolder,
                   std::string userDataFolder);
@@ -32,6 +38,11 @@ struct ExtensionHost {
     const std::string userDataFolder;
     PagePost postToPage; // empty until the web view host exists
     std::vector<std::string> registeredComponentIds;
+    // The library may post from any thread; the page is reached from this one only.
+    const DWORD uiThread = GetCurrentThreadId();
+    std::mutex otherThreadsLock;
+    HWND mainWindow = nullptr;                     // once created; under the lock
+    std::deque<std::string> fromOtherThreads;      // under the lock
 };
 
 // The extension host; set by start-up, cleared when it is destroyed. The post
@@ -43,7 +54,12 @@ extern ExtensionHost* g_extensionHost;
 bool LoadExtensionLibrary();
 
 // The library's post callback: the text goes to the page once a browser exists.
+// From another thread it waits for the UI thread (kDeliverExtensionPosts), or is
+// dropped with a line in the log when there is no window to wake.
 void PostFromExtension(const char* json);
+
+// kDeliverExtensionPosts: hands the page what other threads posted, in order.
+void DeliverExtensionPosts();
 
 // Owns the extension host from start-up to the end of the process, on every
 // exit path: creating it publishes g_extensionHost and loads the library; the

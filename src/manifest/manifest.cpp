@@ -6,7 +6,7 @@
 
 #include "manifest/manifest_player_keys.h"
 #include "manifest/manifest_rules.h"
-#include "util/json_lookup.h"
+#include "util/text/json_lookup.h"
 
 namespace {
 const char kDefaultInstallMessage[] = "This app requires the Microsoft Edge WebView2 runtime. It "

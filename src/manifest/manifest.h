@@ -5,10 +5,6 @@
 #include <string>
 #include <vector>
 
-// The window icon's HICON, declared without the Windows headers so that this
-// record stays portable (HICON is HICON__* under STRICT).
-struct HICON__;
-
 enum class DistributionMode : int32_t { Evergreen = 0, Fixed = 1 };
 enum class ContentMode : int32_t { Bundle = 0, Remote = 1 };
 
@@ -64,7 +60,6 @@ struct AppManifest {
     int32_t width = 0;
     int32_t height = 0;
     std::string icon;
-    HICON__* iconHandle = nullptr; // set by start-up, not read from the file
     bool resizable = true;
     // 0xRRGGBB: the window and the browser control show it until the page paints.
     uint32_t backgroundColor = 0xFFFFFF;
@@ -103,7 +98,7 @@ struct AppManifest {
     SteamSettings steam;
 };
 
-// Fills every field but iconHandle from the manifest text. Throws the JSON
+// Fills every field from the manifest text. Throws the JSON
 // library's parse error, or std::runtime_error with "invalid name",
 // "invalid distribution mode", "invalid content mode" or
 // "invalid cross-origin isolation" (a value that is not a boolean) or

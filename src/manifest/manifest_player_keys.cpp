@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "manifest/manifest.h"
-#include "util/json_lookup.h"
+#include "util/text/json_lookup.h"
 
 namespace {
 // The word of a key that must be one of two; missing gives the first. Like

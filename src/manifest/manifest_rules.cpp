@@ -4,8 +4,9 @@
 #include <cctype>
 #include <stdexcept>
 
-#include "util/json_lookup.h"
-#include "util/web_origin.h"
+#include "util/text/json_lookup.h"
+#include "util/text/web_origin.h"
+#include "util/text/web_origin.h"
 
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
     "program",     "content",     "user-data", "local-app-data", "roaming-app-data",

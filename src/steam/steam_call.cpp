@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "steam/steam_call_reading.h"
-#include "util/web_origin.h"
+#include "util/text/web_origin.h"
 
 namespace {
 using Kind = SteamCall::Kind;

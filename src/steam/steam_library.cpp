@@ -4,8 +4,10 @@
 #include <initializer_list>
 
 #include "steam/steam_exports.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 // Resolves exports by name, remembering the first one that is missing.

@@ -1,7 +1,7 @@
 #include "steam/steam_session.h"
 
 #include "steam/steam_library.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
 namespace {
 // Steam's GameOverlayActivated_t; its first byte says whether the overlay opened.

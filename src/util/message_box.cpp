@@ -1,7 +1,7 @@
 #include "util/message_box.h"
 
-#include "util/author_log.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
 
 void ShowMessage(const std::string& text, const std::string& caption, UINT icon, HWND owner) {
     LogForAuthor("message box: " + text);

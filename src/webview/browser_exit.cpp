@@ -4,7 +4,7 @@
 // and syncs the saves, and before the process ends.
 #include "webview/velnor_webview.h"
 
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 #include "util/message_loop.h"
 
 namespace {

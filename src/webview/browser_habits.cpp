@@ -1,7 +1,7 @@
 #include "webview/browser_habits.h"
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
 void ApplyBrowserHabits(const com_ptr<ICoreWebView2Settings>& settings,
                         const BrowserHabits& habits) {

@@ -4,7 +4,7 @@
 // its settings interface (older runtimes keep theirs, and nothing else changes).
 #include <WebView2.h>
 
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 struct BrowserHabits;
 

@@ -12,9 +12,9 @@
 #include <windows.h>
 #include <WebView2.h>
 
-#include "util/author_log.h"
-#include "util/com_callback.h"
-#include "util/com_ptr.h"
+#include "util/log/author_log.h"
+#include "util/com/com_callback.h"
+#include "util/com/com_ptr.h"
 
 class BrowserSession {
 public:

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 
 CloseHandshake::CloseHandshake(HWND window, int32_t waitMs, std::function<bool()> askPage)
     : window_(window), waitMs_(waitMs > 0 ? static_cast<UINT>(waitMs) : 0),

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
 #include "webview/edit_menu.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // same defaults, but for the target browser version, which the host fixes.
 #include <WebView2.h>
 
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 inline constexpr wchar_t kTargetCompatibleBrowserVersion[] = L"127.0.2651.64";
 

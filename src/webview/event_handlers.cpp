@@ -6,8 +6,8 @@
 #include <shellapi.h>
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
 #include "webview/fullscreen_key_press.h"
 #include "webview/page_policy.h"
 

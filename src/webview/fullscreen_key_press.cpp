@@ -1,7 +1,7 @@
 #include "webview/fullscreen_key_press.h"
 
-#include "bridge/window_commands.h"
-#include "util/author_log.h"
+#include "window/window_commands.h"
+#include "util/log/author_log.h"
 
 namespace {
 FullScreenKey KeyOf(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-#include "util/web_origin.h"
+#include "util/text/web_origin.h"
 
 namespace {
 bool StartsWithNoCase(const std::string& text, const char* prefix) {

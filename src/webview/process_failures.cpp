@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "manifest/manifest.h"
-#include "util/author_log.h"
+#include "util/log/author_log.h"
 #include "util/message_box.h"
 
 void VelnorWebView::RegisterProcessFailedHandler() {
@@ -36,10 +36,12 @@ void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
         if (!hangQuestion_.TryAsk(GetTickCount64()))
             return LogForAuthor(name + ": the player is already asked about this hang");
         LogForAuthor(name + ": asking the player");
-        return deferred_.Post("the question", [this] { AskAboutHang(); });
+        return deferred_.Post("the question",
+                              [this, session = sessionNumber_] { AskAboutHang(session); });
     case FailureResponse::RecreateBrowser:
         LogForAuthor(name + ": creating the browser again");
-        return deferred_.Post("a new browser", [this] { RecreateBrowser(); });
+        return deferred_.Post("a new browser",
+                              [this, session = sessionNumber_] { RecreateBrowser(session); });
     case FailureResponse::LogOnly:
         LogForAuthor(name + ": left to the runtime");
         return;
@@ -56,20 +58,23 @@ void VelnorWebView::ReloadAfterCrash() {
 }
 
 // A hung renderer may not honour Reload: Yes creates the browser again.
-void VelnorWebView::AskAboutHang() {
+void VelnorWebView::AskAboutHang(uint64_t session) {
     if (endingAfterFailure_)
         return;
     const bool restart = AskYesNo(manifest_->messages.unresponsive, manifest_->title, mainWindow_);
     hangQuestion_.Answered(restart, GetTickCount64());
     if (restart && !endingAfterFailure_)
-        RecreateBrowser();
+        RecreateBrowser(session);
 }
 
-// The dead browser's session ends and a new one runs the whole chain again in
+// The failed browser's session ends and a new one runs the whole chain again in
 // the same window; the extension library and the content server stay as they are.
-void VelnorWebView::RecreateBrowser() {
+// A failure of a session already replaced costs no second restart.
+void VelnorWebView::RecreateBrowser(uint64_t session) {
     if (endingAfterFailure_)
         return;
+    if (session != sessionNumber_)
+        return LogForAuthor("the failed browser was already created again");
     if (!restartBudget_.TryRestart(GetTickCount64()))
         return EndAfterFailure();
     EndSession();

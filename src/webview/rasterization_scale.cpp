@@ -1,7 +1,7 @@
 #include "webview/rasterization_scale.h"
 
-#include "util/author_log.h"
-#include "util/dpi_awareness.h"
+#include "util/log/author_log.h"
+#include "window/dpi_awareness.h"
 
 void FollowWindowDpi(ICoreWebView2Controller* controller, int dpi) {
     if (!IsPerMonitorDpiAware())

@@ -5,7 +5,7 @@
 // the monitor on their own).
 #include <WebView2.h>
 
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 
 // The control draws at dpi; nothing unless the process is per-monitor aware.
 void FollowWindowDpi(ICoreWebView2Controller* controller, int dpi);

@@ -4,11 +4,11 @@
 
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
-#include "util/author_log.h"
-#include "util/com_callback.h"
-#include "util/dpi_awareness.h"
+#include "util/log/author_log.h"
+#include "util/com/com_callback.h"
+#include "window/dpi_awareness.h"
 #include "util/message_box.h"
-#include "util/text.h"
+#include "util/text/text.h"
 #include "webview/browser_arguments.h"
 #include "webview/browser_habits.h"
 #include "webview/rasterization_scale.h"
@@ -44,6 +44,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
+    messageBridge_.DeliverExtensionMessagesWith([this](std::function<void()> work) {
+        deferred_.Post("an extension message", std::move(work));
+    });
 }
 
 // From start-up's frame, after the message loop: never inside a callback.
@@ -58,6 +61,7 @@ void VelnorWebView::Init() {
 }
 
 void VelnorWebView::StartSession() {
+    ++sessionNumber_;
     session_ = std::make_unique<BrowserSession>(
         BrowserSession::Options{mainWindow_, browserExecutableFolder_, Utf8ToWide(userDataFolder_),
                                 Utf8ToWide(BrowserArguments(*manifest_))},

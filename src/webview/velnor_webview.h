@@ -10,9 +10,9 @@
 #include <WebView2.h>
 
 #include "bridge/message_bridge.h"
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "content/content_server.h"
-#include "util/com_ptr.h"
+#include "util/com/com_ptr.h"
 #include "webview/browser_session.h"
 #include "webview/close_handshake.h"
 #include "webview/deferred_work.h"
@@ -95,8 +95,8 @@ private:
     void RegisterProcessFailedHandler();
     void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
     void ReloadAfterCrash();
-    void AskAboutHang();
-    void RecreateBrowser();
+    void AskAboutHang(uint64_t session);
+    void RecreateBrowser(uint64_t session);
     void EndAfterFailure();
 
     // The "edit" context menu (context_menu.cpp).
@@ -123,6 +123,8 @@ private:
     bool endingAfterFailure_ = false;
     DeferredWork deferred_;
     std::unique_ptr<BrowserSession> session_;
+    uint64_t sessionNumber_ = 0; // counts the sessions started
+
 };
 
 // The web view host, once start-up has created it; null before and after. The

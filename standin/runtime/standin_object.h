@@ -9,7 +9,7 @@
 #include "agent.h"
 #include "callback_rules.h"
 #include "unimplemented.h"
-#include "util/webview2_iids.h"
+#include "util/com/webview2_iids.h"
 
 // Live stand-in objects by kind, as JSON: {"ICoreWebView2": 1, ...}.
 Json LiveObjects();

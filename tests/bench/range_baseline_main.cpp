@@ -14,8 +14,8 @@
 
 #include "content/mapped_file_cache.h"
 #include "content/slice_stream.h"
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 constexpr uint64_t kRange = 64 * 1024;

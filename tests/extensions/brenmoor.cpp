@@ -3,6 +3,7 @@
 // beside itself, so tests can read back what the host handed it.
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
@@ -36,6 +37,22 @@ void Record(const char* call, const std::string& fields = "") {
                      fields.c_str());
         std::fclose(file);
     }
+}
+
+// Whether the host's main window, on the calling thread, is already on screen.
+[[maybe_unused]] bool HostWindowShown() {
+    bool shown = false;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) {
+            wchar_t name[16] = {};
+            GetClassNameW(window, name, 16);
+            if (wcscmp(name, L"Quorrin") == 0 && IsWindowVisible(window))
+                *reinterpret_cast<bool*>(found) = true;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
 }
 
 [[maybe_unused]] void Post(const char* json) {
@@ -81,7 +98,8 @@ EXPORT const char* const* Init(const char* applicationFolder, const char* conten
     g_applicationFolder = applicationFolder;
     Record("Init", "\"applicationFolder\":\"" + Hex(applicationFolder) + "\",\"contentFolder\":\"" +
                        Hex(contentFolder) + "\",\"userDataFolder\":\"" + Hex(userDataFolder) +
-                       "\",\"post\":" + (post ? "true" : "false"));
+                       "\",\"post\":" + (post ? "true" : "false") + ",\"windowShown\":" +
+                       (HostWindowShown() ? "true" : "false"));
 #ifdef BRENMOOR_POSTS
     Post("{\"type\":\"from-init\"}");
 #endif
@@ -122,6 +140,14 @@ EXPORT void OnExtensionMessage(const char* message) {
 #ifdef BRENMOOR_POSTS_NOT_JSON
     Post("this is not JSON {");
     Post("{\"type\":\"after-bad\"}");
+#endif
+#ifdef BRENMOOR_BOX_IN_MESSAGE
+    // A box of the library's own: its loop runs while the message is handled.
+    MessageBoxW(g_mainWindow, L"From the extension.", L"Brenmoor", MB_OK);
+    Record("BoxClosed");
+#endif
+#ifdef BRENMOOR_POSTS_FROM_WORKER
+    std::thread([] { Post("{\"type\":\"from-worker\"}"); }).join();
 #endif
 #ifdef BRENMOOR_LEAKS_MIB
     // A deliberate leak on the host's heap, every page touched, for the memory measure's own test.

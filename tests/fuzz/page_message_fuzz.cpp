@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/page_message.h"
-#include "util/dpi_scale.h"
+#include "window/dpi_scale.h"
 #include "util/screen_area.h"
 #include "fuzz_check.h"
 

@@ -5,7 +5,7 @@
 
 #include "fuzz_check.h"
 #include "manifest/manifest_rules.h"
-#include "util/web_origin.h"
+#include "util/text/web_origin.h"
 #include "webview/page_policy.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,8 +7,8 @@
 #include "bootstrap/installer_signature.h"
 #include "bridge/handle_plan.h"
 #include "content/final_path.h"
-#include "util/profile_path.h"
-#include "util/web_origin.h"
+#include "util/text/profile_path.h"
+#include "util/text/web_origin.h"
 #include "webview/page_policy.h"
 
 TEST(WebOrigin, SchemeHostAndPortOnly) {

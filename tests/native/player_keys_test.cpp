@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "bridge/fullscreen_keys.h"
+#include "window/fullscreen_keys.h"
 #include "manifest/manifest.h"
 #include "manifest_parsing.h"
 #include "webview/browser_arguments.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "util/log_bound.h"
-#include "util/log_format.h"
+#include "util/log/log_bound.h"
+#include "util/log/log_format.h"
 #include "webview/edit_menu.h"
 #include "webview/process_failure_policy.h"
 

@@ -3,10 +3,10 @@
 #include <string>
 
 #include "bootstrap/download_progress.h"
-#include "util/dpi_scale.h"
-#include "util/json_lookup.h"
-#include "util/long_path.h"
-#include "util/trim.h"
+#include "window/dpi_scale.h"
+#include "util/text/json_lookup.h"
+#include "util/text/long_path.h"
+#include "util/text/trim.h"
 
 TEST(LongPath, ToLongPath) {
     struct Case {

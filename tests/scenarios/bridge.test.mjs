@@ -59,10 +59,11 @@ test('posts reach the page only while the top-level document has its origin', as
   await host.raise('SourceChanged', { uri: 'https://evil.net/' });
   await host.postString('{"type":"wrapper-init"}', 'https://example.com/game/');
   await host.postString('{"type":"extension-message"}', 'https://example.com/game/');
+  await host.windows(); // the extension's turn in the message loop has come
   assert.equal(host.posts().length, 2, 'nothing for another origin\'s document');
   await host.raise('SourceChanged', { uri: 'https://EXAMPLE.com:443/other' });
   await host.postString('{"type":"extension-message"}', 'https://example.com/game/');
-  assert.equal(host.posts().length, 3, 'the application\'s origin again');
+  await waitFor(() => host.posts().length === 3, 'the application\'s origin again');
 });
 
 for (const [label, config] of [['ICoreWebView2Environment14', { environment14: false }],
@@ -216,11 +217,9 @@ test('library posts: dropped before the browser exists, delivered in a message a
     headers: { Range: 'bytes=10-19' } });
   assert.equal(ranged.response.status, 206);
 
-  const callsBefore = host.calls.length;
   await host.postString('{"type":"extension-message"}');
-  const posted = host.calls.slice(callsBefore).filter((call) => call.method === 'PostWebMessageAsJson');
-  assert.deepEqual(posted.map((call) => call.args[0]), ['{"type":"from-message","reply":[1,2]}'],
-    'handed over before the message handler returned');
+  const reply = await host.waitForCall((call) => call.method === 'PostWebMessageAsJson', 'the reply');
+  assert.deepEqual(reply.args, ['{"type":"from-message","reply":[1,2]}']);
 
   host.close();
   assert.equal(await host.waitForExit(), 0);
@@ -248,9 +247,32 @@ test('library posts: dropped before the browser exists, delivered in a message a
   assert.deepEqual(host.live, {});
 });
 
+// The library's own code runs from the message loop, never inside the runtime's event.
+test('an extension\'s box opens after the message handler returned, and holds deferred work back', async () => {
+  const host = await ready({ extension: 'box_in_message' });
+  await host.postString('{"type":"extension-message"}');
+  const box = await host.dialog();
+  assert.deepEqual({ caption: box.caption, text: box.text }, { caption: 'Brenmoor', text: 'From the extension.' });
+  // A browser exit meanwhile: its new browser waits for the box.
+  await host.raise('ProcessFailed', { kind: 0 });
+  await host.windows();
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 1);
+  await host.press('OK');
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the new browser after the box');
+  assert.deepEqual(host.extensionLog().map((entry) => entry.call).slice(-2), ['OnExtensionMessage', 'BoxClosed']);
+});
+
+test('an extension\'s post from a thread of its own reaches the page from the UI thread', async () => {
+  const host = await ready({ extension: 'worker_post' });
+  await host.postString('{"type":"extension-message"}');
+  const posted = await host.waitForCall((call) => call.method === 'PostWebMessageAsJson', 'the post');
+  assert.deepEqual(posted.args, ['{"type":"from-worker"}']);
+});
+
 test('a post that is not JSON is handed over as it is, and later posts still go out', async () => {
   const host = await ready({ extension: 'not_json' });
   await host.postString('{"type":"extension-message"}');
+  await waitFor(() => host.posts().length === 2, 'both posts');
   assert.deepEqual(host.posts().map((post) => post.json), ['this is not JSON {', '{"type":"after-bad"}']);
 });
 

@@ -56,17 +56,20 @@ test('per-monitor without ICoreWebView2Controller3: the bounds alone follow', as
 
 test('"at-once": the window is on screen before the browser exists; "when-ready" waits for the page', async () => {
   const atOnce = await start({ manifest: { name: 'at-once', window: { show: 'at-once' } },
-    config: { holdEnvironment: true } });
+    config: { holdEnvironment: true }, extension: 'two_ids' });
   await waitFor(async () => (await atOnce.windows()).main?.visible, 'the window shown at once');
   assert.equal(atOnce.callsTo('CreateCoreWebView2Controller').length, 0, 'before the controller');
   await atOnce.completeEnvironment();
   await atOnce.ready();
+  assert.equal(atOnce.extensionLog()[0].windowShown, true, 'shown before the extension loads');
 
-  const whenReady = await start({ manifest: { name: 'when-ready' }, config: { holdEnvironment: true } });
+  const whenReady = await start({ manifest: { name: 'when-ready' }, config: { holdEnvironment: true },
+    extension: 'two_ids' });
   await whenReady.waitForCall('CreateCoreWebView2EnvironmentWithOptions');
   await whenReady.completeEnvironment();
   await whenReady.ready();
   assert.equal((await whenReady.windows()).main.visible, false, 'hidden until DOMContentLoaded');
+  assert.equal(whenReady.extensionLog()[0].windowShown, false);
 });
 
 test('the browser\'s habits are switched off one by one, and only when asked', async () => {

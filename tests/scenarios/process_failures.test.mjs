@@ -94,6 +94,19 @@ test('a hung renderer: one question per hang, owned by the window; Yes creates t
   assert.match(log, /render process unresponsive: the player is already asked about this hang/);
 });
 
+test('a browser exit while the hang question is open: one new browser, whatever the answer', async () => {
+  const host = await ready({ manifest: { name: 'hung-then-exit' } });
+  await host.raise('ProcessFailed', { kind: UNRESPONSIVE });
+  await host.dialog();
+  await host.raise('ProcessFailed', { kind: BROWSER_EXITED });
+  await host.windows();
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 1, 'not inside the box');
+  await host.press('&Yes');
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the new browser');
+  await host.windows();
+  assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions').length, 2, 'one restart for one failure');
+});
+
 test('Yes to a hung page counts against the restarts of a minute', async () => {
   const host = await ready({ manifest: { name: 'hung-budget' } });
   for (let starts = 2; starts <= 4; ++starts) {

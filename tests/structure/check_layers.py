@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Fails when a folder of src/ includes a header from a folder above it.
 
-The host is layered from the bottom up: helpers, the manifest, the subsystems,
+The host is layered from the bottom up: helpers, the manifest, the window's own parts, the subsystems,
 the web view host, start-up. Within the subsystems the bridge may use the
 extension host, never the other way round. Usage: check_layers.py SRC_FOLDER
 """
@@ -12,10 +12,11 @@ import sys
 LAYERS = {
     'util': 0,
     'manifest': 1,
-    'bootstrap': 2, 'content': 2, 'extensions': 2, 'steam': 2,
-    'bridge': 3,
-    'webview': 4,
-    'app': 5,
+    'window': 2,
+    'bootstrap': 3, 'content': 3, 'extensions': 3, 'steam': 3,
+    'bridge': 4,
+    'webview': 5,
+    'app': 6,
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z_]+)/[^"]+"', re.M)
 

@@ -11,8 +11,8 @@
 #include "content/content_server.h"
 #include "support/fake_webview2.h"
 #include "support/temp_folder.h"
-#include "util/author_log.h"
-#include "util/text.h"
+#include "util/log/author_log.h"
+#include "util/text/text.h"
 
 namespace {
 class ContentServerAlone : public testing::Test {

@@ -2,11 +2,14 @@
 // never at the time it is posted.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include <windows.h>
+#include <WebView2.h>
 
+#include "util/com/com_callback.h"
 #include "webview/deferred_work.h"
 
 namespace {
@@ -57,5 +60,31 @@ TEST(DeferredWork, RunsFromTheLoopInOrderAndNeverWhenPosted) {
     DispatchPending();
     EXPECT_EQ(ran.size(), 3u);
     g_work = nullptr;
+}
+
+// A box's own loop dispatches the window's messages while its piece runs.
+TEST(DeferredWork, APieceQueuedDuringAnotherPiecesLoopWaitsForIt) {
+    HWND window = MakeWindow();
+    ASSERT_NE(window, nullptr);
+    DeferredWork work(window);
+    g_work = &work;
+    std::vector<std::string> ran;
+    work.Post("box", [&] {
+        work.Post("queued meanwhile", [&] { ran.push_back("queued meanwhile"); });
+        DispatchPending();
+        ran.push_back("box closed");
+        throw std::bad_alloc();
+    });
+    work.Post("after", [&] { ran.push_back("after"); });
+    DispatchPending();
+    EXPECT_EQ(ran, (std::vector<std::string>{"box closed", "after", "queued meanwhile"}));
+    DestroyWindow(window);
+    g_work = nullptr;
+}
+
+TEST(Callback, WhatAHandlerThrowsNeverReachesTheRuntime) {
+    const auto handler = MakeCallback<ICoreWebView2DOMContentLoadedEventHandler>(
+        [](ICoreWebView2*, ICoreWebView2DOMContentLoadedEventArgs*) { throw std::bad_alloc(); });
+    EXPECT_EQ(handler->Invoke(nullptr, nullptr), S_OK);
 }
 } // namespace

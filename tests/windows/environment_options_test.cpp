@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 #include "webview/environment_options.h"
 
 namespace {

@@ -13,8 +13,8 @@
 
 #include <windows.h>
 
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 std::string QuorrinExePath() {

@@ -5,9 +5,9 @@
 
 #include "app/startup.h"
 #include "support/temp_folder.h"
-#include "util/files.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 TEST(TextConversion, RoundTripsThroughUtf16) {
     EXPECT_EQ(Utf8ToWide(""), L"");

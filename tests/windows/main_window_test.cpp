@@ -7,7 +7,7 @@
 #include "app/main_window.h"
 #include "manifest/manifest.h"
 #include "support/main_window_class.h"
-#include "util/dpi.h"
+#include "window/dpi.h"
 
 namespace {
 HINSTANCE Instance() {

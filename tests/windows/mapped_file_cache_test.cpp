@@ -9,8 +9,8 @@
 #include "content/mapped_file_cache.h"
 #include "content/slice_stream.h"
 #include "support/temp_folder.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 HANDLE OpenForWriting(const std::string& path) {

@@ -11,12 +11,12 @@
 
 #include "app/main_window.h"
 #include "bridge/message_bridge.h"
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "support/fake_webview2.h"
 #include "support/main_window_class.h"
-#include "util/dpi.h"
+#include "window/dpi.h"
 
 namespace {
 std::vector<std::string> g_extensionMessages;

@@ -13,8 +13,8 @@
 #include "app/main_window.h"
 #include "manifest/manifest.h"
 #include "support/main_window_class.h"
-#include "bridge/window_commands.h"
-#include "util/dpi.h"
+#include "window/window_commands.h"
+#include "window/dpi.h"
 
 namespace {
 int ScreenDpi() {

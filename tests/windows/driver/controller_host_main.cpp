@@ -17,7 +17,7 @@
 #include <set>
 #include <thread>
 
-#include "util/com_callback.h"
+#include "util/com/com_callback.h"
 
 namespace {
 constexpr UINT kCommand = WM_APP + 1; // wParam: 1 show, 0 hide

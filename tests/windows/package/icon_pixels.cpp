@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "process/screen.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 #pragma pack(push, 2)

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 const std::wstring kUninstallRoot = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";

@@ -18,9 +18,9 @@
 #include "process/host_process.h"
 #include "process/message_box.h"
 #include "support/temp_folder.h"
-#include "util/files.h"
+#include "util/text/files.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 // One packaged variant and the names the packaging must have given it.

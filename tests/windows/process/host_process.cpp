@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <utility>
 
-#include "util/files.h"
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 std::wstring LongForm(const std::string& path) {

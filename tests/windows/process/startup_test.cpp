@@ -15,8 +15,8 @@
 #include "screen.h"
 #include <nlohmann/json.hpp>
 
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 // Every start here finds an installed evergreen runtime: the stand-in's marker.

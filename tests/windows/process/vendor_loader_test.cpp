@@ -7,8 +7,8 @@
 
 #include "host_process.h"
 #include "message_box.h"
-#include "util/files.h"
-#include "util/text.h"
+#include "util/text/files.h"
+#include "util/text/text.h"
 
 namespace {
 const std::wstring kFixedModeText =

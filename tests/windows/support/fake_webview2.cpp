@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/text.h"
+#include "util/text/text.h"
 
 HRESULT ReportUnimplemented(const char*, const char*) {
     return E_NOTIMPL;

@@ -15,7 +15,7 @@
 
 // Every other method fails with E_NOTIMPL (the stand-in runtime's defaults).
 #include "unimplemented.h"
-#include "util/webview2_iids.h"
+#include "util/com/webview2_iids.h"
 
 // Every fake's reference count, so that a fixture can check them all before
 // its own references go.

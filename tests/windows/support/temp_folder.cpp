@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "util/long_path.h"
-#include "util/text.h"
+#include "util/text/long_path.h"
+#include "util/text/text.h"
 
 namespace {
 std::wstring LongForm(const std::string& path) {

@@ -14,7 +14,7 @@ const root = path.resolve(folder, '../../..');
 const manifestSources = fs.readdirSync(path.join(root, 'src/manifest'))
   .filter((name) => name.endsWith('.cpp')).map((name) => `src/manifest/${name}`);
 const sources = [
-  ...manifestSources, 'src/util/json_lookup.cpp', 'src/util/trim.cpp', 'src/util/web_origin.cpp',
+  ...manifestSources, 'src/util/text/json_lookup.cpp', 'src/util/text/trim.cpp', 'src/util/text/web_origin.cpp',
   'src/content/byte_range.cpp', 'src/content/content_types.cpp',
   'src/content/request_path.cpp', 'src/content/response_plan.cpp',
   'tools/manifest-check/manifest_check_main.cpp', 'tools/package/wasm/quorrin_rules.cpp',
@@ -23,7 +23,7 @@ const output = path.join(folder, 'quorrin-rules.cjs');
 const built = [output, path.join(folder, 'quorrin-rules.wasm')];
 
 // Headers count too: a manifest key added in manifest.h changes the module.
-const headers = ['src/manifest', 'src/util', 'src/content'].flatMap((dir) =>
+const headers = ['src/manifest', 'src/util/text', 'src/content'].flatMap((dir) =>
   fs.readdirSync(path.join(root, dir)).filter((name) => name.endsWith('.h'))
     .map((name) => path.join(root, dir, name)));
 const inputs = [...sources, ...headers, fileURLToPath(import.meta.url)];

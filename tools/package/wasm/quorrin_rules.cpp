@@ -12,7 +12,7 @@
 #include "content/request_path.h"
 #include "manifest/manifest.h"
 #include "content/response_plan.h"
-#include "util/trim.h"
+#include "util/text/trim.h"
 
 int manifest_check_main(int argc, char** argv);
 

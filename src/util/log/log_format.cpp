@@ -1,4 +1,4 @@
-#include "util/log_format.h"
+#include "util/log/log_format.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "util/profile_path.h"
+#include "util/text/profile_path.h"
 
 #include <cctype>
 

@@ -1,8 +1,8 @@
-#include "util/dpi.h"
+#include "window/dpi.h"
 
 #include <windows.h>
 
-#include "util/dpi_scale.h"
+#include "window/dpi_scale.h"
 
 namespace {
 float g_dpiScaleFactor = 0.0f;

@@ -1,4 +1,4 @@
-#include "util/log_file.h"
+#include "util/log/log_file.h"
 
 namespace {
 constexpr char kDroppingNotice[] =

@@ -2,6 +2,7 @@
 // The author's log, quorrin.log in the user data folder: what happened at start,
 // each message box, each failing call of the browser's creation, each process
 // failure and the exit code. Never page content or message bodies.
+#include <exception>
 #include <string>
 
 #include <windows.h>
@@ -15,5 +16,8 @@ void LogForAuthor(const std::string& text);
 
 // "which call failed: 0x80004005" when result is a failure.
 void LogIfFailed(const char* call, HRESULT result);
+
+// "an event handler failed: WHAT" for an exception a handler let escape; never throws.
+void LogHandlerFailure(std::exception_ptr failure) noexcept;
 
 void CloseAuthorLog();

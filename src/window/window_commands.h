@@ -6,8 +6,8 @@
 #include <windows.h>
 #include <shobjidl.h>
 
-#include "bridge/fullscreen_keys.h"
-#include "util/com_ptr.h"
+#include "window/fullscreen_keys.h"
+#include "util/com/com_ptr.h"
 
 // The smallest client area a size request may ask for, in 96-dpi units.
 struct MinimumClientSize {

@@ -1,8 +1,8 @@
-#include "app/window_minimum.h"
+#include "window/window_minimum.h"
 
 #include <algorithm>
 
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 
 void KeepMinimumTrackSize(HWND window, MINMAXINFO* limits, int32_t minimumWidth,
                           int32_t minimumHeight) {

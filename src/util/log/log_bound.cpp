@@ -1,6 +1,6 @@
-#include "util/log_bound.h"
+#include "util/log/log_bound.h"
 
-#include "util/log_format.h"
+#include "util/log/log_format.h"
 
 LogStep LogBound::Next(uint64_t size, uint64_t lineBytes) const {
     if (!LogNeedsRotation(size, lineBytes))

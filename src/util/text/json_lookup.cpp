@@ -1,4 +1,4 @@
-#include "util/json_lookup.h"
+#include "util/text/json_lookup.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "util/web_origin.h"
+#include "util/text/web_origin.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "bridge/fullscreen_keys.h"
+#include "window/fullscreen_keys.h"
 
 namespace {
 // The Windows virtual-key codes, without the Windows headers.

@@ -1,10 +1,10 @@
-#include "bridge/window_commands.h"
+#include "window/window_commands.h"
 
 #include <algorithm>
 
-#include "util/dpi_awareness.h"
 #include "util/screen_area.h"
 #include "util/work_areas.h"
+#include "window/dpi_awareness.h"
 
 namespace {
 constexpr LONG kFullScreenStyleMask = ~LONG{WS_CAPTION | WS_THICKFRAME};

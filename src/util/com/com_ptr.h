@@ -4,7 +4,7 @@
 
 #include <objbase.h>
 
-#include "util/webview2_iids.h"
+#include "util/com/webview2_iids.h"
 
 // One owned reference. Releases before put() hands out its slot, and nulls its
 // pointer before calling Release, so a re-entrant Release never sees a stale one.

@@ -1,14 +1,14 @@
-#include "util/files.h"
+#include "util/text/files.h"
 
 #include <mutex>
 
 #include <pathcch.h>
 #include <shlobj.h>
 
-#include "util/long_path.h"
-#include "util/profile_path.h"
+#include "util/text/long_path.h"
+#include "util/text/profile_path.h"
 #include "util/scoped_handle.h"
-#include "util/text.h"
+#include "util/text/text.h"
 
 namespace {
 constexpr DWORD kLongPathCapacity = 32767;

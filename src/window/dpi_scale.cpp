@@ -1,8 +1,8 @@
-#include "util/dpi_scale.h"
+#include "window/dpi_scale.h"
 
 #include <cmath>
 
-#include "util/saturate.h"
+#include "util/text/saturate.h"
 
 float DpiScaleFactor(int dpi) {
     return static_cast<float>(dpi) / 96.0f;

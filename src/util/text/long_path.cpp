@@ -1,4 +1,4 @@
-#include "util/long_path.h"
+#include "util/text/long_path.h"
 
 namespace {
 const std::wstring kLongPathPrefix = L"\\\\?\\";

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "util/log_bound.h"
-#include "util/log_format.h"
+#include "util/log/log_bound.h"
+#include "util/log/log_format.h"
 #include "util/scoped_handle.h"
 
 UtcTime CurrentUtcTime();

@@ -1,7 +1,7 @@
-#include "util/dpi_awareness.h"
+#include "window/dpi_awareness.h"
 
-#include "util/dpi.h"
-#include "util/dpi_scale.h"
+#include "window/dpi.h"
+#include "window/dpi_scale.h"
 
 namespace {
 // Resolved at run time: older Windows and Wine may lack any of them.

@@ -1,10 +1,13 @@
 #pragma once
 // One COM callback class for every WebView2 handler interface: the interface's
 // Invoke forwards to a function and always returns S_OK, as the runtime expects.
+// Nothing the function throws unwinds into the runtime: it is logged and dropped.
+#include <exception>
 #include <functional>
 
-#include "util/com_object.h"
-#include "util/com_ptr.h"
+#include "util/log/author_log.h"
+#include "util/com/com_object.h"
+#include "util/com/com_ptr.h"
 
 template <typename Interface, typename Invoke> class Callback;
 
@@ -16,7 +19,11 @@ public:
     explicit Callback(std::function<void(Args...)> function) : function_(std::move(function)) {}
 
     HRESULT STDMETHODCALLTYPE Invoke(Args... args) override {
-        function_(args...);
+        try {
+            function_(args...);
+        } catch (...) {
+            LogHandlerFailure(std::current_exception());
+        }
         return S_OK;
     }
 

@@ -3,7 +3,7 @@
 // created with one reference, deleted when the last one goes.
 #include <atomic>
 
-#include "util/webview2_iids.h"
+#include "util/com/webview2_iids.h"
 
 template <typename Derived, typename Interface> class ComObject : public Interface {
 public:

@@ -1,4 +1,4 @@
-#include "util/trim.h"
+#include "util/text/trim.h"
 
 void TrimWhitespace(std::string& text) {
     while (!text.empty() && IsClassicSpace(text.back()))

@@ -1,0 +1,162 @@
+#include "app/host_run.h"
+
+#include <initializer_list>
+
+#include <knownfolders.h>
+
+#include "app/icon.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/startup_log.h"
+#include "util/log/author_log.h"
+#include "window/dpi_awareness.h"
+#include "util/text/files.h"
+#include "util/message_box.h"
+#include "util/message_loop.h"
+
+namespace {
+constexpr char kContentFolder[] = "www\\";
+constexpr char kHostCaption[] = "Quorrin";
+constexpr char kLoadFailedMessage[] =
+    "Failed to load package.json. Check the file is in the same folder as the app.";
+constexpr char kParseFailedMessage[] = "Failed to parse package.json. Check the file has "
+                                       "valid JSON and that all parameters are correct.";
+constexpr char kRegisterClassFailedMessage[] = "Failed to register window class";
+constexpr char kCreateWindowFailedMessage[] = "Failed to create window";
+
+int FailStartup(const char* message) {
+    ShowMessage(message, kHostCaption, MB_ICONERROR);
+    return 1;
+}
+
+// The detailed reason of a rejected manifest is never shown, so every failure
+// collapses to false here.
+bool TryParseManifest(const std::string& text, AppManifest& manifest) {
+    try {
+        ParseManifest(text, manifest);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+HICON LoadWindowIcon(HINSTANCE instance, const std::string& applicationFolder,
+                     const AppManifest& manifest) {
+    HICON icon = nullptr;
+    if (!manifest.icon.empty())
+        icon = LoadIconFromImageFile(applicationFolder + manifest.icon);
+    // The executable carries no icon resource, so this usually stays null and
+    // the system shows its default window icon.
+    if (!icon)
+        icon = LoadIconW(instance, IDI_APPLICATION);
+    return icon;
+}
+} // namespace
+
+int HostRun::Run() {
+    using Phase = Outcome (HostRun::*)();
+    if (const Outcome exitCode = ReadConfiguration())
+        return *exitCode;
+    // With "at-once" players see the window, in its background colour, while the
+    // runtime is checked, the extension loads and the browser starts.
+    const std::initializer_list<Phase> windowLast = {
+        &HostRun::PassSingleInstanceGate, &HostRun::PassSteamGate, &HostRun::PassRuntimeGate,
+        &HostRun::LoadExtension,          &HostRun::OpenWindow,    &HostRun::StartBrowser};
+    const std::initializer_list<Phase> windowFirst = {
+        &HostRun::PassSingleInstanceGate, &HostRun::PassSteamGate, &HostRun::OpenWindow,
+        &HostRun::PassRuntimeGate,        &HostRun::LoadExtension, &HostRun::StartBrowser};
+    for (const Phase phase : manifest_.show == WindowShow::AtOnce ? windowFirst : windowLast)
+        if (const Outcome exitCode = (this->*phase)())
+            return *exitCode;
+    return RunLoop();
+}
+
+HostRun::Outcome HostRun::ReadConfiguration() {
+    applicationFolder_ = FolderOfPath(GetExecutablePath());
+    const std::string manifestText = ReadManifestText(applicationFolder_ + "package.json");
+    const bool parsed = !manifestText.empty() && TryParseManifest(manifestText, manifest_);
+    // Before any window, COM's own included; a refused manifest's message box is
+    // system aware, as it always was.
+    UseDpiAwareness(parsed && manifest_.dpiAwareness == DpiAwareness::PerMonitor);
+    // COM stays initialised until the process ends.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (manifestText.empty())
+        return FailStartup(kLoadFailedMessage);
+    if (!parsed)
+        return FailStartup(kParseFailedMessage);
+    // The browser control's profile folder and the installer's download folder.
+    userDataFolder_ = KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest_.name;
+    OpenAuthorLog(userDataFolder_);
+    LogStartup(manifest_, applicationFolder_);
+    LogIfFailed("CoInitializeEx", com);
+    return {};
+}
+
+// A later start of a single-instance application only wakes the first copy:
+// no web view. The log says what became of it.
+HostRun::Outcome HostRun::PassSingleInstanceGate() {
+    if (manifest_.singleInstance &&
+        singleInstance_.emplace(manifest_.name).DeferToFirstCopy(CommandLineArguments()))
+        return 0;
+    return {};
+}
+
+// Before any window: Steam may start the program again itself.
+HostRun::Outcome HostRun::PassSteamGate() {
+    if (steam_.emplace(manifest_.steam, applicationFolder_).HandOverToSteam())
+        return 0;
+    gdiplus_.emplace();
+    icon_ = LoadWindowIcon(instance_, applicationFolder_, manifest_);
+    return {};
+}
+
+HostRun::Outcome HostRun::PassRuntimeGate() {
+    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_, icon_);
+    if (!runtime_)
+        return 1;
+    return {};
+}
+
+HostRun::Outcome HostRun::OpenWindow() {
+    if (!RegisterMainWindowClass(instance_, icon_, manifest_.backgroundColor))
+        return FailStartup(kRegisterClassFailedMessage);
+    if (manifest_.rememberPlacement)
+        placement_ = placementKeeper_.emplace(userDataFolder_).Load();
+    window_ = CreateMainWindow(instance_, manifest_, placement_ ? &*placement_ : nullptr);
+    if (!window_)
+        return FailStartup(kCreateWindowFailedMessage);
+    if (manifest_.show == WindowShow::AtOnce) {
+        ShowWindow(window_, SW_SHOW);
+        UpdateWindow(window_);
+    }
+    return {};
+}
+
+HostRun::Outcome HostRun::LoadExtension() {
+    extensions_.emplace(applicationFolder_, kContentFolder, userDataFolder_);
+    return {};
+}
+
+HostRun::Outcome HostRun::StartBrowser() {
+    extensions_->MainWindowCreated(window_);
+    browser_.emplace(manifest_, window_, applicationFolder_, kContentFolder,
+                     runtime_->browserExecutableFolder, userDataFolder_);
+    published_.emplace(*browser_);
+    browser_->AnswerSteamCallsWith([this](const std::string& text) { return steam_->Answer(text); });
+    timers_.emplace(*steam_, window_,
+                    [this](const std::string& json) { browser_->PostToPage(json); });
+    if (placement_ && placement_->fullScreen)
+        browser_->EnterFullScreen();
+    if (singleInstance_)
+        singleInstance_->Publish(window_);
+    windowLinks_.emplace(window_, placementKeeper_ ? &*placementKeeper_ : nullptr,
+                         singleInstance_ ? &*singleInstance_ : nullptr);
+    if (placementKeeper_)
+        placementKeeper_->Track(window_, false); // where it was created
+    browser_->Init();
+    return {};
+}
+
+int HostRun::RunLoop() {
+    return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+}
