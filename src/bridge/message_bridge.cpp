@@ -25,8 +25,9 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
         return;
     // Counted without reading past the limit: a message of hundreds of MB would
     // fail its allocations inside the conversion, out of this callback.
-    if (wcsnlen(payload.get(), kPageMessageLimit + 1) > kPageMessageLimit) {
-        LogForAuthor("a page message longer than 1,048,576 characters was dropped");
+    if (wcsnlen(payload.get(), messageLimit_ + 1) > messageLimit_) {
+        LogForAuthor("a page message longer than " + GroupedDigits(messageLimit_) +
+                     " characters was dropped");
         return;
     }
     HandleWebMessage(WideToUtf8(payload.get()));

@@ -6,6 +6,7 @@
 #include <WebView2.h>
 
 #include "bridge/directory_handles.h"
+#include "bridge/page_message.h"
 #include "util/com/com_ptr.h"
 
 class WindowCommands;
@@ -37,6 +38,8 @@ public:
     // Answers "steam" messages; without it they go unanswered.
     using SteamCalls = std::function<std::string(const std::string& text)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
+    // Longer message texts are dropped unread (kPageMessageLimit by default).
+    void LimitMessagesTo(size_t length) { messageLimit_ = length; }
     // The page's "close-ready".
     void OnCloseReady(std::function<void()> closeReady) { closeReady_ = std::move(closeReady); }
 
@@ -54,4 +57,5 @@ private:
     SteamCalls steamCalls_;
     std::function<void()> closeReady_;
     Later later_;
+    size_t messageLimit_ = kPageMessageLimit;
 };

@@ -51,3 +51,10 @@ std::string WrapperInitResponse(const std::vector<std::string>& componentIds) {
 std::string DirectoryHandlesMessage() {
     return nlohmann::json{{"type", "directory-handles"}}.dump();
 }
+
+std::string GroupedDigits(size_t count) {
+    std::string digits = std::to_string(count);
+    for (size_t at = digits.size(); at > 3; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits;
+}

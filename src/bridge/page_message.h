@@ -9,6 +9,14 @@
 // The longest message text heard, in UTF-16 code units (JavaScript's length):
 // a longer one is dropped before it is converted or parsed.
 inline constexpr size_t kPageMessageLimit = size_t{1} << 20;
+// With Steam, one message may carry a whole cloud save: the largest write
+// (100 MiB) as base64 is 139,810,136 characters, plus the message around it.
+inline constexpr size_t kSteamPageMessageLimit = size_t{136} << 20;
+inline size_t PageMessageLimit(bool steamConfigured) {
+    return steamConfigured ? kSteamPageMessageLimit : kPageMessageLimit;
+}
+// "1,048,576": a count as the log writes it.
+std::string GroupedDigits(size_t count);
 
 // Bundle mode: the source must begin with the origin, which ends in "/". Remote
 // mode: the origin is the manifest's address; unless it ends in "/" the source

@@ -40,6 +40,7 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
                       [this] { return messageBridge_.PostJsonToPage(R"({"type":"closing"})"); }),
       deferred_(mainWindow) {
     messageBridge_.OnCloseReady([this] { closeHandshake_.PageReady(); });
+    messageBridge_.LimitMessagesTo(PageMessageLimit(manifest.steam.appId != 0));
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);

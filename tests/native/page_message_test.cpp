@@ -70,3 +70,15 @@ TEST(WrapperInitResponse, CompactSortedAndAlwaysSerialisable) {
         "{\"registeredComponentIds\":[\"bad\xEF\xBF\xBD\"],\"type\":\"wrapper-init-response\"}");
     EXPECT_EQ(DirectoryHandlesMessage(), R"({"type":"directory-handles"})");
 }
+
+TEST(PageMessageLimit, SteamGamesTakeAWholeCloudSaveInOneMessage) {
+    EXPECT_EQ(PageMessageLimit(false), size_t{1} << 20);
+    // The largest cloud write as base64, with room for the message around it.
+    const size_t largestSave = 100u << 20;
+    EXPECT_GT(PageMessageLimit(true), (largestSave + 2) / 3 * 4 + 1024);
+    EXPECT_EQ(GroupedDigits(1048576), "1,048,576");
+    EXPECT_EQ(GroupedDigits(142606336), "142,606,336");
+    EXPECT_EQ(GroupedDigits(999), "999");
+    EXPECT_EQ(GroupedDigits(1000), "1,000");
+    EXPECT_EQ(GroupedDigits(0), "0");
+}

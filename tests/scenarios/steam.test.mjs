@@ -181,6 +181,9 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
   assert.equal((await call(first, 'cloud-write', { file: 'thumb.bin', base64: '/wAB' })).ok, true);
   assert.deepEqual((await call(first, 'cloud-list')).value,
     [{ name: 'slot1.json', size: Buffer.byteLength(slot) }, { name: 'thumb.bin', size: 3 }]);
+  // Longer than any other page message may be: a Steam game's whole save goes in one.
+  const large = Buffer.alloc(1536 * 1024, 7).toString('base64');
+  assert.equal((await call(first, 'cloud-write', { file: 'large.bin', base64: large })).ok, true);
   const status = (await call(first, 'cloud-status')).value;
   assert.deepEqual([status.enabledForAccount, status.enabledForApp, status.totalBytes], [true, true, 100000000]);
   first.writeFile('steam-standin.cloud-app-off', '');
@@ -197,7 +200,8 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
   const missing = await call(next, 'cloud-read', { file: 'thumb.bin' });
   assert.deepEqual([missing.ok, missing.error], [false, 'Steam Cloud has no file thumb.bin']);
   assert.deepEqual(steamLog(first).filter((entry) => entry.call === 'FileWrite').map((entry) => entry.args),
-    [['slot1.json', Buffer.byteLength(slot)], ['thumb.bin', 3]], 'the refused name never reached Steam');
+    [['slot1.json', Buffer.byteLength(slot)], ['thumb.bin', 3], ['large.bin', 1536 * 1024]],
+    'the refused name never reached Steam');
 });
 
 test('leaderboards: results come back frames later, out of order, matched by their handle', async () => {
