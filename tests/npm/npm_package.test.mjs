@@ -95,6 +95,19 @@ test('check lists every problem with its key; a good folder passes', () => {
   assert.equal(quorrin(['check', path.join(root, 'examples/hello')]).status, 0);
 });
 
+test('check names the key of each refused setting', () => {
+  for (const [index, [changes, key]] of [
+    [{ settings: { precompressed: 'zip' } }, 'settings.precompressed'],
+    [{ settings: { permissions: ['teleport'] } }, 'settings.permissions'],
+    [{ settings: { 'writable-directory-handles': ['attic'] } }, 'settings.writable-directory-handles'],
+    [{ window: { 'close-handshake-ms': -1 } }, 'window.close-handshake-ms'],
+    [{ steam: { 'app-id': 480, 'overlay-hosts': 'x' } }, 'steam.overlay-hosts']].entries()) {
+    const result = quorrin(['check', helloWith(`keyed-${index}`, changes)]);
+    assert.equal(result.status, 1);
+    assert.ok(result.stderr.includes(`[key "${key}"]`), `${key}: ${result.stderr}`);
+  }
+});
+
 test('package makes the folder, zip and signed installer; the program starts under Wine', async () => {
   const certificate = path.join(work, 'test.pfx');
   execFileSync('openssl', ['req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '1',

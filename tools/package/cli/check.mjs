@@ -13,6 +13,15 @@ const REASON_KEYS = {
   'invalid cross-origin isolation': 'settings.cross-origin-isolation',
   'invalid background color': 'window.background-color',
   'invalid context menu': 'settings.context-menu',
+  'invalid precompressed': 'settings.precompressed',
+  'invalid directory handles': 'settings.directory-handles',
+  'invalid writable directory handles': 'settings.writable-directory-handles',
+  'invalid permissions': 'settings.permissions',
+  'invalid dpi awareness': 'window.dpi-awareness',
+  'invalid show': 'window.show',
+  'invalid close handshake': 'window.close-handshake-ms',
+  'invalid steam app id': 'steam.app-id',
+  'invalid steam overlay hosts': 'steam.overlay-hosts',
 };
 
 function withKey(message) {
