@@ -43,6 +43,8 @@ const char* TypeName(PageMessage::Kind kind) {
         return "extension-message";
     case PageMessage::Kind::SteamCall:
         return "steam";
+    case PageMessage::Kind::CloseReady:
+        return "close-ready";
     case PageMessage::Kind::Ignored:
         break;
     }

@@ -56,6 +56,7 @@ uint64_t BodyLength(const ResponsePlan& plan, uint64_t fileSize) {
     case BodySource::WholeFile:
         return fileSize;
     case BodySource::FileRange:
+    case BodySource::Decoded:
         return plan.length;
     case BodySource::None:
         break;
