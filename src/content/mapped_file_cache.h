@@ -1,7 +1,7 @@
 #pragma once
 // Read-only views of whole application files, kept per relative path until
-// UnmapAll so that repeated seeks into one media file neither reopen nor remap
-// it. A view stays mapped, and its file open for reading only, while the cache
+// UnmapAll (or until 256 paths are held, when it starts again) so that repeated
+// seeks into one media file neither reopen nor remap it. A view stays mapped, and its file open for reading only, while the cache
 // or any stream made from it still holds it.
 #include <map>
 #include <memory>

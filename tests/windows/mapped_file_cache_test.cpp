@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -41,6 +42,21 @@ TEST(MappedFileCache, MapsOncePerPathAndHoldsTheFileUntilUnmapAll) {
     HANDLE writer = OpenForWriting(path);
     EXPECT_NE(writer, INVALID_HANDLE_VALUE) << "released by UnmapAll";
     CloseHandle(writer);
+}
+
+TEST(MappedFileCache, ManySpellingsOfOneFileStayBounded) {
+    TempFolder folder;
+    const std::string path = folder.path() + "a.bin";
+    WriteFileBytes(path, "abc");
+    MappedFileCache cache;
+    const auto first = cache.GetView("a.bin", path);
+    size_t most = 0;
+    for (int spelling = 0; spelling < 600; ++spelling) {
+        ASSERT_NE(cache.GetView("a.bin?" + std::to_string(spelling), path), nullptr);
+        most = std::max(most, cache.size());
+    }
+    EXPECT_LE(most, 256u);
+    EXPECT_EQ(std::memcmp(first->bytes(), "abc", 3), 0) << "a view handed out stays mapped";
 }
 
 TEST(MappedFileCache, FailuresAreNotRememberedSoTheNextRequestTriesAgain) {
