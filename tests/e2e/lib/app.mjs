@@ -24,6 +24,14 @@ export function prepareExample(example) {
   if (status !== 0) throw new Error(`examples/${example}/prepare.mjs failed`);
 }
 
+function readIfThere(file) {
+  try {
+    return fs.readFileSync(file, 'utf8');
+  } catch {
+    return '';
+  }
+}
+
 export class RunningApp {
   // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
   // extension: a test library of tests/extensions; manifest: a function that
@@ -60,19 +68,36 @@ export class RunningApp {
         path.join(app.folder, 'Brenmoor.dll'));
     app.agent = await startBrowserAgent();
     app.executable = path.join(app.folder, 'Quorrin.exe');
-    app.process = endWithThisProcess(spawn(wineExec, [app.executable], { stdio: 'ignore',
-      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${app.agent.port}` } }));
-    app.exited = once(app.process, 'exit').then(([code]) => code);
-    app.session = await withDeadline(Promise.race([app.agent.connected, app.#endedEarly()]), DEADLINE_MS,
-      'the stand-in runtime in Quorrin.exe to connect to the browser agent');
+    app.session = await app.#launch();
     app.page = await waitFor(() => app.session.ready, 'the browser to start', deadline(SLOWER.browserStart));
     app.page.setDefaultTimeout(DEADLINE_MS); // Playwright's own waits, under the same deadline
     return app;
   }
 
-  async #endedEarly() {
-    const code = await this.exited;
-    throw new Error(`Quorrin.exe ended with ${code} before its runtime connected`);
+  // Starts Quorrin.exe and waits for its runtime to connect. What Wine and its
+  // launcher print goes to a file (a pipe would be held open by Wine's services,
+  // which outlive the program) and into the error. A refusal by Wine's launcher
+  // ("Application could not be started": the program never ran) is tried once more.
+  async #launch(attempt = 1) {
+    const errorFile = path.join(this.folder, 'wine-errors.txt');
+    const errors = fs.openSync(errorFile, 'w');
+    this.spawnedAt = Date.now();
+    this.process = endWithThisProcess(spawn(wineExec, [this.executable], { stdio: ['ignore', errors, errors],
+      env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.agent.port}` } }));
+    fs.closeSync(errors);
+    this.exited = once(this.process, 'exit').then(([code]) => code);
+    // Also settles after a normal end, when the folder may be gone.
+    const endedEarly = this.exited.then((code) => ({ code, wrote: readIfThere(errorFile).trim() }));
+    const outcome = await withDeadline(Promise.race([this.agent.connected, endedEarly]), DEADLINE_MS,
+      'the stand-in runtime in Quorrin.exe to connect to the browser agent');
+    if (!('wrote' in outcome)) return outcome;
+    if (attempt === 1 && outcome.wrote.includes('Application could not be started')) {
+      const said = outcome.wrote.replaceAll('\n', ' ');
+      console.log(`# Wine's launcher refused ${this.executable}; starting it once more (${said})`);
+      return this.#launch(2);
+    }
+    throw new Error(`Quorrin.exe ended with ${outcome.code} before its runtime connected` +
+      (outcome.wrote ? `; it wrote:\n${outcome.wrote.slice(-2000)}` : ''));
   }
 
   // The example's own signal that its start-up is complete.
