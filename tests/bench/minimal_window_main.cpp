@@ -1,6 +1,7 @@
 // The floor for start-up: the least a Win32 program does to show a window
 // (register a class, create the window, show it). It writes "shown" to its
-// standard output once the window is visible, then ends.
+// standard output once the window is visible, then ends; with "stay", only once
+// its standard input ends, so that a watcher outside can see the window.
 #include <windows.h>
 
 namespace {
@@ -9,7 +10,7 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = WindowProc;
@@ -27,6 +28,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     UpdateWindow(window);
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), "shown\n", 6, &written, nullptr);
+    if (commandLine && lstrcmpW(commandLine, L"stay") == 0) {
+        char byte;
+        DWORD read = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read == 1) {
+        }
+    }
     DestroyWindow(window);
     return 0;
 }

@@ -21,8 +21,12 @@
 //                                             most white pixels one capture held
 //   window_driver hold CAPTION                another plain window, in front; prints its
 //                                             handle and lives until standard input ends
+//   window_driver watch-shown CLASS           prints "watching", then "shown" once a visible
+//                                             top-level window of that class exists (polled
+//                                             every millisecond, until standard input ends)
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -117,9 +121,37 @@ int HoldWindow(const wchar_t* caption) {
     return 0;
 }
 
+// Watches from outside, as a player's eyes would: the same for any program, so
+// start-up times of different programs compare.
+int WatchShown(const wchar_t* className) {
+    std::atomic<bool> inputEnded{false};
+    std::thread([&inputEnded] {
+        char byte;
+        DWORD read = 0;
+        while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read == 1) {
+        }
+        inputEnded = true;
+    }).detach();
+    std::printf("watching\n");
+    std::fflush(stdout);
+    while (!inputEnded) {
+        for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
+             window = FindWindowExW(nullptr, window, className, nullptr))
+            if (IsWindowVisible(window)) {
+                std::printf("shown\n");
+                std::fflush(stdout);
+                return 0;
+            }
+        Sleep(1);
+    }
+    return 1;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wstring(argv[1]) == L"hold")
         return HoldWindow(argv[2]);
+    if (argc == 3 && std::wstring(argv[1]) == L"watch-shown")
+        return WatchShown(argv[2]);
     if (argc < 3) {
         std::fprintf(stderr, "usage: window_driver WINDOW COMMAND...\n");
         return 2;
