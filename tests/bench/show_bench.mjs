@@ -1,41 +1,16 @@
 // "show" in package.json: from starting Quorrin.exe to its window on screen,
 // "when-ready" (at the page's DOMContentLoaded) against "at-once" (right after
 // the manifest is read), with examples/hello and the browser agent, and a bare
-// Win32 window as the floor. One watcher outside every program
-// (window_driver watch-shown) sees each window appear, so the three compare.
-import { spawn } from 'node:child_process';
-import path from 'node:path';
-
+// Win32 window as the floor, each seen appear by a watcher outside the programs.
 import { RunningApp } from '../e2e/lib/app.mjs';
-import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../scenarios/lib/host.mjs';
+import { deadline, SLOWER, waitFor } from '../scenarios/lib/host.mjs';
+import { bareWindowStartup, watchFor } from './lib/window_watch.mjs';
 
 // QUORRIN_BENCH_SIZE=small (scripts/test): one run each way.
 const RUNS = process.env.QUORRIN_BENCH_SIZE === 'small' ? 1 : 5;
 const GOAL_MS = 150;
 const FLOOR_RATIO_GOAL = 1.15;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
-
-// Watches for a visible window of `className`; `shown` settles with the moment
-// (Date.now()) its "shown" line arrived.
-async function watchFor(className) {
-  const watcher = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'window_driver.exe'), 'watch-shown',
-    className], { stdio: ['pipe', 'pipe', 'ignore'] }));
-  let output = '';
-  let shownAt = null;
-  watcher.stdout.on('data', (chunk) => {
-    output += chunk;
-    if (shownAt === null && output.includes('shown')) shownAt = Date.now();
-  });
-  const ended = new Promise((resolve) => watcher.once('exit', resolve));
-  await waitFor(() => output.includes('watching'), 'the window watcher to start', deadline(SLOWER.browserStart));
-  return {
-    shown: () => waitFor(() => shownAt, `a ${className} window to be shown`, deadline(SLOWER.browserStart)),
-    end: async () => {
-      watcher.stdin.end();
-      await withDeadline(ended, deadline(), 'the window watcher to end');
-    },
-  };
-}
 
 // Milliseconds from process start to the window seen visible, and to the page's first frame.
 async function startToVisible(show) {
@@ -56,26 +31,10 @@ async function startToVisible(show) {
   }
 }
 
-// The floor: a minimal Win32 program under Wine, process start to its window shown.
-async function floor() {
-  const watcher = await watchFor('MinimalWindow');
-  const started = Date.now();
-  const child = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'minimal_window.exe'), 'stay'],
-    { stdio: ['pipe', 'ignore', 'ignore'] }));
-  const ended = new Promise((resolve) => child.once('exit', resolve));
-  try {
-    return (await watcher.shown()) - started;
-  } finally {
-    child.stdin.end();
-    await withDeadline(ended, deadline(), 'minimal_window.exe to end');
-    await watcher.end();
-  }
-}
-
 const runs = { 'when-ready': [], 'at-once': [] };
 const floors = [];
 for (let i = 0; i < RUNS; i++) {
-  floors.push(await floor());
+  floors.push(await bareWindowStartup());
   for (const show of Object.keys(runs)) runs[show].push(await startToVisible(show));
 }
 console.log('');

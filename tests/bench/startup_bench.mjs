@@ -1,50 +1,39 @@
 // Start-up of examples/hello: from starting Quorrin.exe to its window being
 // shown (the host makes the browser control visible), against two references
 // started the same way: the floor, a minimal Win32 program that only shows a
-// window under Wine, and the engine alone reaching DOMContentLoaded for the
-// same page (browser start included). What remains is the host's own share.
-import { spawn } from 'node:child_process';
+// window under Wine (both windows seen appear by one watcher outside them), and
+// the engine alone reaching DOMContentLoaded for the same page (browser start
+// included). What remains is the host's own share.
 import fs from 'node:fs';
 import path from 'node:path';
 
 import { CHROMIUM_FLAGS, chromium } from '../../standin/browser-agent/agent.mjs';
 import { RunningApp } from '../e2e/lib/app.mjs';
-import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../scenarios/lib/host.mjs';
+import { bareWindowStartup, watchFor } from './lib/window_watch.mjs';
 
 // QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, at a size of seconds.
 const SMALL = process.env.QUORRIN_BENCH_SIZE === 'small';
 const RUNS = SMALL ? 1 : 7;
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-// Process start to "shown" on the minimal program's standard output.
-async function floor() {
-  const started = Date.now();
-  const child = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'minimal_window.exe')],
-    { stdio: ['ignore', 'pipe', 'ignore'] }));
-  let output = '';
-  child.stdout.on('data', (chunk) => { output += chunk; });
-  const shownAt = await waitFor(() => output.includes('shown') && Date.now(), 'the minimal window');
-  await withDeadline(new Promise((resolve) => (child.exitCode === null ? child.on('exit', resolve) : resolve())),
-    deadline(), 'minimal_window.exe to end');
-  return shownAt - started;
-}
-
 // Process start to window shown, with the moments the agent saw on the way.
 async function hostStartup() {
-  const started = Date.now();
-  const app = await RunningApp.start('hello');
+  const watcher = await watchFor('Quorrin');
+  const app = await RunningApp.start('hello').catch(async (error) => { await watcher.end(); throw error; });
+  const started = app.spawnedAt; // after the harness has laid out the folder
   const session = app.session;
-  await waitFor(() => session.shownAt, 'the window to be shown', deadline(SLOWER.browserStart))
-    .finally(() => app.dispose());
+  const shownAt = await watcher.shown().finally(async () => {
+    await app.dispose();
+    await watcher.end();
+  });
   const seen = (key) => session.firstSeen[key] - started;
-  const phases = {
-    total: session.shownAt - started,
+  return {
+    total: shownAt - started,
     toLink: seen('hello'),
     toEnvironment: seen('CreateCoreWebView2EnvironmentWithOptions'),
     toNavigate: seen('Navigate'),
     toDomContentLoaded: session.domContentLoadedAt - started,
   };
-  return phases;
 }
 
 async function engineAlone() {
@@ -64,7 +53,7 @@ async function engineAlone() {
 
 // The floors first: a run right after a browser has closed would time its exit too.
 const floors = [], hosts = [], engines = [];
-for (let i = 0; i < RUNS; i++) floors.push(await floor());
+for (let i = 0; i < RUNS; i++) floors.push(await bareWindowStartup());
 for (let i = 0; i < RUNS; i++) {
   hosts.push(await hostStartup());
   engines.push(await engineAlone());
