@@ -28,7 +28,7 @@ async function hostStartup() {
   });
   const seen = (key) => session.firstSeen[key] - started;
   return {
-    total: shownAt - started,
+    total: Math.round(shownAt - started),
     toLink: seen('hello'),
     toEnvironment: seen('CreateCoreWebView2EnvironmentWithOptions'),
     toNavigate: seen('Navigate'),
@@ -59,7 +59,7 @@ for (let i = 0; i < RUNS; i++) {
   engines.push(await engineAlone());
 }
 const phase = (key) => median(hosts.map((run) => run[key]));
-const [F, Q, E] = [median(floors), phase('total'), median(engines)];
+const [F, Q, E] = [median(floors), phase('total'), median(engines)].map(Math.round);
 const share = Q - F - E;
 console.log('');
 console.log(`| start-up of examples/hello (median of ${RUNS}) | ms |`);

@@ -7,7 +7,8 @@ import path from 'node:path';
 import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../../scenarios/lib/host.mjs';
 
 // Watches for a visible window of `className`; `shown` settles with the moment
-// (Date.now()) its "shown" line arrived.
+// the watcher saw it, on the system clock Date.now() reads (not when the line
+// arrives: this process may be busy starting the engine).
 export async function watchFor(className) {
   const watcher = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'window_driver.exe'), 'watch-shown',
     className], { stdio: ['pipe', 'pipe', 'ignore'] }));
@@ -15,7 +16,8 @@ export async function watchFor(className) {
   let shownAt = null;
   watcher.stdout.on('data', (chunk) => {
     output += chunk;
-    if (shownAt === null && output.includes('shown')) shownAt = Date.now();
+    const seen = /shown (\d+(?:\.\d+)?)\s/.exec(output);
+    if (seen) shownAt = Number(seen[1]);
   });
   const ended = new Promise((resolve) => watcher.once('exit', resolve));
   await waitFor(() => output.includes('watching'), 'the window watcher to start', deadline(SLOWER.browserStart));

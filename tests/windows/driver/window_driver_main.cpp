@@ -21,9 +21,11 @@
 //                                             most white pixels one capture held
 //   window_driver hold CAPTION                another plain window, in front; prints its
 //                                             handle and lives until standard input ends
-//   window_driver watch-shown CLASS           prints "watching", then "shown" once a visible
+//   window_driver watch-shown CLASS           prints "watching", then "shown MS" once a visible
 //                                             top-level window of that class exists (polled
-//                                             every millisecond, until standard input ends)
+//                                             every millisecond, until standard input ends);
+//                                             MS: when, in milliseconds since 1970 (the
+//                                             system clock, which Wine shares with Linux)
 #include <windows.h>
 
 #include <atomic>
@@ -132,13 +134,20 @@ int WatchShown(const wchar_t* className) {
         }
         inputEnded = true;
     }).detach();
+    // Wine starts its desktop process for the first program that asks for it:
+    // asked for here, it is not part of the start-up being watched.
+    GetWindowThreadProcessId(GetDesktopWindow(), nullptr);
     std::printf("watching\n");
     std::fflush(stdout);
     while (!inputEnded) {
         for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
              window = FindWindowExW(nullptr, window, className, nullptr))
             if (IsWindowVisible(window)) {
-                std::printf("shown\n");
+                FILETIME now;
+                GetSystemTimePreciseAsFileTime(&now);
+                const ULONGLONG ticks = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+                constexpr ULONGLONG kTicksFrom1601To1970 = 116444736000000000ULL;
+                std::printf("shown %.3f\n", (ticks - kTicksFrom1601To1970) / 10000.0);
                 std::fflush(stdout);
                 return 0;
             }
