@@ -6,7 +6,6 @@
 #include "manifest/manifest.h"
 #include "util/log/author_log.h"
 #include "util/com/com_callback.h"
-#include "window/dpi_awareness.h"
 #include "util/message_box.h"
 #include "util/text/text.h"
 #include "webview/browser_arguments.h"
@@ -20,14 +19,14 @@ constexpr char kBrowserStartFailedMessage[] =
 
 VelnorWebView* g_webView = nullptr;
 
-VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
+VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiChoice dpi,
                              const std::string& applicationFolder, const std::string& contentFolder,
                              const wchar_t* browserExecutableFolder,
                              const std::string& userDataFolder)
-    : manifest_(&manifest), mainWindow_(mainWindow), userDataFolder_(userDataFolder),
+    : manifest_(&manifest), mainWindow_(mainWindow), dpi_(dpi), userDataFolder_(userDataFolder),
       pageOrigin_(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
       browserExecutableFolder_(browserExecutableFolder),
-      windowCommands_(mainWindow, {manifest.minWidth, manifest.minHeight}),
+      windowCommands_(mainWindow, dpi, {manifest.minWidth, manifest.minHeight}),
       messageBridge_(pageOrigin_,
                      {applicationFolder,
                       applicationFolder + contentFolder,
@@ -80,7 +79,8 @@ void VelnorWebView::EndSession() {
 void VelnorWebView::OnSessionReady() {
     sessionEverReady_ = true;
     ApplyBackgroundColor();
-    FollowWindowDpi(session_->controller(), WindowDpi(mainWindow_));
+    if (dpi_.PerMonitor())
+        FollowWindowDpi(session_->controller(), dpi_.ForWindow(mainWindow_));
     com_ptr<ICoreWebView2Settings> settings;
     LogIfFailed("get_Settings", session_->webView()->get_Settings(settings.put()));
     if (settings)
@@ -281,7 +281,8 @@ void VelnorWebView::OnMainWindowDpiChanged(int dpi) {
     ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
     if (!controller)
         return;
-    FollowWindowDpi(controller, dpi);
+    if (dpi_.PerMonitor())
+        FollowWindowDpi(controller, dpi);
     // The suggested rectangle may keep the same pixels, and then no WM_SIZE comes.
     OnMainWindowSized(IsIconic(mainWindow_) != FALSE);
 }

@@ -10,6 +10,8 @@
 #include <WebView2.h>
 
 #include "bridge/message_bridge.h"
+#include "window/dpi_awareness.h"
+#include "window/window_browser.h"
 #include "window/window_commands.h"
 #include "content/content_server.h"
 #include "util/com/com_ptr.h"
@@ -23,9 +25,9 @@ struct AppManifest;
 // The fixed virtual origin the application's files are served under.
 inline constexpr char kAppOrigin[] = "https://app.localhost/";
 
-class VelnorWebView {
+class VelnorWebView final : public WindowBrowser {
 public:
-    VelnorWebView(const AppManifest& manifest, HWND mainWindow,
+    VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiChoice dpi,
                   const std::string& applicationFolder, const std::string& contentFolder,
                   const wchar_t* browserExecutableFolder, const std::string& userDataFolder);
     VelnorWebView(const VelnorWebView&) = delete;
@@ -37,29 +39,24 @@ public:
     // Starts the first browser session; the runtime completes the chain through
     // callbacks on this thread's message loop.
     void Init();
-    // kRunDeferredWork of the main window.
-    void RunDeferredWork() { deferred_.RunNext(); }
+    // What the main window asks (window/window_browser.h). Moves and sizes do
+    // nothing before the controller exists; a minimised window hides the
+    // control rather than shrinking it to nothing.
+    void RunDeferredWork() override { deferred_.RunNext(); }
+    void OnMainWindowMoved() override;
+    void OnMainWindowSized(bool minimised) override;
+    void OnMainWindowActivated() override;
+    void OnMainWindowDpiChanged(int dpi) override;
+    bool IsFullScreen() const override { return windowCommands_.IsFullScreen(); }
+    void PostToPage(const std::string& json) override { messageBridge_.PostJsonToPage(json); }
+    bool HoldClose() override { return closeHandshake_.HoldClose(); }
 
-    // The main window's moves and sizes; nothing happens before the controller exists.
-    // A minimised window hides the control rather than shrinking it to nothing.
-    void OnMainWindowMoved();
-    void OnMainWindowSized(bool minimised);
-    // The main window was activated or focused: the page takes the keyboard.
-    void OnMainWindowActivated();
-    // The window moved to a monitor of another scale (per-monitor awareness).
-    void OnMainWindowDpiChanged(int dpi);
-
-    // The window's full-screen state, as start-up restores it and placement saves it.
-    bool IsFullScreen() const { return windowCommands_.IsFullScreen(); }
+    // The full-screen state a remembered placement restores.
     void EnterFullScreen() { windowCommands_.SetFullScreen(true); }
-    // A message for the page from outside it (a later start of the application).
-    void PostToPage(const std::string& json) { messageBridge_.PostJsonToPage(json); }
     void AnswerSteamCallsWith(MessageBridge::SteamCalls answer) {
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
 
-    // WM_CLOSE: true while the window stays for the page's "close-ready".
-    bool HoldClose() { return closeHandshake_.HoldClose(); }
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
@@ -108,6 +105,7 @@ private:
     // first, then the parts (the taskbar object among them).
     const AppManifest* manifest_;
     HWND mainWindow_;
+    DpiChoice dpi_;
     std::string userDataFolder_;
     std::string pageOrigin_;
     const wchar_t* browserExecutableFolder_;
@@ -124,9 +122,8 @@ private:
     DeferredWork deferred_;
     std::unique_ptr<BrowserSession> session_;
     uint64_t sessionNumber_ = 0; // counts the sessions started
-
 };
 
 // The web view host, once start-up has created it; null before and after. The
-// main window procedure reaches the browser control only through it.
+// main window reaches the browser through its own state (window/window_browser.h).
 extern VelnorWebView* g_webView;

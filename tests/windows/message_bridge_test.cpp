@@ -16,7 +16,6 @@
 #include "manifest/manifest.h"
 #include "support/fake_webview2.h"
 #include "support/main_window_class.h"
-#include "window/dpi.h"
 
 namespace {
 std::vector<std::string> g_extensionMessages;
@@ -32,9 +31,9 @@ protected:
         ASSERT_TRUE(MainWindowClassRegistered());
         manifest_.width = 640;
         manifest_.height = 480;
-        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_);
+        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_, SystemAwareDpi());
         ASSERT_NE(window_, nullptr);
-        commands_ = std::make_unique<WindowCommands>(window_);
+        commands_ = std::make_unique<WindowCommands>(window_, SystemAwareDpi());
         g_extensionMessages.clear();
         extensions_.registeredComponentIds = {"first", "second"};
         extensions_.extensionMessageEntry = RecordExtensionMessage;
