@@ -44,6 +44,8 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiCh
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
+    // A message from the page shows that it runs script again after a hang.
+    messageBridge_.HearEveryMessageWith([this] { hangQuestion_.PageResponded(); });
     messageBridge_.DeliverExtensionMessagesWith([this](std::function<void()> work) {
         deferred_.Post("an extension message", std::move(work));
     });
@@ -72,8 +74,26 @@ void VelnorWebView::StartSession() {
 
 // Only ever from the message loop: never inside one of the session's callbacks.
 void VelnorWebView::EndSession() {
-    messageBridge_.SetBrowser(nullptr, nullptr);
+    DetachSessionFeatures();
     session_.reset();
+}
+
+void VelnorWebView::AttachSessionFeatures() {
+    messageBridge_.SetBrowser(session_->environment(), session_->webView());
+    navigationGuard_.emplace(session_->webView(), pageOrigin_,
+                             manifest_->contentMode == ContentMode::Remote,
+                             [this](const std::string& uri) { OpenInShellLater(uri); });
+    failureResponder_.emplace(session_->webView(), [this](COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+        OnProcessFailed(kind);
+    });
+    AttachContextMenu();
+}
+
+void VelnorWebView::DetachSessionFeatures() {
+    contextMenu_.reset();
+    failureResponder_.reset();
+    navigationGuard_.reset();
+    messageBridge_.SetBrowser(nullptr, nullptr);
 }
 
 void VelnorWebView::OnSessionReady() {
@@ -86,8 +106,8 @@ void VelnorWebView::OnSessionReady() {
     if (settings)
         ApplySettings(settings);
     PlaceNewControl();
-    messageBridge_.SetBrowser(session_->environment(), session_->webView());
     RegisterEventHandlers();
+    AttachSessionFeatures();
     NavigateToStartPage();
     // Without ICoreWebView2_2 there is no DOMContentLoaded: show the window as soon
     // as the first page is on its way, rather than never.
@@ -177,11 +197,6 @@ void VelnorWebView::RegisterEventHandlers() {
                               contentServer_.OnWebResourceRequested(session_->environment(), args);
                           });
     }
-    session.Subscribe("NavigationStarting", view, &ICoreWebView2::add_NavigationStarting,
-                      &ICoreWebView2::remove_NavigationStarting,
-                      [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                          OnNavigationStarting(args);
-                      });
     session.Subscribe("PermissionRequested", view, &ICoreWebView2::add_PermissionRequested,
                       &ICoreWebView2::remove_PermissionRequested,
                       [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
@@ -195,30 +210,6 @@ void VelnorWebView::RegisterEventHandlers() {
     session.Subscribe("WindowCloseRequested", view, &ICoreWebView2::add_WindowCloseRequested,
                       &ICoreWebView2::remove_WindowCloseRequested,
                       [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); });
-    session.Subscribe("NewWindowRequested", view, &ICoreWebView2::add_NewWindowRequested,
-                      &ICoreWebView2::remove_NewWindowRequested,
-                      [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-                          OnNewWindowRequested(args);
-                      });
-    // A message from the page shows that it runs script again after a hang.
-    session.Subscribe("WebMessageReceived", view, &ICoreWebView2::add_WebMessageReceived,
-                      &ICoreWebView2::remove_WebMessageReceived,
-                      [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                          hangQuestion_.PageResponded();
-                          messageBridge_.OnWebMessageReceived(args);
-                      });
-    // Older runtimes lack ICoreWebView2_18: their own prompt stays the only guard.
-    if (com_ptr<ICoreWebView2_18> view18 =
-            com_ptr<ICoreWebView2>::copy_from(view).try_query<ICoreWebView2_18>())
-        session.Subscribe(
-            "LaunchingExternalUriScheme", view18.get(),
-            &ICoreWebView2_18::add_LaunchingExternalUriScheme,
-            &ICoreWebView2_18::remove_LaunchingExternalUriScheme,
-            [this](ICoreWebView2*, ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
-                OnLaunchingExternalUriScheme(args);
-            });
-    RegisterProcessFailedHandler();
-    RegisterContextMenuHandler();
     if (ICoreWebView2_2* view2 = session.webView2())
         session.Subscribe("DOMContentLoaded", view2, &ICoreWebView2_2::add_DOMContentLoaded,
                           &ICoreWebView2_2::remove_DOMContentLoaded,

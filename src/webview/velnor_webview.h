@@ -4,6 +4,7 @@
 // navigation and hands each event to the part that answers it, all on the UI
 // thread. Work the runtime forbids inside its callbacks is deferred to the loop.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <windows.h>
@@ -17,7 +18,10 @@
 #include "util/com/com_ptr.h"
 #include "webview/browser_session.h"
 #include "webview/close_handshake.h"
+#include "webview/context_menu.h"
 #include "webview/deferred_work.h"
+#include "webview/failure_responder.h"
+#include "webview/navigation_guard.h"
 #include "webview/process_failure_policy.h"
 
 struct AppManifest;
@@ -70,6 +74,10 @@ private:
     void AddContentFilter();
     void ApplyBackgroundColor();
     void RegisterEventHandlers();
+    // The session's features, each with its own registrations: attached once
+    // the session is ready, detached (in reverse) before it closes.
+    void AttachSessionFeatures();
+    void DetachSessionFeatures();
     void NavigateToStartPage();
     void ReportStartFailure();
     // At the end: closes the browser and waits, at most 5 s, until its
@@ -79,18 +87,14 @@ private:
     // Event handlers of the host itself.
     void ShowAndFocus();
     void OnDocumentTitleChanged(ICoreWebView2* sender);
-    void OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
     void OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
     void OnContainsFullScreenElementChanged(ICoreWebView2* sender);
     void OnWindowCloseRequested();
-    void OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
-    void OnLaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventArgs* args);
     void OpenInShellLater(const std::string& uri);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
 
     // Failures of the browser's processes at run time (process_failures.cpp).
-    void RegisterProcessFailedHandler();
-    void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
+    void OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
     void ReloadAfterCrash();
     void AskAboutHang(uint64_t session);
     void RecreateBrowser(uint64_t session);
@@ -98,8 +102,7 @@ private:
 
     // The "edit" context menu (context_menu.cpp).
     bool DefaultContextMenusEnabled() const;
-    void RegisterContextMenuHandler();
-    void OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args);
+    void AttachContextMenu();
 
     // Members are destroyed in reverse order: the session (the browser objects)
     // first, then the parts (the taskbar object among them).
@@ -122,6 +125,9 @@ private:
     DeferredWork deferred_;
     std::unique_ptr<BrowserSession> session_;
     uint64_t sessionNumber_ = 0; // counts the sessions started
+    std::optional<NavigationGuard> navigationGuard_;
+    std::optional<FailureResponder> failureResponder_;
+    std::optional<EditContextMenu> contextMenu_;
 };
 
 // The web view host, once start-up has created it; null before and after. The

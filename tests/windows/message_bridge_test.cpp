@@ -121,4 +121,19 @@ TEST_F(MessageBridgeAlone, PostsBeforeTheBrowserControlExistsAreDropped) {
     early.PostJsonToPage(R"({"from":"extension","between":true})");
     EXPECT_EQ(page_.posts, std::vector<std::string>{R"({"from":"extension"})"});
 }
+// Heard through the bridge's own registration, made with the browser and
+// removed with it (before a session's controller closes).
+TEST_F(MessageBridgeAlone, HearsThePageOnlyWhileItHasABrowser) {
+    int heard = 0;
+    bridge_->HearEveryMessageWith([&heard] { ++heard; });
+    ASSERT_TRUE(page_.messageHandler);
+    FakeWebMessageArgs args;
+    args.source = kPage;
+    args.text = LR"({"type":"wrapper-init"})";
+    EXPECT_EQ(page_.messageHandler->Invoke(webView_.get(), &args), S_OK);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(page_.posts.size(), 1u);
+    bridge_->SetBrowser(nullptr, nullptr);
+    EXPECT_FALSE(page_.messageHandler) << "removed with its own token";
+}
 } // namespace
