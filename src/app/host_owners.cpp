@@ -3,13 +3,32 @@
 #include "app/main_window.h"
 #include "webview/velnor_webview.h"
 
-PublishedWebView::PublishedWebView(VelnorWebView& webView) : webView_(webView) {
+namespace {
+// Null once the window is gone: its WM_NCDESTROY deleted the state.
+MainWindowState* LiveStateOf(HWND window) {
+    return IsWindow(window) ? MainWindowStateOf(window) : nullptr;
+}
+} // namespace
+
+WindowBrowserLink::WindowBrowserLink(HWND window, WindowBrowser& browser) : window_(window) {
+    if (MainWindowState* state = LiveStateOf(window))
+        state->browser = &browser;
+}
+
+WindowBrowserLink::~WindowBrowserLink() {
+    if (MainWindowState* state = LiveStateOf(window_))
+        state->browser = nullptr;
+}
+
+PublishedWebView::PublishedWebView(VelnorWebView& webView, HWND window)
+    : webView_(webView), link_(window, webView) {
     g_webView = &webView;
 }
 
 PublishedWebView::~PublishedWebView() {
     webView_.UnmapContentFiles();
     g_webView = nullptr;
+    // link_ ends next, before the web view host does.
 }
 
 WindowStateLinks::WindowStateLinks(HWND window, PlacementKeeper* placement,
@@ -21,7 +40,7 @@ WindowStateLinks::WindowStateLinks(HWND window, PlacementKeeper* placement,
 }
 
 WindowStateLinks::~WindowStateLinks() {
-    if (MainWindowState* state = IsWindow(window_) ? MainWindowStateOf(window_) : nullptr) {
+    if (MainWindowState* state = LiveStateOf(window_)) {
         state->placement = nullptr;
         state->singleInstance = nullptr;
     }

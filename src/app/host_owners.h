@@ -8,6 +8,7 @@
 class PlacementKeeper;
 class SingleInstance;
 class VelnorWebView;
+class WindowBrowser;
 
 // GDI+ from start-up to the end of the host, on every exit path.
 class GdiplusSession {
@@ -22,17 +23,32 @@ private:
     ULONG_PTR token_ = 0;
 };
 
-// Publishes the web view host to the window procedure. Ending the publication
-// first releases the mapped files, so nothing stays open once the loop is over.
+// Gives the main window's state a browser for as long as this lives: the
+// window reaches the browser only through it. A window already gone is left alone.
+class WindowBrowserLink {
+public:
+    WindowBrowserLink(HWND window, WindowBrowser& browser);
+    ~WindowBrowserLink();
+    WindowBrowserLink(const WindowBrowserLink&) = delete;
+    WindowBrowserLink& operator=(const WindowBrowserLink&) = delete;
+
+private:
+    HWND window_;
+};
+
+// Publishes the web view host (g_webView) and links it to the main window.
+// Ending the publication first releases the mapped files, so nothing stays open
+// once the loop is over, then unlinks the window before the host ends.
 class PublishedWebView {
 public:
-    explicit PublishedWebView(VelnorWebView& webView);
+    PublishedWebView(VelnorWebView& webView, HWND window);
     ~PublishedWebView();
     PublishedWebView(const PublishedWebView&) = delete;
     PublishedWebView& operator=(const PublishedWebView&) = delete;
 
 private:
     VelnorWebView& webView_;
+    WindowBrowserLink link_;
 };
 
 // Hands the main window the placement keeper and the published single instance

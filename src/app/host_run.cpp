@@ -9,7 +9,6 @@
 #include "app/startup.h"
 #include "app/startup_log.h"
 #include "util/log/author_log.h"
-#include "window/dpi_awareness.h"
 #include "util/text/files.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
@@ -77,7 +76,7 @@ HostRun::Outcome HostRun::ReadConfiguration() {
     const bool parsed = !manifestText.empty() && TryParseManifest(manifestText, manifest_);
     // Before any window, COM's own included; a refused manifest's message box is
     // system aware, as it always was.
-    UseDpiAwareness(parsed && manifest_.dpiAwareness == DpiAwareness::PerMonitor);
+    dpi_ = DpiChoice::ChooseAwareness(parsed && manifest_.dpiAwareness == DpiAwareness::PerMonitor);
     // COM stays initialised until the process ends.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (manifestText.empty())
@@ -111,7 +110,7 @@ HostRun::Outcome HostRun::PassSteamGate() {
 }
 
 HostRun::Outcome HostRun::PassRuntimeGate() {
-    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_, icon_);
+    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_, {icon_, dpi_});
     if (!runtime_)
         return 1;
     return {};
@@ -121,8 +120,8 @@ HostRun::Outcome HostRun::OpenWindow() {
     if (!RegisterMainWindowClass(instance_, icon_, manifest_.backgroundColor))
         return FailStartup(kRegisterClassFailedMessage);
     if (manifest_.rememberPlacement)
-        placement_ = placementKeeper_.emplace(userDataFolder_).Load();
-    window_ = CreateMainWindow(instance_, manifest_, placement_ ? &*placement_ : nullptr);
+        placement_ = placementKeeper_.emplace(userDataFolder_, dpi_).Load();
+    window_ = CreateMainWindow(instance_, manifest_, dpi_, placement_ ? &*placement_ : nullptr);
     if (!window_)
         return FailStartup(kCreateWindowFailedMessage);
     if (manifest_.show == WindowShow::AtOnce) {
@@ -139,10 +138,11 @@ HostRun::Outcome HostRun::LoadExtension() {
 
 HostRun::Outcome HostRun::StartBrowser() {
     extensions_->MainWindowCreated(window_);
-    browser_.emplace(manifest_, window_, applicationFolder_, kContentFolder,
+    browser_.emplace(manifest_, window_, dpi_, applicationFolder_, kContentFolder,
                      runtime_->browserExecutableFolder, userDataFolder_);
-    published_.emplace(*browser_);
-    browser_->AnswerSteamCallsWith([this](const std::string& text) { return steam_->Answer(text); });
+    published_.emplace(*browser_, window_);
+    browser_->AnswerSteamCallsWith(
+        [this](const std::string& text) { return steam_->Answer(text); });
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     if (placement_ && placement_->fullScreen)

@@ -18,6 +18,7 @@
 #include "manifest/manifest.h"
 #include "steam/steam_session.h"
 #include "webview/velnor_webview.h"
+#include "window/dpi_awareness.h"
 
 class HostRun {
 public:
@@ -46,12 +47,13 @@ private:
     HICON icon_ = nullptr;
     std::optional<RuntimeFound> runtime_;
     std::optional<SavedPlacement> placement_;
+    DpiChoice dpi_; // chosen once, before any window
     HWND window_ = nullptr;
 
     // The owners. Each ends before the ones above it: the timers, then the web
-    // view's publication (mapped files, g_webView), the window's links to these
-    // owners, the extension library ("Release" may still post), GDI+, the browser
-    // objects, Steam (SteamAPI_Shutdown) and last the single-instance name.
+    // view's publication (mapped files, g_webView, the window's browser), the window's links to
+    // these owners, the extension library ("Release" may still post), GDI+, the browser objects,
+    // Steam (SteamAPI_Shutdown) and last the single-instance name.
     std::optional<SingleInstance> singleInstance_;
     std::optional<SteamSession> steam_;
     // Shutdown steps that must end after the browser and before Steam go here.

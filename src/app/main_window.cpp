@@ -10,12 +10,10 @@
 #include "app/window_placement.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
-#include "window/dpi.h"
-#include "window/dpi_awareness.h"
+#include "window/window_browser.h"
 #include "util/text/text.h"
 #include "util/window_class.h"
 #include "webview/deferred_work.h"
-#include "webview/velnor_webview.h"
 
 namespace {
 // Alt alone, F10 and Alt with a key arrive as SC_KEYMENU with a character (or
@@ -24,22 +22,29 @@ bool IsKeyboardMenuRequest(WPARAM wParam, LPARAM lParam) {
     return wParam == SC_KEYMENU && static_cast<int64_t>(lParam) < 0x10000;
 }
 
+WindowBrowser* BrowserOf(const MainWindowState* state) {
+    return state ? state->browser : nullptr;
+}
+
+// The placement follows the window unless the page holds it in full screen.
+void TrackPlacement(const MainWindowState& state, HWND window) {
+    if (state.placement)
+        state.placement->Track(window, state.browser && state.browser->IsFullScreen());
+}
+
+void SavePlacement(const MainWindowState& state, HWND window) {
+    if (state.placement)
+        state.placement->Save(window, state.browser && state.browser->IsFullScreen());
+}
+
 // The default handling focuses the window itself, where no key reaches the
 // page: the browser control takes the focus back after it.
-// The placement follows the window unless the page holds it in full screen.
-void TrackPlacement(PlacementKeeper& keeper, HWND window) {
-    keeper.Track(window, g_webView && g_webView->IsFullScreen());
-}
-
-void SavePlacement(const PlacementKeeper& keeper, HWND window) {
-    keeper.Save(window, g_webView && g_webView->IsFullScreen());
-}
-
-LRESULT FocusFollowsActivation(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FocusFollowsActivation(WindowBrowser* browser, HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
     const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
     const bool minimised = message == WM_ACTIVATE && HIWORD(wParam) != 0;
-    if (g_webView && !minimised && (message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE))
-        g_webView->OnMainWindowActivated();
+    if (browser && !minimised && (message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE))
+        browser->OnMainWindowActivated();
     return result;
 }
 } // namespace
@@ -69,11 +74,11 @@ MainWindowState* MainWindowStateOf(HWND window) {
     return reinterpret_cast<MainWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
+HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest, const DpiChoice& dpi,
                       const SavedPlacement* placement) {
     DWORD style = MainWindowStyle(manifest.resizable);
-    RECT frame = {0, 0, ScaleForDpi(std::max(manifest.width, manifest.minWidth)),
-                  ScaleForDpi(std::max(manifest.height, manifest.minHeight))};
+    RECT frame = {0, 0, dpi.Scale(std::max(manifest.width, manifest.minWidth)),
+                  dpi.Scale(std::max(manifest.height, manifest.minHeight))};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (placement) {
@@ -89,19 +94,20 @@ HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
     // WM_NCCREATE gives it to the window, whose WM_NCDESTROY frees it (also
     // when creation fails after that); a class that is missing leaks it once.
     auto* state =
-        new MainWindowState{std::max(manifest.minWidth, 0), std::max(manifest.minHeight, 0)};
+        new MainWindowState{std::max(manifest.minWidth, 0), std::max(manifest.minHeight, 0), dpi};
     HWND window = CreateWindowExW(0, kMainWindowClass, Utf8ToWide(manifest.title).c_str(), style, x,
                                   y, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                   nullptr, instance, state);
     // A saved placement is already in the pixels of its monitor.
-    if (window && !placement && IsPerMonitorDpiAware())
-        FitFirstSizeToMonitor(window, manifest);
+    if (window && !placement && dpi.PerMonitor())
+        FitFirstSizeToMonitor(window, manifest, dpi);
     return window;
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     MainWindowState* state =
         reinterpret_cast<MainWindowState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    WindowBrowser* browser = BrowserOf(state);
     switch (message) {
     case WM_NCCREATE:
         SetWindowLongPtrW(window, GWLP_USERDATA,
@@ -113,8 +119,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         delete state;
         break;
     case WM_DESTROY:
-        if (state && state->placement)
-            SavePlacement(*state->placement, window);
+        if (state)
+            SavePlacement(*state, window);
         // The rest of shutdown no longer concerns the player; a start now is a new session.
         if (state && state->singleInstance)
             std::exchange(state->singleInstance, nullptr)->Release();
@@ -122,51 +128,52 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_CLOSE:
         // The page may be given a moment to save ("close-handshake-ms").
-        if (g_webView && g_webView->HoldClose())
+        if (browser && browser->HoldClose())
             return 0;
         break;
     case WM_ENDSESSION:
-        if (wParam && state && state->placement)
-            SavePlacement(*state->placement, window);
+        if (wParam && state)
+            SavePlacement(*state, window);
         return 0;
     case WM_MOVE:
     case WM_MOVING:
-        if (state && state->placement)
-            TrackPlacement(*state->placement, window);
-        if (g_webView)
-            g_webView->OnMainWindowMoved();
+        if (state)
+            TrackPlacement(*state, window);
+        if (browser)
+            browser->OnMainWindowMoved();
         return 0;
     case WM_SIZE:
-        if (state && state->placement)
-            TrackPlacement(*state->placement, window);
-        if (g_webView)
-            g_webView->OnMainWindowSized(wParam == SIZE_MINIMIZED);
+        if (state)
+            TrackPlacement(*state, window);
+        if (browser)
+            browser->OnMainWindowSized(wParam == SIZE_MINIMIZED);
         return 0;
     case WM_GETMINMAXINFO:
         if (state)
             KeepMinimumTrackSize(window, reinterpret_cast<MINMAXINFO*>(lParam), state->minimumWidth,
-                                 state->minimumHeight);
+                                 state->minimumHeight, state->dpi);
         return 0;
     case WM_DPICHANGED:
         // Only a per-monitor aware window follows; the new dpi is in wParam.
-        if (!IsPerMonitorDpiAware())
+        if (!state || !state->dpi.PerMonitor())
             break;
-        FollowDpiChange(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        FollowDpiChange(window, browser, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_COPYDATA:
         if (!state || !state->singleInstance)
             return FALSE;
-        return AnswerSecondInstance(window, reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        return AnswerSecondInstance(window, browser,
+                                    reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_ACTIVATE:
     case WM_SETFOCUS:
-        return FocusFollowsActivation(window, message, wParam, lParam);
+        return FocusFollowsActivation(browser, window, message, wParam, lParam);
     case WM_SYSCOMMAND:
         if (IsKeyboardMenuRequest(wParam, lParam))
             return 0;
         break;
     case kRunDeferredWork:
-        if (g_webView)
-            g_webView->RunDeferredWork();
+        if (browser)
+            browser->RunDeferredWork();
         return 0;
     case kDeliverExtensionPosts:
         DeliverExtensionPosts();

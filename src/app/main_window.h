@@ -5,17 +5,23 @@
 
 #include <cstdint>
 
+#include "window/dpi_awareness.h"
+
 struct AppManifest;
 struct SavedPlacement;
 class PlacementKeeper;
 class SingleInstance;
+class WindowBrowser;
 
 // What the main window procedure keeps between messages. The window owns it
 // (made with the window, deleted at WM_NCDESTROY) and reaches it through
-// GWLP_USERDATA; start-up hands it the placement keeper and the published copy.
+// GWLP_USERDATA; start-up hands it the placement keeper, the published copy
+// and, while it is published, the browser.
 struct MainWindowState {
     int32_t minimumWidth = 0; // 96-dpi units; 0 leaves a side free
     int32_t minimumHeight = 0;
+    DpiChoice dpi;                            // start-up's, for every size it sets
+    WindowBrowser* browser = nullptr;         // while the browser is published
     PlacementKeeper* placement = nullptr;     // when the application remembers it
     SingleInstance* singleInstance = nullptr; // once published
 };
@@ -29,8 +35,9 @@ inline constexpr wchar_t kMainWindowClass[] = L"Quorrin";
 ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon, uint32_t backgroundRgb = 0xFFFFFF);
 
 // Created hidden, with a client area of the manifest's size scaled for the screen
-// (never below its minimum), or where a saved placement puts it.
-HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest,
+// (never below its minimum), or where a saved placement puts it. The window
+// keeps the dpi choice for every size it sets later.
+HWND CreateMainWindow(HINSTANCE instance, const AppManifest& manifest, const DpiChoice& dpi,
                       const SavedPlacement* placement = nullptr);
 
 DWORD MainWindowStyle(bool resizable);

@@ -7,7 +7,7 @@
 #include "util/log/author_log.h"
 #include "util/text/files.h"
 #include "util/text/text.h"
-#include "webview/velnor_webview.h"
+#include "window/window_browser.h"
 
 namespace {
 // Marks our WM_COPYDATA among any other program's ("QRN2").
@@ -148,7 +148,7 @@ std::vector<std::string> CommandLineArguments() {
     return arguments;
 }
 
-LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data) {
+LRESULT AnswerSecondInstance(HWND window, WindowBrowser* browser, const COPYDATASTRUCT* data) {
     if (!data || data->dwData != kSecondInstanceData || data->cbData > kMaximumPayload ||
         (data->cbData && !data->lpData))
         return FALSE;
@@ -163,7 +163,7 @@ LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data) {
             ShowWindow(window, SW_RESTORE);
         SetForegroundWindow(window);
     }
-    if (g_webView)
-        g_webView->PostToPage(message);
+    if (browser)
+        browser->PostToPage(message);
     return TRUE;
 }

@@ -11,6 +11,8 @@
 #include "util/scoped_handle.h"
 #include "util/scoped_view.h"
 
+class WindowBrowser;
+
 class SingleInstance {
 public:
     explicit SingleInstance(const std::string& appName);
@@ -50,5 +52,6 @@ private:
 std::vector<std::string> CommandLineArguments();
 
 // WM_COPYDATA of the published copy's main window: a later start's arguments
-// go to the page. TRUE when the data was a second start's.
-LRESULT AnswerSecondInstance(HWND window, const COPYDATASTRUCT* data);
+// go to the page (through the browser, when there is one). TRUE when the data
+// was a second start's.
+LRESULT AnswerSecondInstance(HWND window, WindowBrowser* browser, const COPYDATASTRUCT* data);

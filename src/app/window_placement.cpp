@@ -2,13 +2,10 @@
 
 #include <vector>
 
-#include "util/text/long_path.h"
 #include "util/scoped_handle.h"
-#include "util/text/text.h"
 #include "util/text/long_path.h"
 #include "util/text/text.h"
 #include "util/work_areas.h"
-#include "window/dpi_awareness.h"
 
 namespace {
 constexpr char kPlacementFileName[] = "window-placement.json";
@@ -49,8 +46,9 @@ bool IsRestoredToMaximized(HWND window) {
 
 } // namespace
 
-PlacementKeeper::PlacementKeeper(const std::string& userDataFolder)
-    : userDataFolder_(userDataFolder), filePath_(userDataFolder + "\\" + kPlacementFileName) {}
+PlacementKeeper::PlacementKeeper(const std::string& userDataFolder, DpiChoice dpi)
+    : userDataFolder_(userDataFolder), filePath_(userDataFolder + "\\" + kPlacementFileName),
+      dpi_(dpi) {}
 
 PlacementKeeper::~PlacementKeeper() = default;
 
@@ -61,7 +59,7 @@ std::optional<SavedPlacement> PlacementKeeper::Load() {
     // The dpi of the monitor it returns to (the system dpi unless per-monitor aware).
     const RECT target = {saved->normal.left, saved->normal.top, saved->normal.right,
                          saved->normal.bottom};
-    const int dpi = MonitorDpiOf(target);
+    const int dpi = dpi_.ForRect(target);
     saved->normal = ScalePlacementSize(saved->normal, saved->dpi, dpi);
     saved->dpi = dpi;
     if (!CaptionMeetsWorkArea(saved->normal, CaptionHeight(), MonitorWorkAreas()))
@@ -80,8 +78,8 @@ void PlacementKeeper::Track(HWND window, bool fullScreen) {
 void PlacementKeeper::Save(HWND window, bool fullScreen) const {
     if (!seen_ || IsRectEmpty(&normal_))
         return;
-    const SavedPlacement placement = {ScreenRectOf(normal_), IsRestoredToMaximized(window), fullScreen,
-                                      WindowDpi(window)};
+    const SavedPlacement placement = {ScreenRectOf(normal_), IsRestoredToMaximized(window),
+                                      fullScreen, dpi_.ForWindow(window)};
     // The browser creates this folder too, but perhaps not yet.
     CreateDirectoryW(ToLongPath(Utf8ToWide(userDataFolder_)).c_str(), nullptr);
     const std::wstring target = ToLongPath(Utf8ToWide(filePath_));

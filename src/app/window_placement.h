@@ -7,10 +7,11 @@
 #include <windows.h>
 
 #include "app/placement_file.h"
+#include "window/dpi_awareness.h"
 
 class PlacementKeeper {
 public:
-    explicit PlacementKeeper(const std::string& userDataFolder);
+    PlacementKeeper(const std::string& userDataFolder, DpiChoice dpi);
     ~PlacementKeeper();
     PlacementKeeper(const PlacementKeeper&) = delete;
     PlacementKeeper& operator=(const PlacementKeeper&) = delete;
@@ -28,6 +29,7 @@ public:
 private:
     std::string userDataFolder_;
     std::string filePath_;
+    DpiChoice dpi_;
     RECT normal_ = {};
     bool seen_ = false; // never saved for a window the player never saw
 };

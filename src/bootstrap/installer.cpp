@@ -66,8 +66,8 @@ private:
 unsigned __stdcall DownloadThreadProc(void* argument) {
     auto* job = static_cast<DownloadJob*>(argument);
     DownloadProgress progress(job->progressBar);
-    job->result = job->download ? job->download(nullptr, job->url.c_str(),
-                                                 job->targetPath.c_str(), 0, &progress)
+    job->result = job->download ? job->download(nullptr, job->url.c_str(), job->targetPath.c_str(),
+                                                0, &progress)
                                 : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     // Blocks until the UI thread has handled it; a window the user already
     // closed simply ignores it.
@@ -131,7 +131,7 @@ void RunDownloadedBootstrapper(const DownloadJob& job) {
 } // namespace
 
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
-                    const AppManifest& manifest, HICON icon) {
+                    const AppManifest& manifest, const SetupWindowLook& look) {
     const std::wstring folder = Utf8ToWide(userDataFolder);
     const SystemLibrary commonControls = InitSetupControls(manifest);
     if (!commonControls)
@@ -144,7 +144,7 @@ void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
     if (downloadFolder.empty())
         return LogForAuthor("no download folder for the runtime installer");
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent, icon);
+        OpenSetupWindow(instance, manifest, manifest.messages.downloading, SetupBar::Percent, look);
     if (!setup)
         return (void)RemoveDirectoryW(ToLongPath(downloadFolder).c_str());
     const SystemLibrary urlmon(L"urlmon.dll");

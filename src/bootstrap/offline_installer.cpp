@@ -33,7 +33,7 @@ bool OfflineInstallerPresent(const std::string& installerPath) {
 }
 
 void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
-                           const AppManifest& manifest, HICON icon) {
+                           const AppManifest& manifest, const SetupWindowLook& look) {
     const SystemLibrary commonControls = InitSetupControls(manifest);
     if (!commonControls)
         return;
@@ -47,12 +47,12 @@ void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
     const ScopedProcess installer = StartProcess(program.c_str(), commandLine.data(), nullptr);
     if (!installer.process) {
         const DWORD error = GetLastError();
-        LogForAuthor("the runtime installer " + PathForAuthorLog(installerPath) + " could not start: error " +
-                     std::to_string(error));
+        LogForAuthor("the runtime installer " + PathForAuthorLog(installerPath) +
+                     " could not start: error " + std::to_string(error));
         return;
     }
     const std::optional<SetupWindow> setup =
-        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee, icon);
+        OpenSetupWindow(instance, manifest, manifest.messages.installing, SetupBar::Marquee, look);
     if (setup) {
         // Closing it would leave the program waiting unseen until the installer ends.
         HoldSetupWindowOpen(setup->window);

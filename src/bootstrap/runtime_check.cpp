@@ -31,7 +31,8 @@ bool RuntimePresent(const wchar_t* browserExecutableFolder) {
 } // namespace
 
 std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE instance,
-                                          const std::string& userDataFolder, HICON icon) {
+                                          const std::string& userDataFolder,
+                                          const SetupWindowLook& look) {
     if (manifest.distributionMode == DistributionMode::Fixed) {
         if (RuntimePresent(kFixedRuntimeFolder))
             return RuntimeFound{kFixedRuntimeFolder};
@@ -44,9 +45,9 @@ std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE
     const std::string offlineInstaller =
         FolderOfPath(GetExecutablePath()) + kOfflineRuntimeInstaller;
     if (OfflineInstallerPresent(offlineInstaller))
-        InstallRuntimeOffline(instance, offlineInstaller, manifest, icon);
+        InstallRuntimeOffline(instance, offlineInstaller, manifest, look);
     else
-        InstallRuntime(instance, userDataFolder, manifest, icon);
+        InstallRuntime(instance, userDataFolder, manifest, look);
     if (RuntimePresent(nullptr))
         return RuntimeFound{nullptr};
     ShowMessage(manifest.messages.installWebview2Failed, manifest.title, MB_ICONERROR);

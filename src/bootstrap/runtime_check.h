@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "bootstrap/setup_window.h"
+
 struct AppManifest;
 
 // The vendor's published link to the evergreen runtime's online installer.
@@ -19,14 +21,15 @@ struct RuntimeFound {
 // a message. Evergreen mode: the installed runtime, installing it first when it
 // is missing (from the standalone installer beside the program when there is
 // one, else downloaded). Nothing when start-up must end with exit code 1.
-// `icon` is the setup window's.
+// `look` is the setup window's.
 std::optional<RuntimeFound> EnsureRuntime(const AppManifest& manifest, HINSTANCE instance,
-                                          const std::string& userDataFolder, HICON icon);
+                                          const std::string& userDataFolder,
+                                          const SetupWindowLook& look);
 
 // Downloads the vendor's bootstrapper into the user data folder with a progress
 // window, runs it and waits for it.
 void InstallRuntime(HINSTANCE instance, const std::string& userDataFolder,
-                    const AppManifest& manifest, HICON icon);
+                    const AppManifest& manifest, const SetupWindowLook& look);
 
 // The vendor's standalone installer, under its own name, beside the program.
 inline constexpr char kOfflineRuntimeInstaller[] = "MicrosoftEdgeWebView2RuntimeInstallerX64.exe";
@@ -35,4 +38,4 @@ bool OfflineInstallerPresent(const std::string& installerPath);
 
 // Runs the standalone installer silently and waits for it behind a waiting window.
 void InstallRuntimeOffline(HINSTANCE instance, const std::string& installerPath,
-                           const AppManifest& manifest, HICON icon);
+                           const AppManifest& manifest, const SetupWindowLook& look);

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include "manifest/manifest.h"
-#include "window/dpi.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 #include "util/scoped_handle.h"
@@ -35,9 +34,9 @@ LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateSetupWindow(HINSTANCE instance, const std::string& caption) {
-    const int width = ScaleForDpi(300);
-    const int height = ScaleForDpi(90);
+HWND CreateSetupWindow(HINSTANCE instance, const std::string& caption, const DpiChoice& dpi) {
+    const int width = dpi.Scale(300);
+    const int height = dpi.Scale(90);
     const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - width / 2;
     const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - height / 2;
     return CreateWindowExW(0, kSetupWindowClass, Utf8ToWide(caption).c_str(),
@@ -45,15 +44,15 @@ HWND CreateSetupWindow(HINSTANCE instance, const std::string& caption) {
                            y, width, height, nullptr, nullptr, instance, nullptr);
 }
 
-HWND CreateBar(HWND window, HINSTANCE instance, SetupBar kind) {
+HWND CreateBar(HWND window, HINSTANCE instance, SetupBar kind, const DpiChoice& dpi) {
     RECT client;
     GetClientRect(window, &client);
-    const int margin = ScaleForDpi(10);
+    const int margin = dpi.Scale(10);
     const DWORD marquee = kind == SetupBar::Marquee ? PBS_MARQUEE : 0;
     HWND bar = CreateWindowExW(
         0, PROGRESS_CLASSW, nullptr, WS_CHILD | WS_VISIBLE | marquee, client.left + margin,
-        client.top + margin, (client.right - client.left) - ScaleForDpi(20),
-        (client.bottom - client.top) - ScaleForDpi(20), window, nullptr, instance, nullptr);
+        client.top + margin, (client.right - client.left) - dpi.Scale(20),
+        (client.bottom - client.top) - dpi.Scale(20), window, nullptr, instance, nullptr);
     if (kind == SetupBar::Marquee) {
         SendMessageW(bar, PBM_SETMARQUEE, TRUE, kMarqueeIntervalMs);
         return bar;
@@ -75,18 +74,19 @@ SystemLibrary InitSetupControls(const AppManifest& manifest) {
 }
 
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
-                                           const std::string& caption, SetupBar bar, HICON icon) {
-    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, icon,
+                                           const std::string& caption, SetupBar bar,
+                                           const SetupWindowLook& look) {
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, look.icon,
                                  COLOR_MENU)) {
         ShowMessage("Failed to register window class", manifest.title, MB_ICONERROR);
         return std::nullopt;
     }
-    HWND window = CreateSetupWindow(instance, caption);
+    HWND window = CreateSetupWindow(instance, caption, look.dpi);
     if (!window) {
         ShowMessage("Failed to create window", manifest.title, MB_ICONERROR);
         return std::nullopt;
     }
-    return SetupWindow{window, CreateBar(window, instance, bar)};
+    return SetupWindow{window, CreateBar(window, instance, bar, look.dpi)};
 }
 
 void HoldSetupWindowOpen(HWND window) {

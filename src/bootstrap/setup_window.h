@@ -6,11 +6,18 @@
 #include <windows.h>
 
 #include "util/system_library.h"
+#include "window/dpi_awareness.h"
 
 struct AppManifest;
 
 // A download shows its percentage; a wait of unknown length, a marquee.
 enum class SetupBar { Percent, Marquee };
+
+// The window's icon and the dpi start-up chose, which sizes it.
+struct SetupWindowLook {
+    HICON icon = nullptr;
+    DpiChoice dpi;
+};
 
 struct SetupWindow {
     HWND window;
@@ -24,7 +31,8 @@ SystemLibrary InitSetupControls(const AppManifest& manifest);
 // Registers the class and creates the window (300 by 90 page units, centred on
 // the primary monitor) with its bar, or shows the fixed message and gives nothing.
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
-                                           const std::string& caption, SetupBar bar, HICON icon);
+                                           const std::string& caption, SetupBar bar,
+                                           const SetupWindowLook& look);
 
 // For a wait the player cannot cut short: the close button is greyed out, and a
 // close (Alt+F4, the taskbar) minimises the window instead. Only

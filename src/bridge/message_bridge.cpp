@@ -14,6 +14,21 @@ MessageBridge::MessageBridge(std::string pageOrigin, HandleFolders folders, Wind
     : pageOrigin_(std::move(pageOrigin)), folders_(std::move(folders)), window_(window),
       extensionHost_(extensionHost) {}
 
+void MessageBridge::SetBrowser(ICoreWebView2Environment* environment, ICoreWebView2* webView) {
+    subscriptions_.RemoveAll();
+    environment_ = environment;
+    webView_ = webView;
+    if (!webView)
+        return;
+    subscriptions_.Add("WebMessageReceived", webView, &ICoreWebView2::add_WebMessageReceived,
+                       &ICoreWebView2::remove_WebMessageReceived,
+                       [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
+                           if (heard_)
+                               heard_();
+                           OnWebMessageReceived(args);
+                       });
+}
+
 void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args) {
     CoTaskString source;
     LogIfFailed("get_Source", args->get_Source(source.put()));

@@ -8,6 +8,7 @@
 #include "bridge/directory_handles.h"
 #include "bridge/page_message.h"
 #include "util/com/com_ptr.h"
+#include "util/com/event_subscriptions.h"
 
 class WindowCommands;
 struct ExtensionHost;
@@ -25,12 +26,12 @@ public:
     void HandleWebMessage(const std::string& text);
     // Posts only while the top-level document has the page's origin; says whether it did.
     bool PostJsonToPage(const std::string& json);
-    // The current browser session's objects, or nulls between sessions; posts
-    // made without a browser are dropped.
-    void SetBrowser(ICoreWebView2Environment* environment, ICoreWebView2* webView) {
-        environment_ = environment;
-        webView_ = webView;
-    }
+    // The current browser session's objects, or nulls between sessions (before
+    // its controller closes); posts made without a browser are dropped. The
+    // bridge hears the web view's WebMessageReceived while it has one.
+    void SetBrowser(ICoreWebView2Environment* environment, ICoreWebView2* webView);
+    // Runs first for every message the page sends, heard or not.
+    void HearEveryMessageWith(std::function<void()> heard) { heard_ = std::move(heard); }
     // Runs the extension's part of a message later, from the message loop, so the
     // library's own code never runs inside the runtime's event; without it, at once.
     using Later = std::function<void(std::function<void()> work)>;
@@ -57,5 +58,7 @@ private:
     SteamCalls steamCalls_;
     std::function<void()> closeReady_;
     Later later_;
+    std::function<void()> heard_;
     size_t messageLimit_ = kPageMessageLimit;
+    EventSubscriptions subscriptions_; // last: removed first
 };

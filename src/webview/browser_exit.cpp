@@ -14,7 +14,7 @@ constexpr DWORD kBrowserExitWaitMs = 5000;
 void VelnorWebView::CloseBrowserForExit() {
     if (!session_)
         return;
-    messageBridge_.SetBrowser(nullptr, nullptr);
+    DetachSessionFeatures();
     session_->CloseBrowser();
     if (!session_->BrowserExitPending())
         return;

@@ -10,21 +10,17 @@ BrowserSession::BrowserSession(Options options, std::function<void()> ready,
 
 BrowserSession::~BrowserSession() {
     CloseBrowser();
-    if (unwatchBrowserExit_)
-        std::exchange(unwatchBrowserExit_, nullptr)();
+    browserExitWatch_.RemoveAll();
 }
 
 void BrowserSession::CloseBrowser() {
-    for (auto unsubscribe = unsubscribe_.rbegin(); unsubscribe != unsubscribe_.rend();
-         ++unsubscribe)
-        (*unsubscribe)();
-    unsubscribe_.clear();
+    subscriptions_.RemoveAll();
     if (!controller_ || controllerClosed_)
         return;
     controllerClosed_ = true;
     const HRESULT result = controller_->Close();
     LogIfFailed("Close", result);
-    closedWithWatch_ = SUCCEEDED(result) && unwatchBrowserExit_;
+    closedWithWatch_ = SUCCEEDED(result) && !browserExitWatch_.Empty();
 }
 
 void BrowserSession::Start() {
@@ -83,7 +79,7 @@ void BrowserSession::Fail(const char* call, HRESULT result) {
 void BrowserSession::WatchBrowserExit() {
     if (com_ptr<ICoreWebView2Environment5> environment5 =
             environment_.try_query<ICoreWebView2Environment5>())
-        unwatchBrowserExit_ = Register(
+        browserExitWatch_.Add(
             "BrowserProcessExited", environment5.get(),
             &ICoreWebView2Environment5::add_BrowserProcessExited,
             &ICoreWebView2Environment5::remove_BrowserProcessExited,

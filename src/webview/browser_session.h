@@ -7,14 +7,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <windows.h>
 #include <WebView2.h>
 
-#include "util/log/author_log.h"
-#include "util/com/com_callback.h"
 #include "util/com/com_ptr.h"
+#include "util/com/event_subscriptions.h"
 
 class BrowserSession {
 public:
@@ -43,14 +41,14 @@ public:
     ICoreWebView2_2* webView2() const { return webView2_.get(); }
 
     // Registers `function` for one event of `source` (one of this session's
-    // objects) until the session ends; a refused registration is logged.
+    // objects) until the session closes: the host's own handlers. A feature
+    // of the session keeps its own EventSubscriptions, ended before the close.
     template <typename Source, typename Base, typename Handler, typename Function>
     void Subscribe(const char* event, Source* source,
                    HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
                    HRESULT (STDMETHODCALLTYPE Base::*remove)(EventRegistrationToken),
                    Function function) {
-        if (auto unsubscribe = Register(event, source, add, remove, std::move(function)))
-            unsubscribe_.push_back(std::move(unsubscribe));
+        subscriptions_.Add(event, source, add, remove, std::move(function));
     }
 
     // Closes the browser (the controller, every registration on the page)
@@ -61,22 +59,6 @@ public:
     bool BrowserExitPending() const { return closedWithWatch_ && !browserExited_; }
 
 private:
-    template <typename Source, typename Base, typename Handler, typename Function>
-    std::function<void()>
-    Register(const char* event, Source* source,
-             HRESULT (STDMETHODCALLTYPE Base::*add)(Handler*, EventRegistrationToken*),
-             HRESULT (STDMETHODCALLTYPE Base::*remove)(EventRegistrationToken),
-             Function function) {
-        EventRegistrationToken token{};
-        const HRESULT result =
-            (source->*add)(MakeCallback<Handler>(std::move(function)).get(), &token);
-        LogIfFailed((std::string("add_") + event).c_str(), result);
-        if (FAILED(result))
-            return {};
-        return [owner = com_ptr<Base>::copy_from(source), remove, token, name = std::string(event)] {
-            LogIfFailed(("remove_" + name).c_str(), (owner.get()->*remove)(token));
-        };
-    }
     void WatchBrowserExit();
 
     void OnEnvironmentCreated(HRESULT errorCode, ICoreWebView2Environment* created);
@@ -92,9 +74,9 @@ private:
     com_ptr<ICoreWebView2Controller> controller_;
     com_ptr<ICoreWebView2> webView_;
     com_ptr<ICoreWebView2_2> webView2_;
-    std::vector<std::function<void()>> unsubscribe_;
+    EventSubscriptions subscriptions_;
     // The environment's BrowserProcessExited: outlives CloseBrowser.
-    std::function<void()> unwatchBrowserExit_;
+    EventSubscriptions browserExitWatch_;
     bool controllerClosed_ = false;
     bool browserExited_ = false;
     bool closedWithWatch_ = false;

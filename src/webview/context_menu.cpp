@@ -1,6 +1,8 @@
 // The page's context menu as the manifest's "context-menu" asks: the control's
 // own, only the editing items, or none. The default one offers Reload, which
 // wipes a game's state.
+#include "webview/context_menu.h"
+
 #include "webview/velnor_webview.h"
 
 #include <vector>
@@ -43,29 +45,31 @@ bool VelnorWebView::DefaultContextMenusEnabled() const {
     }
 }
 
-void VelnorWebView::RegisterContextMenuHandler() {
+void VelnorWebView::AttachContextMenu() {
     if (manifest_->contextMenu != ContextMenuMode::Edit)
         return;
     com_ptr<ICoreWebView2_11> view =
         com_ptr<ICoreWebView2>::copy_from(session_->webView()).try_query<ICoreWebView2_11>();
     if (!view)
         return LogForAuthor("no ContextMenuRequested in this runtime: context menus are off");
-    session_->Subscribe("ContextMenuRequested", view.get(),
-                        &ICoreWebView2_11::add_ContextMenuRequested,
-                        &ICoreWebView2_11::remove_ContextMenuRequested,
-                        [this](ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs* args) {
-                            OnContextMenuRequested(args);
-                        });
+    contextMenu_.emplace(view.get(), manifest_->enableDevtools);
 }
 
-void VelnorWebView::OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args) {
+EditContextMenu::EditContextMenu(ICoreWebView2_11* webView, bool devtools) : devtools_(devtools) {
+    subscriptions_.Add("ContextMenuRequested", webView, &ICoreWebView2_11::add_ContextMenuRequested,
+                       &ICoreWebView2_11::remove_ContextMenuRequested,
+                       [this](ICoreWebView2*, ICoreWebView2ContextMenuRequestedEventArgs* args) {
+                           OnContextMenuRequested(args);
+                       });
+}
+
+void EditContextMenu::OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args) {
     com_ptr<ICoreWebView2ContextMenuItemCollection> items;
     LogIfFailed("get_MenuItems", args->get_MenuItems(items.put()));
     UINT32 count = 0;
     if (!items || FAILED(items->get_Count(&count)))
         return LogForAuthor("context menu items cannot be read: the menu is left as offered");
-    const std::vector<bool> keeps =
-        EditMenuKeeps(DescribeItems(items.get(), count), manifest_->enableDevtools);
+    const std::vector<bool> keeps = EditMenuKeeps(DescribeItems(items.get(), count), devtools_);
     // From the end, so that the indices still to visit stay valid.
     for (UINT32 i = count; i-- > 0;)
         if (!keeps[i])

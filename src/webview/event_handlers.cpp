@@ -15,7 +15,6 @@ namespace {
 std::string Utf8Uri(const CoTaskString& uri) {
     return uri ? WideToUtf8(uri.get()) : std::string();
 }
-
 } // namespace
 
 // The shell may run a message loop (a choice of program, a warning): from the loop.
@@ -41,22 +40,6 @@ void VelnorWebView::OnDocumentTitleChanged(ICoreWebView2* sender) {
     LogIfFailed("get_DocumentTitle", sender->get_DocumentTitle(title.put()));
     if (title)
         SetWindowTextW(mainWindow_, title.get());
-}
-
-void VelnorWebView::OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args) {
-    CoTaskString uri;
-    LogIfFailed("get_Uri", args->get_Uri(uri.put()));
-    BOOL userInitiated = FALSE;
-    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
-    // A missing URI is not ours either.
-    const std::string target = Utf8Uri(uri);
-    const NavigationVerdict verdict = JudgeNavigation(
-        target, pageOrigin_, manifest_->contentMode == ContentMode::Remote, userInitiated != FALSE);
-    if (verdict == NavigationVerdict::Allow)
-        return;
-    LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
-    if (verdict == NavigationVerdict::OpenInShell)
-        OpenInShellLater(target);
 }
 
 void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args) {
@@ -90,24 +73,6 @@ void VelnorWebView::OnContainsFullScreenElementChanged(ICoreWebView2* sender) {
 // destroys the control's window, which must not happen inside its handler.
 void VelnorWebView::OnWindowCloseRequested() {
     closeHandshake_.CloseNow();
-}
-
-void VelnorWebView::OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args) {
-    CoTaskString uri;
-    LogIfFailed("get_Uri", args->get_Uri(uri.put()));
-    BOOL userInitiated = FALSE;
-    LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
-    if (NewWindowGoesToShell(Utf8Uri(uri), userInitiated != FALSE))
-        OpenInShellLater(Utf8Uri(uri));
-    LogIfFailed("put_Handled", args->put_Handled(TRUE));
-}
-
-void VelnorWebView::OnLaunchingExternalUriScheme(
-    ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
-    CoTaskString origin;
-    LogIfFailed("get_InitiatingOrigin", args->get_InitiatingOrigin(origin.put()));
-    if (!AllowsExternalScheme(Utf8Uri(origin), pageOrigin_))
-        LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
 }
 
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {

@@ -12,18 +12,7 @@
 #include "util/log/author_log.h"
 #include "util/message_box.h"
 
-void VelnorWebView::RegisterProcessFailedHandler() {
-    session_->Subscribe("ProcessFailed", session_->webView(), &ICoreWebView2::add_ProcessFailed,
-                        &ICoreWebView2::remove_ProcessFailed,
-                        [this](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) {
-                            OnProcessFailed(args);
-                        });
-}
-
-void VelnorWebView::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
-    COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED;
-    if (FAILED(args->get_ProcessFailedKind(&kind)))
-        return LogForAuthor("process failure of an unknown kind: ignored");
+void VelnorWebView::OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     const std::string name = ProcessFailureKindName(kind);
     // The last message is up: nothing more is restarted or asked.
     if (endingAfterFailure_)

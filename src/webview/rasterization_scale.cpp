@@ -1,11 +1,8 @@
 #include "webview/rasterization_scale.h"
 
 #include "util/log/author_log.h"
-#include "window/dpi_awareness.h"
 
 void FollowWindowDpi(ICoreWebView2Controller* controller, int dpi) {
-    if (!IsPerMonitorDpiAware())
-        return;
     com_ptr<ICoreWebView2Controller3> controller3 =
         com_ptr<ICoreWebView2Controller>::copy_from(controller)
             .try_query<ICoreWebView2Controller3>();

@@ -7,5 +7,5 @@
 
 #include "util/com/com_ptr.h"
 
-// The control draws at dpi; nothing unless the process is per-monitor aware.
+// The control draws at dpi; only for a process that is per-monitor aware.
 void FollowWindowDpi(ICoreWebView2Controller* controller, int dpi);

@@ -6,7 +6,6 @@
 #include "manifest/manifest.h"
 #include "util/log/author_log.h"
 #include "util/com/com_callback.h"
-#include "window/dpi_awareness.h"
 #include "util/message_box.h"
 #include "util/text/text.h"
 #include "webview/browser_arguments.h"
@@ -20,14 +19,14 @@ constexpr char kBrowserStartFailedMessage[] =
 
 VelnorWebView* g_webView = nullptr;
 
-VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
+VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiChoice dpi,
                              const std::string& applicationFolder, const std::string& contentFolder,
                              const wchar_t* browserExecutableFolder,
                              const std::string& userDataFolder)
-    : manifest_(&manifest), mainWindow_(mainWindow), userDataFolder_(userDataFolder),
+    : manifest_(&manifest), mainWindow_(mainWindow), dpi_(dpi), userDataFolder_(userDataFolder),
       pageOrigin_(manifest.contentMode == ContentMode::Bundle ? kAppOrigin : manifest.main),
       browserExecutableFolder_(browserExecutableFolder),
-      windowCommands_(mainWindow, {manifest.minWidth, manifest.minHeight}),
+      windowCommands_(mainWindow, dpi, {manifest.minWidth, manifest.minHeight}),
       messageBridge_(pageOrigin_,
                      {applicationFolder,
                       applicationFolder + contentFolder,
@@ -45,6 +44,8 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow,
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);
         };
+    // A message from the page shows that it runs script again after a hang.
+    messageBridge_.HearEveryMessageWith([this] { hangQuestion_.PageResponded(); });
     messageBridge_.DeliverExtensionMessagesWith([this](std::function<void()> work) {
         deferred_.Post("an extension message", std::move(work));
     });
@@ -73,21 +74,40 @@ void VelnorWebView::StartSession() {
 
 // Only ever from the message loop: never inside one of the session's callbacks.
 void VelnorWebView::EndSession() {
-    messageBridge_.SetBrowser(nullptr, nullptr);
+    DetachSessionFeatures();
     session_.reset();
+}
+
+void VelnorWebView::AttachSessionFeatures() {
+    messageBridge_.SetBrowser(session_->environment(), session_->webView());
+    navigationGuard_.emplace(session_->webView(), pageOrigin_,
+                             manifest_->contentMode == ContentMode::Remote,
+                             [this](const std::string& uri) { OpenInShellLater(uri); });
+    failureResponder_.emplace(session_->webView(), [this](COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+        OnProcessFailed(kind);
+    });
+    AttachContextMenu();
+}
+
+void VelnorWebView::DetachSessionFeatures() {
+    contextMenu_.reset();
+    failureResponder_.reset();
+    navigationGuard_.reset();
+    messageBridge_.SetBrowser(nullptr, nullptr);
 }
 
 void VelnorWebView::OnSessionReady() {
     sessionEverReady_ = true;
     ApplyBackgroundColor();
-    FollowWindowDpi(session_->controller(), WindowDpi(mainWindow_));
+    if (dpi_.PerMonitor())
+        FollowWindowDpi(session_->controller(), dpi_.ForWindow(mainWindow_));
     com_ptr<ICoreWebView2Settings> settings;
     LogIfFailed("get_Settings", session_->webView()->get_Settings(settings.put()));
     if (settings)
         ApplySettings(settings);
     PlaceNewControl();
-    messageBridge_.SetBrowser(session_->environment(), session_->webView());
     RegisterEventHandlers();
+    AttachSessionFeatures();
     NavigateToStartPage();
     // Without ICoreWebView2_2 there is no DOMContentLoaded: show the window as soon
     // as the first page is on its way, rather than never.
@@ -177,11 +197,6 @@ void VelnorWebView::RegisterEventHandlers() {
                               contentServer_.OnWebResourceRequested(session_->environment(), args);
                           });
     }
-    session.Subscribe("NavigationStarting", view, &ICoreWebView2::add_NavigationStarting,
-                      &ICoreWebView2::remove_NavigationStarting,
-                      [this](ICoreWebView2*, ICoreWebView2NavigationStartingEventArgs* args) {
-                          OnNavigationStarting(args);
-                      });
     session.Subscribe("PermissionRequested", view, &ICoreWebView2::add_PermissionRequested,
                       &ICoreWebView2::remove_PermissionRequested,
                       [this](ICoreWebView2*, ICoreWebView2PermissionRequestedEventArgs* args) {
@@ -195,30 +210,6 @@ void VelnorWebView::RegisterEventHandlers() {
     session.Subscribe("WindowCloseRequested", view, &ICoreWebView2::add_WindowCloseRequested,
                       &ICoreWebView2::remove_WindowCloseRequested,
                       [this](ICoreWebView2*, IUnknown*) { OnWindowCloseRequested(); });
-    session.Subscribe("NewWindowRequested", view, &ICoreWebView2::add_NewWindowRequested,
-                      &ICoreWebView2::remove_NewWindowRequested,
-                      [this](ICoreWebView2*, ICoreWebView2NewWindowRequestedEventArgs* args) {
-                          OnNewWindowRequested(args);
-                      });
-    // A message from the page shows that it runs script again after a hang.
-    session.Subscribe("WebMessageReceived", view, &ICoreWebView2::add_WebMessageReceived,
-                      &ICoreWebView2::remove_WebMessageReceived,
-                      [this](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                          hangQuestion_.PageResponded();
-                          messageBridge_.OnWebMessageReceived(args);
-                      });
-    // Older runtimes lack ICoreWebView2_18: their own prompt stays the only guard.
-    if (com_ptr<ICoreWebView2_18> view18 =
-            com_ptr<ICoreWebView2>::copy_from(view).try_query<ICoreWebView2_18>())
-        session.Subscribe(
-            "LaunchingExternalUriScheme", view18.get(),
-            &ICoreWebView2_18::add_LaunchingExternalUriScheme,
-            &ICoreWebView2_18::remove_LaunchingExternalUriScheme,
-            [this](ICoreWebView2*, ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
-                OnLaunchingExternalUriScheme(args);
-            });
-    RegisterProcessFailedHandler();
-    RegisterContextMenuHandler();
     if (ICoreWebView2_2* view2 = session.webView2())
         session.Subscribe("DOMContentLoaded", view2, &ICoreWebView2_2::add_DOMContentLoaded,
                           &ICoreWebView2_2::remove_DOMContentLoaded,
@@ -281,7 +272,8 @@ void VelnorWebView::OnMainWindowDpiChanged(int dpi) {
     ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
     if (!controller)
         return;
-    FollowWindowDpi(controller, dpi);
+    if (dpi_.PerMonitor())
+        FollowWindowDpi(controller, dpi);
     // The suggested rectangle may keep the same pixels, and then no WM_SIZE comes.
     OnMainWindowSized(IsIconic(mainWindow_) != FALSE);
 }

@@ -4,18 +4,24 @@
 // navigation and hands each event to the part that answers it, all on the UI
 // thread. Work the runtime forbids inside its callbacks is deferred to the loop.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <windows.h>
 #include <WebView2.h>
 
 #include "bridge/message_bridge.h"
+#include "window/dpi_awareness.h"
+#include "window/window_browser.h"
 #include "window/window_commands.h"
 #include "content/content_server.h"
 #include "util/com/com_ptr.h"
 #include "webview/browser_session.h"
 #include "webview/close_handshake.h"
+#include "webview/context_menu.h"
 #include "webview/deferred_work.h"
+#include "webview/failure_responder.h"
+#include "webview/navigation_guard.h"
 #include "webview/process_failure_policy.h"
 
 struct AppManifest;
@@ -23,9 +29,9 @@ struct AppManifest;
 // The fixed virtual origin the application's files are served under.
 inline constexpr char kAppOrigin[] = "https://app.localhost/";
 
-class VelnorWebView {
+class VelnorWebView final : public WindowBrowser {
 public:
-    VelnorWebView(const AppManifest& manifest, HWND mainWindow,
+    VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiChoice dpi,
                   const std::string& applicationFolder, const std::string& contentFolder,
                   const wchar_t* browserExecutableFolder, const std::string& userDataFolder);
     VelnorWebView(const VelnorWebView&) = delete;
@@ -37,29 +43,24 @@ public:
     // Starts the first browser session; the runtime completes the chain through
     // callbacks on this thread's message loop.
     void Init();
-    // kRunDeferredWork of the main window.
-    void RunDeferredWork() { deferred_.RunNext(); }
+    // What the main window asks (window/window_browser.h). Moves and sizes do
+    // nothing before the controller exists; a minimised window hides the
+    // control rather than shrinking it to nothing.
+    void RunDeferredWork() override { deferred_.RunNext(); }
+    void OnMainWindowMoved() override;
+    void OnMainWindowSized(bool minimised) override;
+    void OnMainWindowActivated() override;
+    void OnMainWindowDpiChanged(int dpi) override;
+    bool IsFullScreen() const override { return windowCommands_.IsFullScreen(); }
+    void PostToPage(const std::string& json) override { messageBridge_.PostJsonToPage(json); }
+    bool HoldClose() override { return closeHandshake_.HoldClose(); }
 
-    // The main window's moves and sizes; nothing happens before the controller exists.
-    // A minimised window hides the control rather than shrinking it to nothing.
-    void OnMainWindowMoved();
-    void OnMainWindowSized(bool minimised);
-    // The main window was activated or focused: the page takes the keyboard.
-    void OnMainWindowActivated();
-    // The window moved to a monitor of another scale (per-monitor awareness).
-    void OnMainWindowDpiChanged(int dpi);
-
-    // The window's full-screen state, as start-up restores it and placement saves it.
-    bool IsFullScreen() const { return windowCommands_.IsFullScreen(); }
+    // The full-screen state a remembered placement restores.
     void EnterFullScreen() { windowCommands_.SetFullScreen(true); }
-    // A message for the page from outside it (a later start of the application).
-    void PostToPage(const std::string& json) { messageBridge_.PostJsonToPage(json); }
     void AnswerSteamCallsWith(MessageBridge::SteamCalls answer) {
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
 
-    // WM_CLOSE: true while the window stays for the page's "close-ready".
-    bool HoldClose() { return closeHandshake_.HoldClose(); }
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 
@@ -73,6 +74,10 @@ private:
     void AddContentFilter();
     void ApplyBackgroundColor();
     void RegisterEventHandlers();
+    // The session's features, each with its own registrations: attached once
+    // the session is ready, detached (in reverse) before it closes.
+    void AttachSessionFeatures();
+    void DetachSessionFeatures();
     void NavigateToStartPage();
     void ReportStartFailure();
     // At the end: closes the browser and waits, at most 5 s, until its
@@ -82,18 +87,14 @@ private:
     // Event handlers of the host itself.
     void ShowAndFocus();
     void OnDocumentTitleChanged(ICoreWebView2* sender);
-    void OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
     void OnPermissionRequested(ICoreWebView2PermissionRequestedEventArgs* args);
     void OnContainsFullScreenElementChanged(ICoreWebView2* sender);
     void OnWindowCloseRequested();
-    void OnNewWindowRequested(ICoreWebView2NewWindowRequestedEventArgs* args);
-    void OnLaunchingExternalUriScheme(ICoreWebView2LaunchingExternalUriSchemeEventArgs* args);
     void OpenInShellLater(const std::string& uri);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
 
     // Failures of the browser's processes at run time (process_failures.cpp).
-    void RegisterProcessFailedHandler();
-    void OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
+    void OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
     void ReloadAfterCrash();
     void AskAboutHang(uint64_t session);
     void RecreateBrowser(uint64_t session);
@@ -101,13 +102,13 @@ private:
 
     // The "edit" context menu (context_menu.cpp).
     bool DefaultContextMenusEnabled() const;
-    void RegisterContextMenuHandler();
-    void OnContextMenuRequested(ICoreWebView2ContextMenuRequestedEventArgs* args);
+    void AttachContextMenu();
 
     // Members are destroyed in reverse order: the session (the browser objects)
     // first, then the parts (the taskbar object among them).
     const AppManifest* manifest_;
     HWND mainWindow_;
+    DpiChoice dpi_;
     std::string userDataFolder_;
     std::string pageOrigin_;
     const wchar_t* browserExecutableFolder_;
@@ -124,9 +125,11 @@ private:
     DeferredWork deferred_;
     std::unique_ptr<BrowserSession> session_;
     uint64_t sessionNumber_ = 0; // counts the sessions started
-
+    std::optional<NavigationGuard> navigationGuard_;
+    std::optional<FailureResponder> failureResponder_;
+    std::optional<EditContextMenu> contextMenu_;
 };
 
 // The web view host, once start-up has created it; null before and after. The
-// main window procedure reaches the browser control only through it.
+// main window reaches the browser through its own state (window/window_browser.h).
 extern VelnorWebView* g_webView;

@@ -1,6 +1,5 @@
 #include "window/dpi_awareness.h"
 
-#include "window/dpi.h"
 #include "window/dpi_scale.h"
 
 namespace {
@@ -25,21 +24,7 @@ using MonitorDpiFunction = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 constexpr int kProcessPerMonitorDpiAware = 2; // PROCESS_PER_MONITOR_DPI_AWARE
 constexpr int kEffectiveDpi = 0;              // MDT_EFFECTIVE_DPI
 
-// What start-up chose. Wine starts a process without a declared awareness as
-// per-monitor aware and refuses any change: the host's own behaviour follows
-// the choice, so that the default stays as it always was there too.
-bool g_perMonitorChosen = false;
-
-int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-} // namespace
-
-void UseDpiAwareness(bool perMonitor) {
-    g_perMonitorChosen = perMonitor;
+void SetAwareness(bool perMonitor) {
     if (auto set = Resolve<SetContextFunction>(L"user32.dll", "SetProcessDpiAwarenessContext")) {
         if (perMonitor && (set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
                            set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE)))
@@ -54,45 +39,60 @@ void UseDpiAwareness(bool perMonitor) {
     SetProcessDPIAware();
 }
 
-bool IsPerMonitorDpiAware() {
-    if (!g_perMonitorChosen)
-        return false;
+bool GivenPerMonitorAwareness() {
     auto current = Resolve<GetContextFunction>(L"user32.dll", "GetThreadDpiAwarenessContext");
     auto awareness =
         Resolve<AwarenessFunction>(L"user32.dll", "GetAwarenessFromDpiAwarenessContext");
     return current && awareness && awareness(current()) == DPI_AWARENESS_PER_MONITOR_AWARE;
 }
 
-int WindowDpi(HWND window) {
-    if (IsPerMonitorDpiAware())
+int ReadSystemDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi;
+}
+} // namespace
+
+// Wine starts a process without a declared awareness as per-monitor aware and
+// refuses any change: the host's own behaviour follows the choice, so that the
+// default stays as it always was there too.
+DpiChoice DpiChoice::ChooseAwareness(bool perMonitor) {
+    SetAwareness(perMonitor);
+    return DpiChoice(perMonitor && GivenPerMonitorAwareness(), ReadSystemDpi());
+}
+
+int32_t DpiChoice::Scale(int32_t length) const {
+    return ScaleLength(length, DpiScaleFactor(systemDpi_));
+}
+
+int DpiChoice::ForWindow(HWND window) const {
+    if (perMonitor_)
         if (auto dpiOf = Resolve<WindowDpiFunction>(L"user32.dll", "GetDpiForWindow"))
             if (const UINT dpi = dpiOf(window))
                 return static_cast<int>(dpi);
-    return SystemDpi();
+    return systemDpi_;
 }
 
-int MonitorDpiOf(const RECT& rect) {
+int DpiChoice::ForRect(const RECT& rect) const {
     UINT dpiX = 0, dpiY = 0;
-    if (IsPerMonitorDpiAware())
+    if (perMonitor_)
         if (auto dpiOf = Resolve<MonitorDpiFunction>(L"shcore.dll", "GetDpiForMonitor"))
             if (SUCCEEDED(dpiOf(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), kEffectiveDpi,
                                 &dpiX, &dpiY)) &&
                 dpiX)
                 return static_cast<int>(dpiX);
-    return SystemDpi();
+    return systemDpi_;
 }
 
-int32_t ScaleForWindow(HWND window, int32_t length) {
-    // Not per-monitor aware: the factor of the whole process, exactly as before.
-    if (!IsPerMonitorDpiAware())
-        return ScaleForDpi(length);
-    return ScaleLength(length, DpiScaleFactor(WindowDpi(window)));
+int32_t DpiChoice::ScaleForWindow(HWND window, int32_t length) const {
+    return ScaleLength(length, DpiScaleFactor(ForWindow(window)));
 }
 
-void AdjustFrameForWindow(HWND window, RECT& frame, DWORD style, DWORD exStyle) {
-    if (IsPerMonitorDpiAware())
+void DpiChoice::AdjustFrameForWindow(HWND window, RECT& frame, DWORD style, DWORD exStyle) const {
+    if (perMonitor_)
         if (auto adjust = Resolve<AdjustForDpiFunction>(L"user32.dll", "AdjustWindowRectExForDpi"))
-            if (adjust(&frame, style, FALSE, exStyle, static_cast<UINT>(WindowDpi(window))))
+            if (adjust(&frame, style, FALSE, exStyle, static_cast<UINT>(ForWindow(window))))
                 return;
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
 }

@@ -4,7 +4,6 @@
 
 #include "util/screen_area.h"
 #include "util/work_areas.h"
-#include "window/dpi_awareness.h"
 
 namespace {
 constexpr LONG kFullScreenStyleMask = ~LONG{WS_CAPTION | WS_THICKFRAME};
@@ -64,12 +63,11 @@ void WindowCommands::SetWindowSize(int32_t width, int32_t height) {
     const LONG style = GetWindowLongW(mainWindow_, GWL_STYLE);
     const LONG exStyle = GetWindowLongW(mainWindow_, GWL_EXSTYLE);
     // At the window's current dpi (the system dpi unless per-monitor aware).
-    const int32_t scaledHeight = ClampWindowLength(ScaleForWindow(mainWindow_, height));
-    RECT frame = {0, 0, ClampWindowLength(ScaleForWindow(mainWindow_, width)), scaledHeight};
-    AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style),
-                         static_cast<DWORD>(exStyle));
-    SetWindowPos(mainWindow_, nullptr, 0, 0,
-                 ClampWindowLength(int64_t{frame.right} - frame.left),
+    const int32_t scaledHeight = ClampWindowLength(dpi_.ScaleForWindow(mainWindow_, height));
+    RECT frame = {0, 0, ClampWindowLength(dpi_.ScaleForWindow(mainWindow_, width)), scaledHeight};
+    dpi_.AdjustFrameForWindow(mainWindow_, frame, static_cast<DWORD>(style),
+                              static_cast<DWORD>(exStyle));
+    SetWindowPos(mainWindow_, nullptr, 0, 0, ClampWindowLength(int64_t{frame.right} - frame.left),
                  ClampWindowLength(int64_t{frame.bottom} - frame.top),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -81,11 +79,11 @@ void WindowCommands::SetWindowPosition(int32_t x, int32_t y) {
         return;
     RECT current = {};
     GetWindowRect(mainWindow_, &current);
-    const int32_t left = ClampWindowCoordinate(ScaleForWindow(mainWindow_, x));
-    const int32_t top = ClampWindowCoordinate(ScaleForWindow(mainWindow_, y));
-    const ScreenRect wanted = {
-        left, top, left + ClampWindowLength(int64_t{current.right} - current.left),
-        top + ClampWindowLength(int64_t{current.bottom} - current.top)};
+    const int32_t left = ClampWindowCoordinate(dpi_.ScaleForWindow(mainWindow_, x));
+    const int32_t top = ClampWindowCoordinate(dpi_.ScaleForWindow(mainWindow_, y));
+    const ScreenRect wanted = {left, top,
+                               left + ClampWindowLength(int64_t{current.right} - current.left),
+                               top + ClampWindowLength(int64_t{current.bottom} - current.top)};
     const ScreenRect placed = KeepCaptionOnWorkArea(wanted, CaptionHeight(), MonitorWorkAreas());
     SetWindowPos(mainWindow_, nullptr, placed.left, placed.top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shobjidl.h>
 
+#include "window/dpi_awareness.h"
 #include "window/fullscreen_keys.h"
 #include "util/com/com_ptr.h"
 
@@ -17,8 +18,8 @@ struct MinimumClientSize {
 
 class WindowCommands {
 public:
-    explicit WindowCommands(HWND mainWindow, MinimumClientSize minimum = {})
-        : mainWindow_(mainWindow), minimum_(minimum) {}
+    WindowCommands(HWND mainWindow, DpiChoice dpi, MinimumClientSize minimum = {})
+        : mainWindow_(mainWindow), dpi_(dpi), minimum_(minimum) {}
     WindowCommands(const WindowCommands&) = delete;
     WindowCommands& operator=(const WindowCommands&) = delete;
 
@@ -38,6 +39,7 @@ private:
     void MarkTaskbarFullScreen(bool on);
 
     HWND mainWindow_;
+    DpiChoice dpi_;
     MinimumClientSize minimum_;
     com_ptr<ITaskbarList2> taskbarList_; // created at the first full-screen change
     bool isFullScreen_ = false;

@@ -34,10 +34,12 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
     'add_WebResourceRequested',
-    'add_NavigationStarting', 'add_PermissionRequested', 'add_ContainsFullScreenElementChanged',
-    'add_WindowCloseRequested', 'add_NewWindowRequested', 'add_WebMessageReceived',
-    'add_LaunchingExternalUriScheme', 'add_ProcessFailed',
-    'add_DOMContentLoaded', 'Navigate'];
+    'add_PermissionRequested', 'add_ContainsFullScreenElementChanged', 'add_WindowCloseRequested',
+    'add_DOMContentLoaded',
+    // Then the session's features, each registering its own: the bridge, the
+    // navigation guard, the failure responder.
+    'add_WebMessageReceived', 'add_NavigationStarting', 'add_NewWindowRequested',
+    'add_LaunchingExternalUriScheme', 'add_ProcessFailed', 'Navigate'];
   assert.deepEqual(methods, expected);
 
   for (const [name, value] of SETTINGS_IN_ORDER)

@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include <windows.h>
 
+#include "app/host_owners.h"
 #include "app/main_window.h"
 #include "manifest/manifest.h"
 #include "support/main_window_class.h"
-#include "window/dpi.h"
+#include "webview/deferred_work.h"
+#include "window/window_browser.h"
+#include "window/window_commands.h"
 
 namespace {
 HINSTANCE Instance() {
@@ -24,7 +28,7 @@ HWND MakeWindow(bool resizable, int width = 640, int height = 480) {
     manifest.width = width;
     manifest.height = height;
     manifest.resizable = resizable;
-    return CreateMainWindow(Instance(), manifest);
+    return CreateMainWindow(Instance(), manifest, SystemAwareDpi());
 }
 
 // Every menu loop a key starts runs inside DispatchMessage; this timer fires in
@@ -96,6 +100,26 @@ HWND MakePlainWindow() {
                            nullptr, nullptr, Instance(), nullptr);
 }
 
+// Counts what the window asks of the browser, and holds every close.
+class CountingBrowser final : public WindowBrowser {
+public:
+    int calls = 0;
+    bool HoldClose() override { return ++calls, true; }
+    void OnMainWindowMoved() override { ++calls; }
+    void OnMainWindowSized(bool) override { ++calls; }
+    void OnMainWindowActivated() override { ++calls; }
+    void OnMainWindowDpiChanged(int) override { ++calls; }
+    void RunDeferredWork() override { ++calls; }
+    bool IsFullScreen() const override { return false; }
+    void PostToPage(const std::string&) override { ++calls; }
+};
+
+SIZE ClientSizeOf(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    return {client.right, client.bottom};
+}
+
 LONG StyleWithoutClipSiblings(HWND window) {
     // The system adds WS_CLIPSIBLINGS to every top-level window.
     return GetWindowLongW(window, GWL_STYLE) & ~WS_CLIPSIBLINGS;
@@ -152,7 +176,7 @@ TEST(MainWindow, StyleAndClientSizeKeepTheMinimum) {
         manifest.minWidth = 400;
         manifest.minHeight = 250;
         manifest.resizable = resizable;
-        HWND window = CreateMainWindow(Instance(), manifest);
+        HWND window = CreateMainWindow(Instance(), manifest, SystemAwareDpi());
         ASSERT_NE(window, nullptr);
         RECT client;
         GetClientRect(window, &client);
@@ -202,4 +226,50 @@ TEST(MainWindow, OtherSystemCommandsTakeTheirDefaultCourse) {
     MSG quit = {};
     ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(quit.wParam, 0u);
+}
+
+TEST(MainWindow, ReachesTheBrowserOnlyWhileLinked) {
+    RegisterClassOnce();
+    HWND window = MakeWindow(true);
+    CountingBrowser browser;
+    const auto sendSizeWorkAndClose = [window] {
+        SendMessageW(window, WM_SIZE, SIZE_RESTORED, 0);
+        SendMessageW(window, kRunDeferredWork, 0, 0);
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    };
+    {
+        const WindowBrowserLink link(window, browser);
+        sendSizeWorkAndClose();
+        EXPECT_EQ(browser.calls, 3);
+        ASSERT_TRUE(IsWindow(window)) << "the browser held the close";
+    }
+    EXPECT_EQ(MainWindowStateOf(window)->browser, nullptr);
+    sendSizeWorkAndClose();
+    EXPECT_EQ(browser.calls, 3) << "an unlinked window asks nothing";
+    EXPECT_FALSE(IsWindow(window)) << "without a browser the close goes through";
+    DispatchPending();
+}
+
+// Sizes follow the dpi start-up chose, never a screen reading of their own.
+TEST(MainWindow, SizesComeFromTheDpiChosenAtStartUp) {
+    RegisterClassOnce();
+    const DpiChoice doubled(false, 192);
+    AppManifest manifest;
+    manifest.width = 200;
+    manifest.height = 150;
+    manifest.minWidth = 160;
+    manifest.minHeight = 100;
+    HWND window = CreateMainWindow(Instance(), manifest, doubled);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(ClientSizeOf(window).cx, 400);
+    EXPECT_EQ(ClientSizeOf(window).cy, 300);
+    SetWindowPos(window, nullptr, 0, 0, 50, 40, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(ClientSizeOf(window).cx, 320) << "the minimum at the chosen dpi";
+    EXPECT_EQ(ClientSizeOf(window).cy, 200);
+    WindowCommands commands(window, doubled);
+    commands.SetWindowSize(250, 120);
+    EXPECT_EQ(ClientSizeOf(window).cx, 500);
+    EXPECT_EQ(ClientSizeOf(window).cy, 240);
+    DestroyWindow(window);
+    DispatchPending();
 }

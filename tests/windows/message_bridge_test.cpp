@@ -16,7 +16,6 @@
 #include "manifest/manifest.h"
 #include "support/fake_webview2.h"
 #include "support/main_window_class.h"
-#include "window/dpi.h"
 
 namespace {
 std::vector<std::string> g_extensionMessages;
@@ -32,9 +31,9 @@ protected:
         ASSERT_TRUE(MainWindowClassRegistered());
         manifest_.width = 640;
         manifest_.height = 480;
-        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_);
+        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_, SystemAwareDpi());
         ASSERT_NE(window_, nullptr);
-        commands_ = std::make_unique<WindowCommands>(window_);
+        commands_ = std::make_unique<WindowCommands>(window_, SystemAwareDpi());
         g_extensionMessages.clear();
         extensions_.registeredComponentIds = {"first", "second"};
         extensions_.extensionMessageEntry = RecordExtensionMessage;
@@ -121,5 +120,20 @@ TEST_F(MessageBridgeAlone, PostsBeforeTheBrowserControlExistsAreDropped) {
     early.SetBrowser(nullptr, nullptr);
     early.PostJsonToPage(R"({"from":"extension","between":true})");
     EXPECT_EQ(page_.posts, std::vector<std::string>{R"({"from":"extension"})"});
+}
+// Heard through the bridge's own registration, made with the browser and
+// removed with it (before a session's controller closes).
+TEST_F(MessageBridgeAlone, HearsThePageOnlyWhileItHasABrowser) {
+    int heard = 0;
+    bridge_->HearEveryMessageWith([&heard] { ++heard; });
+    ASSERT_TRUE(page_.messageHandler);
+    FakeWebMessageArgs args;
+    args.source = kPage;
+    args.text = LR"({"type":"wrapper-init"})";
+    EXPECT_EQ(page_.messageHandler->Invoke(webView_.get(), &args), S_OK);
+    EXPECT_EQ(heard, 1);
+    EXPECT_EQ(page_.posts.size(), 1u);
+    bridge_->SetBrowser(nullptr, nullptr);
+    EXPECT_FALSE(page_.messageHandler) << "removed with its own token";
 }
 } // namespace

@@ -14,16 +14,8 @@
 #include "manifest/manifest.h"
 #include "support/main_window_class.h"
 #include "window/window_commands.h"
-#include "window/dpi.h"
 
 namespace {
-int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
-
 SIZE ClientSize(HWND window) {
     RECT client;
     GetClientRect(window, &client);
@@ -115,10 +107,10 @@ protected:
         manifest_.width = 640;
         manifest_.height = 480;
         manifest_.resizable = GetParam();
-        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_);
+        window_ = CreateMainWindow(GetModuleHandleW(nullptr), manifest_, SystemAwareDpi());
         ASSERT_NE(window_, nullptr);
         ShowWindow(window_, SW_SHOWNOACTIVATE);
-        host_ = std::make_unique<WindowCommands>(window_);
+        host_ = std::make_unique<WindowCommands>(window_, SystemAwareDpi());
     }
     void TearDown() override {
         host_.reset();
@@ -205,7 +197,7 @@ TEST_P(WindowCommandsOnRealWindow, FullScreenFillsTheMonitorAndLeavingRestoresEv
 
 TEST_P(WindowCommandsOnRealWindow, SizesBelowTheMinimumGiveTheMinimum) {
     // The window itself has no minimum here: the command keeps its own.
-    WindowCommands limited(window_, {400, 300});
+    WindowCommands limited(window_, SystemAwareDpi(), {400, 300});
     limited.SetWindowSize(200, 350);
     EXPECT_EQ(ClientSize(window_).cx, ScaleForDpi(400));
     EXPECT_EQ(ClientSize(window_).cy, ScaleForDpi(350));

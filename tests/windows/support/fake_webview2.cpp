@@ -144,3 +144,21 @@ HRESULT RecordingWebView::get_Source(LPWSTR* value) {
     *value = CoTaskCopy(source);
     return S_OK;
 }
+
+namespace {
+constexpr int64_t kMessageToken = 7;
+}
+
+HRESULT
+RecordingWebView::add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                                         EventRegistrationToken* token) {
+    messageHandler = com_ptr<ICoreWebView2WebMessageReceivedEventHandler>::copy_from(handler);
+    token->value = kMessageToken;
+    return S_OK;
+}
+
+HRESULT RecordingWebView::remove_WebMessageReceived(EventRegistrationToken token) {
+    if (token.value == kMessageToken)
+        messageHandler.reset();
+    return S_OK;
+}

@@ -15,6 +15,7 @@
 
 // Every other method fails with E_NOTIMPL (the stand-in runtime's defaults).
 #include "unimplemented.h"
+#include "util/com/com_ptr.h"
 #include "util/com/webview2_iids.h"
 
 // Every fake's reference count, so that a fixture can check them all before
@@ -110,10 +111,15 @@ struct FakeWebMessageArgs final : Fake<ICoreWebView2WebMessageReceivedEventArgs,
     HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override;
 };
 
-// Records what the host posts to the page.
+// Records what the host posts to the page, and who listens to it.
 struct RecordingWebView final : Fake<ICoreWebView2, ICoreWebView2_23Defaults> {
     std::vector<std::string> posts;
-    std::wstring source = L"https://app.localhost/index.html"; // the top-level document
+    std::wstring source = L"https://app.localhost/index.html";           // the top-level document
+    com_ptr<ICoreWebView2WebMessageReceivedEventHandler> messageHandler; // one at a time
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR json) override;
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE
+    add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* handler,
+                           EventRegistrationToken* token) override;
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken token) override;
 };
