@@ -20,9 +20,8 @@ const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.l
 async function hostStartup() {
   const watcher = await watchFor('Quorrin');
   const app = await RunningApp.start('hello').catch(async (error) => { await watcher.end(); throw error; });
-  const started = app.spawnedAt; // after the harness has laid out the folder
   const session = app.session;
-  const shownAt = await watcher.shown().finally(async () => {
+  const { shownAt, startedAt: started } = await watcher.shown().finally(async () => {
     await app.dispose();
     await watcher.end();
   });

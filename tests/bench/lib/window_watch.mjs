@@ -6,23 +6,24 @@ import path from 'node:path';
 
 import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../../scenarios/lib/host.mjs';
 
-// Watches for a visible window of `className`; `shown` settles with the moment
-// the watcher saw it, on the system clock Date.now() reads (not when the line
-// arrives: this process may be busy starting the engine).
+// Watches for a visible window of `className`; `shown` settles with
+// {shownAt, startedAt}: when the watcher saw it and when its process was created,
+// on the system clock Date.now() reads. Timing from the process's creation leaves
+// out the launcher (scripts/wine-exec), whose time varies by tens of ms.
 export async function watchFor(className) {
   const watcher = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'window_driver.exe'), 'watch-shown',
     className], { stdio: ['pipe', 'pipe', 'ignore'] }));
   let output = '';
-  let shownAt = null;
+  let shown = null;
   watcher.stdout.on('data', (chunk) => {
     output += chunk;
-    const seen = /shown (\d+(?:\.\d+)?)\s/.exec(output);
-    if (seen) shownAt = Number(seen[1]);
+    const seen = /shown (\d+(?:\.\d+)?) started (\d+(?:\.\d+)?)\s/.exec(output);
+    if (seen) shown = { shownAt: Number(seen[1]), startedAt: Number(seen[2]) };
   });
   const ended = new Promise((resolve) => watcher.once('exit', resolve));
   await waitFor(() => output.includes('watching'), 'the window watcher to start', deadline(SLOWER.browserStart));
   return {
-    shown: () => waitFor(() => shownAt, `a ${className} window to be shown`, deadline(SLOWER.browserStart)),
+    shown: () => waitFor(() => shown, `a ${className} window to be shown`, deadline(SLOWER.browserStart)),
     end: async () => {
       watcher.stdin.end();
       await withDeadline(ended, deadline(), 'the window watcher to end');
@@ -30,16 +31,23 @@ export async function watchFor(className) {
   };
 }
 
-// The floor: a minimal Win32 program under Wine, process start to its window shown.
+// The floor: a minimal Win32 program under Wine, milliseconds from its process's
+// creation to its window seen.
 export async function bareWindowStartup() {
   const watcher = await watchFor('MinimalWindow');
-  const started = Date.now();
   const child = endWithThisProcess(spawn(wineExec, [path.join(binFolder, 'minimal_window.exe'), 'stay'],
-    { stdio: ['pipe', 'ignore', 'ignore'] }));
+    { stdio: ['pipe', 'pipe', 'pipe'] }));
+  let output = '';
+  for (const stream of [child.stdout, child.stderr]) stream.on('data', (chunk) => { output += chunk; });
   const ended = new Promise((resolve) => child.once('exit', resolve));
+  const endedEarly = ended.then((code) => {
+    throw new Error(`minimal_window.exe ended with ${code} before its window was seen: ${output.trim()}`);
+  });
   try {
-    return (await watcher.shown()) - started;
+    const { shownAt, startedAt } = await Promise.race([watcher.shown(), endedEarly]);
+    return shownAt - startedAt;
   } finally {
+    endedEarly.catch(() => {});
     child.stdin.end();
     await withDeadline(ended, deadline(), 'minimal_window.exe to end');
     await watcher.end();

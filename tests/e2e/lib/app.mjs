@@ -81,7 +81,6 @@ export class RunningApp {
   async #launch(attempt = 1) {
     const errorFile = path.join(this.folder, 'wine-errors.txt');
     const errors = fs.openSync(errorFile, 'w');
-    this.spawnedAt = Date.now();
     this.process = endWithThisProcess(spawn(wineExec, [this.executable], { stdio: ['ignore', errors, errors],
       env: { ...process.env, WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.agent.port}` } }));
     fs.closeSync(errors);

@@ -21,11 +21,12 @@
 //                                             most white pixels one capture held
 //   window_driver hold CAPTION                another plain window, in front; prints its
 //                                             handle and lives until standard input ends
-//   window_driver watch-shown CLASS           prints "watching", then "shown MS" once a visible
-//                                             top-level window of that class exists (polled
-//                                             every millisecond, until standard input ends);
-//                                             MS: when, in milliseconds since 1970 (the
-//                                             system clock, which Wine shares with Linux)
+//   window_driver watch-shown CLASS           prints "watching", then "shown MS started MS" once
+//                                             a visible top-level window of that class exists
+//                                             (polled every millisecond, until standard input
+//                                             ends): when, and when its process was created, in
+//                                             milliseconds since 1970 (the system clock, which
+//                                             Wine shares with Linux)
 #include <windows.h>
 
 #include <atomic>
@@ -125,9 +126,27 @@ int HoldWindow(const wchar_t* caption) {
 
 // Watches from outside, as a player's eyes would: the same for any program, so
 // start-up times of different programs compare.
+double UnixMilliseconds(const FILETIME& time) {
+    const ULONGLONG ticks = (ULONGLONG(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    constexpr ULONGLONG kTicksFrom1601To1970 = 116444736000000000ULL;
+    return (ticks - kTicksFrom1601To1970) / 10000.0;
+}
+
+// When the process that owns `window` was created, on the same clock.
+double ProcessStart(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    FILETIME created = {}, exited, kernel, user;
+    const bool known = process && GetProcessTimes(process, &created, &exited, &kernel, &user);
+    if (process)
+        CloseHandle(process);
+    return known ? UnixMilliseconds(created) : 0;
+}
+
 int WatchShown(const wchar_t* className) {
-    std::atomic<bool> inputEnded{false};
-    std::thread([&inputEnded] {
+    static std::atomic<bool> inputEnded{false}; // the reading thread may outlive this call
+    std::thread([] {
         char byte;
         DWORD read = 0;
         while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &read, nullptr) && read == 1) {
@@ -145,9 +164,7 @@ int WatchShown(const wchar_t* className) {
             if (IsWindowVisible(window)) {
                 FILETIME now;
                 GetSystemTimePreciseAsFileTime(&now);
-                const ULONGLONG ticks = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-                constexpr ULONGLONG kTicksFrom1601To1970 = 116444736000000000ULL;
-                std::printf("shown %.3f\n", (ticks - kTicksFrom1601To1970) / 10000.0);
+                std::printf("shown %.3f started %.3f\n", UnixMilliseconds(now), ProcessStart(window));
                 std::fflush(stdout);
                 return 0;
             }
