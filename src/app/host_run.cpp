@@ -56,14 +56,23 @@ int HostRun::Run() {
     using Phase = Outcome (HostRun::*)();
     if (const Outcome exitCode = ReadConfiguration())
         return *exitCode;
-    // With "at-once" players see the window, in its background colour, while the
-    // runtime is checked, the extension loads and the browser starts.
-    const std::initializer_list<Phase> windowLast = {
-        &HostRun::PassSingleInstanceGate, &HostRun::PassSteamGate, &HostRun::PassRuntimeGate,
-        &HostRun::LoadExtension,          &HostRun::OpenWindow,    &HostRun::StartBrowser};
-    const std::initializer_list<Phase> windowFirst = {
-        &HostRun::PassSingleInstanceGate, &HostRun::PassSteamGate, &HostRun::OpenWindow,
-        &HostRun::PassRuntimeGate,        &HostRun::LoadExtension, &HostRun::StartBrowser};
+    // With "at-once" players see the window, in its background colour, while its
+    // icon is decoded, the runtime is checked, the extension loads and the browser
+    // starts.
+    const std::initializer_list<Phase> windowLast = {&HostRun::PassSingleInstanceGate,
+                                                     &HostRun::PassSteamGate,
+                                                     &HostRun::DecodeIcon,
+                                                     &HostRun::PassRuntimeGate,
+                                                     &HostRun::LoadExtension,
+                                                     &HostRun::OpenWindow,
+                                                     &HostRun::StartBrowser};
+    const std::initializer_list<Phase> windowFirst = {&HostRun::PassSingleInstanceGate,
+                                                      &HostRun::PassSteamGate,
+                                                      &HostRun::OpenWindow,
+                                                      &HostRun::DecodeIcon,
+                                                      &HostRun::PassRuntimeGate,
+                                                      &HostRun::LoadExtension,
+                                                      &HostRun::StartBrowser};
     for (const Phase phase : manifest_.show == WindowShow::AtOnce ? windowFirst : windowLast)
         if (const Outcome exitCode = (this->*phase)())
             return *exitCode;
@@ -104,8 +113,16 @@ HostRun::Outcome HostRun::PassSingleInstanceGate() {
 HostRun::Outcome HostRun::PassSteamGate() {
     if (steam_.emplace(manifest_.steam, applicationFolder_).HandOverToSteam())
         return 0;
+    return {};
+}
+
+// Decoding an image icon takes GDI+ and the system's codecs: a window already
+// shown gets it when it is ready.
+HostRun::Outcome HostRun::DecodeIcon() {
     gdiplus_.emplace();
     icon_ = LoadWindowIcon(instance_, applicationFolder_, manifest_);
+    if (window_)
+        SetMainWindowIcon(window_, icon_);
     return {};
 }
 

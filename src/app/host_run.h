@@ -34,6 +34,7 @@ private:
     Outcome ReadConfiguration();
     Outcome PassSingleInstanceGate();
     Outcome PassSteamGate();
+    Outcome DecodeIcon();
     Outcome PassRuntimeGate();
     Outcome LoadExtension();
     Outcome OpenWindow();

@@ -61,6 +61,13 @@ ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon, uint32_t background
     return atom;
 }
 
+void SetMainWindowIcon(HWND window, HICON icon) {
+    SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icon));
+    SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icon));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
 DWORD MainWindowStyle(bool resizable) {
     return resizable ? WS_OVERLAPPEDWINDOW
                      : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;

@@ -33,6 +33,9 @@ inline constexpr wchar_t kMainWindowClass[] = L"Quorrin";
 
 // The background (0xRRGGBB) shows wherever the browser control has not painted yet.
 ATOM RegisterMainWindowClass(HINSTANCE instance, HICON icon, uint32_t backgroundRgb = 0xFFFFFF);
+// The icon of a main window made before its icon was loaded: its caption's and
+// its class's, as if registered with it.
+void SetMainWindowIcon(HWND window, HICON icon);
 
 // Created hidden, with a client area of the manifest's size scaled for the screen
 // (never below its minimum), or where a saved placement puts it. The window

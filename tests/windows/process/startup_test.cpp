@@ -167,6 +167,20 @@ TEST(Startup, WindowFollowsTheManifest) {
     EXPECT_TRUE(view.showsTinyPng);
 }
 
+// Shown before its icon is decoded, the window takes the icon once it is.
+TEST(Startup, AWindowShownAtOnceGetsItsIconAfter) {
+    AppFolder app;
+    app.Write("images\\app.png", TinyPng());
+    app.Write("package.json",
+              R"({"name":"at-once-icon","window":{"show":"at-once","icon":"images/app.png"}})");
+    HostProcess host(app.exePath());
+    HWND window = host.WaitForWindow(L"Quorrin");
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return CaptionShowsTinyPng(window); }));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(host.WaitForExit(), std::optional<DWORD>(0));
+}
+
 TEST(Startup, UnusableIconsFallBackToTheDefault) {
     AppFolder app;
     app.Write("bad.png", "not an image");
