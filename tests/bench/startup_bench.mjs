@@ -57,7 +57,7 @@ for (let i = 0; i < RUNS; i++) {
   hosts.push(await hostStartup());
   engines.push(await engineAlone());
 }
-const phase = (key) => median(hosts.map((run) => run[key]));
+const phase = (key) => Math.round(median(hosts.map((run) => run[key])));
 const [F, Q, E] = [median(floors), phase('total'), median(engines)].map(Math.round);
 const share = Q - F - E;
 console.log('');
@@ -70,7 +70,7 @@ console.log(`| engine alone: browser start to DOMContentLoaded | ${E} |`);
 console.log(`| the host's own share (Quorrin − floor − engine) | ${share} (${Math.round(100 * share / E)}% of the engine) |`);
 // What the host adds on the path itself: its start beyond the floor until it
 // asks for the engine, and from DOMContentLoaded to its window shown.
-const serial = phase('toEnvironment') - F + median(hosts.map((run) => run.total - run.toDomContentLoaded));
+const serial = Math.round(phase('toEnvironment') - F + median(hosts.map((run) => run.total - run.toDomContentLoaded)));
 console.log(`| of which on the host's own path (environment requested − floor, DOMContentLoaded to shown) | ${serial} (${Math.round(100 * serial / E)}% of the engine) |`);
 console.log('');
 console.log('| Quorrin.exe: moments seen by the agent (median) | ms after start |');
