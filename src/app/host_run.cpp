@@ -56,23 +56,23 @@ int HostRun::Run() {
     using Phase = Outcome (HostRun::*)();
     if (const Outcome exitCode = ReadConfiguration())
         return *exitCode;
-    // With "at-once" players see the window, in its background colour, while its
-    // icon is decoded, the runtime is checked, the extension loads and the browser
-    // starts.
+    // With "at-once" players see the window, in its background colour, while the
+    // runtime is checked, the extension loads and the browser starts. The icon is
+    // decoded last, while the engine starts; a window shown by then takes it late.
     const std::initializer_list<Phase> windowLast = {&HostRun::PassSingleInstanceGate,
                                                      &HostRun::PassSteamGate,
-                                                     &HostRun::DecodeIcon,
                                                      &HostRun::PassRuntimeGate,
                                                      &HostRun::LoadExtension,
                                                      &HostRun::OpenWindow,
-                                                     &HostRun::StartBrowser};
+                                                     &HostRun::StartBrowser,
+                                                     &HostRun::DecodeIcon};
     const std::initializer_list<Phase> windowFirst = {&HostRun::PassSingleInstanceGate,
                                                       &HostRun::PassSteamGate,
                                                       &HostRun::OpenWindow,
-                                                      &HostRun::DecodeIcon,
                                                       &HostRun::PassRuntimeGate,
                                                       &HostRun::LoadExtension,
-                                                      &HostRun::StartBrowser};
+                                                      &HostRun::StartBrowser,
+                                                      &HostRun::DecodeIcon};
     for (const Phase phase : manifest_.show == WindowShow::AtOnce ? windowFirst : windowLast)
         if (const Outcome exitCode = (this->*phase)())
             return *exitCode;
@@ -116,18 +116,24 @@ HostRun::Outcome HostRun::PassSteamGate() {
     return {};
 }
 
-// Decoding an image icon takes GDI+ and the system's codecs: a window already
-// shown gets it when it is ready.
+// Decoding an image icon takes GDI+ and the system's codecs, so it waits until
+// the engine is starting, unless a setup window needs it first.
+HICON HostRun::WindowIcon() {
+    if (!gdiplus_) {
+        gdiplus_.emplace();
+        icon_ = LoadWindowIcon(instance_, applicationFolder_, manifest_);
+    }
+    return icon_;
+}
+
 HostRun::Outcome HostRun::DecodeIcon() {
-    gdiplus_.emplace();
-    icon_ = LoadWindowIcon(instance_, applicationFolder_, manifest_);
-    if (window_)
-        SetMainWindowIcon(window_, icon_);
+    SetMainWindowIcon(window_, WindowIcon());
     return {};
 }
 
 HostRun::Outcome HostRun::PassRuntimeGate() {
-    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_, {icon_, dpi_});
+    runtime_ = EnsureRuntime(manifest_, instance_, userDataFolder_,
+                             {[this] { return WindowIcon(); }, dpi_});
     if (!runtime_)
         return 1;
     return {};

@@ -35,6 +35,7 @@ private:
     Outcome PassSingleInstanceGate();
     Outcome PassSteamGate();
     Outcome DecodeIcon();
+    HICON WindowIcon();
     Outcome PassRuntimeGate();
     Outcome LoadExtension();
     Outcome OpenWindow();

@@ -76,8 +76,8 @@ SystemLibrary InitSetupControls(const AppManifest& manifest) {
 std::optional<SetupWindow> OpenSetupWindow(HINSTANCE instance, const AppManifest& manifest,
                                            const std::string& caption, SetupBar bar,
                                            const SetupWindowLook& look) {
-    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc, look.icon,
-                                 COLOR_MENU)) {
+    if (!RegisterHostWindowClass(instance, kSetupWindowClass, SetupWindowProc,
+                                 look.icon ? look.icon() : nullptr, COLOR_MENU)) {
         ShowMessage("Failed to register window class", manifest.title, MB_ICONERROR);
         return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #pragma once
 // The small "WebView2Setup" window shown while the runtime is being installed.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,9 +14,10 @@ struct AppManifest;
 // A download shows its percentage; a wait of unknown length, a marquee.
 enum class SetupBar { Percent, Marquee };
 
-// The window's icon and the dpi start-up chose, which sizes it.
+// The window's icon, decoded only when a setup window is made (most starts
+// make none), and the dpi start-up chose, which sizes it.
 struct SetupWindowLook {
-    HICON icon = nullptr;
+    std::function<HICON()> icon;
     DpiChoice dpi;
 };
 

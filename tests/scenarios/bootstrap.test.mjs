@@ -130,8 +130,10 @@ for (const dpi of [96, 144]) {
     const name = `install-${dpi}`;
     fs.rmSync(userDataFolder(name), { recursive: true, force: true });
     const download = offer('installs', { held: true });
-    const host = await start({ url: download.url, manifest: { name, window: { title: 'My Game' },
-      messages: { downloading: 'Fetching the runtime\u2026' } } });
+    const icon = fs.readFileSync(new URL('../../examples/hello/icon.png', import.meta.url));
+    const host = await start({ url: download.url, files: { 'icon.png': icon },
+      manifest: { name, window: { title: 'My Game', icon: 'icon.png' },
+        messages: { downloading: 'Fetching the runtime\u2026' } } });
     await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
 
     const window = await waitFor(() => progressWindow(host), 'the progress window');
@@ -141,6 +143,7 @@ for (const dpi of [96, 144]) {
     assert.deepEqual(window.window, { left: 1280 - Math.trunc(width / 2), top: 800 - Math.trunc(height / 2),
       right: 1280 - Math.trunc(width / 2) + width, bottom: 800 - Math.trunc(height / 2) + height });
     assert.equal(window.style & 0x00ff0000, 0x00ca0000, 'caption, system menu and minimise box only');
+    assert.equal(window.icon, true, "icon.png, decoded for this window");
     const [bar] = window.children;
     assert.equal(bar.className, 'msctls_progress32');
     assert.deepEqual(bar.rect, { left: scale(10), top: scale(10),
