@@ -329,8 +329,10 @@ class BrowserSession {
     await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
     this.screen = new Screen(this.cdp, this.socket);
     await this.startScreen();
-    this.page.on('framenavigated', (frame) => {
-      if (frame === this.page.mainFrame()) this.screen.restart();
+    // Events of a page let go (a retired engine closing) are not this session's.
+    const page = this.page;
+    page.on('framenavigated', (frame) => {
+      if (this.page === page && frame === page.mainFrame()) this.screen.restart();
     });
     watchProcessFailures(this, this.context, this.page);
     this.page.on('dialog', (dialog) => this.showDialog(dialog)
