@@ -42,3 +42,22 @@ private:
     com_ptr<IUnknown> marshaler_;
     std::atomic<ULONG> references_{1};
 };
+
+// A body the runtime only reads: writing, resizing and locking are refused.
+class ReadOnlyStreamBase : public AgileStreamBase {
+public:
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* written) override {
+        if (written)
+            *written = 0;
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+};

@@ -8,16 +8,11 @@
 #include "util/log/author_log.h"
 
 namespace {
-class DecodingStream final : public AgileStreamBase {
+class DecodingStream final : public ReadOnlyStreamBase {
 public:
     explicit DecodingStream(DecodingStreamParts parts) : parts_(std::move(parts)) {}
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* read) override;
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* written) override {
-        if (written)
-            *written = 0;
-        return STG_E_ACCESSDENIED;
-    }
     // A decoder only goes forward: the position can be asked, not changed.
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
                                    ULARGE_INTEGER* position) override {
@@ -27,18 +22,9 @@ public:
             position->QuadPart = given_;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
     HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
                                      ULARGE_INTEGER*) override {
         return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
     }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
         if (!stat)

@@ -8,7 +8,7 @@
 namespace {
 // Agile, as the runtime asks of response streams, so that it may read from any
 // thread: the stream reads immutable mapped memory.
-class SliceStream final : public AgileStreamBase {
+class SliceStream final : public ReadOnlyStreamBase {
 public:
     SliceStream(std::shared_ptr<const MappedView> view, uint64_t first, uint64_t length,
                 uint64_t position)
@@ -16,24 +16,10 @@ public:
           position_(position) {}
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* read) override;
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG* written) override {
-        if (written)
-            *written = 0;
-        return STG_E_ACCESSDENIED;
-    }
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
                                    ULARGE_INTEGER* newPosition) override;
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
     HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER wanted, ULARGE_INTEGER* read,
                                      ULARGE_INTEGER* written) override;
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return STG_E_INVALIDFUNCTION;
-    }
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override;
     HRESULT STDMETHODCALLTYPE Clone(IStream** clone) override {
         if (!clone)
