@@ -22,7 +22,8 @@
 //   window_driver hold CAPTION                another plain window, in front; prints its
 //                                             handle and lives until standard input ends
 //   window_driver watch-shown CLASS           prints "watching", then "shown MS started MS" once
-//                                             a visible top-level window of that class exists
+//                                             a visible top-level window of that class, of a
+//                                             process started after the watch began, exists
 //                                             (polled every millisecond, until standard input
 //                                             ends): when, and when its process was created, in
 //                                             milliseconds since 1970 (the system clock, which
@@ -156,12 +157,16 @@ int WatchShown(const wchar_t* className) {
     // Wine starts its desktop process for the first program that asks for it:
     // asked for here, it is not part of the start-up being watched.
     GetWindowThreadProcessId(GetDesktopWindow(), nullptr);
+    // A window of a program that was already running is not one being started.
+    FILETIME watchStart;
+    GetSystemTimePreciseAsFileTime(&watchStart);
+    const double watchedFrom = UnixMilliseconds(watchStart);
     std::printf("watching\n");
     std::fflush(stdout);
     while (!inputEnded) {
         for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
              window = FindWindowExW(nullptr, window, className, nullptr))
-            if (IsWindowVisible(window)) {
+            if (IsWindowVisible(window) && ProcessStart(window) >= watchedFrom) {
                 FILETIME now;
                 GetSystemTimePreciseAsFileTime(&now);
                 std::printf("shown %.3f started %.3f\n", UnixMilliseconds(now), ProcessStart(window));
