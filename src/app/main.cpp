@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "app/startup.h"
+#include "util/delayed_imports.h"
 
 // The host takes no arguments and ignores the show flag: the window is shown
 // once the first page has loaded.
@@ -8,5 +9,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything loads: libraries come from the program's folder and System32
     // only, never from the current directory or PATH.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    LoadDelayedImportsFromSystem32();
     return RunHost(instance);
 }

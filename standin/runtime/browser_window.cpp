@@ -12,7 +12,9 @@
 namespace {
 constexpr UINT kShowPageCursor = WM_APP + 1;
 std::atomic<HWND> g_browserWindow{nullptr};
-std::atomic<HCURSOR> g_pageCursor{LoadCursorW(nullptr, IDC_ARROW)};
+// Set with the window class: a cursor loaded as the library loads would bring
+// the display driver up before the program's own code runs.
+std::atomic<HCURSOR> g_pageCursor{nullptr};
 
 // The system cursor that stands for a CSS cursor; null hides it ("none").
 HCURSOR CursorFor(const std::string& name) {
@@ -87,6 +89,7 @@ HWND CreateBrowserWindow(HWND parent, Controller* controller) {
         description.hInstance = GetModuleHandleW(nullptr);
         description.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         description.lpszClassName = L"WebView2StandinBrowser";
+        g_pageCursor = description.hCursor;
         return RegisterClassW(&description);
     }();
     HWND window =

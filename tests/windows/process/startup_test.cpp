@@ -167,9 +167,11 @@ TEST(Startup, WindowFollowsTheManifest) {
     EXPECT_TRUE(view.showsTinyPng);
 }
 
-// Shown before its icon is decoded, the window takes the icon once it is.
+// Shown before its icon is decoded, the window takes the icon once it is, with
+// GDI+ from System32: loaded on first use, never from the program's folder.
 TEST(Startup, AWindowShownAtOnceGetsItsIconAfter) {
     AppFolder app;
+    app.Write("gdiplus.dll", "not a library");
     app.Write("images\\app.png", TinyPng());
     app.Write("package.json",
               R"({"name":"at-once-icon","window":{"show":"at-once","icon":"images/app.png"}})");
