@@ -57,18 +57,23 @@ int HostRun::Run() {
     if (const Outcome exitCode = ReadConfiguration())
         return *exitCode;
     // With "at-once" players see the window, in its background colour, while the
-    // runtime is checked, the extension loads and the browser starts. The icon is
-    // decoded last, while the engine starts; a window shown by then takes it late.
-    const std::initializer_list<Phase> windowLast = {&HostRun::PassSingleInstanceGate,
+    // runtime is checked, the extension loads and the browser starts; the profile
+    // folder and the author's log follow it unless something before it needs them.
+    // The icon is decoded last, while the engine starts; a window shown by then
+    // takes it late.
+    const std::initializer_list<Phase> windowLast = {&HostRun::OpenUserData,
+                                                     &HostRun::PassSingleInstanceGate,
                                                      &HostRun::PassSteamGate,
                                                      &HostRun::PassRuntimeGate,
                                                      &HostRun::LoadExtension,
                                                      &HostRun::OpenWindow,
                                                      &HostRun::StartBrowser,
                                                      &HostRun::DecodeIcon};
-    const std::initializer_list<Phase> windowFirst = {&HostRun::PassSingleInstanceGate,
+    const std::initializer_list<Phase> windowFirst = {&HostRun::OpenUserDataForGates,
+                                                      &HostRun::PassSingleInstanceGate,
                                                       &HostRun::PassSteamGate,
                                                       &HostRun::OpenWindow,
+                                                      &HostRun::OpenUserData,
                                                       &HostRun::PassRuntimeGate,
                                                       &HostRun::LoadExtension,
                                                       &HostRun::StartBrowser,
@@ -87,16 +92,31 @@ HostRun::Outcome HostRun::ReadConfiguration() {
     // system aware, as it always was.
     dpi_ = DpiChoice::ChooseAwareness(parsed && manifest_.dpiAwareness == DpiAwareness::PerMonitor);
     // COM stays initialised until the process ends.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    comStarted_ = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (manifestText.empty())
         return FailStartup(kLoadFailedMessage);
     if (!parsed)
         return FailStartup(kParseFailedMessage);
-    // The browser control's profile folder and the installer's download folder.
+    return {};
+}
+
+// The browser control's profile folder (and the installer's download folder),
+// and the author's log in it. Finding the folder loads the shell.
+HostRun::Outcome HostRun::OpenUserData() {
+    if (!userDataFolder_.empty())
+        return {};
     userDataFolder_ = KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest_.name;
     OpenAuthorLog(userDataFolder_);
     LogStartup(manifest_, applicationFolder_);
-    LogIfFailed("CoInitializeEx", com);
+    LogIfFailed("CoInitializeEx", comStarted_);
+    return {};
+}
+
+// The gates write to the author's log, and a remembered placement is kept in the
+// profile folder: then the window waits for them.
+HostRun::Outcome HostRun::OpenUserDataForGates() {
+    if (manifest_.singleInstance || manifest_.steam.appId != 0 || manifest_.rememberPlacement)
+        return OpenUserData();
     return {};
 }
 

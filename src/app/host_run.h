@@ -1,8 +1,9 @@
 #pragma once
 // One run of the host on the UI thread, from reading package.json to the exit
 // code. Start-up goes in phases, each of which ends the run with an exit code
-// or goes on: read the configuration, pass the gates (single instance, Steam's
-// restart, the runtime), open the window, start the browser, run the loop.
+// or goes on: read the configuration, open the profile folder and the log, pass
+// the gates (single instance, Steam's restart, the runtime), open the window,
+// start the browser, run the loop.
 // The owners each phase makes are members, declared in the order they are
 // made, so they end in reverse on every exit path.
 #include <optional>
@@ -32,6 +33,8 @@ public:
 private:
     using Outcome = std::optional<int>; // an exit code ends the run; nothing goes on
     Outcome ReadConfiguration();
+    Outcome OpenUserData();
+    Outcome OpenUserDataForGates();
     Outcome PassSingleInstanceGate();
     Outcome PassSteamGate();
     Outcome DecodeIcon();
@@ -50,6 +53,7 @@ private:
     std::optional<RuntimeFound> runtime_;
     std::optional<SavedPlacement> placement_;
     DpiChoice dpi_; // chosen once, before any window
+    HRESULT comStarted_ = E_FAIL;
     HWND window_ = nullptr;
 
     // The owners. Each ends before the ones above it: the timers, then the web

@@ -213,21 +213,25 @@ test('context menus: the control\'s own, only the editing items, or none', async
 });
 
 test('the log of a normal run: versions, modes, folder and exit code, one stamped line each', async () => {
-  freshLog('log-run');
-  const host = await ready({ manifest: { name: 'log-run', settings: { 'context-menu': 'none' } } });
-  await host.postString('{"type":"extension-message","secret":"a player\'s chat"}');
-  host.close();
-  assert.equal(await host.waitForExit(), 0);
-  const lines = readLog('log-run').split('\n').filter(Boolean);
-  for (const line of lines) assert.match(line, LINE);
-  const texts = lines.map((line) => line.slice(25));
-  assert.match(texts[0], /^Quorrin \d+\.\d+\.\d+ starting on Windows \d+\.\d+\.\d+$/);
-  assert.deepEqual(texts.slice(1), [
-    'modes: distribution evergreen, content bundle, context menu none, devtools on',
-    `program folder: Z:${host.folder.replaceAll('/', '\\')}\\`,
-    'WebView2 runtime 127.0.2651.64 stand-in',
-    'exit code 0']);
-  assert.doesNotMatch(readLog('log-run'), /chat/, 'no page message reaches the log');
+  // "at-once" opens the log after its window: the same lines.
+  for (const window of [{}, { show: 'at-once' }]) {
+    const name = `log-run${window.show ? '-at-once' : ''}`;
+    freshLog(name);
+    const host = await ready({ manifest: { name, window, settings: { 'context-menu': 'none' } } });
+    await host.postString('{"type":"extension-message","secret":"a player\'s chat"}');
+    host.close();
+    assert.equal(await host.waitForExit(), 0);
+    const lines = readLog(name).split('\n').filter(Boolean);
+    for (const line of lines) assert.match(line, LINE);
+    const texts = lines.map((line) => line.slice(25));
+    assert.match(texts[0], /^Quorrin \d+\.\d+\.\d+ starting on Windows \d+\.\d+\.\d+$/);
+    assert.deepEqual(texts.slice(1), [
+      'modes: distribution evergreen, content bundle, context menu none, devtools on',
+      `program folder: Z:${host.folder.replaceAll('/', '\\')}\\`,
+      'WebView2 runtime 127.0.2651.64 stand-in',
+      'exit code 0']);
+    assert.doesNotMatch(readLog(name), /chat/, 'no page message reaches the log');
+  }
 });
 
 test('the log writes a program folder under the player\'s profile without the account name', async () => {

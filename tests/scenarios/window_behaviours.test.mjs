@@ -49,7 +49,10 @@ test('a remembered placement comes back: moved and resized, then maximised', asy
   const text = fs.readFileSync(placementFile(name), 'utf8');
   assert.deepEqual(JSON.parse(text).normal, [placed.left, placed.top, placed.right, placed.bottom]);
 
-  await runAndClose(placementManifest(name), async (host) => {
+  // An "at-once" window, created before the log opens, still reads its placement.
+  const atOnce = placementManifest(name);
+  atOnce.window.show = 'at-once';
+  await runAndClose(atOnce, async (host) => {
     const main = await mainWindow(host);
     assert.deepEqual(main.window, placed);
     await host.showWindow('maximize');
@@ -143,7 +146,9 @@ test('a second start of a single-instance application wakes the first and exits 
   await waitForStyle(first, WS_MINIMIZE, true, 'the first copy to be minimised');
 
   const args = ['C:\\saves\\my save.sav', '--level=2'];
-  const second = await start({ manifest, args, folder: first.folder });
+  // Shown "at-once", the second copy still passes the gate, and logs it, before any window.
+  const second = await start({ manifest: { ...manifest, window: { show: 'at-once' } }, args,
+    folder: first.folder });
   assert.equal(await second.waitForExit(), 0);
   assert.equal(second.messages.length, 0, 'the second copy never reached the runtime');
   assert.match(readLog(manifest.name), /single instance: handed the arguments to the first copy \(process \d+\); this start ends\n/);
