@@ -75,7 +75,7 @@ console.log(`| of which on the host's own path (environment requested − floor,
 console.log('');
 console.log('| Quorrin.exe: moments seen by the agent (median) | ms after start |');
 console.log('|---|---:|');
-console.log(`| agent link up (the loader's first call: manifest, icon, runtime check begun) | ${phase('toLink')} |`);
+console.log(`| agent link up (the loader's first call: manifest and user data read, runtime check begun) | ${phase('toLink')} |`);
 console.log(`| environment requested (runtime check, extension, window created) | ${phase('toEnvironment')} |`);
 console.log(`| first navigation issued (controller, settings, handlers) | ${phase('toNavigate')} |`);
 console.log(`| DOMContentLoaded in the engine | ${phase('toDomContentLoaded')} |`);
