@@ -5,8 +5,6 @@
 #include "manifest/manifest.h"
 #include "util/log/author_log.h"
 #include "util/text/files.h"
-#include "util/log/author_log.h"
-#include "util/text/files.h"
 #include "util/text/profile_path.h"
 
 namespace {

@@ -16,7 +16,6 @@
 #include "util/scoped_handle.h"
 #include "util/system_library.h"
 #include "util/text/text.h"
-#include "util/text/text.h"
 
 namespace {
 using DownloadFunction = decltype(&URLDownloadToFileW);

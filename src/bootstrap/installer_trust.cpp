@@ -6,13 +6,9 @@
 
 #include "bootstrap/installer_signature.h"
 #include "util/log/author_log.h"
-#include "util/log/author_log.h"
-#include "util/log/log_format.h"
 #include "util/log/log_format.h"
 #include "util/text/long_path.h"
 #include "util/system_library.h"
-#include "util/text/text.h"
-#include "util/text/long_path.h"
 #include "util/text/text.h"
 
 namespace {

@@ -7,8 +7,6 @@
 #include "manifest/manifest.h"
 #include "util/log/author_log.h"
 #include "util/text/files.h"
-#include "util/log/author_log.h"
-#include "util/text/long_path.h"
 #include "util/text/long_path.h"
 #include "util/scoped_handle.h"
 #include "util/text/text.h"

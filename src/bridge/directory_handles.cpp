@@ -10,12 +10,8 @@
 #include "manifest/manifest_rules.h"
 #include "util/log/author_log.h"
 #include "util/com/com_ptr.h"
-#include "util/com/com_ptr.h"
 #include "util/text/files.h"
-#include "util/log/author_log.h"
 #include "util/text/profile_path.h"
-#include "util/text/text.h"
-#include "util/text/files.h"
 #include "util/text/text.h"
 
 namespace {

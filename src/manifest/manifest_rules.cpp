@@ -6,7 +6,6 @@
 
 #include "util/text/json_lookup.h"
 #include "util/text/web_origin.h"
-#include "util/text/web_origin.h"
 
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
     "program",     "content",     "user-data", "local-app-data", "roaming-app-data",

@@ -6,8 +6,6 @@
 #include "steam/steam_exports.h"
 #include "util/text/long_path.h"
 #include "util/text/text.h"
-#include "util/text/long_path.h"
-#include "util/text/text.h"
 
 namespace {
 // Resolves exports by name, remembering the first one that is missing.
