@@ -2,9 +2,32 @@
 // watch-shown), the same way for Quorrin.exe and a bare Win32 window, so that
 // start-up times compare.
 import { spawn } from 'node:child_process';
+import fs from 'node:fs';
 import path from 'node:path';
+import { setTimeout as delay } from 'node:timers/promises';
 
 import { binFolder, deadline, endWithThisProcess, SLOWER, waitFor, wineExec, withDeadline } from '../../scenarios/lib/host.mjs';
+
+// Idle and total CPU time of the machine so far (/proc/stat, in clock ticks).
+function cpuTimes() {
+  const [, ...fields] = fs.readFileSync('/proc/stat', 'utf8').split('\n')[0].trim().split(/\s+/);
+  const ticks = fields.map(Number);
+  return { idle: ticks[3] + ticks[4], total: ticks.reduce((sum, value) => sum + value, 0) };
+}
+
+// Until the machine has been mostly idle for a moment (what the run before
+// started, an engine closing above all, has ended), or for at most `deadlineMs`:
+// a start timed while another ends measures both.
+async function untilQuiet({ idleShare = 0.9, windowMs = 100, deadlineMs = 5000 } = {}) {
+  const giveUpAt = Date.now() + deadlineMs;
+  while (Date.now() < giveUpAt) {
+    const before = cpuTimes();
+    await delay(windowMs);
+    const after = cpuTimes();
+    const total = after.total - before.total;
+    if (total > 0 && (after.idle - before.idle) / total >= idleShare) return;
+  }
+}
 
 // Watches for a visible window of `className`; `shown` settles with
 // {shownAt, startedAt}: when the watcher saw it and when its process was created,
@@ -22,6 +45,7 @@ export async function watchFor(className) {
   });
   const ended = new Promise((resolve) => watcher.once('exit', resolve));
   await waitFor(() => output.includes('watching'), 'the window watcher to start', deadline(SLOWER.browserStart));
+  await untilQuiet();
   return {
     shown: () => waitFor(() => shown, `a ${className} window to be shown`, deadline(SLOWER.browserStart)),
     end: async () => {
