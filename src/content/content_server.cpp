@@ -7,6 +7,7 @@
 #include "content/request_path.h"
 #include "content/response_plan.h"
 #include "content/slice_stream.h"
+#include "util/com/co_task_text.h"
 #include "util/log/author_log.h"
 #include "util/text/long_path.h"
 #include "util/text/text.h"
@@ -20,7 +21,7 @@ std::optional<std::string> RangeHeader(ICoreWebView2HttpRequestHeaders* headers)
         return std::nullopt;
     CoTaskString value;
     LogIfFailed("GetHeader", headers->GetHeader(L"Range", value.put()));
-    std::string range = value ? WideToUtf8(value.get()) : std::string();
+    std::string range = Utf8Of(value);
     TrimWhitespace(range);
     return range;
 }
@@ -112,7 +113,7 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment
     LogIfFailed("get_Headers", request->get_Headers(headers.put()));
 
     const Target target =
-        Resolve(RelativePathFromUri(uri ? WideToUtf8(uri.get()) : std::string(), originLength_));
+        Resolve(RelativePathFromUri(Utf8Of(uri), originLength_));
     const std::optional<std::string> range =
         target.found ? RangeHeader(headers.get()) : std::nullopt;
     std::optional<DecodedAnswer> decoded =

@@ -9,7 +9,7 @@
 
 #include "manifest/manifest.h"
 #include "util/log/author_log.h"
-#include "util/text/text.h"
+#include "util/com/co_task_text.h"
 #include "webview/edit_menu.h"
 
 namespace {
@@ -24,7 +24,7 @@ std::vector<MenuEntry> DescribeItems(ICoreWebView2ContextMenuItemCollection* ite
         LogIfFailed("get_Name", item->get_Name(name.put()));
         COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND kind = COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_COMMAND;
         LogIfFailed("get_Kind", item->get_Kind(&kind));
-        entries[i] = {name ? WideToUtf8(name.get()) : std::string(),
+        entries[i] = {Utf8Of(name),
                       kind == COREWEBVIEW2_CONTEXT_MENU_ITEM_KIND_SEPARATOR};
     }
     return entries;

@@ -6,16 +6,11 @@
 #include <shellapi.h>
 
 #include "manifest/manifest.h"
+#include "util/com/co_task_text.h"
 #include "util/log/author_log.h"
 #include "util/text/text.h"
 #include "webview/fullscreen_key_press.h"
 #include "webview/page_policy.h"
-
-namespace {
-std::string Utf8Uri(const CoTaskString& uri) {
-    return uri ? WideToUtf8(uri.get()) : std::string();
-}
-} // namespace
 
 // The shell may run a message loop (a choice of program, a warning): from the loop.
 void VelnorWebView::OpenInShellLater(const std::string& uri) {
@@ -48,7 +43,7 @@ void VelnorWebView::OnPermissionRequested(ICoreWebView2PermissionRequestedEventA
     // A kind that cannot be read is answered as an unknown one: the runtime's prompt.
     COREWEBVIEW2_PERMISSION_KIND kind = COREWEBVIEW2_PERMISSION_KIND_UNKNOWN_PERMISSION;
     LogIfFailed("get_PermissionKind", args->get_PermissionKind(&kind));
-    switch (AnswerPermission(Utf8Uri(uri), pageOrigin_, static_cast<int>(kind),
+    switch (AnswerPermission(Utf8Of(uri), pageOrigin_, static_cast<int>(kind),
                              manifest_->allowedPermissions)) {
     case PermissionAnswer::Allow:
         LogIfFailed("put_State", args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW));

@@ -2,22 +2,18 @@
 
 #include <utility>
 
-#include "util/text/text.h"
+#include "util/com/co_task_text.h"
 #include "webview/page_policy.h"
 
 namespace {
-// A missing URI is not ours either.
-std::string Utf8Uri(const CoTaskString& uri) {
-    return uri ? WideToUtf8(uri.get()) : std::string();
-}
-
 // Where a navigation or a new window goes, and whether a click or a key asked.
 template <typename Args> std::pair<std::string, bool> TargetOf(Args* args) {
     CoTaskString uri;
     LogIfFailed("get_Uri", args->get_Uri(uri.put()));
     BOOL userInitiated = FALSE;
     LogIfFailed("get_IsUserInitiated", args->get_IsUserInitiated(&userInitiated));
-    return {Utf8Uri(uri), userInitiated != FALSE};
+    // A missing URI is not ours either.
+    return {Utf8Of(uri), userInitiated != FALSE};
 }
 } // namespace
 
@@ -69,6 +65,6 @@ void NavigationGuard::OnLaunchingExternalUriScheme(
     ICoreWebView2LaunchingExternalUriSchemeEventArgs* args) {
     CoTaskString origin;
     LogIfFailed("get_InitiatingOrigin", args->get_InitiatingOrigin(origin.put()));
-    if (!AllowsExternalScheme(Utf8Uri(origin), pageOrigin_))
+    if (!AllowsExternalScheme(Utf8Of(origin), pageOrigin_))
         LogIfFailed("put_Cancel", args->put_Cancel(TRUE));
 }
