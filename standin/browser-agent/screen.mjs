@@ -8,6 +8,9 @@ import { FrameDelta } from './frame_delta.mjs';
 
 const IN_FLIGHT = 3;
 const BAND_BYTES = 1 << 20;
+const SWITCHING_RENDERER = /Not attached to an active page/;
+const START_ATTEMPTS = 100;
+const START_RETRY_MS = 10;
 
 export class Screen {
   // cdp: the page's CDP session; socket: the agent link.
@@ -15,6 +18,7 @@ export class Screen {
     this.cdp = cdp;
     this.socket = socket;
     this.streaming = false;
+    this.starts = 0; // each start's number, so that a stopped one gives up its retries
     this.delta = new FrameDelta();
     this.lastSent = 0; // frame ids count up from 1
     this.lastPainted = 0;
@@ -27,10 +31,28 @@ export class Screen {
   async start() {
     if (this.streaming) return;
     this.streaming = true;
-    // Limits above any window's size: frames keep the engine's device pixels.
-    // A page that is closing refuses: it has nothing more to show.
-    await this.cdp.send('Page.startScreencast', { format: 'png', maxWidth: 8192, maxHeight: 8192,
-      everyNthFrame: 1 }).catch(() => { this.streaming = false; });
+    const run = ++this.starts;
+    for (let attempt = 1; ; attempt++) {
+      try {
+        // Limits above any window's size: frames keep the engine's device pixels.
+        await this.cdp.send('Page.startScreencast', { format: 'png', maxWidth: 8192, maxHeight: 8192,
+          everyNthFrame: 1 });
+        return;
+      } catch (error) {
+        if (run !== this.starts || !this.streaming) return; // stopped meanwhile
+        // Just after a commit the new document's renderer may not have taken
+        // over yet, and the engine refuses for a moment. A page that is closing
+        // refuses for good: it has nothing more to show.
+        const switching = SWITCHING_RENDERER.test(error.message);
+        if (!switching || attempt === START_ATTEMPTS) {
+          if (switching) console.error('browser agent: the screencast did not start:', error.message);
+          this.streaming = false;
+          return;
+        }
+        await new Promise((resolve) => setTimeout(resolve, START_RETRY_MS));
+        if (run !== this.starts || !this.streaming) return;
+      }
+    }
   }
 
   // After a document is committed: the screencast may not follow the engine's
