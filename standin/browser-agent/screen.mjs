@@ -32,6 +32,7 @@ export class Screen {
     if (this.streaming) return;
     this.streaming = true;
     const run = ++this.starts;
+    const stoppedMeanwhile = () => run !== this.starts || !this.streaming;
     for (let attempt = 1; ; attempt++) {
       try {
         // Limits above any window's size: frames keep the engine's device pixels.
@@ -39,7 +40,7 @@ export class Screen {
           everyNthFrame: 1 });
         return;
       } catch (error) {
-        if (run !== this.starts || !this.streaming) return; // stopped meanwhile
+        if (stoppedMeanwhile()) return;
         // Just after a commit the new document's renderer may not have taken
         // over yet, and the engine refuses for a moment. A page that is closing
         // refuses for good: it has nothing more to show.
@@ -50,7 +51,7 @@ export class Screen {
           return;
         }
         await new Promise((resolve) => setTimeout(resolve, START_RETRY_MS));
-        if (run !== this.starts || !this.streaming) return;
+        if (stoppedMeanwhile()) return;
       }
     }
   }
