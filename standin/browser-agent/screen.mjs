@@ -4,6 +4,8 @@
 // changed; the stand-in gets only the rectangle of changed pixels, raw
 // (frame_delta.mjs). A frame is acknowledged (letting the engine send the next)
 // while fewer than IN_FLIGHT messages await painting, so frames never queue up.
+import { setTimeout as delay } from 'node:timers/promises';
+
 import { FrameDelta } from './frame_delta.mjs';
 
 const IN_FLIGHT = 3;
@@ -50,7 +52,7 @@ export class Screen {
           this.streaming = false;
           return;
         }
-        await new Promise((resolve) => setTimeout(resolve, START_RETRY_MS));
+        await delay(START_RETRY_MS);
         if (stoppedMeanwhile()) return;
       }
     }

@@ -166,10 +166,13 @@ int WatchShown(const wchar_t* className) {
     while (!inputEnded) {
         for (HWND window = FindWindowExW(nullptr, nullptr, className, nullptr); window;
              window = FindWindowExW(nullptr, window, className, nullptr))
-            if (IsWindowVisible(window) && ProcessStart(window) >= watchedFrom) {
+            if (IsWindowVisible(window)) {
+                const double started = ProcessStart(window);
+                if (started < watchedFrom)
+                    continue;
                 FILETIME now;
                 GetSystemTimePreciseAsFileTime(&now);
-                std::printf("shown %.3f started %.3f\n", UnixMilliseconds(now), ProcessStart(window));
+                std::printf("shown %.3f started %.3f\n", UnixMilliseconds(now), started);
                 std::fflush(stdout);
                 return 0;
             }
