@@ -30,13 +30,14 @@ std::string FinalFolderPath(const std::string& path) {
     return finalPath.empty() ? path : finalPath;
 }
 
-// Read-only where the plan says so; the author's log says why, for a handle that
-// would otherwise let the page write above the program or Startup folder.
+// Read-only where the plan says so; the author's log says why for a folder
+// that holds the program or Startup folder, which naming it would expose.
 HandlePlan PlanPosition(const HandleFolders& folders, size_t position, const std::string& path,
                         const std::string& programFolder, const std::string& startupFolder) {
     const WriteGuard guard = GuardOfFolder(FinalFolderPath(path), programFolder, startupFolder);
     const HandlePlan plan = PlanDirectoryHandle(position, folders.choice, guard);
-    if (plan.offered && plan.readOnly && position > 1 && !path.empty())
+    if (plan.offered && plan.readOnly && guard != WriteGuard::None && position > 1 &&
+        !path.empty())
         LogForAuthor(std::string("directory handle \"") + kDirectoryHandleNames[position] + "\" (" +
                      ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
                      ") is read-only: " + GuardReason(guard));

@@ -50,7 +50,8 @@ const char* GuardReason(WriteGuard guard) {
 }
 
 HandlePlan PlanDirectoryHandle(size_t position, const HandleChoice& choice, WriteGuard guard) {
-    const bool guarded = position <= 1 || (position != 2 && guard != WriteGuard::None);
-    return {IsPosition(choice.offered, position),
-            guarded && !IsPosition(choice.writable, position)};
+    constexpr size_t kUserData = 2;
+    const bool writable = IsPosition(choice.writable, position) ||
+                          (position == kUserData && guard == WriteGuard::None);
+    return {IsPosition(choice.offered, position), !writable};
 }

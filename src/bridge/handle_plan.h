@@ -18,8 +18,8 @@ WriteGuard GuardOfFolder(const std::string& folder, const std::string& programFo
 // The author's log's words for a guard: "it is the program folder", ...
 const char* GuardReason(WriteGuard guard);
 
-// Which positions are offered and which the author lets write whatever their
-// guard ("writable-directory-handles"; "writable-program-folder" is position 0).
+// Which positions are offered and which the author lets write
+// ("writable-directory-handles"; "writable-program-folder" is position 0).
 struct HandleChoice {
     uint32_t offered = 0;
     uint32_t writable = 0;
@@ -30,7 +30,9 @@ struct HandlePlan {
     bool readOnly;
 };
 
-// Positions 0 (program) and 1 (content) are read-only, and so is any guarded
-// folder but the user data folder (2), unless the author names the position
-// writable. A position not offered (a bit per position) is not posted.
+// Only the user data folder (2) is writable by default, and only while no
+// guard holds for it: a script or DLL written to any other folder (the
+// program's, Documents, LocalAppData, ...) may run later outside the page. A
+// position the author names writable is writable whatever its guard. A
+// position not offered (a bit per position) is not posted.
 HandlePlan PlanDirectoryHandle(size_t position, const HandleChoice& choice, WriteGuard guard);

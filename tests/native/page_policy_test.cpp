@@ -119,15 +119,16 @@ TEST(HandlePlan, NothingWritableAboveTheProgramOrStartupFolder) {
     };
     for (const auto& [folder, guard] : cases)
         EXPECT_EQ(GuardOfFolder(folder, program, startup), guard) << folder;
-    // Positions 0 and 1 read-only as they are, a guarded one but user data (2)
-    // too; a position named writable never.
+    // Only user data (2) writable unless guarded; a position named writable always.
     const HandleChoice some{(1u << 13) - 2, (1u << 1) | (1u << 9)};
     for (size_t position = 0; position < 13; ++position) {
         const bool named = position == 1 || position == 9;
         EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::None).offered, position != 0);
-        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::None).readOnly, position == 0);
-        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::ContainsStartupFolder).readOnly,
+        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::None).readOnly,
                   position != 2 && !named)
+            << position;
+        EXPECT_EQ(PlanDirectoryHandle(position, some, WriteGuard::ContainsProgramFolder).readOnly,
+                  !named)
             << position;
     }
     EXPECT_FALSE(PlanDirectoryHandle(40, {~0u, ~0u}, WriteGuard::None).offered);

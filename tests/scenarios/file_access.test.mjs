@@ -18,7 +18,7 @@ async function postedHandles(host) {
   return host.posts()[0].objects;
 }
 
-test('by default the profile and roaming folders are read-only, and the log says why', async () => {
+test('the log says why a folder holding the Startup folder is read-only', async () => {
   fs.rmSync(logFile('guarded'), { force: true });
   const host = await ready({ manifest: { name: 'guarded' } });
   await postedHandles(host);
