@@ -185,7 +185,7 @@ HostRun::Outcome HostRun::StartBrowser() {
                      runtime_->browserExecutableFolder, userDataFolder_);
     published_.emplace(*browser_, window_);
     browser_->AnswerSteamCallsWith(
-        [this](const std::string& text) { return steam_->Answer(text); });
+        [this](const nlohmann::json& message) { return steam_->Answer(message); });
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     if (placement_ && placement_->fullScreen)

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "bridge/large_messages.h"
 #include "bridge/page_message.h"
 #include "window/window_commands.h"
 #include "extensions/extension_host.h"
@@ -40,20 +41,35 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
         return;
     // Counted without reading past the limit: a message of hundreds of MB would
     // fail its allocations inside the conversion, out of this callback.
-    if (wcsnlen(payload.get(), messageLimit_ + 1) > messageLimit_) {
-        LogForAuthor("a page message longer than " + GroupedDigits(messageLimit_) +
-                     " characters was dropped");
-        return;
-    }
-    HandleWebMessage(WideToUtf8(payload.get()));
+    const size_t longest = largeWrites_ ? kLargeWriteMessageLimit : kPageMessageLimit;
+    const size_t length = wcsnlen(payload.get(), longest + 1);
+    if (length > longest)
+        return DropLongMessage(longest);
+    const std::string text = WideToUtf8(payload.get());
+    payload.reset(); // not held beside its copy while the message is handled
+    const bool isLong = length > kPageMessageLimit;
+    if (isLong && !IsLargeWrite(ScanMessageHead(text)))
+        return DropLongMessage(kPageMessageLimit);
+    HandleWebMessage(text, isLong);
 }
 
-void MessageBridge::HandleWebMessage(const std::string& text) {
+void MessageBridge::DropLongMessage(size_t limit) {
+    LogForAuthor("a page message longer than " + GroupedDigits(limit) +
+                 " characters was dropped");
+}
+
+void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
     // A message that fails anywhere is dropped; what it already posted stays posted.
     try {
         const PageMessage message = ParsePageMessage(text);
+        if (message.kind == PageMessage::Kind::Refused)
+            return LogForAuthor("a page message was dropped: " + message.refusal);
+        // Only a whole file written at once may be long; the parsed message decides.
+        if (isLong && !message.largeWrite)
+            return DropLongMessage(kPageMessageLimit);
         switch (message.kind) {
         case PageMessage::Kind::Ignored:
+        case PageMessage::Kind::Refused:
             break;
         case PageMessage::Kind::WrapperInit:
             SendWrapperInitResponse();
@@ -72,7 +88,8 @@ void MessageBridge::HandleWebMessage(const std::string& text) {
             break;
         case PageMessage::Kind::SteamCall:
             // Empty: the answer waits for Steam and is posted when it comes.
-            if (const std::string answer = steamCalls_ ? steamCalls_(text) : ""; !answer.empty())
+            if (const std::string answer = steamCalls_ ? steamCalls_(message.document) : "";
+                !answer.empty())
                 PostJsonToPage(answer);
             break;
         case PageMessage::Kind::CloseReady:

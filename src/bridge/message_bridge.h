@@ -22,8 +22,9 @@ public:
 
     // Only string messages from the page origin are heard.
     void OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArgs* args);
-    // Dispatches one message text by its "type"; a message that fails is dropped.
-    void HandleWebMessage(const std::string& text);
+    // Dispatches one message text by its "type"; a message that fails is dropped,
+    // and so is a long one (over kPageMessageLimit) that writes no whole file.
+    void HandleWebMessage(const std::string& text, bool isLong = false);
     // Posts only while the top-level document has the page's origin; says whether it did.
     bool PostJsonToPage(const std::string& json);
     // The current browser session's objects, or nulls between sessions (before
@@ -36,17 +37,19 @@ public:
     // library's own code never runs inside the runtime's event; without it, at once.
     using Later = std::function<void(std::function<void()> work)>;
     void DeliverExtensionMessagesWith(Later later) { later_ = std::move(later); }
-    // Answers "steam" messages; without it they go unanswered.
-    using SteamCalls = std::function<std::string(const std::string& text)>;
+    // Answers "steam" messages, parsed; without it they go unanswered.
+    using SteamCalls = std::function<std::string(const nlohmann::json& message)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
-    // Longer message texts are dropped unread (kPageMessageLimit by default).
-    void LimitMessagesTo(size_t length) { messageLimit_ = length; }
+    // Lets a message that writes a whole file be longer than kPageMessageLimit,
+    // up to kLargeWriteMessageLimit; off by default.
+    void AllowLargeWrites(bool allowed) { largeWrites_ = allowed; }
     // The page's "close-ready".
     void OnCloseReady(std::function<void()> closeReady) { closeReady_ = std::move(closeReady); }
 
 private:
     void SendWrapperInitResponse();
     void HandToExtension(const std::string& text);
+    void DropLongMessage(size_t limit);
     bool TopLevelIsPage() const;
 
     const std::string pageOrigin_;
@@ -59,6 +62,6 @@ private:
     std::function<void()> closeReady_;
     Later later_;
     std::function<void()> heard_;
-    size_t messageLimit_ = kPageMessageLimit;
+    bool largeWrites_ = false;
     EventSubscriptions subscriptions_; // last: removed first
 };

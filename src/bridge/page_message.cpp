@@ -1,7 +1,7 @@
 #include "bridge/page_message.h"
 
-#include <nlohmann/json.hpp>
-
+#include "bridge/large_messages.h"
+#include "util/text/bounded_json.h"
 #include "util/text/json_lookup.h"
 
 bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) {
@@ -16,9 +16,15 @@ bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) 
 }
 
 PageMessage ParsePageMessage(const std::string& text) {
-    const nlohmann::json document = nlohmann::json::parse(text);
-    const std::string type = JsonStringOr(document, "type", "");
+    BoundedJson parsed = ParseBoundedJson(text);
     PageMessage message;
+    if (parsed.overLimit) {
+        message.kind = PageMessage::Kind::Refused;
+        message.refusal = std::move(parsed.error);
+        return message;
+    }
+    const nlohmann::json& document = parsed.value;
+    const std::string type = JsonStringOr(document, "type", "");
     if (type == "wrapper-init") {
         message.kind = PageMessage::Kind::WrapperInit;
     } else if (type == "set-fullscreen") {
@@ -36,6 +42,8 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.kind = PageMessage::Kind::ExtensionMessage;
     } else if (type == "steam") {
         message.kind = PageMessage::Kind::SteamCall;
+        message.largeWrite = IsLargeWrite({type, JsonStringOr(document, "call", "")});
+        message.document = std::move(parsed.value);
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
     }

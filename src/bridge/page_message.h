@@ -6,15 +6,8 @@
 #include <string>
 #include <vector>
 
-// The longest message text heard, in UTF-16 code units (JavaScript's length):
-// a longer one is dropped before it is converted or parsed.
-inline constexpr size_t kPageMessageLimit = size_t{1} << 20;
-// With Steam, one message may carry a whole cloud save: the largest write
-// (100 MiB) as base64 is 139,810,136 characters, plus the message around it.
-inline constexpr size_t kSteamPageMessageLimit = size_t{136} << 20;
-inline size_t PageMessageLimit(bool steamConfigured) {
-    return steamConfigured ? kSteamPageMessageLimit : kPageMessageLimit;
-}
+#include <nlohmann/json.hpp>
+
 // "1,048,576": a count as the log writes it.
 std::string GroupedDigits(size_t count);
 
@@ -27,6 +20,7 @@ bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin);
 struct PageMessage {
     enum class Kind {
         Ignored,
+        Refused, // past the parser's limits: refusal says which
         WrapperInit,
         SetFullScreen,
         SetWindowSize,
@@ -39,10 +33,13 @@ struct PageMessage {
     bool fullscreen = false;
     int32_t width = 0, height = 0; // set-window-size, 96-dpi units
     int32_t x = 0, y = 0;          // set-window-position, 96-dpi units
+    nlohmann::json document;       // a Steam call's whole message
+    bool largeWrite = false;       // a Steam call that writes a whole file
+    std::string refusal;
 };
 
-// Parses one message text strictly; throws the JSON library's error when it is
-// not JSON. Unknown types, and values that are not objects, are Ignored.
+// Parses one message text strictly, within the bounded parser's limits. Text
+// that is not JSON, unknown types and values that are not objects are Ignored.
 PageMessage ParsePageMessage(const std::string& text);
 
 // {"registeredComponentIds":[...],"type":"wrapper-init-response"}; bytes that are

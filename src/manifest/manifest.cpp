@@ -1,7 +1,5 @@
 #include "manifest/manifest.h"
 
-#include <algorithm>
-#include <cctype>
 #include <stdexcept>
 
 #include "manifest/manifest_player_keys.h"
@@ -123,38 +121,6 @@ void ParseRunTimeFailureKeys(const nlohmann::json& document, AppManifest& manife
     manifest.messages.unresponsive =
         JsonStringOr(messages, "unresponsive", kDefaultUnresponsiveMessage);
 }
-// Opt-in: without the key the overlay opens any https page, as before.
-std::optional<std::vector<std::string>> ParseOverlayHosts(const nlohmann::json& steam) {
-    auto it = steam.find("overlay-hosts");
-    if (it == steam.end())
-        return std::nullopt;
-    if (!it->is_array())
-        throw std::runtime_error("invalid steam overlay hosts");
-    std::vector<std::string> hosts;
-    for (const nlohmann::json& entry : *it) {
-        const std::string* host = entry.get_ptr<const std::string*>();
-        if (!host || host->empty() || host->find_first_of("/:@ ") != std::string::npos)
-            throw std::runtime_error("invalid steam overlay hosts");
-        std::string lower = *host;
-        std::transform(lower.begin(), lower.end(), lower.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        hosts.push_back(lower);
-    }
-    return hosts;
-}
-
-// Strict: a Steam build that silently ran without Steam would ship broken.
-SteamSettings ParseSteam(const nlohmann::json& document) {
-    auto it = document.find("steam");
-    if (it == document.end())
-        return {};
-    const nlohmann::json* appId =
-        it->is_object() && it->contains("app-id") ? &(*it)["app-id"] : nullptr;
-    if (!appId || !appId->is_number_integer() || *appId <= 0 || *appId > UINT32_MAX)
-        throw std::runtime_error("invalid steam app id");
-    return {appId->get<uint32_t>(), JsonBoolOr(*it, "restart-through-steam", false),
-            ParseOverlayHosts(*it)};
-}
 } // namespace
 
 void ParseManifest(const std::string& text, AppManifest& manifest) {
@@ -200,5 +166,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.messages.installWebview2Failed =
         JsonStringOr(messages, "install-webview2-failed", kDefaultInstallFailedMessage);
     ParseRunTimeFailureKeys(document, manifest);
-    manifest.steam = ParseSteam(document);
+    manifest.steam = ParseSteam(document, manifest.contentMode == ContentMode::Remote
+                                              ? manifest.main
+                                              : std::string());
 }

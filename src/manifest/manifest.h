@@ -43,14 +43,23 @@ struct ManifestMessages {
     std::string unresponsive;
 };
 
+// What page script may do with Steam beyond reading: each power only when the
+// author grants it, since any script in the page can ask.
+enum class SteamCloudAccess : int32_t { Read = 0, ReadWrite = 1 };
+
 // The "steam" key: the application's Steam app id (0: no key, nothing of Steam
 // is loaded) and whether a start outside Steam hands over to Steam.
 struct SteamSettings {
     uint32_t appId = 0;
     bool restartThroughSteam = false;
-    // "overlay-hosts": the only hosts (lower case) whose https pages the
-    // overlay may open; without the key, any https page.
-    std::optional<std::vector<std::string>> overlayHosts;
+    // The only hosts (lower case) whose https pages the overlay may open:
+    // "overlay-hosts", or else Steam's own and the remote page's host.
+    std::vector<std::string> overlayHosts;
+    bool overlayHostsListed = false; // the author's list rather than the default
+    SteamCloudAccess cloud = SteamCloudAccess::Read;
+    bool leaderboardsCreate = false;
+    // The identities "auth-ticket" may ask a ticket for; none by default.
+    std::vector<std::string> authIdentities;
 };
 
 struct AppManifest {
@@ -109,6 +118,8 @@ struct AppManifest {
 // "invalid close handshake" (not an integer from 0 to 10,000) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid steam overlay hosts" (not an array of host names) or
+// "invalid steam cloud" / "invalid steam leaderboards create" /
+// "invalid steam auth identities" or
 // "invalid main" (remote mode with an address that is not trusted) or
 // "invalid directory handles" / "invalid writable directory handles" /
 // "invalid permissions". An unsafe name is an "invalid name".

@@ -6,6 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
+struct SteamSettings;
+
 // One path component Windows keeps as written: not empty, no separator or other
 // character Windows forbids in file names, not "." or "..", no trailing dot or
 // space (Windows drops them), not a device name ("CON", "com1.txt", ...).
@@ -35,3 +37,8 @@ uint32_t ParseWritableDirectoryHandles(const nlohmann::json& settings);
 // prompt; none when missing. Throws "invalid permissions" for a value that is
 // not an array of the kinds' names ("camera", "clipboard-read", ...).
 uint32_t ParsePermissions(const nlohmann::json& settings);
+
+// The "steam" key (manifest_steam.cpp), strict: a Steam build that silently ran
+// without Steam would ship broken. remoteMain: the remote page's address, whose
+// host the overlay may open by default; empty in bundle mode.
+SteamSettings ParseSteam(const nlohmann::json& document, const std::string& remoteMain);

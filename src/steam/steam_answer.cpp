@@ -1,5 +1,7 @@
 #include "steam/steam_answer.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "steam/steam_bytes.h"
@@ -108,11 +110,34 @@ Outcome StartAsynchronous(const SteamCall& call, SteamClient& client) {
     return {true, nullptr, {}, std::move(wait)};
 }
 
+const SteamSettings& SettingsOf(const SteamAvailability& steam) {
+    static const SteamSettings kNoKey;
+    return steam.settings ? *steam.settings : kNoKey;
+}
+
+// What the author did not grant the page: why the call is refused, or empty.
+std::string NotGranted(const SteamCall& call, const SteamSettings& settings) {
+    const bool writes = call.kind == Kind::CloudWrite || call.kind == Kind::CloudDelete;
+    if (writes && settings.cloud != SteamCloudAccess::ReadWrite)
+        return "not enabled: package.json's \"steam\" has no \"cloud\": \"read-write\"";
+    const auto& identities = settings.authIdentities;
+    if (call.kind == Kind::AuthTicket &&
+        std::find(identities.begin(), identities.end(), call.text) == identities.end())
+        return "\"identity\" is not listed in \"auth-identities\"";
+    if (call.kind == Kind::ActivateOverlayToWebPage &&
+        !IsOverlayHostAllowed(call.text, settings.overlayHosts))
+        return settings.overlayHostsListed
+                   ? "\"url\" is not on a host listed in \"overlay-hosts\""
+                   : "\"url\" is not a page of Steam or of this game: list its host in "
+                     "\"overlay-hosts\"";
+    return {};
+}
+
 nlohmann::json StatusValue(const SteamAvailability& steam) {
     nlohmann::json status = {
         {"available", steam.client != nullptr},
         {"reason", steam.client ? nlohmann::json() : nlohmann::json(steam.reason)},
-        {"appId", steam.appId ? nlohmann::json(steam.appId) : nullptr},
+        {"appId", SettingsOf(steam).appId ? nlohmann::json(SettingsOf(steam).appId) : nullptr},
         {"steamId", nullptr},
         {"personaName", nullptr},
         {"language", nullptr},
@@ -175,9 +200,10 @@ Outcome Answer(const SteamCall& call, const SteamAvailability& steam) {
         return Failed(call.error);
     if (call.kind == Kind::Status)
         return {true, StatusValue(steam), {}, {}};
-    if (call.kind == Kind::ActivateOverlayToWebPage &&
-        !IsOverlayHostAllowed(call.text, steam.overlayHosts))
-        return Failed("\"url\" is not on a host listed in \"overlay-hosts\"");
+    if (!SettingsOf(steam).appId)
+        return Failed(steam.reason);
+    if (std::string refusal = NotGranted(call, SettingsOf(steam)); !refusal.empty())
+        return Failed(std::move(refusal));
     if (!steam.client)
         return Failed(steam.reason);
     if (IsAsynchronous(call.kind) && steam.callsWaiting >= SteamWaits::kMostWaiting)
@@ -186,13 +212,12 @@ Outcome Answer(const SteamCall& call, const SteamAvailability& steam) {
 }
 } // namespace
 
-SteamReply AnswerSteamCall(const std::string& text, const SteamAvailability& steam) {
-    const nlohmann::json message = nlohmann::json::parse(text, nullptr, false);
-    SteamCall call;
-    if (message.is_discarded())
-        call.error = "a steam message must be JSON";
-    else
-        call = ParseSteamCall(message);
+SteamReply AnswerSteamCall(const nlohmann::json& message, const SteamAvailability& steam) {
+    SteamCall call =
+        SettingsOf(steam).appId ? ParseSteamCall(message) : ParseSteamCallName(message);
+    // Without "leaderboards-create" a board is only ever found.
+    if (call.kind == Kind::LeaderboardFind && !SettingsOf(steam).leaderboardsCreate)
+        call.sort = call.display = 0;
     Outcome outcome = Answer(call, steam);
     if (outcome.wait)
         return {{}, std::move(outcome.wait)};

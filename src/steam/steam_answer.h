@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
+#include "manifest/manifest.h"
 #include "steam/steam_results.h"
 
 class SteamClient;
@@ -13,9 +16,9 @@ class SteamClient;
 struct SteamAvailability {
     SteamClient* client = nullptr; // null while Steam is unavailable
     std::string reason;            // why it is unavailable
-    uint32_t appId = 0;            // the manifest's; 0 without a "steam" key
-    // The hosts the overlay may show pages of; null: any https page.
-    const std::vector<std::string>* overlayHosts = nullptr;
+    // The manifest's "steam" key: the app id (0 without the key) and the
+    // powers the author grants the page.
+    const SteamSettings* settings = nullptr;
     size_t callsWaiting = 0; // asynchronous calls not yet answered
 };
 
@@ -26,10 +29,11 @@ struct SteamReply {
 };
 
 // {"type":"steam-result","id":...,"call":...,"ok":...,"value":...,"error":...}
-// for one message text; every text gets an answer and none throws. A call
-// that is refused, or made while Steam is unavailable, reaches no library.
-// An asynchronous call Steam started is answered later, from its result.
-SteamReply AnswerSteamCall(const std::string& text, const SteamAvailability& steam);
+// for one parsed message; every message gets an answer and none throws. A
+// call that is refused, not granted, or made while Steam is unavailable
+// reaches no library; without a "steam" key no field but the call's name is
+// read. An asynchronous call Steam started is answered later, from its result.
+SteamReply AnswerSteamCall(const nlohmann::json& message, const SteamAvailability& steam);
 
 // {"type":"steam-event","event":"overlay","active":...}
 std::string SteamOverlayEvent(bool active);

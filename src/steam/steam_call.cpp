@@ -3,8 +3,6 @@
 #include <cmath>
 #include <limits>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 #include "steam/steam_call_reading.h"
 #include "util/text/web_origin.h"
@@ -143,20 +141,13 @@ void ReadFields(const nlohmann::json& message, SteamCall& call) {
     }
 }
 
-// Counted without recursion: the answer's writer recurses once a level.
-bool NestsDeeperThan(const nlohmann::json& value, size_t limit) {
-    std::vector<std::pair<const nlohmann::json*, size_t>> pending = {{&value, 0}};
-    while (!pending.empty()) {
-        const auto [next, depth] = pending.back();
-        pending.pop_back();
-        if (!next->is_structured())
-            continue;
-        if (depth >= limit)
-            return true;
-        for (const nlohmann::json& member : *next)
-            pending.emplace_back(&member, depth + 1);
-    }
-    return false;
+// Only a scalar is echoed: a page's structure would be copied into the answer.
+nlohmann::json IdOf(const nlohmann::json& message) {
+    const nlohmann::json& id = Field(message, "id");
+    const std::string* text = id.get_ptr<const std::string*>();
+    if (id.is_number() || id.is_null() || (text && text->size() <= kSteamIdLimit))
+        return id;
+    throw Refusal{"\"id\" must be a number or a string of at most 256 bytes"};
 }
 
 Kind KindOf(const nlohmann::json& name) {
@@ -193,7 +184,10 @@ std::string SteamText(const nlohmann::json& message, const char* key, bool mayBe
 }
 
 int32_t SteamInt(const nlohmann::json& message, const char* key) {
-    const nlohmann::json& value = SteamField(message, key);
+    return SteamIntValue(SteamField(message, key), key);
+}
+
+int32_t SteamIntValue(const nlohmann::json& value, const char* key) {
     const std::string quoted = std::string("\"") + key + "\"";
     if (!value.is_number())
         throw Refusal{quoted + " must be a number"};
@@ -214,9 +208,7 @@ bool IsCloudCall(SteamCall::Kind kind) {
     return kind >= Kind::CloudStatus && kind <= Kind::CloudList;
 }
 
-bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>* hosts) {
-    if (!hosts)
-        return true;
+bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>& hosts) {
     // The host as the browser reads it: lower case, after any user part, no port.
     const std::string origin = WebOriginOf(url);
     if (origin.compare(0, 8, "https://") != 0)
@@ -224,26 +216,35 @@ bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>
     std::string host = origin.substr(8);
     if (host[0] != '[')
         host = host.substr(0, host.find(':'));
-    for (const std::string& listed : *hosts)
+    for (const std::string& listed : hosts)
         if (listed == host)
             return true;
     return false;
 }
 
-SteamCall ParseSteamCall(const nlohmann::json& message) {
+SteamCall ParseSteamCallName(const nlohmann::json& message) {
     SteamCall call;
     if (!message.is_object()) {
         call.error = "a steam message must be a JSON object";
         return call;
     }
-    // Only a name is echoed: copying a value is recursive, and pages are untrusted.
     if (!Field(message, "call").is_structured())
         call.call = Field(message, "call");
     try {
-        if (NestsDeeperThan(Field(message, "id"), kSteamIdDepthLimit))
-            throw Refusal{"\"id\" is nested too deeply"};
-        call.id = Field(message, "id");
+        call.id = IdOf(message);
         call.kind = KindOf(call.call);
+    } catch (const Refusal& refusal) {
+        call.kind = Kind::Refused;
+        call.error = refusal.error;
+    }
+    return call;
+}
+
+SteamCall ParseSteamCall(const nlohmann::json& message) {
+    SteamCall call = ParseSteamCallName(message);
+    if (call.kind == Kind::Refused)
+        return call;
+    try {
         ReadFields(message, call);
     } catch (const Refusal& refusal) {
         call.kind = Kind::Refused;

@@ -18,8 +18,8 @@ inline constexpr size_t kSteamScoreDetailsLimit = 64;
 // The most entries one "leaderboard-entries" call asks for.
 inline constexpr int32_t kSteamLeaderboardEntriesLimit = 1000;
 
-// Deepest nesting of arrays and objects in an id the answer echoes.
-inline constexpr size_t kSteamIdDepthLimit = 32;
+// The longest string id the answer echoes; a number is echoed as it is.
+inline constexpr size_t kSteamIdLimit = 256;
 
 struct SteamCall {
     enum class Kind {
@@ -48,8 +48,8 @@ struct SteamCall {
         AuthTicket,
     };
     Kind kind = Kind::Refused;
-    nlohmann::json id;   // echoed as given (null when missing)
-    nlohmann::json call; // the call's name as given, echoed
+    nlohmann::json id;   // a number or short string echoed as given (null when missing)
+    nlohmann::json call; // the call's name as given, echoed (null unless a string)
     std::string error;
     // name, key, dialog, url, cloud file, leaderboard name or ticket identity;
     // value of set-rich-presence, contents of cloud-write (as bytes).
@@ -73,16 +73,18 @@ bool IsAsynchronous(SteamCall::Kind kind);
 // "cloud-status" to "cloud-list".
 bool IsCloudCall(SteamCall::Kind kind);
 
-// Reads one message already parsed as JSON; never throws.
+// Reads one message already parsed as JSON; never throws. No field is copied
+// before it is checked.
 SteamCall ParseSteamCall(const nlohmann::json& message);
+// Only the id and the call's name: what an application without Steam reads.
+SteamCall ParseSteamCallName(const nlohmann::json& message);
 
 // One file name of Steam Cloud: a single safe path component (no separator,
 // not "." or "..", nothing Windows reads otherwise) under 260 bytes, UTF-8.
 bool IsSafeCloudFileName(const std::string& name);
 
-// The overlay may open url: without a list any https page, else only pages on
-// a listed host (lower case).
-bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>* hosts);
+// The overlay may open url: an https page on one of the hosts (lower case).
+bool IsOverlayHostAllowed(const std::string& url, const std::vector<std::string>& hosts);
 
 // Well-formed UTF-8: no stray continuation bytes, overlong forms, surrogates
 // or code points beyond U+10FFFF.

@@ -84,7 +84,7 @@ std::vector<int32_t> Details(const nlohmann::json& message) {
         throw SteamRefusal{"\"details\" must be an array of at most 64 32-bit integers"};
     std::vector<int32_t> details;
     for (const nlohmann::json& detail : list)
-        details.push_back(SteamInt(nlohmann::json{{"details", detail}}, "details"));
+        details.push_back(SteamIntValue(detail, "details"));
     return details;
 }
 

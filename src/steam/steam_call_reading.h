@@ -16,8 +16,9 @@ const nlohmann::json& SteamField(const nlohmann::json& message, const char* key)
 // A string member of at most limit bytes, well-formed UTF-8 without NUL.
 std::string SteamText(const nlohmann::json& message, const char* key, bool mayBeEmpty = false,
                       size_t limit = kSteamTextLimit);
-// A number member that is a 32-bit integer.
+// A number member that is a 32-bit integer; the value itself, named key in the error.
 int32_t SteamInt(const nlohmann::json& message, const char* key);
+int32_t SteamIntValue(const nlohmann::json& value, const char* key);
 
 void ReadCloudFields(const nlohmann::json& message, SteamCall& call);
 void ReadLeaderboardFields(const nlohmann::json& message, SteamCall& call);

@@ -93,7 +93,8 @@ private:
     std::unique_ptr<Exports> exports_;
     std::string loadFailure_;
     Interfaces interfaces_;
-    std::vector<uint32_t> tickets_;
+    static constexpr size_t kMostLiveTickets = 16;
+    std::vector<uint32_t> tickets_; // live, oldest first
     int32_t pipe_ = 0;
     bool initialised_ = false;
 };

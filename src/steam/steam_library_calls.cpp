@@ -103,8 +103,14 @@ std::optional<std::string> SteamLibrary::PersonaNameOf(uint64_t steamId) {
 uint32_t SteamLibrary::RequestWebApiTicket(const std::string& identity) {
     const uint32_t ticket = exports_->async.webApiTicket(
         interfaces_.user, identity.empty() ? nullptr : identity.c_str());
-    if (ticket)
-        tickets_.push_back(ticket);
+    if (!ticket)
+        return ticket;
+    // A page that keeps asking cannot hold more: the oldest is cancelled.
+    if (tickets_.size() == kMostLiveTickets) {
+        exports_->async.cancelTicket(interfaces_.user, tickets_.front());
+        tickets_.erase(tickets_.begin());
+    }
+    tickets_.push_back(ticket);
     return ticket;
 }
 

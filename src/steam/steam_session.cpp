@@ -14,9 +14,7 @@ constexpr wchar_t kTimerOwnerProperty[] = L"Quorrin.SteamCallbackTimer";
 
 SteamSession::SteamSession(const SteamSettings& settings, const std::string& applicationFolder)
     : settings_(settings) {
-    availability_.appId = settings.appId;
-    if (settings_.overlayHosts)
-        availability_.overlayHosts = &*settings_.overlayHosts;
+    availability_.settings = &settings_;
     if (!settings.appId) {
         availability_.reason = "package.json has no \"steam\" key";
         return;
@@ -54,9 +52,9 @@ void SteamSession::Initialise() {
     LogForAuthor("Steam available for app " + std::to_string(settings_.appId));
 }
 
-std::string SteamSession::Answer(const std::string& text) {
+std::string SteamSession::Answer(const nlohmann::json& message) {
     availability_.callsWaiting = waits_.Count();
-    SteamReply reply = AnswerSteamCall(text, availability_);
+    SteamReply reply = AnswerSteamCall(message, availability_);
     if (reply.wait)
         waits_.Add(std::move(*reply.wait), GetTickCount64());
     return reply.answer;

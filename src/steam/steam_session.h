@@ -27,9 +27,9 @@ public:
     bool HandOverToSteam();
 
     bool Available() const { return availability_.client != nullptr; }
-    // The answer to one "steam" message from the page; empty when it waits
-    // for Steam's result, which a later DispatchCallbacks posts.
-    std::string Answer(const std::string& text);
+    // The answer to one parsed "steam" message from the page; empty when it
+    // waits for Steam's result, which a later DispatchCallbacks posts.
+    std::string Answer(const nlohmann::json& message);
     // Runs Steam's frame; the overlay's callbacks become page events, results
     // answer the calls that wait for them, and calls waiting too long time out.
     void DispatchCallbacks(const std::function<void(const std::string& json)>& postToPage);

@@ -39,7 +39,9 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiCh
                       [this] { return messageBridge_.PostJsonToPage(R"({"type":"closing"})"); }),
       deferred_(mainWindow) {
     messageBridge_.OnCloseReady([this] { closeHandshake_.PageReady(); });
-    messageBridge_.LimitMessagesTo(PageMessageLimit(manifest.steam.appId != 0));
+    // Only an application whose page may write cloud files takes their long messages.
+    messageBridge_.AllowLargeWrites(manifest.steam.appId != 0 &&
+                                    manifest.steam.cloud == SteamCloudAccess::ReadWrite);
     if (g_extensionHost)
         g_extensionHost->postToPage = [this](const std::string& json) {
             messageBridge_.PostJsonToPage(json);

@@ -1,7 +1,10 @@
 // Page messages and their sources: only sources of the page's own origin are
-// heard, and a parsed message says what its JSON text says.
+// heard, a parsed message says what its JSON text says, and the bounded parser
+// builds the library's own tree for any text within its limits.
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -10,6 +13,7 @@
 #include "bridge/page_message.h"
 #include "window/dpi_scale.h"
 #include "util/screen_area.h"
+#include "util/text/bounded_json.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -46,9 +50,46 @@ const char* TypeName(PageMessage::Kind kind) {
     case PageMessage::Kind::CloseReady:
         return "close-ready";
     case PageMessage::Kind::Ignored:
+    case PageMessage::Kind::Refused:
         break;
     }
     return nullptr;
+}
+
+// The deepest nesting and the count of values, without recursion.
+std::pair<size_t, size_t> ShapeOf(const nlohmann::json& root) {
+    size_t deepest = 0, values = 0;
+    std::vector<std::pair<const nlohmann::json*, size_t>> pending = {{&root, 0}};
+    while (!pending.empty()) {
+        const auto [value, depth] = pending.back();
+        pending.pop_back();
+        ++values;
+        if (!value->is_structured())
+            continue;
+        deepest = std::max(deepest, depth + 1);
+        for (const nlohmann::json& member : *value)
+            pending.emplace_back(&member, depth + 1);
+    }
+    return {deepest, values};
+}
+
+// Small limits, so that inputs of a few bytes reach them.
+void CheckBoundedParse(const std::string& text) {
+    const JsonLimits limits{6, 40};
+    const BoundedJson bounded = ParseBoundedJson(text, limits);
+    const nlohmann::json reference = nlohmann::json::parse(text, nullptr, false);
+    const auto [depth, values] = reference.is_discarded() ? std::pair<size_t, size_t>{0, 0}
+                                                          : ShapeOf(reference);
+    const bool withinLimits = depth <= limits.depth && values <= limits.values;
+    if (bounded.error.empty()) {
+        FUZZ_REQUIRE(!reference.is_discarded() && bounded.value == reference && withinLimits,
+                     "what is parsed is the library's own tree, within the limits");
+        return;
+    }
+    FUZZ_REQUIRE(bounded.value.is_null(), "a refused text leaves no tree");
+    FUZZ_REQUIRE(bounded.overLimit ? reference.is_discarded() || !withinLimits
+                                   : reference.is_discarded(),
+                 "only text that is not JSON, or that passes a limit, is refused");
 }
 
 // The window commands' arithmetic on the page's numbers, however large, at the
@@ -78,15 +119,17 @@ void CheckWindowNumbers(const PageMessage& message) {
 }
 
 void CheckMessage(const std::string& text) {
-    PageMessage message;
-    try {
-        message = ParsePageMessage(text);
-    } catch (const nlohmann::json::exception&) { // syntax, or a number beyond a double
-        FUZZ_REQUIRE(nlohmann::json::parse(text, nullptr, false).is_discarded(),
-                     "a parse error only for text that is not JSON");
+    CheckBoundedParse(text);
+    const PageMessage message = ParsePageMessage(text);
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (message.kind == PageMessage::Kind::Refused) {
+        FUZZ_REQUIRE(!message.refusal.empty(), "a refusal says why");
         return;
     }
-    const nlohmann::json document = nlohmann::json::parse(text);
+    if (document.is_discarded()) {
+        FUZZ_REQUIRE(message.kind == PageMessage::Kind::Ignored, "text that is not JSON is ignored");
+        return;
+    }
     const char* type = TypeName(message.kind);
     const auto member = document.is_object() ? document.find("type") : document.end();
     const bool hasStringType =

@@ -292,17 +292,44 @@ TEST(ParseManifest, PrecompressedFilesDefaultToAuto) {
               PrecompressedFiles::None);
 }
 
-TEST(ParseManifest, SteamOverlayHostsAreOptIn) {
-    EXPECT_FALSE(Parse(R"({"name":"n","steam":{"app-id":1}})").steam.overlayHosts);
-    EXPECT_EQ(*Parse(R"({"name":"n","steam":{"app-id":1,"overlay-hosts":["Store.Example.com"]}})")
-                   .steam.overlayHosts,
-              std::vector<std::string>{"store.example.com"});
-    for (const char* hosts : {R"("a.com")", R"([1])", R"([""])", R"(["https://a.com"])", R"({})",
-                              R"(null)"})
-        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","steam":{"app-id":1,"overlay-hosts":)") +
-                              hosts + "}}"),
-                  "invalid steam overlay hosts")
-            << hosts;
+TEST(ParseManifest, SteamPowersAreGrantedByTheAuthor) {
+    const SteamSettings plain = Parse(R"({"name":"n","steam":{"app-id":1}})").steam;
+    EXPECT_EQ(plain.overlayHosts, (std::vector<std::string>{
+                                      "store.steampowered.com", "steamcommunity.com",
+                                      "help.steampowered.com"}));
+    EXPECT_FALSE(plain.overlayHostsListed);
+    EXPECT_EQ(plain.cloud, SteamCloudAccess::Read);
+    EXPECT_FALSE(plain.leaderboardsCreate);
+    EXPECT_TRUE(plain.authIdentities.empty());
+    EXPECT_EQ(Parse(R"({"name":"n","main":"https://Play.Example.com:8443/g","settings":)"
+                    R"({"content-mode":"remote"},"steam":{"app-id":1}})")
+                  .steam.overlayHosts.back(),
+              "play.example.com");
+    const SteamSettings granted =
+        Parse(R"({"name":"n","steam":{"app-id":1,"overlay-hosts":["Store.Example.com"],)"
+              R"("cloud":"read-write","leaderboards-create":true,"auth-identities":["", "api"]}})")
+            .steam;
+    EXPECT_EQ(granted.overlayHosts, std::vector<std::string>{"store.example.com"});
+    EXPECT_TRUE(granted.overlayHostsListed);
+    EXPECT_EQ(granted.cloud, SteamCloudAccess::ReadWrite);
+    EXPECT_TRUE(granted.leaderboardsCreate);
+    EXPECT_EQ(granted.authIdentities, (std::vector<std::string>{"", "api"}));
+    const std::pair<const char*, const char*> refused[] = {
+        {R"("overlay-hosts":"a.com")", "invalid steam overlay hosts"},
+        {R"("overlay-hosts":[1])", "invalid steam overlay hosts"},
+        {R"("overlay-hosts":[""])", "invalid steam overlay hosts"},
+        {R"("overlay-hosts":["https://a.com"])", "invalid steam overlay hosts"},
+        {R"("overlay-hosts":null)", "invalid steam overlay hosts"},
+        {R"("cloud":"write")", "invalid steam cloud"},
+        {R"("cloud":true)", "invalid steam cloud"},
+        {R"("leaderboards-create":"yes")", "invalid steam leaderboards create"},
+        {R"("auth-identities":"api")", "invalid steam auth identities"},
+        {R"("auth-identities":["a\nb"])", "invalid steam auth identities"},
+    };
+    for (const auto& [key, error] : refused)
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","steam":{"app-id":1,)") + key + "}}"),
+                  error)
+            << key;
 }
 
 TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {

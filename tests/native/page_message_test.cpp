@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bridge/large_messages.h"
 #include "bridge/page_message.h"
 
 TEST(IsAcceptedSource, PrefixInBundleModeAndWholeNamesInRemoteMode) {
@@ -40,8 +41,8 @@ TEST(ParsePageMessage, TypesAndFieldDefaults) {
          {R"({"type":"Wrapper-init"})", R"({"type":"wrapper-init "})", R"({"type":""})", R"({})",
           R"([1])", R"("wrapper-init")", "null", R"({"type":5})"})
         EXPECT_EQ(ParsePageMessage(ignored).kind, Kind::Ignored) << ignored;
-    EXPECT_THROW(ParsePageMessage("not json"), nlohmann::json::exception);
-    EXPECT_THROW(ParsePageMessage(R"({"type":"wrapper-init"} x)"), nlohmann::json::exception);
+    for (const char* notJson : {"not json", R"({"type":"wrapper-init"} x)", R"({"type":1,})"})
+        EXPECT_EQ(ParsePageMessage(notJson).kind, Kind::Ignored) << notJson;
 
     EXPECT_FALSE(ParsePageMessage(R"({"type":"set-fullscreen"})").fullscreen);
     EXPECT_FALSE(ParsePageMessage(R"({"type":"set-fullscreen","fullscreen":1})").fullscreen);
@@ -71,11 +72,48 @@ TEST(WrapperInitResponse, CompactSortedAndAlwaysSerialisable) {
     EXPECT_EQ(DirectoryHandlesMessage(), R"({"type":"directory-handles"})");
 }
 
-TEST(PageMessageLimit, SteamGamesTakeAWholeCloudSaveInOneMessage) {
-    EXPECT_EQ(PageMessageLimit(false), size_t{1} << 20);
-    // The largest cloud write as base64, with room for the message around it.
-    const size_t largestSave = 100u << 20;
-    EXPECT_GT(PageMessageLimit(true), (largestSave + 2) / 3 * 4 + 1024);
+// The parser's limits, and the one kind of message that may be long.
+TEST(PageMessageLimits, DeepOrCrowdedMessagesAreRefusedAndOnlyCloudWritesAreLong) {
+    using Kind = PageMessage::Kind;
+    const auto nested = [](size_t depth) {
+        return R"({"type":"steam","id":)" + std::string(depth - 1, '[') + std::string(depth - 1, ']') + "}";
+    };
+    EXPECT_EQ(ParsePageMessage(nested(64)).kind, Kind::SteamCall);
+    EXPECT_EQ(ParsePageMessage(nested(65)).refusal, "it nests deeper than 64 levels");
+    EXPECT_EQ(ParsePageMessage(nested(20000)).kind, Kind::Refused);
+    std::string crowded = R"({"type":"extension-message","a":[)";
+    for (int i = 1; i < 99997; ++i)
+        crowded += "0,";
+    EXPECT_EQ(ParsePageMessage(crowded + "0]}").kind, Kind::ExtensionMessage);
+    EXPECT_EQ(ParsePageMessage(crowded + "0,0]}").refusal, "it holds more than 100000 values");
+
+    const PageMessage write =
+        ParsePageMessage(R"({"type":"steam","call":"cloud-write","file":"a","text":"x"})");
+    EXPECT_TRUE(write.largeWrite);
+    EXPECT_EQ(write.document["text"], "x");
+    EXPECT_FALSE(ParsePageMessage(R"({"type":"steam","call":"cloud-read"})").largeWrite);
+
+    struct Head {
+        const char* text;
+        bool largeWrite;
+    } heads[] = {
+        {R"({"type":"steam","call":"cloud-write","text":"...)", true},
+        {R"( { "text" : "a\"}{[" , "n":[1,{"b":"]"}], "call":"cloud-write" , "type" : "steam" )", true},
+        {R"({"base64":"AAAA","id":{"call":"x"},"type":"steam","call":"cloud-write"})", true},
+        {R"({"type":"steam","call":"cloud-read","text":"...)", false},
+        {R"({"type":"extension-message","call":"cloud-write"})", false},
+        {R"({"t\u0079pe":"steam","call":"cloud-write"})", false},
+        {R"({"type":"st\u0065am","call":"cloud-write"})", false},
+        {R"({"id":{"type":"steam","call":"cloud-write"}})", false},
+        {R"(["type","steam","call","cloud-write"])", false},
+        {R"({"type":"steam","call":"cloud-write)", false},
+        {"", false},
+    };
+    for (const Head& head : heads)
+        EXPECT_EQ(IsLargeWrite(ScanMessageHead(head.text)), head.largeWrite) << head.text;
+}
+
+TEST(GroupedDigits, ThousandsSeparated) {
     EXPECT_EQ(GroupedDigits(1048576), "1,048,576");
     EXPECT_EQ(GroupedDigits(142606336), "142,606,336");
     EXPECT_EQ(GroupedDigits(999), "999");

@@ -16,8 +16,8 @@
 
 namespace {
 SteamReply Reply(const std::string& text, SteamClient* client,
-                 const std::vector<std::string>* hosts = nullptr) {
-    return AnswerSteamCall(text, {client, "no client", 480, hosts, 0});
+                 const SteamSettings* settings = EverythingGranted()) {
+    return AnswerSteamCall(nlohmann::json::parse(text), {client, "no client", settings, 0});
 }
 nlohmann::json Answer(const std::string& text, SteamClient* client) {
     return nlohmann::json::parse(Reply(text, client).answer);
@@ -67,7 +67,6 @@ TEST(SteamCloud, LimitsAreCheckedBeforeSteam) {
         R"({"call":"cloud-write","file":"a"})",
         R"({"call":"cloud-write","file":"a","text":null})",
         R"({"call":"cloud-write","file":"a","base64":"QQ="})",
-        R"({"call":"cloud-write","file":"a","text":"\udc00"})",
         R"({"call":"cloud-read","file":"a","as":"hex"})",
         R"({"call":"cloud-delete","file":"."})",
         R"({"call":"cloud-exists","file":7})",
@@ -175,8 +174,9 @@ TEST(SteamAsync, FieldsReachSteamOrAreRefused) {
     EXPECT_EQ(Answer(R"({"call":"leaderboard-find","name":"B","id":2})", &client)["error"],
               "Steam refused leaderboard-find");
     client.accepts = true;
-    const SteamReply busy = AnswerSteamCall(R"({"call":"auth-ticket","identity":""})",
-                                            {&client, "", 480, nullptr, SteamWaits::kMostWaiting});
+    const SteamReply busy =
+        AnswerSteamCall(nlohmann::json::parse(R"({"call":"auth-ticket","identity":""})"),
+                        {&client, "", EverythingGranted(), SteamWaits::kMostWaiting});
     EXPECT_EQ(nlohmann::json::parse(busy.answer)["error"], "too many calls are waiting for Steam");
     EXPECT_EQ(client.calls.size(), 1u) << "only the refused find reached Steam";
 }
@@ -241,16 +241,59 @@ TEST(SteamAsync, ResultsAreReadFromTheirBytes) {
 TEST(SteamOverlay, HostsListedInTheManifestOnly) {
     const std::vector<std::string> hosts = {"store.example.com"};
     for (const char* url : {"https://store.example.com/a", "HTTPS://Store.Example.com:8443/?x"})
-        EXPECT_TRUE(IsOverlayHostAllowed(url, &hosts)) << url;
+        EXPECT_TRUE(IsOverlayHostAllowed(url, hosts)) << url;
     for (const char* url : {"https://example.com/", "https://store.example.com.evil.com/",
                             "https://store.example.com@evil.com/", "https://evil.com\\@store.example.com/",
                             "https://evil.com/store.example.com", "https://store.example.com./"})
-        EXPECT_FALSE(IsOverlayHostAllowed(url, &hosts)) << url;
-    EXPECT_TRUE(IsOverlayHostAllowed("https://anything.example/", nullptr));
+        EXPECT_FALSE(IsOverlayHostAllowed(url, hosts)) << url;
+}
+
+// What page script may do unless the author grants more: read the cloud, find
+// boards, open Steam's own pages; no tickets. Without a "steam" key nothing
+// but the call's name is read.
+TEST(SteamGrants, OnlyWhatTheManifestGrants) {
+    SteamSettings plain;
+    plain.appId = 480;
+    plain.overlayHosts = {"store.steampowered.com"};
     RecordingClient client;
-    const nlohmann::json refused = nlohmann::json::parse(
-        Reply(R"({"call":"activate-overlay-to-web-page","url":"https://evil.com/"})", &client, &hosts)
-            .answer);
-    EXPECT_EQ(refused["error"], R"("url" is not on a host listed in "overlay-hosts")");
+    const auto error = [&](const std::string& text, const SteamSettings* settings) {
+        return nlohmann::json::parse(Reply(text, &client, settings).answer)["error"];
+    };
+    const char* notEnabled = R"(not enabled: package.json's "steam" has no "cloud": "read-write")";
+    EXPECT_EQ(error(R"({"call":"cloud-write","file":"a","text":"x"})", &plain), notEnabled);
+    EXPECT_EQ(error(R"({"call":"cloud-delete","file":"a"})", &plain), notEnabled);
+    EXPECT_EQ(error(R"({"call":"auth-ticket","identity":""})", &plain),
+              R"("identity" is not listed in "auth-identities")");
+    EXPECT_EQ(error(R"({"call":"auth-ticket","identity":"other"})", EverythingGranted()),
+              R"("identity" is not listed in "auth-identities")");
+    EXPECT_EQ(error(R"({"call":"activate-overlay-to-web-page","url":"https://example.com/"})",
+                    &plain),
+              R"("url" is not a page of Steam or of this game: list its host in "overlay-hosts")");
     EXPECT_TRUE(client.calls.empty());
+    EXPECT_EQ(error(R"({"call":"cloud-read","file":"a"})", &plain), "Steam Cloud has no file a");
+    Reply(R"({"call":"activate-overlay-to-web-page","url":"https://store.steampowered.com/app/1"})",
+          &client, &plain);
+    Reply(R"({"call":"leaderboard-find","name":"B","create":{"sort":"ascending","display":"numeric"}})",
+          &client, &plain);
+    EXPECT_EQ(client.calls, (std::vector<std::string>{"CloudExists(a)",
+                                                      "ActivateOverlayToWebPage(https://store.steampowered.com/app/1)",
+                                                      "FindLeaderboard(B,0,0)"}));
+
+    // A page's structure is never copied: 20,000 nested arrays are one bad detail.
+    nlohmann::json deep = nlohmann::json::array();
+    for (int i = 0; i < 20000; ++i) {
+        nlohmann::json outer = nlohmann::json::array();
+        outer.push_back(std::move(deep));
+        deep = std::move(outer);
+    }
+    nlohmann::json upload = {{"call", "leaderboard-upload"}, {"board", "1"}, {"score", 1},
+                             {"method", "force"}};
+    upload["details"] = std::move(deep);
+    const SteamAvailability granted{&client, "", EverythingGranted(), 0};
+    EXPECT_EQ(nlohmann::json::parse(AnswerSteamCall(upload, granted).answer)["error"],
+              R"("details" must be a number)");
+    const SteamAvailability noKey{&client, "package.json has no \"steam\" key", nullptr, 0};
+    EXPECT_EQ(nlohmann::json::parse(AnswerSteamCall(upload, noKey).answer)["error"],
+              "package.json has no \"steam\" key");
+    EXPECT_EQ(client.calls.size(), 3u);
 }

@@ -12,7 +12,8 @@
 
 namespace {
 nlohmann::json Answer(const std::string& text, SteamClient* client, std::string reason = "") {
-    return nlohmann::json::parse(AnswerSteamCall(text, {client, reason, 480}).answer);
+    return nlohmann::json::parse(
+        AnswerSteamCall(nlohmann::json::parse(text), {client, reason, EverythingGranted()}).answer);
 }
 } // namespace
 
@@ -92,7 +93,6 @@ TEST(SteamCall, BadInputIsRefusedWithoutCallingSteam) {
         R"({"call":"activate-overlay-to-web-page","url":"https://"})",
         R"({"call":"activate-overlay-to-web-page","url":"https://a.com/\nb"})",
         R"({"call":"status","id":)" + std::string(40, '[') + std::string(40, ']') + "}",
-        "not json",
         "[]",
         // Copying or writing a value recurses once a level: nesting this deep is never echoed.
         R"({"call":)" + std::string(100000, '[') + std::string(100000, ']') + "}",
@@ -113,14 +113,22 @@ TEST(SteamCall, BadInputIsRefusedWithoutCallingSteam) {
         << "1,024 bytes are allowed";
 }
 
-TEST(SteamCall, IdIsEchoedAsGiven) {
+TEST(SteamCall, IdIsANumberOrShortStringEchoedAsGiven) {
     RecordingClient client;
-    for (const char* id : {"1", R"("a")", "null", R"({"n":[1,{"x":null}]})", "-0.5"}) {
-        const nlohmann::json answer =
-            Answer(std::string(R"({"call":"store-stats","id":)") + id + "}", &client);
+    const std::string longest = '"' + std::string(256, 'i') + '"';
+    for (const std::string id : {"1", R"("a")", "null", "-0.5", longest.c_str()}) {
+        const nlohmann::json answer = Answer(R"({"call":"store-stats","id":)" + id + "}", &client);
         EXPECT_EQ(answer["id"], nlohmann::json::parse(id)) << id;
     }
     EXPECT_EQ(Answer(R"({"call":"store-stats"})", &client)["id"], nullptr);
+    EXPECT_EQ(client.calls.size(), 6u);
+    const std::string tooLong = '"' + std::string(257, 'i') + '"';
+    for (const std::string id : {R"({"n":1})", "[1]", "true", tooLong.c_str()}) {
+        const nlohmann::json answer = Answer(R"({"call":"store-stats","id":)" + id + "}", &client);
+        EXPECT_EQ(answer["error"], R"("id" must be a number or a string of at most 256 bytes)");
+        EXPECT_EQ(answer["id"], nullptr);
+    }
+    EXPECT_EQ(client.calls.size(), 6u) << "a malformed id reaches no library";
 }
 
 TEST(SteamCall, RefusalsByTheLibraryAreErrors) {

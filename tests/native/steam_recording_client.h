@@ -7,7 +7,23 @@
 #include <string>
 #include <vector>
 
+#include "manifest/manifest.h"
 #include "steam/steam_client.h"
+
+// App 480 with every power a manifest can grant, so each call's own rules are
+// tested apart from the grants.
+inline const SteamSettings* EverythingGranted() {
+    static const SteamSettings settings = [] {
+        SteamSettings granted;
+        granted.appId = 480;
+        granted.overlayHosts = {"example.com"};
+        granted.cloud = SteamCloudAccess::ReadWrite;
+        granted.leaderboardsCreate = true;
+        granted.authIdentities = {"", "my-server"};
+        return granted;
+    }();
+    return &settings;
+}
 
 // Records every call that reaches it, as "Name(args)", and answers as told.
 class RecordingClient final : public SteamClient {

@@ -34,9 +34,9 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
     assert.ok(paths[position].endsWith('\\' + ending), `${position}: ${paths[position]}`);
   // Wine cannot resolve the Screenshots folder: its position stays null and nothing shifts.
   assert.equal(handles[11], null);
-  // The program and content folders, and those above the Startup folder, are read-only (0).
+  // Only the user data folder is read-write (1) unless the author names more.
   assert.deepEqual(handles.map((handle) => handle && handle.permission),
-    [0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, null, 1]);
+    [0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, null, 0]);
 });
 
 test('"directory-handles" offers only the positions it names; the program folder opts in to writing', async () => {
@@ -46,7 +46,7 @@ test('"directory-handles" offers only the positions it names; the program folder
   const handles = host.posts()[0].objects;
   assert.equal(handles.length, 13, 'positions never shift');
   assert.deepEqual(handles.map((handle, position) => handle && [position, handle.permission]).filter(Boolean),
-    [[0, 1], [10, 1]]);
+    [[0, 1], [10, 0]]);
   assert.equal(host.callsTo('CreateWebFileSystemDirectoryHandle').length, 2, 'nothing else is asked for');
 });
 
@@ -149,7 +149,7 @@ test('window messages read their fields with defaults', async () => {
   assert.deepEqual(await frame(), windowed, 'page messages and the control share one state');
 });
 
-test('a message longer than 1,048,576 characters is dropped unread with one log line; the next is heard', async () => {
+test('a message longer than 1,048,576 characters, or nested past 64 levels, is dropped with a log line; the next is heard', async () => {
   const name = `long-message-${process.pid}`;
   const log = path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
   fs.rmSync(log, { force: true });
@@ -160,9 +160,13 @@ test('a message longer than 1,048,576 characters is dropped unread with one log 
   assert.deepEqual(host.posts(), []);
   await host.postString(message(1048576));
   assert.equal(host.posts().at(-1).json, NO_COMPONENTS, 'a message of exactly the limit is heard');
-  const dropped = fs.readFileSync(log, 'utf8').split('\n')
-    .filter((line) => line.endsWith('a page message longer than 1,048,576 characters was dropped'));
+  const heard = host.posts().length;
+  await host.postString(`{"type":"wrapper-init","id":${'['.repeat(70)}${']'.repeat(70)}}`);
+  const lines = fs.readFileSync(log, 'utf8').split('\n');
+  const dropped = lines.filter((line) => line.endsWith('a page message longer than 1,048,576 characters was dropped'));
   assert.equal(dropped.length, 1);
+  assert.ok(lines.some((line) => line.endsWith('a page message was dropped: it nests deeper than 64 levels')));
+  assert.equal(host.posts().length, heard, 'the deep message is not handled');
 });
 
 test('an extension library gets its folders, the window and every message byte for byte', async () => {

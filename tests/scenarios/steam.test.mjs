@@ -65,7 +65,7 @@ test('calls reach the library with their arguments and the results reach the pag
     await call(host, 'set-rich-presence', { key: 'steam_display', value: '#Level' }),
     await call(host, 'is-dlc-installed', { appId: 1001 }),
     await call(host, 'is-dlc-installed', { appId: 1002 }),
-    await call(host, 'activate-overlay-to-web-page', { url: 'https://example.com/' }),
+    await call(host, 'activate-overlay-to-web-page', { url: 'https://store.steampowered.com/' }),
   ];
   assert.deepEqual(answers.map((answer) => [answer.ok, answer.value]), [[true, null], [true, null],
     [true, true], [true, null], [true, null], [true, 12], [true, 2.5], [true, null], [true, null],
@@ -81,22 +81,28 @@ test('calls reach the library with their arguments and the results reach the pag
     { call: 'GetStatFloat', args: ['km'] }, { call: 'StoreStats', args: [] },
     { call: 'SetRichPresence', args: ['steam_display', '#Level'] },
     { call: 'BIsDlcInstalled', args: [1001] }, { call: 'BIsDlcInstalled', args: [1002] },
-    { call: 'ActivateGameOverlayToWebPage', args: ['https://example.com/', 0] },
+    { call: 'ActivateGameOverlayToWebPage', args: ['https://store.steampowered.com/', 0] },
     { call: 'GetAchievement', args: ['NEVER'] },
   ], 'no restart check without "restart-through-steam"; InitFlat where the library has it');
 });
 
-test('bad calls are answered with an error and never reach the library', async () => {
+test('bad calls, and calls the manifest does not grant, are answered with an error and never reach the library', async () => {
   const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest') } });
   const refused = [
     await call(host, 'set-achievement', { name: 'x'.repeat(1025) }),
     await call(host, 'set-stat', { name: 'wins', value: 1.5, kind: 'int' }),
     await call(host, 'activate-overlay-to-web-page', { url: 'http://example.com/' }),
     await call(host, 'format-disk'),
+    await call(host, 'cloud-delete', { file: 'slot1.json' }),
+    await call(host, 'activate-overlay-to-web-page', { url: 'https://example.com/' }),
+    await call(host, 'auth-ticket', { identity: 'game-server' }),
   ];
   for (const answer of refused) assert.equal(answer.ok, false);
   assert.deepEqual(refused.map((answer) => answer.error), ['"name" is longer than 1024 bytes',
-    '"value" must be a 32-bit integer for an int stat', '"url" must be an https address', 'unknown call']);
+    '"value" must be a 32-bit integer for an int stat', '"url" must be an https address', 'unknown call',
+    'not enabled: package.json\'s "steam" has no "cloud": "read-write"',
+    '"url" is not a page of Steam or of this game: list its host in "overlay-hosts"',
+    '"identity" is not listed in "auth-identities"']);
   assert.deepEqual(loggedCalls(host).filter((name) => !/Dispatch|RunFrame/.test(name)), ['InitFlat']);
 });
 
@@ -174,8 +180,10 @@ const steamFiles = (config = {}) => ({ 'steam_api64.dll': standin('newest'),
   'steam-standin.json': JSON.stringify({ persona: 'Ann', ...config }) });
 const posted = (host) => host.posts().map((post) => JSON.parse(post.json));
 
+const cloudGame = steamGame({ 'app-id': 480, cloud: 'read-write' });
+
 test('cloud: a save slot written as JSON is there at the next start; the cloud state is asked each time', async () => {
-  const first = await ready({ manifest: steamGame(), files: steamFiles() });
+  const first = await ready({ manifest: cloudGame, files: steamFiles() });
   const slot = JSON.stringify({ level: 3, name: 'Åsa' });
   assert.equal((await call(first, 'cloud-write', { file: 'slot1.json', text: slot })).ok, true);
   assert.equal((await call(first, 'cloud-write', { file: 'thumb.bin', base64: '/wAB' })).ok, true);
@@ -184,7 +192,10 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
   // Longer than any other page message may be: a Steam game's whole save goes in one.
   const large = Buffer.alloc(1536 * 1024, 7).toString('base64');
   assert.equal((await call(first, 'cloud-write', { file: 'large.bin', base64: large })).ok, true);
+  // Any other call that long is dropped: the call after it is answered, it never.
+  await first.postString(JSON.stringify({ type: 'steam', call: 'cloud-list', id: 'long', pad: large }));
   const status = (await call(first, 'cloud-status')).value;
+  assert.ok(!posted(first).some((message) => message.id === 'long'));
   assert.deepEqual([status.enabledForAccount, status.enabledForApp, status.totalBytes], [true, true, 100000000]);
   first.writeFile('steam-standin.cloud-app-off', '');
   assert.deepEqual((await call(first, 'status')).value.cloud, { enabledForAccount: true, enabledForApp: false });
@@ -193,7 +204,7 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
   first.close();
   assert.equal(await first.waitForExit(), 0);
 
-  const next = await ready({ manifest: steamGame(), files: steamFiles(), folder: first.folder });
+  const next = await ready({ manifest: cloudGame, files: steamFiles(), folder: first.folder });
   assert.equal((await call(next, 'cloud-read', { file: 'slot1.json' })).value, slot);
   assert.equal((await call(next, 'cloud-read', { file: 'thumb.bin', as: 'base64' })).value, '/wAB');
   assert.equal((await call(next, 'cloud-delete', { file: 'thumb.bin' })).ok, true);
@@ -205,7 +216,8 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
 });
 
 test('leaderboards: results come back frames later, out of order, matched by their handle', async () => {
-  const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [10, 1],
+  const host = await ready({ manifest: steamGame({ 'app-id': 480, 'leaderboards-create': true }),
+    files: steamFiles({ 'result-delays': [10, 1],
     rivals: [{ steamId: '76561197960287931', score: 70 }], personas: { '76561197960287930': 'Ann' } }) });
   const [slow, quick] = await Promise.all([
     call(host, 'leaderboard-find', { name: 'Slow', create: { sort: 'descending', display: 'numeric' } }),
@@ -237,21 +249,26 @@ test('a result that never comes back answers "timed out"; the game is answered m
   assert.deepEqual([lost.ok, lost.value, lost.error], [false, null, 'timed out']);
 });
 
-test('auth-ticket: the ticket as hex; a failure with its result code; every ticket cancelled before shutdown', async () => {
-  const host = await ready({ manifest: steamGame(), files: steamFiles({ 'result-delays': [2, 1] }) });
+const ticketGame = steamGame({ 'app-id': 480, 'auth-identities': ['game-server', ''] });
+
+test('auth-ticket: the ticket as hex; a failure with its result code; at most 16 live, all cancelled before shutdown', async () => {
+  const host = await ready({ manifest: ticketGame, files: steamFiles({ 'result-delays': [2, 1] }) });
   const [first, second] = await Promise.all([call(host, 'auth-ticket', { identity: 'game-server' }),
     call(host, 'auth-ticket', { identity: '' })]);
   assert.deepEqual([first.value, second.value], ['1400ab01', '1400ab02']);
   const long = await call(host, 'auth-ticket', { identity: 'x'.repeat(65) });
   assert.equal(long.error, '"identity" is longer than 64 bytes');
+  for (let ticket = 3; ticket <= 17; ticket++) await call(host, 'auth-ticket', { identity: '' });
+  await call(host, 'store-stats');
   host.close();
   assert.equal(await host.waitForExit(), 0);
-  const calls = steamLog(host).filter((entry) => /Ticket|Shutdown/.test(entry.call));
-  assert.deepEqual(calls, [{ call: 'GetAuthTicketForWebApi', args: ['game-server'] },
-    { call: 'GetAuthTicketForWebApi', args: [null] }, { call: 'CancelAuthTicket', args: [1] },
-    { call: 'CancelAuthTicket', args: [2] }, { call: 'Shutdown', args: [] }]);
+  const calls = steamLog(host).filter((entry) => /Ticket|StoreStats/.test(entry.call)).map((entry) => entry.call);
+  assert.deepEqual(calls.slice(16, 19), ['GetAuthTicketForWebApi', 'CancelAuthTicket', 'StoreStats'],
+    'the 17th ticket cancels the oldest at once');
+  assert.deepEqual(steamLog(host).filter((entry) => entry.call === 'CancelAuthTicket').map((entry) => entry.args[0]),
+    Array.from({ length: 17 }, (_, index) => index + 1), 'the 16 live ones at shutdown');
 
-  const failing = await ready({ manifest: steamGame(), files: steamFiles({ 'ticket-result': 2 }) });
+  const failing = await ready({ manifest: ticketGame, files: steamFiles({ 'ticket-result': 2 }) });
   const failed = await call(failing, 'auth-ticket', { identity: 'game-server' });
   assert.deepEqual([failed.ok, failed.error], [false, 'Steam made no ticket (result 2)']);
 });
@@ -267,7 +284,7 @@ test('"overlay-hosts" limits the overlay to pages of the listed hosts', async ()
 });
 
 test('without Steam the new calls answer with the reason', async () => {
-  const host = await ready({ manifest: steamGame() });
+  const host = await ready({ manifest: steamGame({ 'app-id': 480, 'auth-identities': ['x'] }) });
   for (const [name, fields] of [['cloud-list', {}], ['leaderboard-find', { name: 'B' }],
     ['auth-ticket', { identity: 'x' }]])
     assert.equal((await call(host, name, fields)).error, 'steam_api64.dll is not in the program\'s folder');

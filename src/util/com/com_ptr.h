@@ -75,12 +75,13 @@ public:
     CoTaskString() = default;
     CoTaskString(const CoTaskString&) = delete;
     CoTaskString& operator=(const CoTaskString&) = delete;
-    ~CoTaskString() { CoTaskMemFree(std::exchange(text_, nullptr)); }
+    ~CoTaskString() { reset(); }
 
     LPWSTR* put() {
-        CoTaskMemFree(std::exchange(text_, nullptr));
+        reset();
         return &text_;
     }
+    void reset() { CoTaskMemFree(std::exchange(text_, nullptr)); }
     const wchar_t* get() const { return text_; }
     explicit operator bool() const { return text_ != nullptr; }
 
