@@ -24,6 +24,10 @@ enum class WindowShow : int32_t { WhenReady = 0, AtOnce = 1 };
 // the engines' usual ones ("auto"), every .br and .gz ("all"), or none.
 enum class PrecompressedFiles : int32_t { Auto = 0, All = 1, None = 2 };
 
+// The GPU the engine asks for on a machine with two: Windows' choice, the
+// discrete one, or the integrated one.
+enum class GpuPreference : int32_t { Default = 0, HighPerformance = 1, LowPower = 2 };
+
 // The browser's own habits a game may switch off; true leaves the runtime's default.
 struct BrowserHabits {
     bool statusBar = true;
@@ -94,6 +98,7 @@ struct AppManifest {
     BrowserHabits habits;
     bool runInBackground = false;
     bool autoplay = false;
+    GpuPreference gpu = GpuPreference::Default;
     // How long a player's close waits for the page's "close-ready" (0: not at all).
     int32_t closeHandshakeMs = 0;
     // What page script may reach through its directory handles: a bit per
@@ -114,7 +119,8 @@ struct AppManifest {
 // "invalid background color" (not a "#RRGGBB" text) or
 // "invalid context menu" (anything but "default", "edit" or "none") or
 // "invalid precompressed" (anything but "auto", "all" or "none") or
-// "invalid dpi awareness" / "invalid show" (a word other than their own) or
+// "invalid dpi awareness" / "invalid show" / "invalid gpu" (a word other
+// than their own) or
 // "invalid close handshake" (not an integer from 0 to 10,000) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid steam overlay hosts" (not an array of host names) or

@@ -31,6 +31,21 @@ int32_t ParseCloseHandshake(const nlohmann::json& window) {
         throw std::runtime_error("invalid close handshake");
     return it->get<int32_t>();
 }
+
+// Which GPU the engine asks Windows for on a machine with two.
+GpuPreference ParseGpu(const nlohmann::json& settings) {
+    auto it = settings.find("gpu");
+    if (it == settings.end())
+        return GpuPreference::Default;
+    const std::string* word = it->get_ptr<const std::string*>();
+    if (word && *word == "default")
+        return GpuPreference::Default;
+    if (word && *word == "high-performance")
+        return GpuPreference::HighPerformance;
+    if (word && *word == "low-power")
+        return GpuPreference::LowPower;
+    throw std::runtime_error("invalid gpu");
+}
 } // namespace
 
 void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings,
@@ -50,4 +65,5 @@ void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings
     manifest.habits.autofill = JsonBoolOr(settings, "autofill", true);
     manifest.runInBackground = JsonBoolOr(settings, "run-in-background", false);
     manifest.autoplay = JsonBoolOr(settings, "autoplay", false);
+    manifest.gpu = ParseGpu(settings);
 }

@@ -16,5 +16,22 @@ std::string BrowserArguments(const AppManifest& manifest) {
         Append(arguments, kRunInBackgroundSwitches);
     if (manifest.autoplay)
         Append(arguments, kAutoplaySwitch);
+    if (manifest.gpu == GpuPreference::HighPerformance)
+        Append(arguments, kHighPerformanceGpuSwitch);
+    if (manifest.gpu == GpuPreference::LowPower)
+        Append(arguments, kLowPowerGpuSwitch);
     return arguments;
+}
+
+std::string GpuChoiceText(const AppManifest& manifest) {
+    switch (manifest.gpu) {
+    case GpuPreference::HighPerformance:
+        return std::string("GPU: the high-performance one asked for (") +
+               kHighPerformanceGpuSwitch + ")";
+    case GpuPreference::LowPower:
+        return std::string("GPU: the low-power one asked for (") + kLowPowerGpuSwitch + ")";
+    case GpuPreference::Default:
+        break;
+    }
+    return {};
 }

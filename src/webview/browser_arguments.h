@@ -13,5 +13,12 @@ inline constexpr char kRunInBackgroundSwitches[] =
 // Media may play before the first click or key.
 inline constexpr char kAutoplaySwitch[] = "--autoplay-policy=no-user-gesture-required";
 
+// Chromium's own switches for the GPU of a machine with two (gpu_switches).
+inline constexpr char kHighPerformanceGpuSwitch[] = "--force_high_performance_gpu";
+inline constexpr char kLowPowerGpuSwitch[] = "--force_low_power_gpu";
+
 // "chromium-args" as written, followed by the switches of the keys that are on.
 std::string BrowserArguments(const AppManifest& manifest);
+
+// The author's log's words for the GPU asked for: empty for Windows' choice.
+std::string GpuChoiceText(const AppManifest& manifest);

@@ -27,6 +27,12 @@ void BrowserSession::Start() {
     com_ptr<ICoreWebView2EnvironmentOptions> options = MakeEnvironmentOptions();
     LogIfFailed("put_AdditionalBrowserArguments",
                 options->put_AdditionalBrowserArguments(options_.browserArguments.c_str()));
+    // Crash dumps stay on the player's machine: the runtime uploads none.
+    com_ptr<ICoreWebView2EnvironmentOptions3> options3;
+    if (SUCCEEDED(options->QueryInterface(IID_ICoreWebView2EnvironmentOptions3,
+                                          reinterpret_cast<void**>(options3.put()))))
+        LogIfFailed("put_IsCustomCrashReportingEnabled",
+                    options3->put_IsCustomCrashReportingEnabled(TRUE));
     auto completed = MakeCallback<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>(
         [this, alive = std::weak_ptr<char>(alive_)](HRESULT errorCode,
                                                     ICoreWebView2Environment* created) {

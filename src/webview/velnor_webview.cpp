@@ -61,6 +61,8 @@ VelnorWebView::~VelnorWebView() {
 
 void VelnorWebView::Init() {
     GetClientRect(mainWindow_, &lastClientArea_);
+    if (const std::string gpu = GpuChoiceText(*manifest_); !gpu.empty())
+        LogForAuthor(gpu);
     StartSession();
 }
 

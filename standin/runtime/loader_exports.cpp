@@ -66,10 +66,20 @@ Json OptionValues(ICoreWebView2EnvironmentOptions* options) {
     options->get_Language(&language);
     options->get_TargetCompatibleBrowserVersion(&version);
     options->get_AllowSingleSignOnUsingOSPrimaryAccount(&singleSignOn);
+    // Options3: whether the host keeps crash dumps local (no upload to the vendor).
+    BOOL customCrashReporting = FALSE;
+    ICoreWebView2EnvironmentOptions3* options3 = nullptr;
+    if (SUCCEEDED(options->QueryInterface(IID_ICoreWebView2EnvironmentOptions3,
+                                          reinterpret_cast<void**>(&options3))) &&
+        options3) {
+        options3->get_IsCustomCrashReportingEnabled(&customCrashReporting);
+        options3->Release();
+    }
     Json values = {{"additionalBrowserArguments", ToJson(arguments)},
                    {"language", ToJson(language)},
                    {"targetCompatibleBrowserVersion", ToJson(version)},
-                   {"allowSingleSignOnUsingOSPrimaryAccount", singleSignOn != FALSE}};
+                   {"allowSingleSignOnUsingOSPrimaryAccount", singleSignOn != FALSE},
+                   {"isCustomCrashReportingEnabled", customCrashReporting != FALSE}};
     CoTaskMemFree(arguments);
     CoTaskMemFree(language);
     CoTaskMemFree(version);

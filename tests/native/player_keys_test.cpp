@@ -81,6 +81,16 @@ TEST(PlayerKeys, BrowserArgumentsFollowTheManifest) {
                                    "--disable-backgrounding-occluded-windows "
                                    "--disable-renderer-backgrounding "
                                    "--autoplay-policy=no-user-gesture-required");
+    m = Parse(R"({"name":"n","chromium-args":"--a","settings":{"gpu":"high-performance"}})");
+    EXPECT_EQ(BrowserArguments(m), "--a --force_high_performance_gpu");
+    EXPECT_EQ(GpuChoiceText(m), "GPU: the high-performance one asked for (--force_high_performance_gpu)");
+    EXPECT_EQ(BrowserArguments(Parse(R"({"name":"n","settings":{"gpu":"low-power"}})")),
+              "--force_low_power_gpu");
+    EXPECT_EQ(GpuChoiceText(Parse(R"({"name":"n","settings":{"gpu":"default"}})")), "");
+    for (const char* gpu : {R"("discrete")", "true", R"("High-Performance")"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"gpu":)") + gpu + "}}"),
+                  "invalid gpu")
+            << gpu;
 }
 
 TEST(FullScreenKeys, WhatEachKeyDoes) {

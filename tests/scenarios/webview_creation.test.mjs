@@ -24,7 +24,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.match(userDataFolder, /\\AppData\\Local\\chain$/);
   // An option the host does not set is unset (null), as in the SDK's options class.
   assert.deepEqual(options, { additionalBrowserArguments: '', language: null,
-    targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false });
+    targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false,
+    isCustomCrashReportingEnabled: true });
   assert.equal(hasHandler, true);
 
   const methods = host.calls.map((call) => call.method).filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
