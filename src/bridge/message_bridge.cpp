@@ -41,8 +41,8 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
     // Counted without reading past the limit: a message of hundreds of MB would
     // fail its allocations inside the conversion, out of this callback.
     if (wcsnlen(payload.get(), messageLimit_ + 1) > messageLimit_) {
-        LogForAuthor("a page message longer than " + GroupedDigits(messageLimit_) +
-                     " characters was dropped");
+        LogPageCausedLine("a page message longer than " + GroupedDigits(messageLimit_) +
+                          " characters was dropped");
         return;
     }
     HandleWebMessage(WideToUtf8(payload.get()));
