@@ -35,22 +35,18 @@ const USER_DATA_HANDLE = 'user-data';
 
 // Which directory handles page script may write through: "user-data" and the
 // positions named writable, of those offered. The content folder lies inside the
-// program folder, and a handle under a writable one writes too.
-export function directoryHandleLines(app) {
-  const offered = app.settings.directoryHandles;
-  const writable = offered.filter((name) => name === USER_DATA_HANDLE ||
+// program folder, and a handle under a writable one writes too. { line, warning }.
+function directoryHandleReport(app) {
+  const writable = app.settings.directoryHandles.filter((name) => name === USER_DATA_HANDLE ||
     app.settings.namedWritableHandles.includes(name));
   const shown = writable.map((name) => (name === 'program' && !writable.includes('content')
     ? '"program" (www/ inside it too)' : `"${name}"`));
-  const lines = { info: [`Directory handles the page can write through: ${
-    shown.length > 0 ? shown.join(', ') : 'none'}; the others offered are read-only.`],
-  warnings: [] };
-  if (!app.directoryHandlesListed) {
-    lines.warnings.push('package.json has no "directory-handles" in "settings": the page gets a ' +
-      'handle on every folder the program offers. List only those it needs. ' +
-      '[key "settings.directory-handles"]');
-  }
-  return lines;
+  const line = `Directory handles the page can write through: ${
+    shown.length > 0 ? shown.join(', ') : 'none'}; the others offered are read-only.`;
+  const warning = app.directoryHandlesListed ? null : 'package.json has no "directory-handles" ' +
+    'in "settings": the page gets a handle on every folder the program offers. List only ' +
+    'those it needs. [key "settings.directory-handles"]';
+  return { line, warning };
 }
 
 // Prints the problems and warnings; returns the application when it would start and package.
@@ -62,9 +58,9 @@ export function reportCheck(folder) {
   for (const problem of problems) console.error(withKey(problem.message));
   // Warnings are for a folder that packages, as scripts/package gives them.
   if (app && problems.length === 0) {
-    const handles = directoryHandleLines(app);
-    for (const line of handles.info) console.log(line);
-    for (const warning of [...handles.warnings, ...releaseWarnings(app)]) {
+    const handles = directoryHandleReport(app);
+    console.log(handles.line);
+    for (const warning of [handles.warning, ...releaseWarnings(app)].filter(Boolean)) {
       console.error(`Warning: ${warning}`);
     }
   }
