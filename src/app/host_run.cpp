@@ -101,12 +101,12 @@ HostRun::Outcome HostRun::ReadConfiguration() {
 }
 
 // The browser control's profile folder (and the installer's download folder),
-// and the author's log in it. Finding the folder loads the shell.
+// and the author's log beside it. Finding the folder loads the shell.
 HostRun::Outcome HostRun::OpenUserData() {
     if (!userDataFolder_.empty())
         return {};
     userDataFolder_ = KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest_.name;
-    OpenAuthorLog(userDataFolder_);
+    OpenAuthorLog(userDataFolder_ + kAuthorLogFolderSuffix);
     LogStartup(manifest_, applicationFolder_);
     LogIfFailed("CoInitializeEx", comStarted_);
     return {};

@@ -38,9 +38,9 @@ HandlePlan PlanPosition(const HandleFolders& folders, size_t position, const std
     const HandlePlan plan = PlanDirectoryHandle(position, folders.choice, guard);
     if (plan.offered && plan.readOnly && guard != WriteGuard::None && position > 1 &&
         !path.empty())
-        LogForAuthor(std::string("directory handle \"") + kDirectoryHandleNames[position] + "\" (" +
-                     ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
-                     ") is read-only: " + GuardReason(guard));
+        LogPageCausedLine(std::string("directory handle \"") + kDirectoryHandleNames[position] +
+                          "\" (" + ShortenProfilePath(path, KnownFolderPathUtf8(FOLDERID_Profile)) +
+                          ") is read-only: " + GuardReason(guard));
     return plan;
 }
 

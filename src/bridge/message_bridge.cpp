@@ -54,8 +54,8 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
 }
 
 void MessageBridge::DropLongMessage(size_t limit) {
-    LogForAuthor("a page message longer than " + GroupedDigits(limit) +
-                 " characters was dropped");
+    LogPageCausedLine("a page message longer than " + GroupedDigits(limit) +
+                      " characters was dropped");
 }
 
 void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
@@ -63,7 +63,7 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
     try {
         const PageMessage message = ParsePageMessage(text);
         if (message.kind == PageMessage::Kind::Refused)
-            return LogForAuthor("a page message was dropped: " + message.refusal);
+            return LogPageCausedLine("a page message was dropped: " + message.refusal);
         // Only a whole file written at once may be long; the parsed message decides.
         if (isLong && !message.largeWrite)
             return DropLongMessage(kPageMessageLimit);

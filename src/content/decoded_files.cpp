@@ -56,7 +56,8 @@ std::string StampOf(const SharedHandle& file) {
 }
 
 DecodedAnswer CannotDecode(const std::string& relativePath) {
-    LogForAuthor("the file " + relativePath + " cannot be decoded: it is corrupt or truncated");
+    LogPageCausedLine("the file " + relativePath +
+                      " cannot be decoded: it is corrupt or truncated");
     return {UnreadableFileAnswer(), nullptr};
 }
 } // namespace

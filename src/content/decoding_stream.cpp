@@ -89,7 +89,7 @@ bool DecodingStream::EndedAsAnnounced() {
 
 HRESULT DecodingStream::Fail() {
     failed_ = true;
-    LogForAuthor("the file " + parts_.name + " cannot be decoded: it is corrupt or truncated");
+    LogPageCausedLine("the file " + parts_.name + " cannot be decoded: it is corrupt or truncated");
     return STG_E_READFAULT;
 }
 } // namespace

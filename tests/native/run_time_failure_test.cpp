@@ -5,6 +5,7 @@
 
 #include "util/log/log_bound.h"
 #include "util/log/log_format.h"
+#include "util/log/page_line_limit.h"
 #include "webview/edit_menu.h"
 #include "webview/process_failure_policy.h"
 
@@ -68,6 +69,39 @@ TEST(AuthorLog, AFileThatCannotBeRotatedKeepsItsBound) {
     EXPECT_EQ(bound.Next(kFull + kLogNoticeBytes, 11), LogStep::Drop);
     EXPECT_EQ(bound.Next(100, 10), LogStep::Write); // another copy rotated it meanwhile
     EXPECT_EQ(bound.Next(0, 50), LogStep::Write);
+}
+
+// Lines the page causes: 20 a minute, one notice of what was dropped when the
+// next minute's first line comes, and one at the end for what is left.
+TEST(AuthorLog, PageCausedLinesAreLimitedAndTheDropsCounted) {
+    constexpr uint64_t kStart = 5000;
+    constexpr uint64_t kMinute = kPageLineWindowMs;
+    const struct {
+        uint64_t at;
+        uint64_t lines;
+        uint64_t written;
+        std::string notice; // before the first of them
+    } steps[] = {
+        {kStart, 20, 20, ""},
+        {kStart + kMinute - 1, 3, 0, ""},
+        {kStart + kMinute, 1, 1, "3 lines the page caused were dropped (at most 20 a minute)"},
+        {kStart + kMinute + 10, 20, 19, ""},
+        {kStart + 5 * kMinute, 2, 2, "1 line the page caused was dropped (at most 20 a minute)"},
+        {kStart + 6 * kMinute, 1, 1, ""},
+        {kStart + 6 * kMinute + 1, 25, 19, ""},
+    };
+    PageLineLimit limit;
+    for (const auto& step : steps) {
+        uint64_t written = 0;
+        for (uint64_t i = 0; i < step.lines; ++i) {
+            const PageLineVerdict verdict = limit.Next(step.at);
+            EXPECT_EQ(verdict.notice, i == 0 ? step.notice : "") << step.at;
+            written += verdict.write ? 1 : 0;
+        }
+        EXPECT_EQ(written, step.written) << step.at;
+    }
+    EXPECT_EQ(limit.Finish(), "6 lines the page caused were dropped (at most 20 a minute)");
+    EXPECT_EQ(limit.Finish(), "");
 }
 
 TEST(AuthorLog, ResultCodesInTheVendorsForm) {

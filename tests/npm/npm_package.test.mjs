@@ -108,6 +108,23 @@ test('check names the key of each refused setting', () => {
   }
 });
 
+test('check says which directory handles the page can write, and warns when all are offered', () => {
+  const warning = 'no "directory-handles" in "settings"';
+  for (const [index, [settings, writable, warned]] of [
+    [undefined, '"user-data"', true],
+    [{ 'directory-handles': ['content', 'user-data', 'saved-games', 'documents'],
+      'writable-directory-handles': ['saved-games'] }, '"user-data", "saved-games"', false],
+    [{ 'directory-handles': ['program', 'user-data'], 'writable-program-folder': true },
+      '"program" (www/ inside it too), "user-data"', false],
+    [{ 'directory-handles': ['content'] }, 'none', false]].entries()) {
+    const result = quorrin(['check', helloWith(`handles-${index}`, settings ? { settings } : {})]);
+    assert.equal(result.status, 0, result.stderr);
+    assert.ok(result.stdout.includes(`Directory handles the page can write through: ${writable};`),
+      `${writable}: ${result.stdout}`);
+    assert.equal(result.stderr.includes(warning), warned, `${writable}: ${result.stderr}`);
+  }
+});
+
 test('package makes the folder, zip and signed installer; the program starts under Wine', async () => {
   const certificate = path.join(work, 'test.pfx');
   execFileSync('openssl', ['req', '-x509', '-newkey', 'rsa:2048', '-nodes', '-days', '1',

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 node "$root/tools/package/wasm/build-wasm.mjs"
 if [ "$1" = dev ]; then
   exec node --test --test-concurrency=1 "$root/tests/npm/dev_server.test.mjs" "$root/tests/npm/png.test.mjs" \
-    "$root/tests/npm/engines.test.mjs"
+    "$root/tests/npm/engines.test.mjs" "$root/tests/npm/shipped_names.test.mjs"
 fi
 dist=$(mktemp -d) && trap 'rm -rf "$dist"' EXIT
 "$root/scripts/package" --npm --dist "$dist"

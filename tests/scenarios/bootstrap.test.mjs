@@ -8,8 +8,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { after, afterEach, before, test } from 'node:test';
 
-import { Host, binFolder, runWine, setEvergreenRuntimeInstalled, setScreenDpi, standinUserFolder,
-  waitFor, windowsPath } from './lib/host.mjs';
+import { Host, authorLogOf, binFolder, removeUserData, runWine, setEvergreenRuntimeInstalled, setScreenDpi,
+  standinUserFolder, userDataFolderOf, waitFor, windowsPath } from './lib/host.mjs';
 
 const INSTALL_TEXT = 'This app requires the Microsoft Edge WebView2 runtime. It will be downloaded and installed for you now.';
 const FAILED_TEXT = 'Failed to install the Microsoft Edge WebView2 runtime. Check that you have permission to install it, and that your Internet connection is working. Run the app again to try again.';
@@ -46,7 +46,7 @@ after(() => {
   server.close();
   setEvergreenRuntimeInstalled(true);
   for (let i = 1; i <= starts; i++)
-    fs.rmSync(userDataFolder(`boot-${process.pid}-${i}`), { recursive: true, force: true });
+    removeUserData(`boot-${process.pid}-${i}`);
 });
 
 let downloadCount = 0;
@@ -71,7 +71,6 @@ async function start({ manifest = { name: `boot-${process.pid}-${++starts}`, win
   return host;
 }
 
-const userDataFolder = (name) => path.join(path.dirname(standinUserFolder), name);
 const bootstrapperRuns = () => {
   const log = path.join(standinUserFolder, 'bootstrapper-runs.log');
   return fs.existsSync(log) ? fs.readFileSync(log, 'utf8').split('\n').filter(Boolean) : [];
@@ -128,7 +127,7 @@ for (const dpi of [96, 144]) {
     setScreenDpi(dpi);
     t.after(() => setScreenDpi(96));
     const name = `install-${dpi}`;
-    fs.rmSync(userDataFolder(name), { recursive: true, force: true });
+    removeUserData(name);
     const download = offer('installs', { held: true });
     const icon = fs.readFileSync(new URL('../../examples/hello/icon.png', import.meta.url));
     const host = await start({ url: download.url, files: { 'icon.png': icon },
@@ -159,7 +158,7 @@ for (const dpi of [96, 144]) {
     const [program, currentDirectory, commandLine] = run.split('|');
     assert.match(program, new RegExp(`\\\\${name}\\\\setup-\\{[0-9A-F-]{36}\\}\\\\Webview2Setup\\.exe$`),
       'saved in a new folder of its own');
-    assert.deepEqual(fs.readdirSync(userDataFolder(name)).filter((entry) => /setup/i.test(entry)), [],
+    assert.deepEqual(fs.readdirSync(userDataFolderOf(name)).filter((entry) => /setup/i.test(entry)), [],
       'removed once it has run');
     assert.equal(currentDirectory, path.win32.dirname(program), 'run in its own folder');
     assert.doesNotMatch(commandLine, /\S\s+\S/, 'no arguments');
@@ -210,8 +209,8 @@ test('a user data folder that cannot be created: two boxes and nothing downloade
 
 test('a file left where the bootstrapper used to be saved is deleted, never run', async () => {
   const name = 'existing-folder';
-  fs.mkdirSync(userDataFolder(name), { recursive: true });
-  const planted = path.join(userDataFolder(name), 'Webview2Setup.exe');
+  fs.mkdirSync(userDataFolderOf(name), { recursive: true });
+  const planted = path.join(userDataFolderOf(name), 'Webview2Setup.exe');
   fs.copyFileSync(path.join(binFolder, 'standin_setup_unsigned.exe'), planted);
   const host = await start({ url: 'http://127.0.0.1:9/setup.exe', manifest: { name, window: { title: 'My Game' } } });
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
@@ -228,10 +227,10 @@ test('a downloaded bootstrapper without the vendor\'s signature is deleted, neve
   await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
   assert.equal(await host.waitForExit(), 1);
   assert.deepEqual(bootstrapperRuns(), []);
-  assert.deepEqual(fs.readdirSync(userDataFolder(name)).filter((entry) => /setup/i.test(entry)), []);
-  assert.match(fs.readFileSync(path.join(userDataFolder(name), 'quorrin.log'), 'utf8'),
+  assert.deepEqual(fs.readdirSync(userDataFolderOf(name)).filter((entry) => /setup/i.test(entry)), []);
+  assert.match(fs.readFileSync(authorLogOf(name), 'utf8'),
     /runtime installer refused: signature 0x800B0100/);
-  fs.rmSync(userDataFolder(name), { recursive: true, force: true });
+  removeUserData(name);
 });
 
 test('closing the progress window does not stop the download or the installation', async () => {
@@ -305,7 +304,7 @@ test('a standalone installer that cannot start is logged with its error, then th
   await pressThrough(host, { text: INSTALL_TEXT, icon: 'information' });
   await pressThrough(host, { text: FAILED_TEXT, icon: 'error' });
   assert.equal(await host.waitForExit(), 1);
-  const log = fs.readFileSync(path.join(userDataFolder(name), 'quorrin.log'), 'utf8');
+  const log = fs.readFileSync(authorLogOf(name), 'utf8');
   assert.match(log, new RegExp(`Z the runtime installer %USERPROFILE%\\\\Games\\\\${name}\\\\` +
     'MicrosoftEdgeWebView2RuntimeInstallerX64\\.exe could not start: error [1-9]\\d*\n'));
 });

@@ -5,7 +5,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, binFolder, standinUserFolder, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, authorLogOf, binFolder, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 
@@ -149,9 +149,9 @@ test('window messages read their fields with defaults', async () => {
   assert.deepEqual(await frame(), windowed, 'page messages and the control share one state');
 });
 
-test('a message longer than 1,048,576 characters, or nested past 64 levels, is dropped with a log line; the next is heard', async () => {
+test('a message longer than 1,048,576 characters, or nested past 64 levels, is dropped with a log line, at most 20 a minute; the next is heard', async () => {
   const name = `long-message-${process.pid}`;
-  const log = path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+  const log = authorLogOf(name);
   fs.rmSync(log, { force: true });
   const host = await ready({ manifest: { name } });
   const head = '{"type":"wrapper-init","pad":"';
@@ -167,6 +167,17 @@ test('a message longer than 1,048,576 characters, or nested past 64 levels, is d
   assert.equal(dropped.length, 1);
   assert.ok(lines.some((line) => line.endsWith('a page message was dropped: it nests deeper than 64 levels')));
   assert.equal(host.posts().length, heard, 'the deep message is not handled');
+
+  // Lines the page causes (these and the read-only handles of each "wrapper-init")
+  // stop at 20 a minute; the log's end counts the rest.
+  for (let i = 0; i < 21; i++) await host.postString(message(1048577));
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const all = fs.readFileSync(log, 'utf8').split('\n');
+  const pageCaused = all.filter((line) => / characters was dropped$| is read-only: | nests deeper than 64 levels$/.test(line));
+  assert.equal(pageCaused.length, 20, pageCaused.join('\n'));
+  const tried = 23 + pageCaused.filter((line) => line.includes(' is read-only: ')).length;
+  assert.match(all.at(-2), new RegExp(`Z ${tried - 20} lines the page caused were dropped \\(at most 20 a minute\\)$`));
 });
 
 test('an extension library gets its folders, the window and every message byte for byte', async () => {
@@ -284,7 +295,7 @@ test('an extension\'s dependency is found beside it, never in the current direct
   const dependency = path.join(binFolder, 'extensions/needs_dependency/dependency/QuorrinDependency.dll');
   const elsewhere = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-cwd-'));
   fs.copyFileSync(dependency, path.join(elsewhere, 'QuorrinDependency.dll'));
-  const logOf = (name) => path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+  const logOf = authorLogOf;
   fs.rmSync(logOf('needy-cwd'), { force: true });
   const refused = await ready({ manifest: { name: 'needy-cwd' }, extension: 'needs_dependency',
     currentDirectory: elsewhere });

@@ -6,11 +6,11 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, hostsOfThisFile, standinUserFolder } from './lib/host.mjs';
+import { APP_ORIGIN, authorLogOf, hostsOfThisFile, standinUserFolder } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 const WINE_USER = path.dirname(path.dirname(path.dirname(standinUserFolder))); // drive_c/users/NAME
-const logFile = (name) => path.join(path.dirname(standinUserFolder), name, 'quorrin.log');
+const logFile = authorLogOf;
 const logOf = (name) => fs.readFileSync(logFile(name), 'utf8');
 
 async function postedHandles(host) {

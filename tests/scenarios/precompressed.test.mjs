@@ -4,12 +4,11 @@
 import assert from 'node:assert/strict';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
-import path from 'node:path';
 import zlib from 'node:zlib';
 import { after, before, test } from 'node:test';
 
 import { DATA, FRAMEWORK, OLD_DATA, SPACED_NAME, WASM, engineFiles, escapePath } from './lib/engine_builds.mjs';
-import { APP_ORIGIN, Host, standinUserFolder } from './lib/host.mjs';
+import { APP_ORIGIN, Host, authorLogOf, removeUserData } from './lib/host.mjs';
 
 const NAME = 'precompressed';
 const cutShort = zlib.brotliCompressSync(crypto.randomBytes(1 << 20));
@@ -22,7 +21,7 @@ const files = {
 
 let host;
 before(async () => {
-  fs.rmSync(path.join(path.dirname(standinUserFolder), NAME), { recursive: true, force: true });
+  removeUserData(NAME);
   host = await Host.start({ manifest: { name: NAME, settings: { 'cross-origin-isolation': true } }, files });
   await host.ready();
 });
@@ -81,7 +80,7 @@ test('a file that does not decode is 500, and one that breaks while read fails i
   do piece = await host.request({ type: 'read-body', stream: cut.stream, bytes: 1 << 20 });
   while (!piece.end);
   assert.match(piece.error ?? '', /failed to read/, 'the read fails rather than ending');
-  const log = fs.readFileSync(path.join(path.dirname(standinUserFolder), NAME, 'quorrin.log'), 'utf8');
+  const log = fs.readFileSync(authorLogOf(NAME), 'utf8');
   for (const name of ['Build/broken.wasm.br', 'Build/cut.data.br'])
     assert.equal(log.split('\n').filter((line) => line.includes(`the file ${name} cannot be decoded`)).length, 1, name);
 });

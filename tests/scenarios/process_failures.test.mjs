@@ -7,7 +7,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, binFolder, standinUserFolder, waitFor, hostsOfThisFile, windowsPath, wineExec } from './lib/host.mjs';
+import { APP_ORIGIN, authorLogOf, binFolder, removeUserData, standinUserFolder, waitFor, hostsOfThisFile, windowsPath,
+  wineExec } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
@@ -15,10 +16,9 @@ const BROWSER_EXITED = 0, RENDER_EXITED = 1, UNRESPONSIVE = 2, GPU_EXITED = 6;
 const CRASHED = 'The application stopped unexpectedly and could not be restarted.';
 
 // The user data folder of an application in the test prefix, and its log.
-const userDataFolder = (name) => path.join(path.dirname(standinUserFolder), name);
-const logOf = (name) => path.join(userDataFolder(name), 'quorrin.log');
+const logOf = authorLogOf;
 const readLog = (name) => fs.existsSync(logOf(name)) ? fs.readFileSync(logOf(name), 'utf8') : '';
-const freshLog = (name) => fs.rmSync(userDataFolder(name), { recursive: true, force: true });
+const freshLog = removeUserData;
 const LINE = /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z .*$/;
 
 async function expectCrashedBox(host, text = CRASHED, caption = 'Quorrin') {
@@ -262,7 +262,7 @@ test('the log of a failed start names the failing call and its result', async ()
 
 test('a log past 1 MiB becomes quorrin.log.1; a log that cannot be written still starts', async () => {
   freshLog('log-big');
-  fs.mkdirSync(userDataFolder('log-big'), { recursive: true });
+  fs.mkdirSync(path.dirname(logOf('log-big')), { recursive: true });
   fs.writeFileSync(logOf('log-big'), 'x'.repeat(1024 * 1024 + 1));
   const host = await ready({ manifest: { name: 'log-big' } });
   host.close();
@@ -283,7 +283,7 @@ test('a log past 1 MiB becomes quorrin.log.1; a log that cannot be written still
 test('a full log another program holds open without delete sharing: one notice, then nothing more', async (t) => {
   const LIMIT = 1024 * 1024;
   freshLog('log-held');
-  fs.mkdirSync(userDataFolder('log-held'), { recursive: true });
+  fs.mkdirSync(path.dirname(logOf('log-held')), { recursive: true });
   fs.writeFileSync(logOf('log-held'), 'x'.repeat(LIMIT - 40) + '\n');
   const holder = spawn(wineExec, [path.join(binFolder, 'hold_file.exe'), windowsPath(logOf('log-held'))],
     { stdio: ['pipe', 'pipe', 'inherit'] });

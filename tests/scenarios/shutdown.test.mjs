@@ -2,14 +2,13 @@
 // before the host does, and "close-handshake-ms" gives the page a moment to save.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
-import path from 'node:path';
 import { test } from 'node:test';
 
-import { hostsOfThisFile, standinUserFolder, waitFor, withDeadline } from './lib/host.mjs';
+import { authorLogOf, hostsOfThisFile, waitFor, withDeadline } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 const uniqueName = (label) => `${label}-${process.pid}-${Date.now()}`;
-const readLog = (name) => fs.readFileSync(path.join(path.dirname(standinUserFolder), name, 'quorrin.log'), 'utf8');
+const readLog = (name) => fs.readFileSync(authorLogOf(name), 'utf8');
 const NO_ANSWER = /the page did not answer "closing" in time/;
 
 // Closed by the player; the engine is the test's: it ends on "browser-exited".

@@ -5,14 +5,14 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { setScreenDpi, standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { authorLogOf, setScreenDpi, standinUserFolder, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
 const WS_MAXIMIZE = 0x01000000, WS_MINIMIZE = 0x20000000, WS_CAPTION = 0x00c00000;
 const localAppData = path.dirname(standinUserFolder);
 const placementFile = (name) => path.join(localAppData, name, 'window-placement.json');
-const readLog = (name) => fs.readFileSync(path.join(localAppData, name, 'quorrin.log'), 'utf8');
+const readLog = (name) => fs.readFileSync(authorLogOf(name), 'utf8');
 
 // A name of its own per test, so no test sees another's user data folder.
 const uniqueName = (label) => `${label}-${process.pid}-${Date.now()}`;

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manifest/manifest.h"
+#include "manifest/manifest_rules.h"
 
 namespace {
 const char kLoadFailed[] =
@@ -24,6 +25,15 @@ std::string ReadWholeFile(const char* path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
+// The manifest names of the directory-handle positions set in bits.
+nlohmann::json HandleNames(uint32_t bits) {
+    nlohmann::json names = nlohmann::json::array();
+    for (size_t position = 0; position < kDirectoryHandleCount; ++position)
+        if ((bits >> position) & 1u)
+            names.push_back(kDirectoryHandleNames[position]);
+    return names;
+}
+
 nlohmann::json Settings(const AppManifest& manifest) {
     return {{"name", manifest.name},
             {"main", manifest.main},
@@ -32,7 +42,9 @@ nlohmann::json Settings(const AppManifest& manifest) {
             {"enableDevtools", manifest.enableDevtools},
             {"contentMode", manifest.contentMode == ContentMode::Bundle ? "bundle" : "remote"},
             {"distributionMode",
-             manifest.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"}};
+             manifest.distributionMode == DistributionMode::Fixed ? "fixed" : "evergreen"},
+            {"directoryHandles", HandleNames(manifest.directoryHandles)},
+            {"namedWritableHandles", HandleNames(manifest.writableDirectoryHandles)}};
 }
 } // namespace
 

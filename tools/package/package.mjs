@@ -10,7 +10,7 @@ import { fileURLToPath } from 'node:url';
 import { parseArgs } from 'node:util';
 
 import { PackagingError, readApplication } from './lib/checks.mjs';
-import { walkContentFolder } from './lib/content-files.mjs';
+import { SHIPPED_FOLDERS, walkShippedFolder } from './lib/content-files.mjs';
 import { installerTool, makeInstaller } from './lib/installer.mjs';
 import { brandExecutable, makeIconFile } from './lib/resources.mjs';
 import { signFile, signingFrom } from './lib/signing.mjs';
@@ -20,8 +20,6 @@ import { zipFolder } from './lib/zip.mjs';
 const EXTENSION_LIBRARY = 'Brenmoor.dll';
 // Valve's Steam client library, as the author's Steamworks SDK gives it: signed by Valve, never re-signed.
 const STEAM_LIBRARY = 'steam_api64.dll';
-// A fixed-version runtime travels with the program when the application has one.
-const FIXED_RUNTIME_FOLDER = 'webview2';
 // The vendor's standalone runtime installer, run by the program for players without internet.
 const OFFLINE_RUNTIME_INSTALLER = 'MicrosoftEdgeWebView2RuntimeInstallerX64.exe';
 
@@ -31,15 +29,16 @@ function copyIntoProgram(app, programFolder, relative) {
   fs.cpSync(source, path.join(programFolder, relative), { recursive: true });
 }
 
-// www/ walked again as it is copied: what reaches the program folder is what was checked.
-function copyContentFolder(app, programFolder) {
-  const www = path.join(app.folder, 'www');
-  const { entries, problems } = walkContentFolder(www);
+// www/ and webview2/ walked again as they are copied: what reaches the program
+// folder is what was checked.
+function copyShippedFolder(app, programFolder, folderName) {
+  const source = path.join(app.folder, folderName);
+  const { entries, problems } = walkShippedFolder(source);
   if (problems.length > 0) throw new PackagingError(problems[0].file, problems[0].reason);
-  if (!fs.existsSync(www)) return;
-  fs.mkdirSync(path.join(programFolder, 'www'));
+  if (!fs.existsSync(source)) return;
+  fs.mkdirSync(path.join(programFolder, folderName));
   for (const entry of entries) {
-    const target = path.join(programFolder, 'www', ...entry.relative.split('/'));
+    const target = path.join(programFolder, folderName, ...entry.relative.split('/'));
     if (entry.folder) fs.mkdirSync(target);
     else fs.copyFileSync(entry.source, target);
   }
@@ -50,9 +49,9 @@ function assembleProgram(app, options, programFolder) {
   fs.mkdirSync(programFolder, { recursive: true });
   fs.copyFileSync(options.exe, path.join(programFolder, exeName));
   fs.copyFileSync(options.loader, path.join(programFolder, 'WebView2Loader.dll'));
-  copyContentFolder(app, programFolder);
-  for (const item of ['package.json', EXTENSION_LIBRARY, FIXED_RUNTIME_FOLDER,
-    OFFLINE_RUNTIME_INSTALLER, STEAM_LIBRARY]) {
+  for (const folder of SHIPPED_FOLDERS) copyShippedFolder(app, programFolder, folder);
+  for (const item of ['package.json', EXTENSION_LIBRARY, OFFLINE_RUNTIME_INSTALLER,
+    STEAM_LIBRARY]) {
     copyIntoProgram(app, programFolder, item);
   }
   // The window icon is read at start-up from beside the executable.

@@ -2,6 +2,7 @@
 
 #include "util/log/log_file.h"
 #include "util/log/log_format.h"
+#include "util/log/page_line_limit.h"
 #include "util/text/long_path.h"
 #include "util/text/text.h"
 
@@ -10,6 +11,7 @@ namespace {
 // from the UI thread and, rarely, from an extension's own thread.
 struct SharedLog {
     LogFile file;
+    PageLineLimit pageLines;
     SRWLOCK lock = SRWLOCK_INIT;
 };
 
@@ -26,6 +28,7 @@ public:
     LockedLog(const LockedLog&) = delete;
     LockedLog& operator=(const LockedLog&) = delete;
     LogFile* operator->() { return &log_.file; }
+    PageLineLimit& pageLines() { return log_.pageLines; }
 
 private:
     SharedLog& log_;
@@ -41,6 +44,16 @@ void OpenAuthorLog(const std::string& folder) {
 void LogForAuthor(const std::string& text) {
     const std::string line = FormatLogLine(CurrentUtcTime(), text);
     LockedLog()->Write(line);
+}
+
+void LogPageCausedLine(const std::string& text) {
+    const std::string line = FormatLogLine(CurrentUtcTime(), text);
+    LockedLog log;
+    const PageLineVerdict verdict = log.pageLines().Next(GetTickCount64());
+    if (!verdict.notice.empty())
+        log->Write(FormatLogLine(CurrentUtcTime(), verdict.notice));
+    if (verdict.write)
+        log->Write(line);
 }
 
 void LogIfFailed(const char* call, HRESULT result) {
@@ -63,5 +76,8 @@ void LogHandlerFailure(std::exception_ptr failure) noexcept {
 }
 
 void CloseAuthorLog() {
-    LockedLog()->Close();
+    LockedLog log;
+    if (const std::string notice = log.pageLines().Finish(); !notice.empty())
+        log->Write(FormatLogLine(CurrentUtcTime(), notice));
+    log->Close();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The author's log, quorrin.log in the user data folder: what happened at start,
+// The author's log, quorrin.log in a folder beside the user data folder, out of
+// the reach of page script's "user-data" handle: what happened at start,
 // each message box, each failing call of the browser's creation, each process
 // failure and the exit code. Never page content or message bodies.
 #include <exception>
@@ -7,12 +8,20 @@
 
 #include <windows.h>
 
+// The log's folder is the user data folder's name with this suffix, beside it:
+// the page's "user-data" handle reaches the user data folder and all it holds.
+inline constexpr char kAuthorLogFolderSuffix[] = "-logs";
+
 // Creates the folder when missing and opens the log for appending; a folder that
 // cannot be written leaves the log off, and start-up goes on.
 void OpenAuthorLog(const std::string& folder);
 
 // Appends one line with the UTC time; nothing while the log is off.
 void LogForAuthor(const std::string& text);
+
+// A line page script can cause at will: at most 20 a minute, the rest counted
+// and told in one line (page_line_limit.h).
+void LogPageCausedLine(const std::string& text);
 
 // "which call failed: 0x80004005" when result is a failure.
 void LogIfFailed(const char* call, HRESULT result);

@@ -10,7 +10,7 @@ import { fileURLToPath } from 'node:url';
 
 import { startBrowserAgent } from '../../../standin/browser-agent/agent.mjs';
 import { disposalOfThisFile } from '../../scenarios/lib/disposal.mjs';
-import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, SLOWER, standinUserFolder, waitFor,
+import { binFolder, deadline, DEADLINE_MS, setEvergreenRuntimeInstalled, removeUserData, SLOWER, waitFor,
   wineExec, withDeadline } from '../../scenarios/lib/host.mjs';
 import { endProcess, endWithThisProcess } from '../../scenarios/lib/wine_process.mjs';
 
@@ -59,7 +59,7 @@ export class RunningApp {
     if (!keepUserData) {
       const { name } = JSON.parse(fs.readFileSync(path.join(app.folder, 'package.json'), 'utf8'));
       if (typeof name === 'string' && name && !/[\\/]|^\.\.?$/.test(name))
-        fs.rmSync(path.join(path.dirname(standinUserFolder), name), { recursive: true, force: true });
+        removeUserData(name);
     }
     for (const file of ['Quorrin.exe', 'WebView2Loader.dll'])
       fs.copyFileSync(path.join(binFolder, file), path.join(app.folder, file));

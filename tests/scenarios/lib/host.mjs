@@ -30,6 +30,17 @@ export const standinUserFolder = path.join(prefix, 'drive_c/users', os.userInfo(
   'AppData/Local/WebView2Standin');
 export const RUNTIME_MARKER = 'webview2-standin.marker';
 
+// An application's folders in the test prefix's %LOCALAPPDATA%: its user data
+// folder, named after it, and the author's log in the folder beside it.
+const localAppData = path.dirname(standinUserFolder);
+export const userDataFolderOf = (name) => path.join(localAppData, name);
+export const authorLogOf = (name) => path.join(localAppData, `${name}-logs`, 'quorrin.log');
+// Both gone: the next start has no saves and a log of its own.
+export function removeUserData(name) {
+  fs.rmSync(userDataFolderOf(name), { recursive: true, force: true });
+  fs.rmSync(path.dirname(authorLogOf(name)), { recursive: true, force: true });
+}
+
 // Lays the stand-in runtime out as a fixed-version runtime the vendor's loader
 // accepts: the folder's EBWebView\x64\EmbeddedBrowserWebView.dll.
 export function layOutFixedRuntime(folder) {

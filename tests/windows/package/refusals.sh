@@ -74,12 +74,16 @@ expect_refusal icon-absolute "$f/package.json" "inside the application folder" "
 f=$(app version '{"name": "x", "version": "one"}')
 expect_refusal version "$f/package.json" '"version" must be text like "1.2.3"' "$f"
 
-# www/ is walked without following links out of it: a link whose real path
-# leaves www/ (an author's .env) and a name with "\\" refuse; a link inside is kept.
-f=$(app links '{"name": "x"}' 'secret.env=TOKEN' 'www/sub/page.html=p')
+# www/ and webview2/ are walked without following links out of them: a link
+# whose real path leaves the folder (an author's .env) and a name with "\\"
+# refuse; a link inside is kept.
+f=$(app links '{"name": "x"}' 'secret.env=TOKEN' 'www/sub/page.html=p' 'webview2/msedge.dll=d')
 ln -s ../secret.env "$f/www/config.txt"
 expect_refusal link-outside "$f/www/config.txt" "outside www/" "$f"
 rm "$f/www/config.txt" && ln -s sub/page.html "$f/www/inner.html"
+ln -s ../secret.env "$f/webview2/EBWebView"
+expect_refusal runtime-link-outside "$f/webview2/EBWebView" "outside webview2/" "$f"
+rm "$f/webview2/EBWebView" && ln -s msedge.dll "$f/webview2/inner.dll"
 printf x >"$f/www/a\\b.txt"
 expect_refusal backslash-name "$f/www/a\\b.txt" 'the name holds "\"' "$f"
 rm "$f/www/a\\b.txt"

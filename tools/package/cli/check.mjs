@@ -30,6 +30,25 @@ function withKey(message) {
   return key ? `${message} [key "${key}"]` : message;
 }
 
+// The position the program always lets page script write, for the player's saves.
+const USER_DATA_HANDLE = 'user-data';
+
+// Which directory handles page script may write through: "user-data" and the
+// positions named writable, of those offered. The content folder lies inside the
+// program folder, and a handle under a writable one writes too. { line, warning }.
+function directoryHandleReport(app) {
+  const writable = app.settings.directoryHandles.filter((name) => name === USER_DATA_HANDLE ||
+    app.settings.namedWritableHandles.includes(name));
+  const shown = writable.map((name) => (name === 'program' && !writable.includes('content')
+    ? '"program" (www/ inside it too)' : `"${name}"`));
+  const line = `Directory handles the page can write through: ${
+    shown.length > 0 ? shown.join(', ') : 'none'}; the others offered are read-only.`;
+  const warning = app.directoryHandlesListed ? null : 'package.json has no "directory-handles" ' +
+    'in "settings": the page gets a handle on every folder the program offers. List only ' +
+    'those it needs. [key "settings.directory-handles"]';
+  return { line, warning };
+}
+
 // Prints the problems and warnings; returns the application when it would start and package.
 export function reportCheck(folder) {
   const { app, problems } = inspectApplication(path.resolve(folder));
@@ -39,7 +58,11 @@ export function reportCheck(folder) {
   for (const problem of problems) console.error(withKey(problem.message));
   // Warnings are for a folder that packages, as scripts/package gives them.
   if (app && problems.length === 0) {
-    for (const warning of releaseWarnings(app)) console.error(`Warning: ${warning}`);
+    const handles = directoryHandleReport(app);
+    console.log(handles.line);
+    for (const warning of [handles.warning, ...releaseWarnings(app)].filter(Boolean)) {
+      console.error(`Warning: ${warning}`);
+    }
   }
   return problems.length === 0 ? app : null;
 }

@@ -4,8 +4,8 @@ import fs from 'node:fs';
 import path from 'node:path';
 
 import { engineFindings } from './engines.mjs';
-import { walkContentFolder } from './content-files.mjs';
-import { authorName, parseVersion, safeFileName } from './names.mjs';
+import { SHIPPED_FOLDERS, walkShippedFolder } from './content-files.mjs';
+import { authorName, parseVersion, safeFileName, windowsNameProblem } from './names.mjs';
 import { checkManifestBytes, manifestDetails } from './rules.mjs';
 
 const PNG_SIGNATURE = Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]);
@@ -61,6 +61,10 @@ function checkIcon(appFolder, manifestPath, icon) {
     throw new PackagingError(manifestPath,
       `the window icon "${icon}" must be a path inside the application folder`);
   }
+  // Copied into the program folder at the same path, so held to the same names.
+  const problem = icon.split(/[/\\]/u).filter((part) => part !== '' && part !== '.')
+    .map(windowsNameProblem).find(Boolean);
+  if (problem) throw new PackagingError(manifestPath, `the window icon "${icon}": ${problem}`);
   if (!fs.statSync(file, { throwIfNoEntry: false })?.isFile()) {
     throw new PackagingError(file, 'the window icon named in package.json does not exist');
   }
@@ -149,8 +153,10 @@ export function inspectApplication(appFolder) {
     ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
   const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
     { text: '', numbers: [0, 0, 0, 0] });
-  for (const { file, reason } of walkContentFolder(path.join(appFolder, 'www')).problems) {
-    problems.push(new PackagingError(file, reason));
+  for (const folder of SHIPPED_FOLDERS) {
+    for (const { file, reason } of walkShippedFolder(path.join(appFolder, folder)).problems) {
+      problems.push(new PackagingError(file, reason));
+    }
   }
   const { engine, warnings: engineWarnings } = checkEngine(appFolder, manifestPath, settings,
     extra, problems);
@@ -168,6 +174,8 @@ export function inspectApplication(appFolder) {
     iconFile,
     engine,
     engineWarnings,
+    // Without the key the program offers page script every directory handle.
+    directoryHandlesListed: extra.settings?.['directory-handles'] !== undefined,
   };
   return { app, problems };
 }

@@ -1,8 +1,12 @@
-// The files of www/ as a package takes them: walked without following links
-// out of it, so a link such as www/config.txt -> ../.env never ships the file
-// it points to, and no name holds "\" (a folder separator on Windows and in a zip).
+// The files of a shipped folder (www/, webview2/) as a package takes them:
+// walked without following links out of it, so a link such as
+// www/config.txt -> ../.env never ships the file it points to, and with no name
+// Windows would mishandle (a device name, a stream, a wildcard, a dropped
+// ending, two names one file).
 import fs from 'node:fs';
 import path from 'node:path';
+
+import { windowsFoldedName, windowsNameProblem } from './names.mjs';
 
 // Whether file (a real path) is folder or lies below it.
 export function isInsideFolder(folder, file) {
@@ -10,28 +14,48 @@ export function isInsideFolder(folder, file) {
   return relative === '' || (relative.split(path.sep)[0] !== '..' && !path.isAbsolute(relative));
 }
 
+// The application's folders copied file by file: its content, and a fixed-version
+// runtime when it has one.
+export const SHIPPED_FOLDERS = ['www', 'webview2'];
+
 const byName = (a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0);
 
+// Why a name in a folder would not survive Windows: its own problem, or one
+// already taken by a name beside it that differs only in case.
+function nameProblem(name, taken) {
+  const problem = windowsNameProblem(name);
+  if (problem) return `${problem}: rename it`;
+  const folded = windowsFoldedName(name);
+  if (taken.has(folded)) {
+    return `the name differs from "${taken.get(folded)}" beside it only in case, so Windows ` +
+      'takes them for one file and one would overwrite the other: rename one';
+  }
+  taken.set(folded, name);
+  return null;
+}
+
 // { entries, problems }: entries { relative ("/"-separated), source (real path), folder } in a
-// stable order, folders before what they hold; problems { file, reason }. A link inside www/ is
-// taken as what it points to; one that leaves www/, dangles or loops is a problem.
-export function walkContentFolder(wwwFolder) {
+// stable order, folders before what they hold; problems { file, reason }. A link inside the
+// folder is taken as what it points to; one that leaves it, dangles or loops is a problem.
+export function walkShippedFolder(shippedFolder) {
   const entries = [];
   const problems = [];
+  const label = `${path.basename(shippedFolder)}/`;
   let root;
   try {
-    root = fs.realpathSync(wwwFolder);
+    root = fs.realpathSync(shippedFolder);
   } catch {
     return { entries, problems };
   }
   if (!fs.statSync(root).isDirectory()) return { entries, problems };
   const visit = (relative, real, ancestors) => {
+    const taken = new Map();
     for (const item of fs.readdirSync(real, { withFileTypes: true }).sort(byName)) {
       const name = relative ? `${relative}/${item.name}` : item.name;
-      const shown = path.join(wwwFolder, ...name.split('/'));
-      if (item.name.includes('\\')) {
-        problems.push({ file: shown, reason: 'the name holds "\\", which Windows and zip ' +
-          'readers take for a folder separator: rename it' });
+      const shown = path.join(shippedFolder, ...name.split('/'));
+      const problem = nameProblem(item.name, taken);
+      if (problem) {
+        problems.push({ file: shown, reason: problem });
         continue;
       }
       let source = path.join(real, item.name);
@@ -44,8 +68,8 @@ export function walkContentFolder(wwwFolder) {
           continue;
         }
         if (!isInsideFolder(root, target)) {
-          problems.push({ file: shown, reason: `a link to ${target}, outside www/: only files ` +
-            'inside www/ are packaged; copy the file in or remove the link' });
+          problems.push({ file: shown, reason: `a link to ${target}, outside ${label}: only ` +
+            `files inside ${label} are packaged; copy the file in or remove the link` });
           continue;
         }
         source = target;
