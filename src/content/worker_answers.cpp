@@ -89,6 +89,8 @@ void CALLBACK WorkerAnswers::RunOne(PTP_CALLBACK_INSTANCE, void* context) {
         self->queued_.pop_front();
     }
     Answer answer;
+    // Below the UI thread, which must keep answering while this decodes.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
     if (!*job.cancelled) {
         try {
             answer = job.work(job.cancelled);
@@ -96,6 +98,7 @@ void CALLBACK WorkerAnswers::RunOne(PTP_CALLBACK_INSTANCE, void* context) {
             LogHandlerFailure(std::current_exception());
         }
     }
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL);
     self->Finished(job.id, std::move(answer));
 }
 
