@@ -9,7 +9,7 @@ import zlib from 'node:zlib';
 import { after, before, test } from 'node:test';
 
 import { DATA, FRAMEWORK, OLD_DATA, SPACED_NAME, WASM, engineFiles, escapePath } from './lib/engine_builds.mjs';
-import { APP_ORIGIN, Host, standinUserFolder } from './lib/host.mjs';
+import { APP_ORIGIN, Host, standinUserFolder, waitFor } from './lib/host.mjs';
 
 const NAME = 'precompressed';
 const cutShort = zlib.brotliCompressSync(crypto.randomBytes(1 << 20));
@@ -154,6 +154,17 @@ test('a range of a file whose decoded size is not known waits for a worker, and 
   assert.equal(again.status, 206);
   assert.equal(header(again, 'Content-Range'), 'bytes 0-9/3000', 'the size learnt under the other spelling');
   assert.equal(again.body.toString(), 'BBBBBBBBBB');
+});
+
+test('a request still waiting for a worker when its browser ends is completed without an answer', async () => {
+  await host.raise('DOMContentLoaded');
+  const waiting = host.raise('WebResourceRequested', { uri: APP_ORIGIN + 'Build/huge.data', method: 'GET',
+    headers: { Range: 'bytes=3000000000-' } });
+  await host.raise('ProcessFailed', { kind: 0 }); // the browser process exited: a new browser
+  const result = await waiting;
+  assert.ok(result.deferred);
+  assert.equal(result.response, null, 'completed as the session ended, not once decoded');
+  await waitFor(() => host.callsTo('Navigate').length === 2, 'the new browser');
 });
 
 test('a range far past the end of a file that decodes past 2 GiB is 416, without decoding it to its end', async () => {
