@@ -8,6 +8,7 @@
 #include "app/window_dpi.h"
 #include "window/window_minimum.h"
 #include "app/window_placement.h"
+#include "content/worker_answers.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "window/window_browser.h"
@@ -184,6 +185,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case kDeliverExtensionPosts:
         DeliverExtensionPosts();
+        return 0;
+    case kDeliverContentAnswers:
+        if (browser)
+            browser->DeliverContentAnswers();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -55,6 +55,24 @@ PathKind KindOf(const std::string& filePath, FileStamp& stamp) {
              (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow};
     return data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::Folder : PathKind::File;
 }
+
+// Without a response the request would go to the network: nothing more can be
+// done than say so in the log.
+void SetResponse(ICoreWebView2Environment* environment,
+                 ICoreWebView2WebResourceRequestedEventArgs* args, ResponsePlan plan,
+                 com_ptr<IStream> body, bool crossOriginIsolation) {
+    if (!body && plan.body == BodySource::Text)
+        body = MemoryStream(plan.text);
+    if (crossOriginIsolation)
+        AddCrossOriginIsolation(plan);
+    com_ptr<ICoreWebView2WebResourceResponse> response;
+    const HRESULT created = environment->CreateWebResourceResponse(
+        body.get(), plan.status, Utf8ToWide(plan.reason).c_str(),
+        Utf8ToWide(JoinHeaderLines(plan.headers)).c_str(), response.put());
+    LogIfFailed("CreateWebResourceResponse", created);
+    if (SUCCEEDED(created) && response)
+        LogIfFailed("put_Response", args->put_Response(response.get()));
+}
 } // namespace
 
 // A folder stands for its index page when it is asked for as a folder ("", "sub/");
@@ -96,10 +114,11 @@ bool ContentServer::StaysInsideAfterLinks(const std::string& filePath, const Fil
 }
 
 ContentServer::ContentServer(std::string contentFolder, size_t originLength,
-                             bool crossOriginIsolation, PrecompressedFiles precompressed)
+                             bool crossOriginIsolation, HWND answerWindow,
+                             PrecompressedFiles precompressed)
     : contentFolder_(std::move(contentFolder)), originLength_(originLength),
       crossOriginIsolation_(crossOriginIsolation), decodedFiles_(precompressed),
-      finalContentFolder_(FinalPathOf(contentFolder_)) {}
+      finalContentFolder_(FinalPathOf(contentFolder_)), workerAnswers_(answerWindow) {}
 
 void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment,
                                            ICoreWebView2WebResourceRequestedEventArgs* args) {
@@ -116,26 +135,43 @@ void ContentServer::OnWebResourceRequested(ICoreWebView2Environment* environment
         Resolve(RelativePathFromUri(Utf8Of(uri), originLength_));
     const std::optional<std::string> range =
         target.found ? RangeHeader(headers.get()) : std::nullopt;
-    std::optional<DecodedAnswer> decoded =
+    DecodedFiles::Plan decoded =
         target.found ? decodedFiles_.Answer(target.relativePath, target.filePath, range)
-                     : std::nullopt;
+                     : DecodedFiles::Plan{};
+    if (decoded.later) {
+        if (DecodeLater(environment, args, std::move(decoded.later)))
+            return;
+        decoded.now = DecodedAnswer{UnreadableFileAnswer(), nullptr};
+    }
     ResponsePlan plan =
-        decoded ? std::move(decoded->plan)
-                : PlanResponse(target.found, target.relativePath, target.found ? target.size : 0,
-                               range);
-    const com_ptr<IStream> body = decoded && decoded->body ? decoded->body : BodyFor(plan, target);
-    if (crossOriginIsolation_)
-        AddCrossOriginIsolation(plan);
+        decoded.now ? std::move(decoded.now->plan)
+                    : PlanResponse(target.found, target.relativePath,
+                                   target.found ? target.size : 0, range);
+    com_ptr<IStream> body =
+        decoded.now && decoded.now->body ? decoded.now->body : BodyFor(plan, target);
+    SetResponse(environment, args, std::move(plan), std::move(body), crossOriginIsolation_);
+}
 
-    // Without a response the request would go to the network: nothing more can
-    // be done than say so in the log.
-    com_ptr<ICoreWebView2WebResourceResponse> response;
-    const HRESULT created = environment->CreateWebResourceResponse(
-        body.get(), plan.status, Utf8ToWide(plan.reason).c_str(),
-        Utf8ToWide(JoinHeaderLines(plan.headers)).c_str(), response.put());
-    LogIfFailed("CreateWebResourceResponse", created);
-    if (SUCCEEDED(created) && response)
-        LogIfFailed("put_Response", args->put_Response(response.get()));
+// The answer is set once a worker has decoded what it needs; false when the
+// request cannot wait.
+bool ContentServer::DecodeLater(ICoreWebView2Environment* environment,
+                                ICoreWebView2WebResourceRequestedEventArgs* args,
+                                DecodedFiles::Decode decode) {
+    const bool isolation = crossOriginIsolation_;
+    return workerAnswers_.Defer(
+        environment, args,
+        [decode = std::move(decode), isolation](WorkerAnswers::Cancelled cancelled) {
+            DecodedFiles::Made made = decode(std::move(cancelled));
+            if (!made)
+                return WorkerAnswers::Answer();
+            return WorkerAnswers::Answer(
+                [made = std::move(made), isolation](ICoreWebView2Environment* environment,
+                                                    ICoreWebView2WebResourceRequestedEventArgs* args) {
+                    DecodedAnswer answer = made();
+                    SetResponse(environment, args, std::move(answer.plan), std::move(answer.body),
+                                isolation);
+                });
+        });
 }
 
 // A file that cannot be opened or mapped after all (it vanished, changed or is

@@ -1,6 +1,7 @@
 #pragma once
 // Answers the browser control's requests under the page origin from the content
-// folder: resolves the path, plans the answer and sets it before returning.
+// folder: resolves the path, plans the answer and sets it before returning, or,
+// for a file that must be decoded first, once a worker has decoded it.
 #include <string>
 
 #include <WebView2.h>
@@ -9,15 +10,17 @@
 #include "content/link_check_cache.h"
 #include "content/mapped_file_cache.h"
 #include "content/response_plan.h"
+#include "content/worker_answers.h"
 #include "util/com/com_ptr.h"
 
 class ContentServer {
 public:
     // contentFolder: the absolute folder served, ending in a backslash.
     // With crossOriginIsolation every answer lets the page be cross-origin isolated;
-    // precompressed picks the compressed files served decoded.
+    // precompressed picks the compressed files served decoded; answerWindow gets
+    // kDeliverContentAnswers when a worker has finished one.
     ContentServer(std::string contentFolder, size_t originLength, bool crossOriginIsolation,
-                  PrecompressedFiles precompressed = PrecompressedFiles::Auto);
+                  HWND answerWindow, PrecompressedFiles precompressed = PrecompressedFiles::Auto);
     ContentServer(const ContentServer&) = delete;
     ContentServer& operator=(const ContentServer&) = delete;
 
@@ -27,6 +30,11 @@ public:
 
     // Unmaps and closes every cached file, so that other programs may write them.
     void UnmapAll() { mappedFiles_.UnmapAll(); }
+
+    // kDeliverContentAnswers: answers the requests the workers have finished.
+    void DeliverFinishedAnswers() { workerAnswers_.DeliverFinished(); }
+    // Before the session's web view goes: completes every request still waiting.
+    void CompleteWaitingRequests() { workerAnswers_.CompleteAll(); }
 
 private:
     // What a request's path names in the content folder.
@@ -40,6 +48,8 @@ private:
     bool LookUp(Target& target);
     bool StaysInsideAfterLinks(const std::string& filePath, const FileStamp& stamp);
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
+    bool DecodeLater(ICoreWebView2Environment* environment,
+                     ICoreWebView2WebResourceRequestedEventArgs* args, DecodedFiles::Decode decode);
 
     const std::string contentFolder_;
     const size_t originLength_;
@@ -48,4 +58,5 @@ private:
     DecodedFiles decodedFiles_;
     LinkCheckCache checkedFiles_;
     std::string finalContentFolder_; // resolved at start, or at the first request after
+    WorkerAnswers workerAnswers_;    // first to go: its workers use the rest
 };

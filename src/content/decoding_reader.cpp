@@ -168,11 +168,22 @@ size_t DecodingReader::Read(uint8_t* buffer, size_t size) {
         else if (made == 0 && available_ == inBefore && (available_ > 0 || sourceEnded_))
             state_ = State::Failed; // no progress with input to hand: truncated or stuck
     }
+    if (state_ != State::Reading)
+        LetGoOfDecoder();
     return filled;
 }
 
-std::optional<uint64_t> DecodedSize(Coding coding, CompressedSource source) {
-    DecodingReader reader(coding, std::move(source));
+// Once ended or failed, the decoder's window and the input piece are of no more use,
+// however long the runtime keeps the stream.
+void DecodingReader::LetGoOfDecoder() {
+    codec_.reset();
+    input_ = {};
+    next_ = nullptr;
+    available_ = 0;
+}
+
+std::optional<uint64_t> DecodedSize(Coding coding, CompressedSource source, uint64_t limit) {
+    DecodingReader reader(coding, std::move(source), 0, limit);
     std::vector<uint8_t> sink(kInputPiece);
     while (reader.state() == DecodingReader::State::Reading)
         reader.Read(sink.data(), sink.size());

@@ -37,6 +37,7 @@ public:
 private:
     bool Refill();
     void Finish();
+    void LetGoOfDecoder();
 
     std::unique_ptr<Codec> codec_;
     CompressedSource source_;
@@ -52,4 +53,7 @@ private:
 };
 
 // The decoded size of a whole compressed file; nothing when it does not decode.
-std::optional<uint64_t> DecodedSize(Coding coding, CompressedSource source);
+// At most `limit` bytes are decoded: a file that decodes to that many or more
+// is `limit` long as far as this says, and is not read further.
+std::optional<uint64_t> DecodedSize(Coding coding, CompressedSource source,
+                                    uint64_t limit = UINT64_MAX);

@@ -10,7 +10,10 @@
 namespace {
 class DecodingStream final : public ReadOnlyStreamBase {
 public:
-    explicit DecodingStream(DecodingStreamParts parts) : parts_(std::move(parts)) {}
+    explicit DecodingStream(DecodingStreamParts parts) : parts_(std::move(parts)) {
+        if (parts_.reader->state() != DecodingReader::State::Reading)
+            parts_.slot.Release(); // whole in its first piece
+    }
 
     HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG wanted, ULONG* read) override;
     // A decoder only goes forward: the position can be asked, not changed.
@@ -66,6 +69,8 @@ HRESULT DecodingStream::Read(void* buffer, ULONG wanted, ULONG* read) {
     size_t count = fromFirst;
     if (count < wanted)
         count += parts_.reader->Read(out + count, wanted - count);
+    if (parts_.reader->state() != DecodingReader::State::Reading)
+        parts_.slot.Release(); // its decoder is gone, however long the runtime keeps the stream
     given_ += count;
     // Bytes decoded before a failure go out; the next call fails.
     if (count == 0 && !EndedAsAnnounced())

@@ -10,6 +10,7 @@
 
 #include <objidl.h>
 
+#include "content/decoder_slots.h"
 #include "content/decoding_reader.h"
 #include "util/com/com_ptr.h"
 
@@ -20,6 +21,7 @@ struct DecodingStreamParts {
     std::string name;                        // the file, for the log
     // Told the decoded size once a whole file has been read to its clean end.
     std::function<void(uint64_t)> decodedWhole;
+    DecoderSlot slot; // given back once the body ends, or with the stream
 };
 
 // A stream whose Read fails, after one log line naming the file, when the

@@ -61,6 +61,15 @@ ResponsePlan UnreadableFileAnswer() {
     return plan;
 }
 
+ResponsePlan BusyAnswer() {
+    ResponsePlan plan =
+        TextAnswer(503, "Service Unavailable", "Too many files are being decoded at once");
+    plan.headers.push_back("Retry-After: 1");
+    plan.headers.push_back("Content-Type: text/plain; charset=utf-8");
+    plan.headers.push_back("Content-Length: " + std::to_string(plan.text.size()));
+    return plan;
+}
+
 void AddCrossOriginIsolation(ResponsePlan& plan) {
     plan.headers.insert(plan.headers.end(), {"Cross-Origin-Opener-Policy: same-origin",
                                              "Cross-Origin-Embedder-Policy: require-corp",

@@ -37,6 +37,10 @@ ResponsePlan PlanResponse(bool found, const std::string& relativePath, uint64_t 
 // whose header lines describe its own short text, not the file.
 ResponsePlan UnreadableFileAnswer();
 
+// The answer while too many files are being decoded at once: a 503 that says
+// when to ask again.
+ResponsePlan BusyAnswer();
+
 // Adds, after the plan's own lines, the headers that make a page cross-origin
 // isolated: its own-origin resources may then be embedded, nothing else.
 void AddCrossOriginIsolation(ResponsePlan& plan);

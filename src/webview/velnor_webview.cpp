@@ -34,7 +34,7 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiCh
                       {manifest.directoryHandles, manifest.writableDirectoryHandles}},
                      windowCommands_, g_extensionHost),
       contentServer_(applicationFolder + contentFolder, pageOrigin_.size(),
-                     manifest.crossOriginIsolation, manifest.precompressed),
+                     manifest.crossOriginIsolation, mainWindow, manifest.precompressed),
       closeHandshake_(mainWindow, manifest.closeHandshakeMs,
                       [this] { return messageBridge_.PostJsonToPage(R"({"type":"closing"})"); }),
       deferred_(mainWindow) {
@@ -79,6 +79,7 @@ void VelnorWebView::StartSession() {
 // Only ever from the message loop: never inside one of the session's callbacks.
 void VelnorWebView::EndSession() {
     DetachSessionFeatures();
+    contentServer_.CompleteWaitingRequests();
     session_.reset();
 }
 

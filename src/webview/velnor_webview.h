@@ -47,6 +47,7 @@ public:
     // nothing before the controller exists; a minimised window hides the
     // control rather than shrinking it to nothing.
     void RunDeferredWork() override { deferred_.RunNext(); }
+    void DeliverContentAnswers() override { contentServer_.DeliverFinishedAnswers(); }
     void OnMainWindowMoved() override;
     void OnMainWindowSized(bool minimised) override;
     void OnMainWindowActivated() override;

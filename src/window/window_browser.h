@@ -17,6 +17,8 @@ public:
     virtual void OnMainWindowDpiChanged(int dpi) = 0;
     // The main window's kRunDeferredWork.
     virtual void RunDeferredWork() = 0;
+    // The main window's kDeliverContentAnswers: answers decoded on a worker.
+    virtual void DeliverContentAnswers() = 0;
     // Whether the page holds the window in full screen, as placement saves it.
     virtual bool IsFullScreen() const = 0;
     // A message for the page from outside it (a later start of the application).

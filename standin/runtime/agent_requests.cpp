@@ -337,17 +337,42 @@ void Answer(const Json& request, Json& reply) {
 }
 } // namespace
 
+namespace {
+struct Replying {
+    Json id;
+    bool later = false;
+};
+Replying* g_replying = nullptr; // the request being answered, on the UI thread
+} // namespace
+
+std::function<void(Json)> ReplyLater() {
+    if (!g_replying)
+        return nullptr;
+    g_replying->later = true;
+    return [id = g_replying->id](Json reply) {
+        reply["type"] = "result";
+        reply["id"] = id;
+        SendToAgent(reply);
+    };
+}
+
 void HandleAgentRequest(const Json& request) {
     const Json* id = Member(request, "id");
     Json reply = {{"type", "result"}, {"id", id ? *id : Json(nullptr)}};
+    Replying replying{reply["id"]};
+    Replying* const outer = std::exchange(g_replying, &replying);
     try {
         // A script dialog is answered once a person has answered it.
-        if (const Json* type = Member(request, "type"); type && *type == "script-dialog")
+        if (const Json* type = Member(request, "type"); type && *type == "script-dialog") {
+            g_replying = outer;
             return ShowScriptDialog(request, MainWindow());
+        }
         Answer(request, reply);
     } catch (const std::exception& error) {
         // A malformed request changes nothing in the host; the agent learns why.
         reply["error"] = error.what();
     }
-    SendToAgent(reply);
+    g_replying = outer;
+    if (!replying.later)
+        SendToAgent(reply);
 }

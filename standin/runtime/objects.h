@@ -309,6 +309,9 @@ void WatchProgressBarsOnThisThread();
 
 // Answers one agent request ("raise", "query", "close") on the UI thread.
 void HandleAgentRequest(const Json& request);
+// Lets the agent request being answered reply later: its result goes when the
+// returned function is called with it (once). Empty outside a request.
+std::function<void(Json)> ReplyLater();
 // A page's alert, confirm or prompt as a modal window over owner; answered later.
 void ShowScriptDialog(const Json& request, HWND owner);
 

@@ -906,6 +906,13 @@ public:
     }
 };
 
+class ICoreWebView2DeferralDefaults : public ICoreWebView2Deferral {
+public:
+    HRESULT STDMETHODCALLTYPE Complete() override {
+        return ReportUnimplemented("ICoreWebView2Deferral", "Complete");
+    }
+};
+
 class ICoreWebView2DOMContentLoadedEventArgsDefaults : public ICoreWebView2DOMContentLoadedEventArgs {
 public:
     HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64*) override {

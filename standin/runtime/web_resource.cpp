@@ -201,6 +201,8 @@ private:
     std::wstring headers_;
 };
 
+class Deferral;
+
 class WebResourceRequestedArgs final
     : public StandinObject<ICoreWebView2WebResourceRequestedEventArgs2Defaults> {
 public:
@@ -210,11 +212,15 @@ public:
     ~WebResourceRequestedArgs() override { ReleaseQuietly(response_); }
 
     ICoreWebView2WebResourceResponse* response() const { return response_; }
+    Deferral* deferral() const { return deferral_; }
+    void ForgetDeferral() { deferral_ = nullptr; }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** value) override;
     HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** value) override {
         STANDIN_REPORT_CALL(*this, kind(), "get_Request", Json::array());
         return request_.CopyTo(value);
     }
     HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* value) override {
+        STANDIN_ON_CREATING_THREAD("put_Response");
         STANDIN_REPORT_CALL(*this, kind(), "put_Response", {value != nullptr});
         RetainQuietly(value);
         ReleaseQuietly(std::exchange(response_, value));
@@ -252,7 +258,81 @@ private:
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT context_;
     uint32_t sourceKind_;
     ICoreWebView2WebResourceResponse* response_ = nullptr;
+    Deferral* deferral_ = nullptr; // while the host holds it; it holds these args
 };
+
+// A request the host answers later: the runtime reads the response only once the
+// host completes the deferral (on the UI thread, once), then answers the agent.
+class Deferral final : public StandinObject<ICoreWebView2DeferralDefaults> {
+public:
+    explicit Deferral(WebResourceRequestedArgs* args)
+        : StandinObject("ICoreWebView2Deferral"), args_(args) {}
+    ~Deferral() override {
+        args_->ForgetDeferral();
+        if (completed_)
+            return;
+        // The request would hang in the runtime: the host must always complete it.
+        ReportViolation("deferral-not-completed",
+                        "the host released a request's deferral without completing it");
+        if (reply_)
+            reply_(std::exchange(result_, Json::object()));
+    }
+    bool completed() const { return completed_; }
+    // Outside the handler: the agent's answer waits for Complete.
+    void AnswerLater(Json result, std::string body, std::function<void(Json)> reply) {
+        result_ = std::move(result);
+        result_["deferred"] = true;
+        result_["filtered"] = true;
+        result_["response"] = nullptr;
+        body_ = std::move(body);
+        reply_ = std::move(reply);
+    }
+    HRESULT STDMETHODCALLTYPE Complete() override {
+        STANDIN_ON_CREATING_THREAD("Complete");
+        STANDIN_REPORT_CALL(*this, kind(), "Complete", Json::array());
+        if (completed_) {
+            ReportViolation("deferral-completed-twice", "the host completed a deferral twice");
+            return HRESULT_FROM_WIN32(ERROR_INVALID_STATE);
+        }
+        completed_ = true;
+        if (!reply_)
+            return S_OK; // inside the handler: read as the handler returns
+        // Read after Complete returns, as the runtime goes on from its own loop.
+        ICoreWebView2WebResourceResponse* response = args_->response();
+        RetainQuietly(response);
+        PostToUiThread([result = std::exchange(result_, Json::object()), body = body_, response,
+                        reply = std::exchange(reply_, nullptr)]() mutable {
+            result["response"] = DescribeResponse(response, body);
+            ReleaseQuietly(response);
+            reply(std::move(result));
+        });
+        return S_OK;
+    }
+
+protected:
+    bool Offers(REFIID iid) const override { return iid == IidOf<ICoreWebView2Deferral>(); }
+
+private:
+    Ref<WebResourceRequestedArgs> args_;
+    bool completed_ = false;
+    Json result_ = Json::object();
+    std::string body_;
+    std::function<void(Json)> reply_;
+};
+
+// One deferral per request: a second call gives the same one.
+HRESULT WebResourceRequestedArgs::GetDeferral(ICoreWebView2Deferral** value) {
+    STANDIN_ON_CREATING_THREAD("GetDeferral");
+    STANDIN_REPORT_CALL(*this, kind(), "GetDeferral", Json::array());
+    if (!value)
+        return E_POINTER;
+    if (!deferral_)
+        deferral_ = new Deferral(this);
+    deferral_->InternalAddRef();
+    deferral_->HostTookReference();
+    *value = deferral_;
+    return S_OK;
+}
 } // namespace
 
 ICoreWebView2WebResourceResponse* MakeResponse(IStream* content, int statusCode, LPCWSTR reason,
@@ -283,6 +363,10 @@ Json RaiseWebResourceRequested(ICoreWebView2* sender, const Json& args,
     QueryPerformanceCounter(&end);
     result["handlerMicroseconds"] = static_cast<double>(end.QuadPart - start.QuadPart) * 1e6 /
                                     static_cast<double>(frequency.QuadPart);
+    if (Deferral* deferral = eventArgs->deferral(); deferral && !deferral->completed()) {
+        deferral->AnswerLater(result, body, ReplyLater());
+        return result;
+    }
     result["response"] = DescribeResponse(eventArgs->response(), body);
     return result;
 }

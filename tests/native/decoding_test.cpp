@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "content/decoded_plan.h"
+#include "content/decoded_sizes.h"
+#include "content/decoder_slots.h"
 #include "content/decoding_reader.h"
 #include "content/precompressed_rule.h"
 #include "../fuzz/gzip_of.h"
@@ -151,4 +155,97 @@ TEST(PlanDecodedResponse, TypedByTheInnerNameAndSizedWhenKnown) {
     EXPECT_EQ(range.first, 500u);
     EXPECT_EQ(range.length, 500u);
     EXPECT_EQ(PlanDecodedResponse("a.data", 1000, "bytes=1000-").status, 416);
+}
+
+TEST(DecodedSize, StopsOnceTheLimitIsReached) {
+    const std::string zeros(1 << 20, '\0');
+    const std::string gzip = Gzip(zeros);
+    const std::string cut = gzip.substr(0, gzip.size() - 4);
+    struct Case {
+        std::string file;
+        uint64_t limit;
+        std::optional<uint64_t> size;
+    } cases[] = {
+        {gzip, UINT64_MAX, zeros.size()},
+        {gzip, zeros.size(), zeros.size()},
+        {gzip, zeros.size() + 1, zeros.size()},
+        {gzip, 1000, 1000},
+        {cut, UINT64_MAX, std::nullopt},
+        {cut, 1000, 1000}, // broken only past the limit: not read that far
+        {Gzip(""), 1000, 0},
+    };
+    for (const Case& c : cases) {
+        size_t read = 0;
+        CompressedSource source = [counted = SourceOf(c.file), &read](uint8_t* buffer,
+                                                                      size_t size) mutable {
+            const std::optional<size_t> got = counted(buffer, size);
+            read += got.value_or(0);
+            return got;
+        };
+        EXPECT_EQ(DecodedSize(Coding::Gzip, source, c.limit), c.size) << c.limit;
+        if (c.limit == 1000 && c.file.size() > 100) {
+            EXPECT_LT(read, c.file.size() / 2) << "the rest of the file is not read";
+        }
+    }
+}
+
+TEST(DecodedSizes, FoundByTheFileItselfAndBounded) {
+    DecodedSizes sizes(2);
+    const FileIdentity a{1, 10, 500, 7}, b{1, 11, 500, 7}, c{2, 10, 500, 7};
+    sizes.Remember(a, 1000);
+    EXPECT_EQ(sizes.Find(a), 1000u);
+    for (const FileIdentity& other :
+         {FileIdentity{1, 10, 501, 7}, FileIdentity{1, 10, 500, 8}, b, c}) {
+        EXPECT_EQ(sizes.Find(other), std::nullopt) << "another file, or this one rewritten";
+    }
+    sizes.Remember(b, 2000);
+    EXPECT_EQ(sizes.Find(a), 1000u); // a is now the more recently used
+    sizes.Remember(c, 3000);
+    EXPECT_EQ(sizes.Find(b), std::nullopt) << "the least recently used went";
+    EXPECT_EQ(sizes.Find(a), 1000u);
+    EXPECT_EQ(sizes.Find(c), 3000u);
+    sizes.Remember(c, 3001);
+    EXPECT_EQ(sizes.Find(c), 3001u);
+}
+
+TEST(DecoderSlots, RefusedBeyondTheLimitWithOneLinePerBusySpell) {
+    DecoderSlots slots(4);
+    std::vector<DecoderSlot> taken;
+    for (int i = 0; i < 4; ++i)
+        taken.push_back(slots.Take().slot);
+    EXPECT_EQ(slots.live(), 4u);
+    struct Step {
+        size_t release; // slots given back before the next request
+        bool granted;
+        bool firstRefusal;
+    } steps[] = {
+        {0, false, true}, {0, false, false}, {1, true, false}, {0, false, false},
+        {2, true, false}, // three given back: at most half taken again
+        {0, true, false}, {0, false, true},
+    };
+    for (const Step& step : steps) {
+        for (size_t i = 0; i < step.release; ++i)
+            taken.pop_back();
+        DecoderSlots::Taken next = slots.Take();
+        EXPECT_EQ(static_cast<bool>(next.slot), step.granted) << slots.live();
+        EXPECT_EQ(next.firstRefusal, step.firstRefusal) << slots.live();
+        if (next.slot)
+            taken.push_back(std::move(next.slot));
+    }
+    DecoderSlot moved = std::move(taken.back());
+    taken.pop_back();
+    EXPECT_EQ(slots.live(), 4u) << "a moved slot is still one";
+    moved.Release();
+    moved.Release();
+    EXPECT_EQ(slots.live(), 3u);
+    taken.clear();
+    EXPECT_EQ(slots.live(), 0u);
+}
+
+TEST(BusyAnswer, SaysWhenToAskAgain) {
+    const ResponsePlan busy = BusyAnswer();
+    EXPECT_EQ(busy.status, 503);
+    EXPECT_NE(std::find(busy.headers.begin(), busy.headers.end(), "Retry-After: 1"),
+              busy.headers.end());
+    EXPECT_EQ(busy.body, BodySource::Text);
 }

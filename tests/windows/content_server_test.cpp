@@ -50,7 +50,7 @@ protected:
     FakeEnvironment fakeEnvironment_;
     com_ptr<ICoreWebView2Environment> environment_ =
         com_ptr<ICoreWebView2Environment>::copy_from(&fakeEnvironment_);
-    ContentServer server_{app_ + "www\\", 22, false};
+    ContentServer server_{app_ + "www\\", 22, false, nullptr};
 };
 
 TEST_F(ContentServerAlone, AnswersFilesAndRangesFromTheContentFolder) {

@@ -110,6 +110,7 @@ public:
     void OnMainWindowActivated() override { ++calls; }
     void OnMainWindowDpiChanged(int) override { ++calls; }
     void RunDeferredWork() override { ++calls; }
+    void DeliverContentAnswers() override { ++calls; }
     bool IsFullScreen() const override { return false; }
     void PostToPage(const std::string&) override { ++calls; }
 };
