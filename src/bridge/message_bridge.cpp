@@ -88,7 +88,7 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
             break;
         case PageMessage::Kind::SteamCall:
             // Empty: the answer waits for Steam and is posted when it comes.
-            if (const std::string answer = steamCalls_ ? steamCalls_(message.document) : "";
+            if (const std::string answer = steamCalls_ ? steamCalls_(*message.document) : "";
                 !answer.empty())
                 PostJsonToPage(answer);
             break;

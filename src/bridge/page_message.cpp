@@ -1,5 +1,7 @@
 #include "bridge/page_message.h"
 
+#include <nlohmann/json.hpp>
+
 #include "bridge/large_messages.h"
 #include "util/text/bounded_json.h"
 #include "util/text/json_lookup.h"
@@ -43,7 +45,7 @@ PageMessage ParsePageMessage(const std::string& text) {
     } else if (type == "steam") {
         message.kind = PageMessage::Kind::SteamCall;
         message.largeWrite = IsLargeWrite({type, JsonStringOr(document, "call", "")});
-        message.document = std::move(parsed.value);
+        message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
     }

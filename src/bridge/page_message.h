@@ -3,10 +3,11 @@
 // asks for, and the "wrapper-init-response" text. Portable.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include <nlohmann/json_fwd.hpp>
 
 // "1,048,576": a count as the log writes it.
 std::string GroupedDigits(size_t count);
@@ -33,7 +34,9 @@ struct PageMessage {
     bool fullscreen = false;
     int32_t width = 0, height = 0; // set-window-size, 96-dpi units
     int32_t x = 0, y = 0;          // set-window-position, 96-dpi units
-    nlohmann::json document;       // a Steam call's whole message
+    // A Steam call's whole message; shared, so that this header needs no more
+    // of the JSON library than its names.
+    std::shared_ptr<const nlohmann::json> document;
     bool largeWrite = false;       // a Steam call that writes a whole file
     std::string refusal;
 };

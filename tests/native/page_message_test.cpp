@@ -90,7 +90,7 @@ TEST(PageMessageLimits, DeepOrCrowdedMessagesAreRefusedAndOnlyCloudWritesAreLong
     const PageMessage write =
         ParsePageMessage(R"({"type":"steam","call":"cloud-write","file":"a","text":"x"})");
     EXPECT_TRUE(write.largeWrite);
-    EXPECT_EQ(write.document["text"], "x");
+    EXPECT_EQ(write.document->at("text"), "x");
     EXPECT_FALSE(ParsePageMessage(R"({"type":"steam","call":"cloud-read"})").largeWrite);
 
     struct Head {

@@ -4,6 +4,7 @@
 import assert from 'node:assert/strict';
 import crypto from 'node:crypto';
 import fs from 'node:fs';
+import path from 'node:path';
 import zlib from 'node:zlib';
 import { after, before, test } from 'node:test';
 

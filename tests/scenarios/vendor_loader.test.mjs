@@ -27,7 +27,8 @@ test('the vendor loader starts the fixed-version runtime; creation, page and shu
   assert.equal(runtimeType, 1, 'a fixed-version runtime');
   assert.match(userDataFolder, /\\AppData\\Local\\vendor-chain$/);
   assert.deepEqual(options, { additionalBrowserArguments: '--mute-audio', language: null,
-    targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false });
+    targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false,
+    isCustomCrashReportingEnabled: true });
   assert.equal(hasHandler, true);
 
   const methods = host.calls.map((call) => call.method)
