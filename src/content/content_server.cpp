@@ -12,6 +12,7 @@
 #include "util/text/long_path.h"
 #include "util/text/text.h"
 #include "util/text/trim.h"
+#include "util/text/unicode_forms.h"
 
 namespace {
 // The trimmed "Range" value, when the request has that header.
@@ -83,14 +84,34 @@ ContentServer::Target ContentServer::Resolve(const std::string& relativePath) {
     // anything that could leave the folder is simply not found.
     if (!StaysInContentFolder(relativePath))
         return target;
-    if (!LookUp(target))
+    if (!LookUp(target)) {
+        if (!target.found)
+            FindInOtherUnicodeForm(target);
         return target;
+    }
     if (const std::optional<std::string> index = FolderIndexPath(relativePath)) {
         target.relativePath = *index;
         target.filePath = ContentFilePath(contentFolder_, *index);
         LookUp(target);
     }
     return target;
+}
+
+// A name that names nothing, tried in its other Unicode forms with every check
+// it had itself: a package built on a Mac keeps decomposed names, and a page
+// asks in the composed form. Only then, so a name that is found costs nothing.
+void ContentServer::FindInOtherUnicodeForm(Target& target) {
+    for (const std::string& form : OtherUnicodeForms(target.relativePath)) {
+        Target other{form, ContentFilePath(contentFolder_, form), false, 0};
+        if (!StaysInContentFolder(form) || LookUp(other) || !other.found)
+            continue;
+        if (namesInOtherForms_.insert(target.relativePath).second)
+            LogPageCausedLine("the file " + target.relativePath +
+                              " was found under its name in another Unicode form: " +
+                              "rename it in www as pages ask for it");
+        target = std::move(other);
+        return;
+    }
 }
 
 // True for a folder.

@@ -2,6 +2,7 @@
 // Answers the browser control's requests under the page origin from the content
 // folder: resolves the path, plans the answer and sets it before returning, or,
 // for a file that must be decoded first, once a worker has decoded it.
+#include <set>
 #include <string>
 
 #include <WebView2.h>
@@ -46,6 +47,7 @@ private:
     };
     Target Resolve(const std::string& relativePath);
     bool LookUp(Target& target);
+    void FindInOtherUnicodeForm(Target& target);
     bool StaysInsideAfterLinks(const std::string& filePath, const FileStamp& stamp);
     com_ptr<IStream> BodyFor(ResponsePlan& plan, const Target& target);
     bool DecodeLater(ICoreWebView2Environment* environment,
@@ -58,5 +60,6 @@ private:
     DecodedFiles decodedFiles_;
     LinkCheckCache checkedFiles_;
     std::string finalContentFolder_; // resolved at start, or at the first request after
+    std::set<std::string> namesInOtherForms_; // logged once each
     WorkerAnswers workerAnswers_;    // first to go: its workers use the rest
 };

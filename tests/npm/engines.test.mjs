@@ -7,7 +7,9 @@ import path from 'node:path';
 import { test } from 'node:test';
 
 import { initCommand } from '../../tools/package/cli/init.mjs';
+import { readApplication } from '../../tools/package/lib/checks.mjs';
 import { engineFindings, settingsFor } from '../../tools/package/lib/engines.mjs';
+import { releaseWarnings } from '../../tools/package/lib/warnings.mjs';
 
 const godotPage = (threads) => '<script src="game.js"></script><script>const GODOT_CONFIG = {};' +
   (threads === undefined ? '' : `const GODOT_THREADS_ENABLED = ${threads};`) + '</script>';
@@ -37,6 +39,23 @@ const CASES = [
   needs: { 'cross-origin-isolation': true } },
   { label: 'GODOT_CONFIG without its engine script', files: { 'index.html': godotPage(true) },
     engine: null },
+  { label: 'Unity 2018, its build JSON naming .unityweb files', files: { 'Build/UnityLoader.js': '',
+    'Build/game.json': '{"dataUrl":"game.data.unityweb","wasmCodeUrl":"game.wasm.code.unityweb"}',
+    'Build/game.data.unityweb': '', 'Build/game.wasm.code.unityweb': '' }, engine: 'Unity' },
+  { label: 'Unity 2018 missing a build file', files: { 'Build/UnityLoader.js': '',
+    'Build/game.json': '{"dataUrl":"game.data.unityweb","companyName":"x.unityweb"}' },
+  engine: 'Unity', problems: ['main'] },
+  { label: 'Godot 3', files: { 'index.html': '<script>new Engine(CONFIG).startGame()</script>',
+    'game.pck': '', 'game.wasm': '' }, engine: 'Godot' },
+  { label: 'Godot 3 threads', files: { 'index.html': 'var engine = new Engine();', 'game.pck': '',
+    'game.worker.js': '' }, engine: 'Godot', problems: ['cross-origin-isolation'],
+  needs: { 'cross-origin-isolation': true } },
+  { label: 'Emscripten page', files: { 'index.html': '<script>var Module = { canvas: c };</script>',
+    'game.js': '', 'game.wasm': '', 'game.data': '' }, engine: 'Emscripten' },
+  { label: 'Emscripten pthreads', files: { 'index.html': '<script>var Module = {};</script>',
+    'game.js': 'if (ENVIRONMENT_IS_PTHREAD) {}', 'game.wasm': '' }, engine: 'Emscripten',
+  problems: ['cross-origin-isolation'], needs: { 'cross-origin-isolation': true } },
+  { label: 'a .wasm without Module', files: { 'index.html': '', 'lib.wasm': '' }, engine: null },
   { label: 'Construct 3', files: { 'scripts/c3runtime.js': '' }, engine: 'Construct' },
   { label: 'GameMaker', files: { 'html5game/Game.js': '' }, engine: 'GameMaker' },
   { label: 'Defold', files: { 'dmloader.js': '' }, engine: 'Defold' },
@@ -78,7 +97,11 @@ test('init --from wraps an export: www/, name, title and the keys its engine nee
   assert.deepEqual(JSON.parse(fs.readFileSync(path.join(app, 'package.json'), 'utf8')), {
     name: 'space-game', version: '0.1.0', main: 'game.html',
     window: { title: 'Space & Time \u2605', width: 1024, height: 768 },
-    settings: { 'cross-origin-isolation': true } });
+    settings: { 'enable-devtools': false, 'directory-handles': ['user-data'],
+      'cross-origin-isolation': true } });
+  const checked = readApplication(app);
+  assert.deepEqual([checked.engine.name, releaseWarnings(checked), checked.directoryHandlesListed],
+    ['Godot', [], true], 'a fresh manifest passes check with no warning');
   assert.deepEqual(fs.readdirSync(path.join(app, 'www')).sort(), ['game.html', 'game.js']);
   // Never over an application, nor into the export itself.
   await assert.rejects(initCommand(app, { from: exported }), /exists/u);

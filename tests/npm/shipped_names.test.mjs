@@ -36,6 +36,8 @@ const CASES = [
   { files: ['Index.html', 'index.html'], reason: /differs from "Index\.html" beside it only in case/u },
   { files: ['Data/a.json', 'data/b.json'], reason: /differs from "Data"/u },
   { files: ['\u00c9t\u00e9.txt', '\u00e9T\u00c9.txt'], reason: /differs from/u },
+  // Names ship composed (NFC): a decomposed twin of a name is the same file.
+  { files: ['cafe\u0301.png', 'caf\u00e9.png'], reason: /beside it only in case or Unicode form/u },
   // Only within one folder, and full case mappings ("SS") are not Windows'.
   { files: ['a/index.html', 'b/Index.html', 'stra\u00dfe.txt', 'STRASSE.txt'], reason: null },
 ];
@@ -58,8 +60,21 @@ test('names Windows mishandles are refused, naming the file; the rest ship', (t)
     assert.equal(problems.length, 1, `${label}: ${JSON.stringify(problems)}`);
     assert.match(problems[0].reason, row.reason, label);
     const refused = problems[0].file.slice(folder.length + 1);
-    assert.ok(row.files.some((file) => file === refused || file.startsWith(`${refused}/`)),
+    assert.ok(row.files.some((file) => file.normalize('NFC') === refused || file.startsWith(`${refused}/`)),
       `${label}: names ${refused}`);
-    assert.ok(!entries.some((entry) => entry.relative === refused), `${label}: not shipped`);
+    assert.ok(!entries.some((entry) => entry.source === path.join(fs.realpathSync(folder), refused)),
+      `${label}: not shipped`);
   }
+});
+
+test('a decomposed name ships composed and is reported', (t) => {
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-nfd-'));
+  t.after(() => fs.rmSync(folder, { recursive: true, force: true }));
+  fs.mkdirSync(path.join(folder, 'images'));
+  fs.writeFileSync(path.join(folder, 'images', '\u0442\u0430\u0438\u0306\u043b.png'), 'x');
+  const { entries, problems, decomposed } = walkShippedFolder(folder);
+  assert.deepEqual(problems, []);
+  assert.deepEqual(entries.map((entry) => entry.relative), ['images', 'images/\u0442\u0430\u0439\u043b.png']);
+  assert.deepEqual(decomposed.map((file) => path.relative(folder, file)),
+    [path.join('images', '\u0442\u0430\u0438\u0306\u043b.png')], 'named as it lies');
 });

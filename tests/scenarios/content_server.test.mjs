@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 
-import { APP_ORIGIN, Host, binFolder, windowsPath, wineExec } from './lib/host.mjs';
+import { APP_ORIGIN, Host, authorLogOf, binFolder, removeUserData, windowsPath, wineExec } from './lib/host.mjs';
 
 const song = Buffer.from(Array.from({ length: 1000 }, (_, i) => (i * 7) % 251));
 const page = Buffer.from('<!doctype html><title>Hello</title>' + 'x'.repeat(1199));
@@ -14,6 +14,9 @@ const files = {
   'www/index.html': page,
   'www/media/My Song.mp3': song,
   'www/price\u20ac.txt': 'euro',
+  // As a Mac writes names (decomposed), and as Windows does (composed).
+  'www/images/\u0442\u0430\u0438\u0306\u043b.png': 'decomposed',
+  'www/na\u00efve.txt': 'composed',
   'www/sub/page.html': '<p>sub</p>',
   'www/sub/index.html': '<p>sub index</p>',
   'www/app.mjs': 'export {};',
@@ -26,6 +29,7 @@ const files = {
 
 let host;
 before(async () => {
+  removeUserData('content');
   host = await Host.start({ manifest: { name: 'content' }, files });
   await host.ready();
 });
@@ -60,6 +64,16 @@ test('escapes are decoded as UTF-8 and a decoded backslash separates folders', a
   const sub = await get('sub%5Cpage.html');
   assert.equal(sub.status, 200);
   assert.equal(sub.headers[1], 'Content-Type: text/html; charset=utf-8');
+});
+
+test('a name asked for in another Unicode form is found, and logged once', async () => {
+  const composed = encodeURI('images/\u0442\u0430\u0439\u043b.png');
+  for (let i = 0; i < 2; i++) assert.equal((await get(composed)).body.toString(), 'decomposed');
+  assert.equal((await get(encodeURI('nai\u0308ve.txt'))).body.toString(), 'composed');
+  assert.equal((await get(encodeURI('images/\u0442\u0430\u0439\u043b.jpg'))).status, 404);
+  const lines = fs.readFileSync(authorLogOf('content'), 'utf8').split('\n')
+    .filter((line) => line.includes('in another Unicode form'));
+  assert.equal(lines.length, 2, lines.join('\n'));
 });
 
 test('a query or fragment is not part of the name, an escaped "?" is', async () => {

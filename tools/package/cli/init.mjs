@@ -93,9 +93,10 @@ function wrapExport(folder, from) {
   const exportName = path.basename(source);
   const engine = recogniseEngine(files, read);
   const settings = settingsFor(engine);
+  // As a release should be: no developer tools, and only the saves handle.
   const manifest = { name: safePackageName(exportName), version: '0.1.0', main,
     window: { title: pageTitle(read(main) ?? '') ?? titleOf(exportName), width: 1024, height: 768 },
-    ...(Object.keys(settings).length ? { settings } : {}) };
+    settings: { 'enable-devtools': false, 'directory-handles': ['user-data'], ...settings } };
   fs.mkdirSync(root, { recursive: true });
   fs.cpSync(source, www, { recursive: true });
   console.log(`Copied ${source} into ${www} (${files.length} files)`);

@@ -153,10 +153,11 @@ export function inspectApplication(appFolder) {
     ? collecting(problems, () => checkIcon(appFolder, manifestPath, settings.icon)) : null;
   const version = collecting(problems, () => checkVersion(manifestPath, extra.version),
     { text: '', numbers: [0, 0, 0, 0] });
+  const decomposedNames = [];
   for (const folder of SHIPPED_FOLDERS) {
-    for (const { file, reason } of walkShippedFolder(path.join(appFolder, folder)).problems) {
-      problems.push(new PackagingError(file, reason));
-    }
+    const walk = walkShippedFolder(path.join(appFolder, folder));
+    for (const { file, reason } of walk.problems) problems.push(new PackagingError(file, reason));
+    decomposedNames.push(...walk.decomposed.map((file) => path.relative(appFolder, file)));
   }
   const { engine, warnings: engineWarnings } = checkEngine(appFolder, manifestPath, settings,
     extra, problems);
@@ -174,6 +175,7 @@ export function inspectApplication(appFolder) {
     iconFile,
     engine,
     engineWarnings,
+    decomposedNames,
     // Without the key the program offers page script every directory handle.
     directoryHandlesListed: extra.settings?.['directory-handles'] !== undefined,
   };

@@ -21,38 +21,44 @@ export const SHIPPED_FOLDERS = ['www', 'webview2'];
 const byName = (a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0);
 
 // Why a name in a folder would not survive Windows: its own problem, or one
-// already taken by a name beside it that differs only in case.
+// already taken by a name beside it that differs only in case, or in Unicode
+// form (names are shipped composed, NFC, as pages ask for them).
 function nameProblem(name, taken) {
   const problem = windowsNameProblem(name);
   if (problem) return `${problem}: rename it`;
-  const folded = windowsFoldedName(name);
+  const folded = windowsFoldedName(name.normalize('NFC'));
   if (taken.has(folded)) {
-    return `the name differs from "${taken.get(folded)}" beside it only in case, so Windows ` +
-      'takes them for one file and one would overwrite the other: rename one';
+    return `the name differs from "${taken.get(folded)}" beside it only in case or Unicode ` +
+      'form, so Windows takes them for one file and one would overwrite the other: rename one';
   }
   taken.set(folded, name);
   return null;
 }
 
-// { entries, problems }: entries { relative ("/"-separated), source (real path), folder } in a
-// stable order, folders before what they hold; problems { file, reason }. A link inside the
-// folder is taken as what it points to; one that leaves it, dangles or loops is a problem.
+// { entries, problems, decomposed }: entries { relative ("/"-separated, each name composed
+// as NFC), source (real path), folder } in a stable order, folders before what they hold;
+// problems { file, reason }; decomposed, the files whose names are not NFC as they lie. A
+// link inside the folder is taken as what it points to; one that leaves it, dangles or loops
+// is a problem.
 export function walkShippedFolder(shippedFolder) {
   const entries = [];
   const problems = [];
+  const decomposed = [];
   const label = `${path.basename(shippedFolder)}/`;
   let root;
   try {
     root = fs.realpathSync(shippedFolder);
   } catch {
-    return { entries, problems };
+    return { entries, problems, decomposed };
   }
-  if (!fs.statSync(root).isDirectory()) return { entries, problems };
+  if (!fs.statSync(root).isDirectory()) return { entries, problems, decomposed };
   const visit = (relative, real, ancestors) => {
     const taken = new Map();
     for (const item of fs.readdirSync(real, { withFileTypes: true }).sort(byName)) {
-      const name = relative ? `${relative}/${item.name}` : item.name;
-      const shown = path.join(shippedFolder, ...name.split('/'));
+      const composed = item.name.normalize('NFC');
+      const name = relative ? `${relative}/${composed}` : composed;
+      const shown = path.join(shippedFolder, ...(relative ? relative.split('/') : []), item.name);
+      if (composed !== item.name) decomposed.push(shown);
       const problem = nameProblem(item.name, taken);
       if (problem) {
         problems.push({ file: shown, reason: problem });
@@ -88,5 +94,5 @@ export function walkShippedFolder(shippedFolder) {
     }
   };
   visit('', root, [root]);
-  return { entries, problems };
+  return { entries, problems, decomposed };
 }

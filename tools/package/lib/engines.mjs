@@ -35,6 +35,57 @@ function godotExport(files, read) {
   return null;
 }
 
+// Godot 3: a page that starts `new Engine(` beside the export's .pck; a threads
+// build comes with its worker script.
+function godot3Export(files, read) {
+  const pck = files.find((name) => /\.pck$/u.test(name));
+  if (!pck) return null;
+  const page = files.filter((name) => PAGE.test(name))
+    .find((name) => /\bnew\s+Engine\s*\(/u.test(read(name) ?? ''));
+  if (!page) return null;
+  return { page, pck, threads: files.some((name) => /\.worker\.js$/u.test(name)) };
+}
+
+// A plain Emscripten page: a page or script that sets up `Module`, beside the
+// .wasm (or asm.js .data) it loads; pthreads need a cross-origin isolated page.
+function emscriptenExport(files, read) {
+  const module = files.find((name) => /\.wasm$/u.test(name)) ??
+    files.find((name) => /\.data$/u.test(name));
+  if (!module) return null;
+  const setsUpModule = (name) => /\bvar\s+Module\b|\bModule\s*=\s*\{|\bModule\s*\[/u.test(read(name) ?? '');
+  const starter = files.filter((name) => PAGE.test(name) || SCRIPT.test(name)).find(setsUpModule);
+  if (!starter) return null;
+  const threads = files.some((name) => SCRIPT.test(name) &&
+    /\bENVIRONMENT_IS_PTHREAD\b|\.worker\.js\b/u.test(read(name) ?? ''));
+  return { starter, module, threads };
+}
+
+// Unity 2018-2019: Build/UnityLoader.js and the build's JSON, whose "...Url"
+// members name the build's files (.unityweb, which the loader decodes itself).
+function unityLoaderExport(files, read) {
+  const loader = files.find((name) => /(?:^|\/)Build\/UnityLoader\.js$/u.test(name));
+  if (!loader) return null;
+  const build = folderOf(loader);
+  const descriptor = files.find((name) => folderOf(name) === build && /\.json$/u.test(name));
+  return descriptor ? { loader, descriptor } : null;
+}
+
+// Files the old Unity build's JSON names that are not in the export.
+function missingUnityFiles(files, read, engine) {
+  if (engine?.name !== 'Unity' || !engine.descriptor) return [];
+  let build;
+  try {
+    build = JSON.parse(read(engine.descriptor) ?? '');
+  } catch {
+    return [engine.descriptor];
+  }
+  const present = new Set(files);
+  return Object.entries(build ?? {})
+    .filter(([key, value]) => /Url$/u.test(key) && typeof value === 'string' && !/^[a-z]+:/iu.test(value))
+    .map(([, value]) => folderOf(engine.descriptor) + value.split(/[?#]/u)[0])
+    .filter((name) => !present.has(name));
+}
+
 // The engines known by a file of their own, in the order they are tried.
 const ENGINE_FILES = [
   { name: 'Unity', file: UNITY_LOADER },
@@ -48,9 +99,21 @@ const ENGINE_FILES = [
 export function recogniseEngine(files, read) {
   const godot = godotExport(files, read);
   if (godot) return { name: 'Godot', evidence: [godot.page, godot.script], threads: godot.threads };
+  const godot3 = godot3Export(files, read);
+  if (godot3) return { name: 'Godot', evidence: [godot3.page, godot3.pck], threads: godot3.threads };
+  const oldUnity = unityLoaderExport(files, read);
+  if (oldUnity) {
+    return { name: 'Unity', evidence: [oldUnity.loader, oldUnity.descriptor],
+      descriptor: oldUnity.descriptor };
+  }
   for (const engine of ENGINE_FILES) {
     const file = files.find((name) => engine.file.test(name));
     if (file) return { name: engine.name, evidence: [file] };
+  }
+  const emscripten = emscriptenExport(files, read);
+  if (emscripten) {
+    return { name: 'Emscripten', evidence: [emscripten.starter, emscripten.module],
+      threads: emscripten.threads };
   }
   // Phaser loaded from elsewhere is still a Phaser game.
   const phaserPage = files.filter((name) => PAGE.test(name))
@@ -94,8 +157,13 @@ export function engineFindings(files, read, settings) {
   const engine = recogniseEngine(files, read);
   const problems = [];
   if (engine?.threads && !settings.crossOriginIsolation) {
-    problems.push({ key: 'cross-origin-isolation', reason: `www/${engine.evidence[0]} is a Godot ` +
-      'export built with threads: it starts only with "cross-origin-isolation": true in "settings"' });
+    problems.push({ key: 'cross-origin-isolation', reason: `www/${engine.evidence[0]} is a ` +
+      `${engine.name} export built with threads: it starts only with "cross-origin-isolation": ` +
+      'true in "settings"' });
+  }
+  for (const name of missingUnityFiles(files, read, engine)) {
+    problems.push({ key: 'main', reason: `www/${engine.descriptor} names www/${name}, which the ` +
+      'export does not hold (or the build\'s JSON does not read): copy the whole Build folder' });
   }
   const compressed = unityCompressedFiles(files, engine);
   if (compressed.length && settings.precompressed === 'none') {

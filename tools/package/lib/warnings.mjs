@@ -30,6 +30,11 @@ export function releaseWarnings(app) {
     warnings.push(`www/${name} would be shipped: steam_appid.txt is for development only and ` +
       'lets the game start outside Steam. Remove it for a release.');
   }
+  for (const name of app.decomposedNames ?? []) {
+    warnings.push(`${name.split(path.sep).join('/')} is named in decomposed Unicode (not NFC), ` +
+      'as a Mac writes names: pages ask for the composed form. The package ships it composed, ' +
+      'and the program finds either; rename it so other tools do too.');
+  }
   // Scripts an offline package would fetch from elsewhere (lib/engines.mjs).
   warnings.push(...(app.engineWarnings ?? []));
   return warnings;
