@@ -329,8 +329,7 @@ class BrowserSession {
       return this.raise('DOMContentLoaded');
     });
     this.cdp = await this.context.newCDPSession(this.page);
-    await presentIdentity(this.cdp, this.identity);
-    await this.setViewport(width, height);
+    await Promise.all([presentIdentity(this.cdp, this.identity), this.setViewport(width, height)]);
     await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
     this.screen = new Screen(this.cdp, this.socket);
     await this.startScreen();

@@ -112,6 +112,5 @@ function presentToChildren(session, identity) {
 // The page's own session: the override reaches its documents and what they
 // request, and dedicated workers take the user agent and userAgentData from it.
 export async function presentIdentity(cdp, identity) {
-  await cdp.send('Emulation.setUserAgentOverride', identity);
-  await presentToChildren(cdp, identity);
+  await Promise.all([cdp.send('Emulation.setUserAgentOverride', identity), presentToChildren(cdp, identity)]);
 }
