@@ -3,7 +3,8 @@
 // Wine runs real web applications. It maps the browser control onto the engine:
 // navigations, resource requests answered by the host, the page's
 // window.chrome.webview, DOMContentLoaded, title, full screen, window.close(),
-// new windows, the viewport and the device scale. The engine always runs
+// new windows, the viewport, the device scale and the runtime's identity
+// (identity.mjs). The engine always runs
 // headless: its frames are painted in the controller's window (screen.mjs), and
 // what a person does there is replayed into it (input.mjs).
 import { once } from 'node:events';
@@ -18,6 +19,7 @@ import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
 import { APP_HOST, AppServer, SOURCE_KIND_HEADER, parseHeaderBlock } from './app_server.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
 import { directoryHandleModel } from './directory_handles.mjs';
+import { presentIdentity, runtimeIdentity } from './identity.mjs';
 import { INPUT_MESSAGES, replayInput } from './input.mjs';
 import { reloadPage, retireEngine, watchProcessFailures } from './process_failures.mjs';
 import { Screen } from './screen.mjs';
@@ -238,7 +240,8 @@ class BrowserSession {
     this.callCounts[method] = (this.callCounts[method] || 0) + 1;
     if (method === 'put_IsVisible' && args[0] === true && !this.shownAt) this.shownAt = Date.now();
     if (method === 'CreateCoreWebView2EnvironmentWithOptions') {
-      this.browserSwitches = honouredSwitches(args[2]?.additionalBrowserArguments);
+      this.browserArguments = args[2]?.additionalBrowserArguments;
+      this.browserSwitches = honouredSwitches(this.browserArguments);
       // A second environment follows a browser process failure: a new engine.
       const previous = this.ready;
       this.ready = previous ? retireEngine(this, previous).then(() => this.launch()) : this.launch();
@@ -303,6 +306,7 @@ class BrowserSession {
         ...this.appServer.chromiumFlags(),
         ...(this.devToolsWindow?.engineFlags() || [])] });
     const context = this.context;
+    this.identity = runtimeIdentity(context.browser().version(), this.browserArguments);
     await context.exposeBinding('__quorrinEvent', ({ frame }, event, args) =>
       this.raise(event, event === 'WebMessageReceived' ? { source: frame.url(), ...args }
         : event === 'FileWriteAccess' ? { ...args, uri: frame.url() } : args));
@@ -325,7 +329,7 @@ class BrowserSession {
       return this.raise('DOMContentLoaded');
     });
     this.cdp = await this.context.newCDPSession(this.page);
-    await this.setViewport(width, height);
+    await Promise.all([presentIdentity(this.cdp, this.identity), this.setViewport(width, height)]);
     await this.applyBackgroundColor(); // a page opened after a crash keeps the colour
     this.screen = new Screen(this.cdp, this.socket);
     await this.startScreen();

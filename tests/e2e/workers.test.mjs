@@ -65,3 +65,31 @@ test('a service worker keeps the files at the first start and serves them at the
     const script = await second.page.evaluate(() => fetch('app.js').then((response) => response.text()));
     assert.equal(script, fs.readFileSync(path.join(second.folder, 'www/app.js'), 'utf8'));
   }));
+
+// What the runtime on a player's machine reports, read where engines read it.
+test('the page, a dedicated worker and the service worker see Edge WebView2 on 64-bit Windows', () =>
+  withOwnProfile(async (startWorkers) => {
+    const app = await startWorkers();
+    await app.page.waitForSelector('body[data-ready]');
+    const seen = await app.page.evaluate(async () => {
+      const ask = (target, answers) => new Promise((resolve) => {
+        answers.addEventListener('message', ({ data }) => resolve(data), { once: true });
+        target.postMessage('identity');
+      });
+      const worker = new Worker('identity.js');
+      const { active } = await navigator.serviceWorker.ready;
+      return { page: await readIdentity(), worker: await ask(worker, worker),
+        serviceWorker: await ask(active, navigator.serviceWorker) };
+    });
+    const major = app.page.context().browser().version().split('.')[0];
+    for (const [where, { userAgent, platform, data }] of Object.entries(seen)) {
+      assert.equal(userAgent, 'Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) ' +
+        `Chrome/${major}.0.0.0 Safari/537.36 Edg/${major}.0.0.0`, where);
+      if (where !== 'worker') assert.equal(platform, 'Win32', where); // a dedicated worker's comes late (README)
+      const { brands, ...rest } = data;
+      assert.deepEqual(rest, { platform: 'Windows', platformVersion: '10.0.0', architecture: 'x86', bitness: '64',
+        mobile: false }, where);
+      assert.deepEqual(brands.filter(({ brand }) => !brand.startsWith('Not')),
+        ['Microsoft Edge', 'Chromium', 'Microsoft Edge WebView2'].map((brand) => ({ brand, version: major })), where);
+    }
+  }));

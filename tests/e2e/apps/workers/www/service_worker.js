@@ -1,5 +1,7 @@
 // Keeps the application's files at install and serves them from its cache,
 // going to the host only for what it does not hold.
+importScripts('identity.js');
+
 const FILES = ['index.html', 'app.js', 'outer_worker.js', 'inner_worker.js', 'inner.txt'];
 const served = new Set();
 
@@ -14,4 +16,6 @@ self.addEventListener('fetch', (event) => {
     return cached;
   }));
 });
-self.addEventListener('message', (event) => event.source.postMessage([...served].sort()));
+self.addEventListener('message', (event) => {
+  if (event.data === 'served') event.source.postMessage([...served].sort());
+});
