@@ -41,12 +41,7 @@ ContentMode ParseContentMode(const std::string& word) {
 // Unlike the other switches, a wrongly typed value is refused: falling back to
 // off would leave a threaded application broken without a word.
 bool ParseCrossOriginIsolation(const nlohmann::json& settings) {
-    auto it = settings.find("cross-origin-isolation");
-    if (it == settings.end())
-        return false;
-    if (!it->is_boolean())
-        throw std::runtime_error("invalid cross-origin isolation");
-    return it->get<bool>();
+    return StrictBool(settings, "cross-origin-isolation", "invalid cross-origin isolation");
 }
 
 // Refused rather than defaulted: a typo must not leave an engine's build undecoded.

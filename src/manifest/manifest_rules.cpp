@@ -102,6 +102,15 @@ const char* const kPermissionNames[] = {
 constexpr int kPermissionKinds[] = {1, 2, 3, 4, 5, 6, 7, 10, 11, 12};
 } // namespace
 
+bool StrictBool(const nlohmann::json& section, const char* key, const char* failure) {
+    auto it = section.find(key);
+    if (it == section.end())
+        return false;
+    if (!it->is_boolean())
+        throw std::runtime_error(failure);
+    return it->get<bool>();
+}
+
 uint32_t ParseDirectoryHandles(const nlohmann::json& settings) {
     auto it = settings.find("directory-handles");
     if (it == settings.end())

@@ -38,6 +38,10 @@ uint32_t ParseWritableDirectoryHandles(const nlohmann::json& settings);
 // not an array of the kinds' names ("camera", "clipboard-read", ...).
 uint32_t ParsePermissions(const nlohmann::json& settings);
 
+// A boolean key that refuses any other value with `failure` rather than read
+// it as false: missing is false.
+bool StrictBool(const nlohmann::json& section, const char* key, const char* failure);
+
 // The "steam" key (manifest_steam.cpp), strict: a Steam build that silently ran
 // without Steam would ship broken. remoteMain: the remote page's address, whose
 // host the overlay may open by default; empty in bundle mode.

@@ -64,13 +64,6 @@ SteamCloudAccess ParseCloud(const nlohmann::json& steam) {
         return SteamCloudAccess::ReadWrite;
     throw std::runtime_error("invalid steam cloud");
 }
-
-bool ParseLeaderboardsCreate(const nlohmann::json& steam) {
-    auto it = steam.find("leaderboards-create");
-    if (it != steam.end() && !it->is_boolean())
-        throw std::runtime_error("invalid steam leaderboards create");
-    return it != steam.end() && it->get<bool>();
-}
 } // namespace
 
 SteamSettings ParseSteam(const nlohmann::json& document, const std::string& remoteMain) {
@@ -92,7 +85,8 @@ SteamSettings ParseSteam(const nlohmann::json& document, const std::string& remo
     for (std::string& host : steam.overlayHosts)
         host = Lower(host);
     steam.cloud = ParseCloud(*it);
-    steam.leaderboardsCreate = ParseLeaderboardsCreate(*it);
+    steam.leaderboardsCreate =
+        StrictBool(*it, "leaderboards-create", "invalid steam leaderboards create");
     if (it->contains("auth-identities"))
         steam.authIdentities =
             StringList((*it)["auth-identities"], "invalid steam auth identities", IsIdentity);
