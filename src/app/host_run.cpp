@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include <knownfolders.h>
+#include <shellapi.h>
 
 #include "app/icon.h"
 #include "app/main_window.h"
@@ -10,6 +11,8 @@
 #include "app/startup_log.h"
 #include "util/log/author_log.h"
 #include "util/text/files.h"
+#include "util/text/text.h"
+#include "util/whole_files.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 
@@ -65,6 +68,7 @@ int HostRun::Run() {
                                                      &HostRun::PassSingleInstanceGate,
                                                      &HostRun::PassSteamGate,
                                                      &HostRun::PassRuntimeGate,
+                                                     &HostRun::CollectCrashReports,
                                                      &HostRun::LoadExtension,
                                                      &HostRun::OpenWindow,
                                                      &HostRun::StartBrowser,
@@ -75,6 +79,7 @@ int HostRun::Run() {
                                                       &HostRun::OpenWindow,
                                                       &HostRun::OpenUserData,
                                                       &HostRun::PassRuntimeGate,
+                                                      &HostRun::CollectCrashReports,
                                                       &HostRun::LoadExtension,
                                                       &HostRun::StartBrowser,
                                                       &HostRun::DecodeIcon};
@@ -106,10 +111,50 @@ HostRun::Outcome HostRun::OpenUserData() {
     if (!userDataFolder_.empty())
         return {};
     userDataFolder_ = KnownFolderPathUtf8(FOLDERID_LocalAppData) + "\\" + manifest_.name;
+    logStart_ = FullFileSizeOf(AuthorLogPath());
     OpenAuthorLog(userDataFolder_ + kAuthorLogFolderSuffix);
     LogStartup(manifest_, applicationFolder_);
     LogIfFailed("CoInitializeEx", comStarted_);
     return {};
+}
+
+std::string HostRun::AuthorLogPath() const {
+    return userDataFolder_ + kAuthorLogFolderSuffix + "\\" + kAuthorLogFileName;
+}
+
+// After the gates, so that a start that hands over to the first copy or to
+// Steam leaves the running copy's record alone, and before the window (unless
+// it is shown at once) and the browser.
+HostRun::Outcome HostRun::CollectCrashReports() {
+    lastRun_ = CollectLastRun(userDataFolder_, {AuthorLogPath(), logStart_});
+    RunFacts facts;
+    facts.started = SecondsSince1970();
+    facts.name = manifest_.name;
+    facts.version = manifest_.version;
+    facts.windows = WindowsVersion();
+    facts.logStart = logStart_;
+    facts.quickCrashes = lastRun_.quickCrashes;
+    runRecord_.emplace(userDataFolder_, std::move(facts));
+    if (!lastRun_.crashed)
+        return {};
+    LogForAuthor("the last run crashed (" + lastRun_.kind + "): " +
+                 (lastRun_.archive.empty() ? "its report could not be written"
+                                           : "its report is " + lastRun_.archive));
+    return lastRun_.crashLoop ? OfferCrashReports() : Outcome();
+}
+
+// Crashes soon after every start: rather than a fourth silent one, the player
+// learns where the reports are. Yes opens that folder and ends; No starts again.
+HostRun::Outcome HostRun::OfferCrashReports() {
+    const std::string folder = userDataFolder_ + "\\" + kCrashReportsFolder;
+    LogForAuthor("crashed soon after each of the last three starts: offering the reports");
+    const std::string text = "The game stopped unexpectedly soon after each of its last three "
+                             "starts. Reports of what happened are in this folder:\n\n" + folder +
+                             "\n\nOpen the folder now? Choose No to start the game again.";
+    if (!AskYesNo(text, manifest_.title, window_))
+        return {};
+    ShellExecuteW(nullptr, L"open", Utf8ToWide(folder).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return 0;
 }
 
 // The gates write to the author's log, and a remembered placement is kept in the
@@ -184,6 +229,7 @@ HostRun::Outcome HostRun::StartBrowser() {
     browser_.emplace(manifest_, window_, dpi_, applicationFolder_, kContentFolder,
                      runtime_->browserExecutableFolder, userDataFolder_);
     published_.emplace(*browser_, window_);
+    browser_->ReportCrashesWith(*runRecord_, lastRun_);
     browser_->AnswerSteamCallsWith(
         [this](const nlohmann::json& message) { return steam_->Answer(message); });
     timers_.emplace(*steam_, window_,
@@ -201,5 +247,7 @@ HostRun::Outcome HostRun::StartBrowser() {
 }
 
 int HostRun::RunLoop() {
-    return static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+    const int exitCode = static_cast<int>(static_cast<uint32_t>(RunMessageLoop()));
+    runRecord_->NoteEnded();
+    return exitCode;
 }

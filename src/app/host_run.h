@@ -15,6 +15,7 @@
 #include "app/second_instance.h"
 #include "app/window_placement.h"
 #include "bootstrap/runtime_check.h"
+#include "crash/last_run.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "steam/steam_session.h"
@@ -35,8 +36,11 @@ private:
     Outcome ReadConfiguration();
     Outcome OpenUserData();
     Outcome OpenUserDataForGates();
+    std::string AuthorLogPath() const;
     Outcome PassSingleInstanceGate();
     Outcome PassSteamGate();
+    Outcome CollectCrashReports();
+    Outcome OfferCrashReports();
     Outcome DecodeIcon();
     HICON WindowIcon();
     Outcome PassRuntimeGate();
@@ -54,6 +58,8 @@ private:
     std::optional<SavedPlacement> placement_;
     DpiChoice dpi_; // chosen once, before any window
     HRESULT comStarted_ = E_FAIL;
+    uint64_t logStart_ = 0; // the author's log's size before this run wrote to it
+    LastRunReport lastRun_;
     HWND window_ = nullptr;
 
     // The owners. Each ends before the ones above it: the timers, then the web
@@ -61,6 +67,7 @@ private:
     // these owners, the extension library ("Release" may still post), GDI+, the browser objects,
     // Steam (SteamAPI_Shutdown) and last the single-instance name.
     std::optional<SingleInstance> singleInstance_;
+    std::optional<RunRecord> runRecord_;
     std::optional<SteamSession> steam_;
     // Shutdown steps that must end after the browser and before Steam go here.
     std::optional<VelnorWebView> browser_;

@@ -115,8 +115,8 @@ void MessageBridge::SendWrapperInitResponse() {
         return;
     PostDirectoryHandles(environment_, webView_, folders_);
     static const std::vector<std::string> kNoComponents;
-    PostJsonToPage(WrapperInitResponse(extensionHost_ ? extensionHost_->registeredComponentIds
-                                                      : kNoComponents));
+    PostJsonToPage(WrapperInitResponse(
+        extensionHost_ ? extensionHost_->registeredComponentIds : kNoComponents, &lastRun_));
 }
 
 bool MessageBridge::PostJsonToPage(const std::string& json) {

@@ -7,6 +7,7 @@
 
 #include "bridge/directory_handles.h"
 #include "bridge/page_message.h"
+#include "crash/run_facts.h"
 #include "util/com/com_ptr.h"
 #include "util/com/event_subscriptions.h"
 
@@ -43,6 +44,8 @@ public:
     // Lets a message that writes a whole file be longer than kPageMessageLimit,
     // up to kLargeWriteMessageLimit; off by default.
     void AllowLargeWrites(bool allowed) { largeWrites_ = allowed; }
+    // Told in every "wrapper-init-response" of this run.
+    void TellPageOfLastRun(LastRunReport lastRun) { lastRun_ = std::move(lastRun); }
     // The page's "close-ready".
     void OnCloseReady(std::function<void()> closeReady) { closeReady_ = std::move(closeReady); }
 
@@ -63,5 +66,6 @@ private:
     Later later_;
     std::function<void()> heard_;
     bool largeWrites_ = false;
+    LastRunReport lastRun_;
     EventSubscriptions subscriptions_; // last: removed first
 };

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/large_messages.h"
+#include "crash/run_facts.h"
 #include "util/text/bounded_json.h"
 #include "util/text/json_lookup.h"
 
@@ -52,9 +53,15 @@ PageMessage ParsePageMessage(const std::string& text) {
     return message;
 }
 
-std::string WrapperInitResponse(const std::vector<std::string>& componentIds) {
-    const nlohmann::json response = {{"type", "wrapper-init-response"},
-                                     {"registeredComponentIds", componentIds}};
+std::string WrapperInitResponse(const std::vector<std::string>& componentIds,
+                                const LastRunReport* lastRun) {
+    nlohmann::json response = {{"type", "wrapper-init-response"},
+                               {"registeredComponentIds", componentIds}};
+    if (lastRun && lastRun->crashed) {
+        response["lastRun"] = {{"crashed", true}, {"kind", lastRun->kind}};
+        if (!lastRun->archive.empty())
+            response["lastRun"]["report"] = lastRun->archive;
+    }
     return response.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 

@@ -9,6 +9,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
+struct LastRunReport;
+
 // "1,048,576": a count as the log writes it.
 std::string GroupedDigits(size_t count);
 
@@ -46,8 +48,10 @@ struct PageMessage {
 PageMessage ParsePageMessage(const std::string& text);
 
 // {"registeredComponentIds":[...],"type":"wrapper-init-response"}; bytes that are
-// not valid UTF-8 are written as U+FFFD, so the response always goes out.
-std::string WrapperInitResponse(const std::vector<std::string>& componentIds);
+// not valid UTF-8 are written as U+FFFD, so the response always goes out. After a
+// crash it also holds "lastRun": {"crashed":true,"kind":...,"report":...}.
+std::string WrapperInitResponse(const std::vector<std::string>& componentIds,
+                                const LastRunReport* lastRun = nullptr);
 
 // {"type":"directory-handles"}
 std::string DirectoryHandlesMessage();

@@ -123,6 +123,7 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     const nlohmann::json document = nlohmann::json::parse(text.c_str());
 
     manifest.name = JsonStringOr(document, "name", "");
+    manifest.version = JsonStringOr(document, "version", "");
     if (!IsSafeName(manifest.name))
         throw std::runtime_error("invalid name");
     manifest.main = JsonStringOr(document, "main", "index.html");

@@ -68,6 +68,7 @@ struct SteamSettings {
 
 struct AppManifest {
     std::string name;
+    std::string version; // package.json's own, for crash reports; may be empty
     std::string main;
     std::string title;
     int32_t width = 0;

@@ -30,6 +30,20 @@ std::string ProcessFailureKindName(int32_t kind) {
     return "process failure of kind " + std::to_string(kind);
 }
 
+std::string CrashKindOfFailure(int32_t kind) {
+    switch (kind) {
+    case 0: // browser process exited
+        return "browser";
+    case 1: // render process exited
+    case 3: // frame render process exited
+        return "renderer";
+    case 6: // GPU process exited
+        return "gpu";
+    default:
+        return {};
+    }
+}
+
 bool RestartBudget::TryRestart(uint64_t nowMilliseconds) {
     while (!restarts_.empty() && nowMilliseconds - restarts_.front() >= kWindowMilliseconds)
         restarts_.pop_front();

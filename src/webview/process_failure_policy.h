@@ -10,6 +10,9 @@ enum class FailureResponse { Reload, AskPlayer, RecreateBrowser, LogOnly };
 // The runtime's COREWEBVIEW2_PROCESS_FAILED_KIND values.
 FailureResponse ResponseToProcessFailure(int32_t kind);
 std::string ProcessFailureKindName(int32_t kind);
+// The crash a failure counts as in a crash report: "browser", "renderer" or
+// "gpu"; empty for a hang or a helper process, which are no crash of the game.
+std::string CrashKindOfFailure(int32_t kind);
 
 // At most kMaxRestarts restarts in any kWindowMilliseconds: a page that crashes
 // at once every time would otherwise restart forever.

@@ -9,11 +9,28 @@
 #include <utility>
 
 #include "manifest/manifest.h"
+#include "util/com/co_task_text.h"
 #include "util/log/author_log.h"
 #include "util/message_box.h"
 
+// The next start's crash report names the runtime's version and takes the
+// runtime's own reports from its folder.
+void VelnorWebView::NoteRuntimeForReports() {
+    ICoreWebView2Environment* environment = session_ ? session_->environment() : nullptr;
+    if (!runRecord_ || !environment)
+        return;
+    CoTaskString version, reportFolder;
+    LogIfFailed("get_BrowserVersionString", environment->get_BrowserVersionString(version.put()));
+    if (auto withReports = TryQuery<ICoreWebView2Environment11>(environment))
+        LogIfFailed("get_FailureReportFolderPath",
+                    withReports->get_FailureReportFolderPath(reportFolder.put()));
+    runRecord_->NoteRuntime(Utf8Of(version), Utf8Of(reportFolder));
+}
+
 void VelnorWebView::OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
     const std::string name = ProcessFailureKindName(kind);
+    if (const std::string crash = CrashKindOfFailure(kind); runRecord_ && !crash.empty())
+        runRecord_->NoteFailure(crash);
     // The last message is up: nothing more is restarted or asked.
     if (endingAfterFailure_)
         return LogForAuthor(name + ": already ending");

@@ -103,6 +103,7 @@ void VelnorWebView::DetachSessionFeatures() {
 
 void VelnorWebView::OnSessionReady() {
     sessionEverReady_ = true;
+    NoteRuntimeForReports();
     ApplyBackgroundColor();
     if (dpi_.PerMonitor())
         FollowWindowDpi(session_->controller(), dpi_.ForWindow(mainWindow_));

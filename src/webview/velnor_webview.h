@@ -11,6 +11,7 @@
 #include <WebView2.h>
 
 #include "bridge/message_bridge.h"
+#include "crash/last_run.h"
 #include "window/dpi_awareness.h"
 #include "window/window_browser.h"
 #include "window/window_commands.h"
@@ -58,6 +59,12 @@ public:
 
     // The full-screen state a remembered placement restores.
     void EnterFullScreen() { windowCommands_.SetFullScreen(true); }
+    // The run's record learns the runtime and each failure; the page learns of
+    // the last run's crash in "wrapper-init-response".
+    void ReportCrashesWith(RunRecord& record, LastRunReport lastRun) {
+        runRecord_ = &record;
+        messageBridge_.TellPageOfLastRun(std::move(lastRun));
+    }
     void AnswerSteamCallsWith(MessageBridge::SteamCalls answer) {
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
@@ -96,6 +103,7 @@ private:
 
     // Failures of the browser's processes at run time (process_failures.cpp).
     void OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
+    void NoteRuntimeForReports();
     void ReloadAfterCrash();
     void AskAboutHang(uint64_t session);
     void RecreateBrowser(uint64_t session);
@@ -113,6 +121,7 @@ private:
     std::string userDataFolder_;
     std::string pageOrigin_;
     const wchar_t* browserExecutableFolder_;
+    RunRecord* runRecord_ = nullptr;
     bool hiddenWhileMinimised_ = false;
     RECT lastClientArea_ = {}; // the client area before the window was minimised
     WindowCommands windowCommands_;

@@ -1,6 +1,35 @@
 #include "objects.h"
+#include <shlobj.h>
 
-Environment::Environment() : StandinObject("ICoreWebView2Environment") {}
+namespace {
+std::wstring g_failureReportFolder;
+} // namespace
+
+Environment::Environment(std::wstring profileFolder) : StandinObject("ICoreWebView2Environment") {
+    g_failureReportFolder = profileFolder + L"\\Crashpad\\reports";
+}
+
+// The report of a process that exited: a file named as Crashpad names its
+// minidumps, its bytes only a stand-in's.
+void WriteFailureReport(int failedKind) {
+    if (g_failureReportFolder.empty() ||
+        failedKind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE)
+        return;
+    SHCreateDirectoryExW(nullptr, g_failureReportFolder.c_str(), nullptr);
+    static int written = 0;
+    const std::wstring name = g_failureReportFolder + L"\\standin-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++written) + L".dmp";
+    const std::string bytes =
+        "MDMP stand-in report of process failure kind " + std::to_string(failedKind);
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD done = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(file);
+}
 
 bool Environment::Offers(REFIID iid) const {
     if (iid == IidOf<ICoreWebView2Environment>())
@@ -59,6 +88,12 @@ HRESULT Environment::get_BrowserVersionString(LPWSTR* value) {
     STANDIN_ON_CREATING_THREAD("get_BrowserVersionString");
     ReportCall(*this, "ICoreWebView2Environment", "get_BrowserVersionString", Json::array());
     return CopyString(kStandinVersion, value);
+}
+
+HRESULT Environment::get_FailureReportFolderPath(LPWSTR* value) {
+    STANDIN_ON_CREATING_THREAD("get_FailureReportFolderPath");
+    ReportCall(*this, "ICoreWebView2Environment11", "get_FailureReportFolderPath", Json::array());
+    return CopyString(g_failureReportFolder.c_str(), value);
 }
 
 namespace {

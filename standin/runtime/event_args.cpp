@@ -281,6 +281,7 @@ Json RaiseOn(WebView& webView, Controller& controller, const std::string& event,
         if (kind < 0 || kind > COREWEBVIEW2_PROCESS_FAILED_KIND_UNKNOWN_PROCESS_EXITED)
             throw AgentMessageError("\"kind\" is not a process failure kind");
         eventArgs->failedKind = static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(kind);
+        WriteFailureReport(kind);
         result["invoked"] =
             list.InvokeAll<ICoreWebView2ProcessFailedEventHandler>(sender, eventArgs.get());
     } else if (event == "ContextMenuRequested") {

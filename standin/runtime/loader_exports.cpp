@@ -141,7 +141,7 @@ ReportAndCreateEnvironment(const char* interfaceName, const char* method, const 
         {{"type", "call"}, {"interface", interfaceName}, {"method", method}, {"args", args}});
     if (!handler)
         return E_POINTER;
-    Ref<Environment> environment(new Environment());
+    Ref<Environment> environment(new Environment(ProfileFolder(userDataFolder)));
     handler->AddRef();
     auto complete = [handler, environment, &config] {
         const Dispatching dispatching("environment creation's completion", {environment.get()});

@@ -41,13 +41,15 @@ private:
 
 class Environment final : public StandinObject<ICoreWebView2Environment14Defaults> {
 public:
-    Environment();
+    // profileFolder: the engine's "EBWebView" folder, which holds its crash reports.
+    explicit Environment(std::wstring profileFolder);
     HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
         HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override;
     HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(
         IStream* content, int statusCode, LPCWSTR reasonPhrase, LPCWSTR headers,
         ICoreWebView2WebResourceResponse** response) override;
     HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* value) override;
+    HRESULT STDMETHODCALLTYPE get_FailureReportFolderPath(LPWSTR* value) override;
     HRESULT STDMETHODCALLTYPE CreateWebFileSystemDirectoryHandle(
         LPCWSTR path, COREWEBVIEW2_FILE_SYSTEM_HANDLE_PERMISSION permission,
         ICoreWebView2FileSystemHandle** handle) override;
@@ -73,6 +75,10 @@ private:
     int openControllers_ = 0;
     HandlerList browserExitHandlers_;
 };
+
+// Where the engine's crash reports go (its profile's Crashpad\reports), as the
+// last environment made says; a process that failed by exiting leaves one there.
+void WriteFailureReport(int failedKind);
 
 // The agent's "browser-exited": the engine behind every environment whose last
 // controller closed has ended. Returns how many environments raised the event.

@@ -141,6 +141,10 @@ EXPORT void OnExtensionMessage(const char* message) {
     Post("this is not JSON {");
     Post("{\"type\":\"after-bad\"}");
 #endif
+#ifdef BRENMOOR_FAULTS_IN_MESSAGE
+    // A library's bug: a write through a null pointer, unhandled in the host's process.
+    *static_cast<volatile int*>(nullptr) = 1;
+#endif
 #ifdef BRENMOOR_BOX_IN_MESSAGE
     // A box of the library's own: its loop runs while the message is handled.
     MessageBoxW(g_mainWindow, L"From the extension.", L"Brenmoor", MB_OK);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "crash/run_facts.h"
 #include "util/log/log_bound.h"
 #include "util/log/log_format.h"
 #include "util/log/page_line_limit.h"
@@ -214,4 +216,71 @@ TEST(EditMenu, KeepsOnlyEditingItemsWithTidySeparators) {
     EXPECT_EQ(names({}, true), "");
     // Names are compared exactly.
     EXPECT_EQ(names({{"Copy"}, {"copyLinkLocation"}, {"custom"}, {""}}, true), "");
+}
+
+TEST(LastRun, CrashKindQuickCrashesAndTheLoop) {
+    const RunFailure renderer = {105, "renderer"}, browser = {106, "browser"}, gpu = {107, "gpu"};
+    const struct {
+        int64_t ended;
+        std::vector<RunFailure> failures;
+        std::optional<int64_t> hostDump;
+        int quickBefore;
+        std::string kind;
+        int quickAfter;
+        bool loop;
+    } cases[] = {
+        {0, {}, std::nullopt, 2, "", 0, false},                  // killed or still running: no crash
+        {500, {renderer}, std::nullopt, 0, "renderer", 0, false}, // recovered, played on
+        {108, {gpu, renderer, browser}, std::nullopt, 0, "browser", 1, false},
+        {0, {renderer}, std::nullopt, 0, "renderer", 0, false}, // no end known: not quick
+        {0, {renderer}, 103, 1, "host", 2, false},
+        {0, {}, 110, 2, "host", 0, true}, // the third quick crash: the box, and a new count
+        {0, {}, 111, 2, "host", 0, false},
+        {0, {}, 99, 2, "host", 0, false}, // a clock that went back is no quick crash
+    };
+    for (const auto& c : cases) {
+        RunFacts last;
+        last.started = 100;
+        last.ended = c.ended;
+        last.failures = c.failures;
+        last.quickCrashes = c.quickBefore;
+        const LastRunVerdict verdict = JudgeLastRun(last, c.hostDump);
+        EXPECT_EQ(verdict.crashed, !c.kind.empty()) << c.kind;
+        EXPECT_EQ(verdict.kind, c.kind);
+        EXPECT_EQ(verdict.quickCrashes, c.quickAfter) << c.kind << " " << c.ended;
+        EXPECT_EQ(verdict.crashLoop, c.loop) << c.kind << " " << c.ended;
+    }
+}
+
+TEST(LastRun, RecordsReadBackAndForeignTextIsNone) {
+    RunFacts facts;
+    facts.started = 1'800'000'000;
+    facts.name = "Spiel \xc3\xbc";
+    facts.logStart = 5'000'000'000;
+    facts.failures = {{1'800'000'003, "gpu"}};
+    const std::optional<RunFacts> read = ParseRunFacts(RunFactsJson(facts));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(RunFactsJson(*read), RunFactsJson(facts));
+    for (const char* foreign : {"", "[]", "{\"ended\":1}", "{\"started\":", "\x00{}"})
+        EXPECT_FALSE(ParseRunFacts(foreign)) << foreign;
+    const std::optional<RunFacts> odd = ParseRunFacts(
+        R"({"started":"x","quickCrashes":1e9,"logStart":-4,"failures":[1,{"kind":2}],"name":[]})");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->started, 0);
+    EXPECT_EQ(odd->quickCrashes, 0);
+    EXPECT_EQ(odd->logStart, 0u);
+    ASSERT_EQ(odd->failures.size(), 1u);
+    EXPECT_EQ(odd->failures[0].kind, "");
+}
+
+TEST(LastRun, TheNewestFiveArchivesAreKept) {
+    EXPECT_EQ(ReportArchiveName({2026, 12, 9, 7, 5, 3}), "20261209-070503.zip");
+    EXPECT_EQ(ReportArchiveName({2026, 12, 9, 7, 5, 3}, 2), "20261209-070503-2.zip");
+    const std::vector<std::string> names = {
+        "20261201-000000.zip", "20261203-000000.zip",  "20261202-000000.zip",
+        "20261205-000000.zip", "20261204-000000-1.zip", "20261206-000000.zip",
+        "notes.txt",           "20261200-00000.zip",    "run.json",
+    };
+    EXPECT_EQ(ArchivesToRemove(names, 5), std::vector<std::string>{"20261201-000000.zip"});
+    EXPECT_TRUE(ArchivesToRemove(names, 6).empty());
 }

@@ -1,14 +1,14 @@
 // Failures of the browser's processes at run time, the context menu, and the
 // author's log that records what happened.
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import { once } from 'node:events';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 
 import { APP_ORIGIN, authorLogOf, binFolder, removeUserData, standinUserFolder, waitFor, hostsOfThisFile, windowsPath,
-  wineExec } from './lib/host.mjs';
+  userDataFolderOf, wineExec } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
@@ -20,6 +20,32 @@ const logOf = authorLogOf;
 const readLog = (name) => fs.existsSync(logOf(name)) ? fs.readFileSync(logOf(name), 'utf8') : '';
 const freshLog = removeUserData;
 const LINE = /^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z .*$/;
+
+// The "lastRun" a new start tells the page, and the files of the report it names.
+async function lastRunOf(name) {
+  const host = await ready({ manifest: { name }, keepCrashReports: true });
+  await host.postString('{"type":"wrapper-init"}');
+  const { lastRun } = JSON.parse(host.posts().at(-1).json);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const files = lastRun?.report ? readZip(path.join(userDataFolderOf(name), lastRun.report)) : {};
+  return { lastRun, files };
+}
+
+// A zip's stored entries, by name.
+function readZip(file) {
+  const zip = fs.readFileSync(file);
+  const end = zip.lastIndexOf(Buffer.from([0x50, 0x4b, 0x05, 0x06]));
+  const files = {};
+  for (let at = zip.readUInt32LE(end + 16), count = zip.readUInt16LE(end + 10); count > 0; --count) {
+    const [size, nameLength, offset] = [zip.readUInt32LE(at + 24), zip.readUInt16LE(at + 28), zip.readUInt32LE(at + 42)];
+    const name = zip.toString('utf8', at + 46, at + 46 + nameLength);
+    const data = offset + 30 + zip.readUInt16LE(offset + 26);
+    files[name] = zip.subarray(data, data + size);
+    at += 46 + nameLength;
+  }
+  return files;
+}
 
 async function expectCrashedBox(host, text = CRASHED, caption = 'Quorrin') {
   const dialog = await host.dialog();
@@ -51,6 +77,16 @@ test('a renderer that exits is reloaded, three times a minute; the fourth time e
   assert.equal(log.split('\n').filter((line) => line.includes('render process exited: reloading')).length, 4);
   assert.match(log, /the page could not be restarted: ending\n.*message box: The application stopped/);
   assert.match(log, /exit code 1\n$/);
+
+  // The next start zips what the runtime reported, and tells the page.
+  const { lastRun, files } = await lastRunOf('renderer');
+  assert.deepEqual({ ...lastRun, report: undefined }, { crashed: true, kind: 'renderer', report: undefined });
+  assert.match(lastRun.report, /^crash-reports\/\d{8}-\d{6}\.zip$/);
+  const reports = Object.keys(files).filter((name) => name.startsWith('runtime-reports/standin-'));
+  assert.equal(reports.length, 5, 'one report per renderer that exited');
+  assert.match(files['about.txt'].toString(), /^application: renderer\n[^]*crashed: renderer\n/);
+  assert.match(files['quorrin.log'].toString(), /render process exited: reloading[^]*exit code 1\n$/);
+  assert.match(readLog('renderer'), /the last run crashed \(renderer\): its report is crash-reports\/\d{8}-\d{6}\.zip\n/);
 });
 
 test('the manifest\'s own "crashed" text', async () => {
@@ -298,4 +334,51 @@ test('a full log another program holds open without delete sharing: one notice, 
   assert.equal(lines.length, 1, lines.join('\n'));
   assert.match(lines[0], /Z the log cannot be rotated \(another program holds it open\); later lines of this run are dropped$/);
   assert.ok(log.length <= LIMIT + 256);
+});
+
+test('a crash of the host itself leaves a minidump, and the next start makes it a report', async () => {
+  freshLog('host-crash');
+  const host = await ready({ manifest: { name: 'host-crash', version: '2.1.0' }, extension: 'faulting' });
+  await host.postString('{"type":"extension-message"}');
+  assert.notEqual(await host.waitForExit(), 0);
+  // Wine's own crash dialog would be its debugger's process.
+  const debuggers = spawnSync('pgrep', ['-f', 'winedbg'], { encoding: 'utf8' }).stdout.trim();
+  assert.equal(debuggers, '', 'no debugger and no crash box');
+  const dump = fs.readFileSync(path.join(userDataFolderOf('host-crash'), 'crash-reports/last-run/host.dmp'));
+  assert.equal(dump.toString('latin1', 0, 4), 'MDMP');
+  // The exception stream (type 6) names the fault: an access violation.
+  const streams = Array.from({ length: dump.readUInt32LE(8) }, (_, i) => dump.readUInt32LE(dump.readUInt32LE(12) + i * 12));
+  const exception = dump.readUInt32LE(12) + streams.indexOf(6) * 12;
+  assert.ok(streams.includes(6), 'an exception stream');
+  assert.equal(dump.readUInt32LE(dump.readUInt32LE(exception + 8) + 8), 0xC0000005);
+
+  const { lastRun, files } = await lastRunOf('host-crash');
+  assert.equal(lastRun.kind, 'host');
+  assert.deepEqual(files['host.dmp'], dump);
+  assert.match(files['about.txt'].toString(), /^application: host-crash 2\.1\.0\nwindows: \d+\.\d+\.\d+\nruntime: 127\.0\.2651\.64 stand-in\n/);
+  assert.match(files['quorrin.log'].toString(), /^\S+ Quorrin [^]*WebView2 runtime/);
+  assert.doesNotMatch(files['quorrin.log'].toString(), /the last run crashed/, 'only the crashed run\'s lines');
+  assert.equal((await lastRunOf('host-crash')).lastRun, undefined, 'told once');
+});
+
+test('a crash soon after each of three starts: the player is told where the reports are', async () => {
+  const name = 'crash-loop';
+  freshLog(name);
+  const lastRunFolder = path.join(userDataFolderOf(name), 'crash-reports/last-run');
+  fs.mkdirSync(lastRunFolder, { recursive: true });
+  // Two quick crashes before, and a third: a run that crashed two seconds after its start.
+  const started = Math.floor(Date.now() / 1000) - 2;
+  fs.writeFileSync(path.join(lastRunFolder, 'run.json'), JSON.stringify({ started, quickCrashes: 2, name }));
+  fs.writeFileSync(path.join(lastRunFolder, 'host.dmp'), 'MDMP');
+  const host = await start({ manifest: { name, window: { title: 'Loop' } }, keepCrashReports: true });
+  const dialog = await host.dialog();
+  assert.equal(dialog.caption, 'Loop');
+  assert.match(dialog.text, /soon after each of its last three starts[^]*\\AppData\\Local\\crash-loop\\crash-reports\n/);
+  assert.deepEqual(dialog.buttons, ['&Yes', '&No']);
+  await host.press('&No');
+  await host.ready();
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  const record = JSON.parse(fs.readFileSync(path.join(lastRunFolder, 'run.json'), 'utf8'));
+  assert.equal(record.quickCrashes, 0, 'the next box waits for three more');
 });

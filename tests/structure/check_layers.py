@@ -13,7 +13,7 @@ LAYERS = {
     'util': 0,
     'manifest': 1,
     'window': 2,
-    'bootstrap': 3, 'content': 3, 'extensions': 3, 'steam': 3,
+    'bootstrap': 3, 'content': 3, 'crash': 3, 'extensions': 3, 'steam': 3,
     'bridge': 4,
     'webview': 5,
     'app': 6,

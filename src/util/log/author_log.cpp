@@ -38,7 +38,7 @@ private:
 void OpenAuthorLog(const std::string& folder) {
     const std::wstring longFolder = ToLongPath(Utf8ToWide(folder));
     CreateDirectoryW(longFolder.c_str(), nullptr);
-    LockedLog()->Open(longFolder + L"\\quorrin.log");
+    LockedLog()->Open(longFolder + L"\\" + Utf8ToWide(kAuthorLogFileName));
 }
 
 void LogForAuthor(const std::string& text) {

@@ -11,6 +11,7 @@
 // The log's folder is the user data folder's name with this suffix, beside it:
 // the page's "user-data" handle reaches the user data folder and all it holds.
 inline constexpr char kAuthorLogFolderSuffix[] = "-logs";
+inline constexpr char kAuthorLogFileName[] = "quorrin.log";
 
 // Creates the folder when missing and opens the log for appending; a folder that
 // cannot be written leaves the log off, and start-up goes on.

@@ -141,11 +141,14 @@ export class Host {
   // 'vendor' for the vendor's WebView2Loader.dll in place of the stand-in's;
   // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2";
   // laidOut: the folder already holds the executable and its loader (a packaged program);
-  // output: a file descriptor for the program's standard output and error (else stderr is read).
+  // output: a file descriptor for the program's standard output and error (else stderr is read);
+  // keepCrashReports: what an earlier test's run left for the next start is kept (else removed).
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
     folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
-    loader = 'standin', fixedRuntime = false, laidOut = false, output } = {}) {
+    loader = 'standin', fixedRuntime = false, laidOut = false, output, keepCrashReports = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
+    if (!keepCrashReports && typeof manifest?.name === 'string' && manifest.name)
+      fs.rmSync(path.join(userDataFolderOf(manifest.name), 'crash-reports'), { recursive: true, force: true });
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
     // In the folder of a copy still running (folder), its program files stay as they are.
     const copy = (from, name) => (folder && fs.existsSync(path.join(folder, name))) ||
