@@ -17,6 +17,7 @@
 #include "bootstrap/runtime_check.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "saves/save_store.h"
 #include "steam/steam_session.h"
 #include "webview/velnor_webview.h"
 #include "window/dpi_awareness.h"
@@ -43,6 +44,7 @@ private:
     Outcome LoadExtension();
     Outcome OpenWindow();
     Outcome StartBrowser();
+    void OfferSaves();
     int RunLoop();
 
     const HINSTANCE instance_;
@@ -62,6 +64,7 @@ private:
     // Steam (SteamAPI_Shutdown) and last the single-instance name.
     std::optional<SingleInstance> singleInstance_;
     std::optional<SteamSession> steam_;
+    std::optional<SaveStore> saves_;
     // Shutdown steps that must end after the browser and before Steam go here.
     std::optional<VelnorWebView> browser_;
     std::optional<GdiplusSession> gdiplus_;
