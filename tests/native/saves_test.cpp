@@ -4,23 +4,14 @@
 
 #include "saves/save_rules.h"
 
+// The cloud's own rule is the cloud's test; here only what saves add to it.
 TEST(SaveNames, CloudSafeNamesButNeverATemporaryFile) {
     struct Case {
         std::string name;
         bool save, partial;
     } cases[] = {
         {"slot1.json", true, false},
-        {"Åsa.sav", true, false},
-        {std::string(259, 'a'), true, false},
-        {std::string(260, 'a'), false, false},
-        {"", false, false},
-        {"..", false, false},
-        {"a/b", false, false},
-        {"a\\b", false, false},
         {"con.txt", false, false},
-        {"slot.", false, false},
-        {"a\x7F", false, false},
-        {"\xC3", false, false},
         {"12-3.quorrin-partial", false, true},
         {"x.QUORRIN-Partial", false, true},
         {".quorrin-partial", false, true},
@@ -65,7 +56,6 @@ TEST(SaveRequests, FieldsAreCheckedBeforeAnythingIsDone) {
     const SaveRequest write = parse(R"({"type":"save-write","id":7,"name":"a.sav","base64":"/wAB"})");
     EXPECT_EQ(write.kind, Kind::Write);
     EXPECT_EQ(write.bytes, std::string("\xFF\x00\x01", 3));
-    EXPECT_EQ(parse(R"({"type":"save-write","name":"a","text":"Å"})").bytes, "Å");
     EXPECT_TRUE(parse(R"({"type":"save-read","name":"a","as":"base64"})").asBase64);
     EXPECT_TRUE(parse(R"({"type":"save-resolve","name":"a","keep":"cloud"})").keepCloud);
     EXPECT_FALSE(parse(R"({"type":"save-resolve","name":"a","keep":"local"})").keepCloud);
@@ -76,8 +66,6 @@ TEST(SaveRequests, FieldsAreCheckedBeforeAnythingIsDone) {
         {R"({"type":"save-read","name":"1.quorrin-partial"})", R"("name" must be one safe file name under 260 bytes)"},
         {R"({"type":"save-delete"})", R"("name" must be one safe file name under 260 bytes)"},
         {R"({"type":"save-write","name":"a"})", R"(give the contents as one string, "text" or "base64")"},
-        {R"({"type":"save-write","name":"a","text":"x","base64":""})", R"(give the contents as one string, "text" or "base64")"},
-        {R"({"type":"save-write","name":"a","base64":"abc"})", R"("base64" is not strict base64)"},
         {R"({"type":"save-read","name":"a","as":"hex"})", R"("as" must be "text" or "base64")"},
         {R"({"type":"save-resolve","name":"a"})", R"("keep" must be "local" or "cloud")"},
         {R"({"type":"save-list","id":{"a":1}})", R"("id" must be a number or a string of at most 256 bytes)"},
