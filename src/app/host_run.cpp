@@ -232,6 +232,7 @@ HostRun::Outcome HostRun::StartBrowser() {
     browser_->ReportCrashesWith(*runRecord_, lastRun_);
     browser_->AnswerSteamCallsWith(
         [this](const nlohmann::json& message) { return steam_->Answer(message); });
+    OfferSaves();
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     if (placement_ && placement_->fullScreen)
@@ -244,6 +245,18 @@ HostRun::Outcome HostRun::StartBrowser() {
         placementKeeper_->Track(window_, false); // where it was created
     browser_->Init();
     return {};
+}
+
+// A newer copy in Steam Cloud is told to the page whenever it starts.
+void HostRun::OfferSaves() {
+    saves_.emplace(KnownFolderPathUtf8(FOLDERID_SavedGames), manifest_.name, steam_->Client(),
+                   manifest_.savesSteamCloud);
+    browser_->OfferSaves(
+        saves_->Folder(), [this](const nlohmann::json& message) { return saves_->Answer(message); },
+        [this] {
+            for (const std::string& conflict : saves_->ConflictEvents())
+                browser_->PostToPage(conflict);
+        });
 }
 
 int HostRun::RunLoop() {

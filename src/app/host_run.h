@@ -18,6 +18,7 @@
 #include "crash/last_run.h"
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "saves/save_store.h"
 #include "steam/steam_session.h"
 #include "webview/velnor_webview.h"
 #include "window/dpi_awareness.h"
@@ -47,6 +48,7 @@ private:
     Outcome LoadExtension();
     Outcome OpenWindow();
     Outcome StartBrowser();
+    void OfferSaves();
     int RunLoop();
 
     const HINSTANCE instance_;
@@ -69,6 +71,7 @@ private:
     std::optional<SingleInstance> singleInstance_;
     std::optional<RunRecord> runRecord_;
     std::optional<SteamSession> steam_;
+    std::optional<SaveStore> saves_;
     // Shutdown steps that must end after the browser and before Steam go here.
     std::optional<VelnorWebView> browser_;
     std::optional<GdiplusSession> gdiplus_;

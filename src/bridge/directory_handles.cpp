@@ -17,7 +17,7 @@
 namespace {
 constexpr size_t kHandleCount = kDirectoryHandleCount;
 
-// Positions 3 to 12, in order.
+// Positions 3 to 12, in order; 13 is the saves folder.
 const KNOWNFOLDERID* const kKnownFolders[] = {
     &FOLDERID_LocalAppData, &FOLDERID_RoamingAppData, &FOLDERID_Desktop, &FOLDERID_Documents,
     &FOLDERID_Downloads,    &FOLDERID_Pictures,       &FOLDERID_Profile, &FOLDERID_SavedGames,
@@ -72,6 +72,7 @@ void PostDirectoryHandles(ICoreWebView2Environment* environment, ICoreWebView2* 
                                                    folders.userData};
     for (size_t i = 0; i < std::size(kKnownFolders); ++i)
         paths[3 + i] = KnownFolderPathUtf8(*kKnownFolders[i]);
+    paths[kHandleCount - 1] = folders.saves;
     const std::string programFolder = FinalFolderPath(folders.application);
     const std::string startupFolder = FinalFolderPath(KnownFolderPathUtf8(FOLDERID_Startup));
 

@@ -107,3 +107,7 @@ MessageHead ScanMessageHead(std::string_view text) {
 bool IsLargeWrite(const MessageHead& head) {
     return head.type == "steam" && head.call == "cloud-write";
 }
+
+bool IsSaveWrite(const MessageHead& head) {
+    return head.type == "save-write";
+}

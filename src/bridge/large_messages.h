@@ -1,6 +1,7 @@
 #pragma once
 // How long a page message may be. Every message is held to 1 MiB but a whole
-// file written at once ("cloud-write"), recognised before anything is parsed.
+// file written at once ("cloud-write", "save-write"), recognised before
+// anything is parsed.
 // Portable.
 #include <cstddef>
 #include <string_view>
@@ -24,3 +25,5 @@ MessageHead ScanMessageHead(std::string_view text);
 
 // A "steam" message whose call is "cloud-write".
 bool IsLargeWrite(const MessageHead& head);
+// A "save-write" message.
+bool IsSaveWrite(const MessageHead& head);

@@ -41,14 +41,15 @@ void MessageBridge::OnWebMessageReceived(ICoreWebView2WebMessageReceivedEventArg
         return;
     // Counted without reading past the limit: a message of hundreds of MB would
     // fail its allocations inside the conversion, out of this callback.
-    const size_t longest = largeWrites_ ? kLargeWriteMessageLimit : kPageMessageLimit;
+    const size_t longest = kLargeWriteMessageLimit;
     const size_t length = wcsnlen(payload.get(), longest + 1);
     if (length > longest)
         return DropLongMessage(longest);
     const std::string text = WideToUtf8(payload.get());
     payload.reset(); // not held beside its copy while the message is handled
     const bool isLong = length > kPageMessageLimit;
-    if (isLong && !IsLargeWrite(ScanMessageHead(text)))
+    if (const MessageHead head = ScanMessageHead(text);
+        isLong && !IsSaveWrite(head) && !(largeWrites_ && IsLargeWrite(head)))
         return DropLongMessage(kPageMessageLimit);
     HandleWebMessage(text, isLong);
 }
@@ -65,7 +66,7 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
         if (message.kind == PageMessage::Kind::Refused)
             return LogPageCausedLine("a page message was dropped: " + message.refusal);
         // Only a whole file written at once may be long; the parsed message decides.
-        if (isLong && !message.largeWrite)
+        if (isLong && !MayBeLong(message))
             return DropLongMessage(kPageMessageLimit);
         switch (message.kind) {
         case PageMessage::Kind::Ignored:
@@ -92,6 +93,10 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
                 !answer.empty())
                 PostJsonToPage(answer);
             break;
+        case PageMessage::Kind::SaveRequest:
+            if (saveCalls_)
+                PostJsonToPage(saveCalls_(*message.document));
+            break;
         case PageMessage::Kind::CloseReady:
             if (closeReady_)
                 closeReady_();
@@ -99,6 +104,11 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
         }
     } catch (...) {
     }
+}
+
+bool MessageBridge::MayBeLong(const PageMessage& message) const {
+    return message.largeWrite &&
+           (message.kind == PageMessage::Kind::SaveRequest || largeWrites_);
 }
 
 void MessageBridge::HandToExtension(const std::string& text) {
@@ -117,6 +127,8 @@ void MessageBridge::SendWrapperInitResponse() {
     static const std::vector<std::string> kNoComponents;
     PostJsonToPage(WrapperInitResponse(
         extensionHost_ ? extensionHost_->registeredComponentIds : kNoComponents, &lastRun_));
+    if (afterWrapperInit_)
+        afterWrapperInit_();
 }
 
 bool MessageBridge::PostJsonToPage(const std::string& json) {

@@ -41,8 +41,15 @@ public:
     // Answers "steam" messages, parsed; without it they go unanswered.
     using SteamCalls = std::function<std::string(const nlohmann::json& message)>;
     void AnswerSteamCallsWith(SteamCalls answer) { steamCalls_ = std::move(answer); }
-    // Lets a message that writes a whole file be longer than kPageMessageLimit,
-    // up to kLargeWriteMessageLimit; off by default.
+    // Answers the "save-*" messages, parsed; without it they go unanswered.
+    using SaveCalls = std::function<std::string(const nlohmann::json& message)>;
+    void AnswerSaveCallsWith(SaveCalls answer) { saveCalls_ = std::move(answer); }
+    // Runs after each "wrapper-init-response" is posted.
+    void AfterWrapperInit(std::function<void()> after) { afterWrapperInit_ = std::move(after); }
+    // The saves folder's handle (position 13); none by default.
+    void OfferSavesFolder(std::string folder) { folders_.saves = std::move(folder); }
+    // Lets a cloud write be longer than kPageMessageLimit, up to
+    // kLargeWriteMessageLimit, as a "save-write" always may; off by default.
     void AllowLargeWrites(bool allowed) { largeWrites_ = allowed; }
     // Told in every "wrapper-init-response" of this run.
     void TellPageOfLastRun(LastRunReport lastRun) { lastRun_ = std::move(lastRun); }
@@ -54,14 +61,17 @@ private:
     void HandToExtension(const std::string& text);
     void DropLongMessage(size_t limit);
     bool TopLevelIsPage() const;
+    bool MayBeLong(const PageMessage& message) const;
 
     const std::string pageOrigin_;
-    const HandleFolders folders_;
+    HandleFolders folders_;
     WindowCommands& window_;
     ExtensionHost* const extensionHost_;
     ICoreWebView2Environment* environment_ = nullptr;
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
+    SaveCalls saveCalls_;
+    std::function<void()> afterWrapperInit_;
     std::function<void()> closeReady_;
     Later later_;
     std::function<void()> heard_;

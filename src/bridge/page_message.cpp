@@ -7,6 +7,15 @@
 #include "util/text/bounded_json.h"
 #include "util/text/json_lookup.h"
 
+namespace {
+bool IsSaveRequestType(const std::string& type) {
+    for (const char* known : {"save-write", "save-read", "save-list", "save-delete", "save-resolve"})
+        if (type == known)
+            return true;
+    return false;
+}
+} // namespace
+
 bool IsAcceptedSource(const std::string& source, const std::string& pageOrigin) {
     // An empty origin (remote mode with an empty "main") is a prefix of every
     // source, so it must admit none.
@@ -49,6 +58,10 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
+    } else if (IsSaveRequestType(type)) {
+        message.kind = PageMessage::Kind::SaveRequest;
+        message.largeWrite = IsSaveWrite({type, {}});
+        message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     }
     return message;
 }

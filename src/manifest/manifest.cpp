@@ -165,4 +165,5 @@ void ParseManifest(const std::string& text, AppManifest& manifest) {
     manifest.steam = ParseSteam(document, manifest.contentMode == ContentMode::Remote
                                               ? manifest.main
                                               : std::string());
+    manifest.savesSteamCloud = ParseSavesSteamCloud(settings, manifest.steam);
 }

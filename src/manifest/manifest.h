@@ -105,8 +105,10 @@ struct AppManifest {
     // What page script may reach through its directory handles: a bit per
     // position offered (all by default), and per position the author lets it
     // write even where it holds the program folder ("writable-directory-handles").
-    uint32_t directoryHandles = (1u << 13) - 1;
+    uint32_t directoryHandles = (1u << 14) - 1;
     uint32_t writableDirectoryHandles = 0;
+    // Each save the page writes ("save-write") goes to Steam Cloud too.
+    bool savesSteamCloud = false;
     // A bit per runtime permission kind allowed without the runtime's prompt.
     uint32_t allowedPermissions = 0;
     ManifestMessages messages;
@@ -127,6 +129,7 @@ struct AppManifest {
 // "invalid steam overlay hosts" (not an array of host names) or
 // "invalid steam cloud" / "invalid steam leaderboards create" /
 // "invalid steam auth identities" or
+// "invalid saves" / "invalid saves steam cloud" or
 // "invalid main" (remote mode with an address that is not trusted) or
 // "invalid directory handles" / "invalid writable directory handles" /
 // "invalid permissions". An unsafe name is an "invalid name".

@@ -10,7 +10,7 @@
 const char* const kDirectoryHandleNames[kDirectoryHandleCount] = {
     "program",     "content",     "user-data", "local-app-data", "roaming-app-data",
     "desktop",     "documents",   "downloads", "pictures",       "profile",
-    "saved-games", "screenshots", "videos",
+    "saved-games", "screenshots", "videos",    "saves",
 };
 
 namespace {

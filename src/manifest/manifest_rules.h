@@ -17,8 +17,8 @@ bool IsSafeName(const std::string& name);
 // development): nobody on the player's network can put script into the page.
 bool IsTrustedRemoteMain(const std::string& main);
 
-// The 13 directory-handle positions in order, by their manifest names.
-inline constexpr size_t kDirectoryHandleCount = 13;
+// The 14 directory-handle positions in order, by their manifest names.
+inline constexpr size_t kDirectoryHandleCount = 14;
 extern const char* const kDirectoryHandleNames[kDirectoryHandleCount];
 inline constexpr uint32_t kAllDirectoryHandles = (1u << kDirectoryHandleCount) - 1;
 
@@ -46,3 +46,8 @@ bool StrictBool(const nlohmann::json& section, const char* key, const char* fail
 // without Steam would ship broken. remoteMain: the remote page's address, whose
 // host the overlay may open by default; empty in bundle mode.
 SteamSettings ParseSteam(const nlohmann::json& document, const std::string& remoteMain);
+
+// "settings"."saves"."steam-cloud": saves mirrored to Steam Cloud, only for an
+// application with the "steam" key. Throws "invalid saves" (not an object) or
+// "invalid saves steam cloud" (not a boolean, or true without "steam").
+bool ParseSavesSteamCloud(const nlohmann::json& settings, const SteamSettings& steam);

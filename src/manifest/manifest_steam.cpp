@@ -66,6 +66,18 @@ SteamCloudAccess ParseCloud(const nlohmann::json& steam) {
 }
 } // namespace
 
+bool ParseSavesSteamCloud(const nlohmann::json& settings, const SteamSettings& steam) {
+    auto it = settings.find("saves");
+    if (it == settings.end())
+        return false;
+    if (!it->is_object())
+        throw std::runtime_error("invalid saves");
+    const bool mirror = StrictBool(*it, "steam-cloud", "invalid saves steam cloud");
+    if (mirror && !steam.appId)
+        throw std::runtime_error("invalid saves steam cloud");
+    return mirror;
+}
+
 SteamSettings ParseSteam(const nlohmann::json& document, const std::string& remoteMain) {
     auto it = document.find("steam");
     if (it == document.end())

@@ -40,30 +40,6 @@ std::string CloudFileName(const nlohmann::json& message) {
     return *name;
 }
 
-// The contents as bytes: "text" (UTF-8) or "base64", exactly one of them.
-std::string CloudContents(const nlohmann::json& message) {
-    const std::string* text = SteamField(message, "text").get_ptr<const std::string*>();
-    const std::string* base64 = SteamField(message, "base64").get_ptr<const std::string*>();
-    if ((text != nullptr) == (base64 != nullptr) || message.contains("text") != (text != nullptr) ||
-        message.contains("base64") != (base64 != nullptr))
-        throw SteamRefusal{"give the contents as one string, \"text\" or \"base64\""};
-    if (text) {
-        if (text->size() > kSteamCloudFileLimit)
-            throw SteamRefusal{"a cloud file holds at most 100 MiB"};
-        if (!IsWellFormedUtf8(*text))
-            throw SteamRefusal{"\"text\" is not well-formed UTF-8 text"};
-        return *text;
-    }
-    // The decoded size, known before decoding: three bytes a group, less the padding.
-    const size_t padding = base64->size() >= 2 ? std::count(base64->end() - 2, base64->end(), '=') : 0;
-    if (base64->size() / 4 * 3 - std::min(padding, base64->size() / 4 * 3) > kSteamCloudFileLimit)
-        throw SteamRefusal{"a cloud file holds at most 100 MiB"};
-    std::optional<std::string> bytes = DecodeBase64(*base64);
-    if (!bytes)
-        throw SteamRefusal{"\"base64\" is not strict base64"};
-    return std::move(*bytes);
-}
-
 // A leaderboard's handle as "leaderboard-find" gave it: decimal text, not 0.
 uint64_t Board(const nlohmann::json& message) {
     const std::string* text = SteamField(message, "board").get_ptr<const std::string*>();
@@ -112,6 +88,29 @@ void ReadEntriesRange(const nlohmann::json& message, SteamCall& call) {
 }
 } // namespace
 
+std::string WholeFileContents(const nlohmann::json& message, const char* what) {
+    const std::string* text = SteamField(message, "text").get_ptr<const std::string*>();
+    const std::string* base64 = SteamField(message, "base64").get_ptr<const std::string*>();
+    if ((text != nullptr) == (base64 != nullptr) || message.contains("text") != (text != nullptr) ||
+        message.contains("base64") != (base64 != nullptr))
+        throw SteamRefusal{"give the contents as one string, \"text\" or \"base64\""};
+    if (text) {
+        if (text->size() > kSteamCloudFileLimit)
+            throw SteamRefusal{std::string(what) + " holds at most 100 MiB"};
+        if (!IsWellFormedUtf8(*text))
+            throw SteamRefusal{"\"text\" is not well-formed UTF-8 text"};
+        return *text;
+    }
+    // The decoded size, known before decoding: three bytes a group, less the padding.
+    const size_t padding = base64->size() >= 2 ? std::count(base64->end() - 2, base64->end(), '=') : 0;
+    if (base64->size() / 4 * 3 - std::min(padding, base64->size() / 4 * 3) > kSteamCloudFileLimit)
+        throw SteamRefusal{std::string(what) + " holds at most 100 MiB"};
+    std::optional<std::string> bytes = DecodeBase64(*base64);
+    if (!bytes)
+        throw SteamRefusal{"\"base64\" is not strict base64"};
+    return std::move(*bytes);
+}
+
 bool IsSafeCloudFileName(const std::string& name) {
     return name.size() < 260 && IsSafeName(name) && IsWellFormedUtf8(name) &&
            name.find('\x7F') == std::string::npos;
@@ -122,7 +121,7 @@ void ReadCloudFields(const nlohmann::json& message, SteamCall& call) {
         return;
     call.text = CloudFileName(message);
     if (call.kind == Kind::CloudWrite)
-        call.value = CloudContents(message);
+        call.value = WholeFileContents(message, "a cloud file");
     if (call.kind == Kind::CloudRead && !SteamField(message, "as").is_null())
         call.asBase64 = OneOf(message, "as", kReadAs) == 1;
 }

@@ -20,5 +20,9 @@ std::string SteamText(const nlohmann::json& message, const char* key, bool mayBe
 int32_t SteamInt(const nlohmann::json& message, const char* key);
 int32_t SteamIntValue(const nlohmann::json& value, const char* key);
 
+// A whole file's contents as bytes: "text" (UTF-8) or "base64", exactly one
+// of them, at most 100 MiB ("<what> holds at most 100 MiB").
+std::string WholeFileContents(const nlohmann::json& message, const char* what);
+
 void ReadCloudFields(const nlohmann::json& message, SteamCall& call);
 void ReadLeaderboardFields(const nlohmann::json& message, SteamCall& call);

@@ -62,6 +62,8 @@ public:
     virtual std::optional<std::string> CloudRead(const std::string& file) = 0;
     virtual bool CloudDelete(const std::string& file) = 0;
     virtual bool CloudExists(const std::string& file) = 0;
+    // When the file was last written, in seconds since 1970; empty without it.
+    virtual std::optional<int64_t> CloudTime(const std::string& file) = 0;
     virtual std::vector<SteamCloudFile> CloudFiles() = 0;
 
     // Asynchronous calls: the SteamAPICall_t whose result answers them, 0 when

@@ -25,6 +25,7 @@ struct SteamCloudExports {
     int32_t (*size)(void*, const char*) = nullptr;
     bool (*remove)(void*, const char*) = nullptr;
     bool (*exists)(void*, const char*) = nullptr;
+    int64_t (*timestamp)(void*, const char*) = nullptr;
     int32_t (*count)(void*) = nullptr;
     const char* (*nameAndSize)(void*, int32_t, int32_t*) = nullptr;
     bool (*quota)(void*, uint64_t*, uint64_t*) = nullptr;

@@ -97,6 +97,7 @@ void FindCloud(ExportFinder& find, SteamCloudExports& e) {
     find.Need(e.size, "SteamAPI_ISteamRemoteStorage_GetFileSize");
     find.Need(e.remove, "SteamAPI_ISteamRemoteStorage_FileDelete");
     find.Need(e.exists, "SteamAPI_ISteamRemoteStorage_FileExists");
+    find.Need(e.timestamp, "SteamAPI_ISteamRemoteStorage_GetFileTimestamp");
     find.Need(e.count, "SteamAPI_ISteamRemoteStorage_GetFileCount");
     find.Need(e.nameAndSize, "SteamAPI_ISteamRemoteStorage_GetFileNameAndSize");
     find.Need(e.quota, "SteamAPI_ISteamRemoteStorage_GetQuota");

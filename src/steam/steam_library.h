@@ -52,6 +52,7 @@ public:
     std::optional<std::string> CloudRead(const std::string& file) override;
     bool CloudDelete(const std::string& file) override;
     bool CloudExists(const std::string& file) override;
+    std::optional<int64_t> CloudTime(const std::string& file) override;
     std::vector<SteamCloudFile> CloudFiles() override;
 
     uint64_t FindLeaderboard(const std::string& name, int32_t sort, int32_t display) override;

@@ -48,6 +48,12 @@ bool SteamLibrary::CloudExists(const std::string& file) {
     return exports_->cloud.exists(interfaces_.remoteStorage, file.c_str());
 }
 
+std::optional<int64_t> SteamLibrary::CloudTime(const std::string& file) {
+    if (!CloudExists(file))
+        return std::nullopt;
+    return exports_->cloud.timestamp(interfaces_.remoteStorage, file.c_str());
+}
+
 std::vector<SteamCloudFile> SteamLibrary::CloudFiles() {
     const SteamCloudExports& e = exports_->cloud;
     const int32_t count = e.count(interfaces_.remoteStorage);

@@ -27,6 +27,8 @@ public:
     bool HandOverToSteam();
 
     bool Available() const { return availability_.client != nullptr; }
+    // The library while Steam is available, else null.
+    SteamClient* Client() const { return availability_.client; }
     // The answer to one parsed "steam" message from the page; empty when it
     // waits for Steam's result, which a later DispatchCallbacks posts.
     std::string Answer(const nlohmann::json& message);

@@ -68,6 +68,14 @@ public:
     void AnswerSteamCallsWith(MessageBridge::SteamCalls answer) {
         messageBridge_.AnswerSteamCallsWith(std::move(answer));
     }
+    // The page's saves: their folder's handle, the answers to "save-*", and
+    // what the page hears after each "wrapper-init-response".
+    void OfferSaves(std::string folder, MessageBridge::SaveCalls answer,
+                    std::function<void()> afterWrapperInit) {
+        messageBridge_.OfferSavesFolder(std::move(folder));
+        messageBridge_.AnswerSaveCallsWith(std::move(answer));
+        messageBridge_.AfterWrapperInit(std::move(afterWrapperInit));
+    }
 
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }

@@ -222,6 +222,16 @@ EXPORT bool SteamAPI_ISteamRemoteStorage_FileExists(void*, const char* name) {
     Record("FileExists", {name});
     return std::filesystem::is_regular_file(CloudFile(name));
 }
+// The file's last write, in seconds since 1970 (tests set it with the file's time).
+EXPORT int64_t SteamAPI_ISteamRemoteStorage_GetFileTimestamp(void*, const char* name) {
+    Record("GetFileTimestamp", {name});
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(CloudFile(name).c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    const uint64_t ticks =
+        (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<int64_t>(ticks / 10000000 - 11644473600ull);
+}
 EXPORT int32_t SteamAPI_ISteamRemoteStorage_GetFileCount(void*) {
     return static_cast<int32_t>(CloudFiles().size());
 }

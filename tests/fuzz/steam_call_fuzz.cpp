@@ -81,6 +81,10 @@ public:
         CheckFileName(f);
         return true; // asked before a read: not counted as the call
     }
+    std::optional<int64_t> CloudTime(const std::string& f) override {
+        CheckFileName(f);
+        return 0;
+    }
     std::vector<SteamCloudFile> CloudFiles() override {
         ++calls;
         return {{"a", 1}};

@@ -332,6 +332,21 @@ TEST(ParseManifest, SteamPowersAreGrantedByTheAuthor) {
             << key;
 }
 
+TEST(ParseManifest, SavesGoToSteamCloudOnlyForASteamApplication) {
+    EXPECT_FALSE(Parse(R"({"name":"n","steam":{"app-id":1}})").savesSteamCloud);
+    EXPECT_TRUE(Parse(R"({"name":"n","steam":{"app-id":1},"settings":{"saves":{"steam-cloud":true}}})")
+                    .savesSteamCloud);
+    EXPECT_FALSE(Parse(R"({"name":"n","settings":{"saves":{"steam-cloud":false}}})").savesSteamCloud);
+    const std::pair<const char*, const char*> refused[] = {
+        {R"("saves":true)", "invalid saves"},
+        {R"("saves":{"steam-cloud":1})", "invalid saves steam cloud"},
+        {R"("saves":{"steam-cloud":true})", "invalid saves steam cloud"}, // no "steam" key
+    };
+    for (const auto& [key, error] : refused)
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{)") + key + "}}"), error)
+            << key;
+}
+
 TEST(ParseManifest, SteamIsOptInWithAStrictAppId) {
     EXPECT_EQ(Parse(R"({"name":"n"})").steam.appId, 0u);
     const AppManifest m = Parse(R"({"name":"n","steam":{"app-id":480}})");
@@ -388,7 +403,7 @@ TEST(ParseManifest, RemoteMainMustBeHttpsOrLoopbackHttp) {
 
 TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
     const AppManifest all = Parse(R"({"name":"n"})");
-    EXPECT_EQ(all.directoryHandles, 0x1FFFu);
+    EXPECT_EQ(all.directoryHandles, 0x3FFFu);
     EXPECT_EQ(all.writableDirectoryHandles, 0u);
     EXPECT_EQ(all.allowedPermissions, 0u);
     const AppManifest chosen = Parse(
@@ -399,8 +414,9 @@ TEST(ParseManifest, DirectoryHandlesAreChosenByName) {
     EXPECT_EQ(Parse(R"({"name":"n","settings":{"directory-handles":[]}})").directoryHandles, 0u);
     const char* const names[] = {"program",   "content",     "user-data",  "local-app-data",
                                  "roaming-app-data", "desktop", "documents", "downloads",
-                                 "pictures",  "profile",     "saved-games", "screenshots", "videos"};
-    for (uint32_t i = 0; i < 13; ++i)
+                                 "pictures",  "profile",     "saved-games", "screenshots", "videos",
+                                 "saves"};
+    for (uint32_t i = 0; i < 14; ++i)
         EXPECT_EQ(Parse(std::string(R"({"name":"n","settings":{"directory-handles":[")") +
                         names[i] + "\"]}}")
                       .directoryHandles,

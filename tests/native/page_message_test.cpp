@@ -92,6 +92,16 @@ TEST(PageMessageLimits, DeepOrCrowdedMessagesAreRefusedAndOnlyCloudWritesAreLong
     EXPECT_TRUE(write.largeWrite);
     EXPECT_EQ(write.document->at("text"), "x");
     EXPECT_FALSE(ParsePageMessage(R"({"type":"steam","call":"cloud-read"})").largeWrite);
+    const PageMessage save = ParsePageMessage(R"({"type":"save-write","name":"a","text":"x"})");
+    EXPECT_EQ(save.kind, Kind::SaveRequest);
+    EXPECT_TRUE(save.largeWrite);
+    EXPECT_EQ(save.document->at("name"), "a");
+    EXPECT_FALSE(ParsePageMessage(R"({"type":"save-read","name":"a"})").largeWrite);
+    EXPECT_EQ(ParsePageMessage(R"({"type":"save-resolve"})").kind, Kind::SaveRequest);
+    EXPECT_EQ(ParsePageMessage(R"({"type":"Save-list"})").kind, Kind::Ignored);
+    EXPECT_TRUE(IsSaveWrite(ScanMessageHead(R"({"name":"a","type":"save-write","text":"...)")));
+    EXPECT_FALSE(IsSaveWrite(ScanMessageHead(R"({"type":"save-read","text":"...)")));
+    EXPECT_FALSE(IsSaveWrite(ScanMessageHead(R"({"type":"sav\u0065-write","text":"...)")));
 
     struct Head {
         const char* text;

@@ -67,6 +67,7 @@ public:
 
     // Cloud: the files it holds; asynchronous calls: the handle each returns.
     std::map<std::string, std::string> files;
+    std::map<std::string, int64_t> times; // each file's time in seconds (0 unless set)
     SteamCloudState cloud{true, false, 1000, 600};
     uint64_t nextHandle = 0x1234567890ABCDEFull;
     std::vector<SteamLeaderboardEntry> entries;
@@ -84,6 +85,10 @@ public:
     bool CloudExists(const std::string& f) override {
         Record("CloudExists(" + f);
         return files.count(f) != 0;
+    }
+    std::optional<int64_t> CloudTime(const std::string& f) override {
+        Record("CloudTime(" + f);
+        return files.count(f) ? std::optional<int64_t>(times[f]) : std::nullopt;
     }
     std::vector<SteamCloudFile> CloudFiles() override {
         Record("CloudFiles(");

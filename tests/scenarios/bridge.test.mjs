@@ -5,7 +5,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 
-import { APP_ORIGIN, authorLogOf, binFolder, waitFor, windowsPath, hostsOfThisFile } from './lib/host.mjs';
+import { APP_ORIGIN, authorLogOf, binFolder, savesFolderOf, waitFor, windowsPath, hostsOfThisFile }
+  from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 
@@ -13,7 +14,7 @@ const NO_COMPONENTS = '{"registeredComponentIds":[],"type":"wrapper-init-respons
 const response = (ids) => JSON.stringify({ registeredComponentIds: ids, type: 'wrapper-init-response' });
 const fromHex = (hex) => Buffer.from(hex, 'hex').toString('utf8');
 
-test('wrapper-init posts 13 handles in their positions, then the response, every time', async () => {
+test('wrapper-init posts 14 handles in their positions, then the response, every time', async () => {
   const host = await ready({ manifest: { name: 'handles' } });
   await host.postString('{"type":"wrapper-init"}');
   await host.postString('{"type":"wrapper-init"}');
@@ -21,7 +22,7 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
   assert.deepEqual(posts.map((post) => post.json), ['{"type":"directory-handles"}', NO_COMPONENTS,
     '{"type":"directory-handles"}', NO_COMPONENTS]);
   const handles = posts[0].objects;
-  assert.equal(handles.length, 13);
+  assert.equal(handles.length, 14);
   assert.deepEqual(posts[2].objects, handles, 'a second complete set');
   const paths = handles.map((handle) => handle && handle.path);
   assert.equal(paths[0], windowsPath(host.folder) + '\\');
@@ -32,11 +33,12 @@ test('wrapper-init posts 13 handles in their positions, then the response, every
   for (const [position, ending] of [[5, 'Desktop'], [6, 'Documents'], [7, 'Downloads'],
     [8, 'Pictures'], [10, 'Saved Games'], [12, 'Videos']])
     assert.ok(paths[position].endsWith('\\' + ending), `${position}: ${paths[position]}`);
+  assert.ok(paths[13].endsWith('\\Saved Games\\handles\\'), paths[13]);
   // Wine cannot resolve the Screenshots folder: its position stays null and nothing shifts.
   assert.equal(handles[11], null);
   // Only the user data folder is read-write (1) unless the author names more.
   assert.deepEqual(handles.map((handle) => handle && handle.permission),
-    [0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, null, 0]);
+    [0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, null, 0, 0]);
 });
 
 test('"directory-handles" offers only the positions it names; the program folder opts in to writing', async () => {
@@ -44,7 +46,7 @@ test('"directory-handles" offers only the positions it names; the program folder
     settings: { 'directory-handles': ['saved-games', 'program'], 'writable-program-folder': true } } });
   await host.postString('{"type":"wrapper-init"}');
   const handles = host.posts()[0].objects;
-  assert.equal(handles.length, 13, 'positions never shift');
+  assert.equal(handles.length, 14, 'positions never shift');
   assert.deepEqual(handles.map((handle, position) => handle && [position, handle.permission]).filter(Boolean),
     [[0, 1], [10, 0]]);
   assert.equal(host.callsTo('CreateWebFileSystemDirectoryHandle').length, 2, 'nothing else is asked for');
@@ -308,4 +310,47 @@ test('an extension\'s dependency is found beside it, never in the current direct
   await beside.postString('{"type":"wrapper-init"}');
   assert.equal(beside.posts().at(-1).json, response(['needy']), 'beside the library it loads');
   fs.rmSync(elsewhere, { recursive: true, force: true });
+});
+
+// Page script's save request; resolves with the host's save-result of the same id.
+let nextSave = 1;
+async function save(host, type, fields = {}) {
+  const id = nextSave++;
+  await host.postString(JSON.stringify({ type, id, ...fields }));
+  return waitFor(() => host.posts().map((post) => JSON.parse(post.json))
+    .find((message) => message.type === 'save-result' && message.id === id), `the answer to ${type}`);
+}
+
+test('saves: whole files in Saved Games\\<name>\\, long writes allowed, unfinished ones removed at start', async () => {
+  const folder = savesFolderOf('saves-files');
+  fs.rmSync(folder, { recursive: true, force: true });
+  fs.mkdirSync(folder, { recursive: true });
+  fs.writeFileSync(path.join(folder, '4-1.quorrin-partial'), 'torn');
+  const host = await ready({ manifest: { name: 'saves-files',
+    settings: { 'writable-directory-handles': ['saves'] } } });
+  assert.deepEqual(fs.readdirSync(folder), [], 'what a killed write left is gone');
+  const slot = JSON.stringify({ level: 3, name: 'Åsa' });
+  assert.equal((await save(host, 'save-write', { name: 'slot1.json', text: slot })).ok, true);
+  assert.equal(fs.readFileSync(path.join(folder, 'slot1.json'), 'utf8'), slot);
+  // Longer than any other page message may be, without any "steam" key.
+  const large = Buffer.alloc(1536 * 1024, 7);
+  assert.equal((await save(host, 'save-write', { name: 'big.bin', base64: large.toString('base64') })).ok, true);
+  assert.ok(fs.readFileSync(path.join(folder, 'big.bin')).equals(large));
+  await host.postString(JSON.stringify({ type: 'save-list', id: 'long', pad: large.toString('base64') }));
+  assert.equal((await save(host, 'save-read', { name: 'slot1.json' })).value, slot);
+  assert.ok(!host.posts().some((post) => JSON.parse(post.json).id === 'long'), 'another long message is dropped');
+  assert.equal((await save(host, 'save-read', { name: 'big.bin', as: 'base64' })).value.length, 2097152);
+  const list = (await save(host, 'save-list')).value;
+  assert.deepEqual(list.map(({ name, size }) => [name, size]), [['big.bin', 1572864], ['slot1.json', Buffer.byteLength(slot)]]);
+  assert.ok(Math.abs(list[1].time - fs.statSync(path.join(folder, 'slot1.json')).mtimeMs) < 1000);
+  const refused = await save(host, 'save-write', { name: '..\\escape', text: 'x' });
+  assert.deepEqual([refused.ok, refused.call, refused.error],
+    [false, 'save-write', '"name" must be one safe file name under 260 bytes']);
+  assert.equal((await save(host, 'save-delete', { name: 'big.bin' })).ok, true);
+  assert.equal((await save(host, 'save-read', { name: 'big.bin' })).error, 'there is no save big.bin');
+  assert.deepEqual(fs.readdirSync(folder), ['slot1.json']);
+  await host.postString('{"type":"wrapper-init"}');
+  const handle = host.posts().find((post) => post.json === '{"type":"directory-handles"}').objects[13];
+  assert.ok(handle.path.endsWith('\\Saved Games\\saves-files\\'), handle.path);
+  assert.equal(handle.permission, 1, 'named writable');
 });

@@ -8,7 +8,7 @@ import path from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { binFolder, DEADLINE_MS, waitFor, hostsOfThisFile } from './lib/host.mjs';
+import { binFolder, DEADLINE_MS, savesFolderOf, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -213,6 +213,61 @@ test('cloud: a save slot written as JSON is there at the next start; the cloud s
   assert.deepEqual(steamLog(first).filter((entry) => entry.call === 'FileWrite').map((entry) => entry.args),
     [['slot1.json', Buffer.byteLength(slot)], ['thumb.bin', 3], ['large.bin', 1536 * 1024]],
     'the refused name never reached Steam');
+});
+
+// Page script's save request, answered like a Steam call.
+async function save(host, type, fields = {}) {
+  const id = `save-${nextId++}`;
+  await host.postString(JSON.stringify({ type, id, ...fields }));
+  return waitFor(() => posted(host).find((message) => message.type === 'save-result' && message.id === id),
+    `the answer to ${type}`);
+}
+
+test('saves: per Steam player, mirrored to the cloud; a newer cloud copy waits for the page to choose', async () => {
+  const manifest = { ...steamGame(), name: 'steam-saves', settings: { saves: { 'steam-cloud': true } } };
+  fs.rmSync(savesFolderOf('steam-saves'), { recursive: true, force: true });
+  const folder = savesFolderOf('steam-saves', '76561197960287930');
+  const first = await ready({ manifest, files: steamFiles() });
+  const cloud = (name) => path.join(first.folder, 'steam-standin-cloud', name);
+  for (const [name, text] of [['a.sav', 'one'], ['b.sav', 'two']])
+    assert.equal((await save(first, 'save-write', { name, text })).ok, true);
+  assert.deepEqual([fs.readFileSync(path.join(folder, 'a.sav'), 'utf8'), fs.readFileSync(cloud('a.sav'), 'utf8')],
+    ['one', 'one'], 'the player\'s own folder, and the cloud');
+  first.close();
+  assert.equal(await first.waitForExit(), 0);
+  // Another computer saved later; and one save is only in the cloud.
+  const later = Date.now() / 1000 + 3600;
+  for (const name of ['a.sav', 'b.sav', 'c.sav']) {
+    fs.writeFileSync(cloud(name), `cloud ${name}`);
+    fs.utimesSync(cloud(name), later, later);
+  }
+
+  const next = await ready({ manifest, files: steamFiles(), folder: first.folder });
+  assert.equal(fs.readFileSync(path.join(folder, 'c.sav'), 'utf8'), 'cloud c.sav', 'nothing to overwrite: restored');
+  await next.postString('{"type":"wrapper-init"}');
+  const conflicts = () => posted(next).filter((message) => message.type === 'save-conflict');
+  assert.deepEqual(conflicts().map(({ name, cloudTime }) => [name, cloudTime]),
+    [['a.sav', Math.floor(later) * 1000], ['b.sav', Math.floor(later) * 1000]]);
+  assert.ok(conflicts()[0].localTime < conflicts()[0].cloudTime);
+  const waiting = await save(next, 'save-write', { name: 'a.sav', text: 'three' });
+  assert.deepEqual([waiting.ok, waiting.error], [false, 'a.sav waits for "save-resolve"']);
+  assert.equal(fs.readFileSync(path.join(folder, 'a.sav'), 'utf8'), 'one', 'nothing overwritten before the choice');
+  assert.equal(fs.readFileSync(cloud('a.sav'), 'utf8'), 'cloud a.sav');
+  assert.equal((await save(next, 'save-resolve', { name: 'a.sav', keep: 'cloud' })).ok, true);
+  assert.equal((await save(next, 'save-resolve', { name: 'b.sav', keep: 'local' })).ok, true);
+  assert.deepEqual([fs.readFileSync(path.join(folder, 'a.sav'), 'utf8'), fs.readFileSync(cloud('b.sav'), 'utf8')],
+    ['cloud a.sav', 'two']);
+  assert.equal((await save(next, 'save-resolve', { name: 'b.sav', keep: 'cloud' })).error,
+    'b.sav has no conflict to resolve');
+  await next.postString('{"type":"wrapper-init"}');
+  assert.equal(conflicts().length, 2, 'resolved: not told again');
+  next.close();
+  assert.equal(await next.waitForExit(), 0);
+
+  // Without Steam the saves are the application's own, in no player's folder.
+  const alone = await ready({ manifest, folder: first.folder, files: { 'steam_api64.dll': '' } });
+  assert.equal((await save(alone, 'save-write', { name: 'd.sav', text: 'four' })).ok, true);
+  assert.ok(fs.existsSync(path.join(savesFolderOf('steam-saves'), 'd.sav')));
 });
 
 test('leaderboards: results come back frames later, out of order, matched by their handle', async () => {

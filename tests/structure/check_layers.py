@@ -3,7 +3,8 @@
 
 The host is layered from the bottom up: helpers, the manifest, the window's own parts, the subsystems,
 the web view host, start-up. Within the subsystems the bridge may use the
-extension host, never the other way round. Usage: check_layers.py SRC_FOLDER
+extension host, never the other way round, and the saves (beside the bridge,
+above Steam) are wired to it from start-up. Usage: check_layers.py SRC_FOLDER
 """
 import os
 import re
@@ -14,7 +15,7 @@ LAYERS = {
     'manifest': 1,
     'window': 2,
     'bootstrap': 3, 'content': 3, 'crash': 3, 'extensions': 3, 'steam': 3,
-    'bridge': 4,
+    'bridge': 4, 'saves': 4,
     'webview': 5,
     'app': 6,
 }

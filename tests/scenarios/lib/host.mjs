@@ -34,6 +34,9 @@ export const RUNTIME_MARKER = 'webview2-standin.marker';
 // folder, named after it, and the author's log in the folder beside it.
 const localAppData = path.dirname(standinUserFolder);
 export const userDataFolderOf = (name) => path.join(localAppData, name);
+// The application's saves in the Wine user's Saved Games folder, per Steam player when given.
+export const savesFolderOf = (name, steamId = '') =>
+  path.join(path.dirname(path.dirname(localAppData)), 'Saved Games', name, steamId);
 export const authorLogOf = (name) => path.join(localAppData, `${name}-logs`, 'quorrin.log');
 // Both gone: the next start has no saves and a log of its own.
 export function removeUserData(name) {

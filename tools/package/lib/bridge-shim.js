@@ -3,10 +3,10 @@
 (() => {
   const config = JSON.parse(document.currentScript.dataset.config);
   const note = (...args) => console.info('[quorrin dev]', ...args);
-  // Positions 0 to 12 as the program sends them; only the user data folder (2) exists here.
+  // Positions 0 to 13 as the program sends them; only the user data folder (2) exists here.
   const FOLDERS = ['application', 'content', 'user data', 'local app data', 'roaming app data',
     'desktop', 'documents', 'downloads', 'pictures', 'profile', 'saved games', 'screenshots',
-    'videos'];
+    'videos', 'saves'];
 
   class WebView extends EventTarget {
     postMessage(message) {
