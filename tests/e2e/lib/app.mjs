@@ -33,7 +33,8 @@ function readIfThere(file) {
 }
 
 export class RunningApp {
-  // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
+  // example: a folder of examples/, of tests/e2e/apps/ with `testApp`, or any
+  // folder by its absolute path (the corpus's games in build/corpus);
   // extension: a test library of tests/extensions; manifest: a function that
   // changes the application's package.json for this run; files: {path: content}
   // written into the application's folder made for this run; keepUserData: start with
@@ -44,10 +45,11 @@ export class RunningApp {
     track = (app) => app) {
     const app = track(new RunningApp());
     setEvergreenRuntimeInstalled(true);
-    app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
-    if (!testApp) prepareExample(example);
-    fs.cpSync(path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example), app.folder,
-      { recursive: true });
+    app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${path.basename(example)}-`));
+    const source = path.isAbsolute(example) ? example
+      : path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example);
+    if (!testApp && !path.isAbsolute(example)) prepareExample(example);
+    fs.cpSync(source, app.folder, { recursive: true });
     for (const [name, content] of Object.entries(files)) {
       fs.mkdirSync(path.dirname(path.join(app.folder, name)), { recursive: true });
       fs.writeFileSync(path.join(app.folder, name), content);
