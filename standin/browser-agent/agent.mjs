@@ -16,7 +16,7 @@ import path from 'node:path';
 import { chromium } from 'playwright-core';
 
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
-import { APP_HOST, AppServer, SOURCE_KIND_HEADER, parseHeaderBlock } from './app_server.mjs';
+import { APP_HOST, AppServer, SOURCE_KIND_HEADER, WARM_UP_HOST, parseHeaderBlock } from './app_server.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
 import { directoryHandleModel } from './directory_handles.mjs';
 import { presentIdentity, runtimeIdentity } from './identity.mjs';
@@ -315,7 +315,11 @@ class BrowserSession {
     await context.addInitScript(PAGE_BRIDGE);
     // The context's routes also see what service workers ask for.
     await context.route('**/*', (route) => this.onRoute(route));
-    return this.openPage(800 * this.scale, 600 * this.scale);
+    const page = await this.openPage(800 * this.scale, 600 * this.scale);
+    // Not awaited: it runs while the host makes its controller (WARM_UP_HOST).
+    page.evaluate((uri) => fetch(uri, { mode: 'no-cors' }).catch(() => {}), `https://${WARM_UP_HOST}/`)
+      .catch(() => {});
+    return page;
   }
 
   // The engine's page with everything the agent watches on it; again after a
