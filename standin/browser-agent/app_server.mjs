@@ -20,7 +20,9 @@ export const APP_HOST = 'app.localhost';
 export const WARM_UP_HOST = 'agent-warm-up.localhost';
 // Set by the agent on requests it sees a service worker make; never reaches the host.
 export const SOURCE_KIND_HEADER = 'x-quorrin-source-kind';
-const READ_BYTES = 256 * 1024;
+// The stand-in hands out at most 1 MiB a read (body_streams.cpp): the fewest
+// round trips over the link for a large file, and still bounded.
+const READ_BYTES = 1024 * 1024;
 // What an answer keeps of its body for tests: its start, and how much went out.
 const KEPT_BODY_BYTES = 1024 * 1024;
 // Hop-by-hop header lines that HTTP/2 forbids; the engine never sees them from the runtime either.
