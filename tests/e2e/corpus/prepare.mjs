@@ -29,16 +29,14 @@ const GAMES = [
     layOut: (www) => layOutGodot(www, '.br') },
   { name: 'phaser', engine: 'Phaser 4.2', inputs: [path.join(modules, 'phaser/package.json'), 'phaser'],
     layOut: layOutPhaser },
-  { name: 'emscripten-sdl', engine: 'Emscripten SDL', inputs: ['emscripten/sdl.c', 'emscripten/index.html'],
-    layOut: (www) => buildProgram(www, 'sdl.c', ['--preload-file', `${path.join(www, '../level.txt')}@/assets/level.txt`]) },
-  { name: 'emscripten-asyncify', engine: 'Emscripten asyncify', inputs: ['emscripten/asyncify.c', 'emscripten/index.html'],
+  { name: 'emscripten-sdl', engine: 'Emscripten SDL', inputs: ['emscripten/sdl.c', 'emscripten/index.html', 'emscripten/level.txt'],
+    layOut: (www) => buildProgram(www, 'sdl.c', ['--preload-file', `${path.join(here, 'emscripten/level.txt')}@/assets/level.txt`]) },
+  { name: 'emscripten-asyncify', engine: 'Emscripten asyncify', inputs: ['emscripten/asyncify.c', 'emscripten/index.html', 'emscripten/level.txt'],
     layOut: (www) => buildProgram(www, 'asyncify.c', ['-sASYNCIFY']) },
   { name: 'emscripten-pthreads', engine: 'Emscripten pthreads', manifest: isolated,
     inputs: ['emscripten/pthreads.c', 'emscripten/index.html'],
     layOut: (www) => buildProgram(www, 'pthreads.c', ['-pthread', '-sPROXY_TO_PTHREAD', '-sPTHREAD_POOL_SIZE=3', '-sINITIAL_MEMORY=64MB']) },
 ];
-
-const LEVEL = ['1111111111', '1........1', '1..2..2..1', '1........1', '1111111111'];
 
 function copyInto(www, from, names) {
   for (const name of names) fs.copyFileSync(path.join(from, name), path.join(www, name));
@@ -55,61 +53,13 @@ function layOutGodot(www, suffix) {
   fs.writeFileSync(path.join(www, 'index.html'), page.replace("/*SUFFIX*/''", JSON.stringify(suffix)));
 }
 
-// A PNG of 64 x 16 pixels: four 16-pixel tiles, each a colour of its own.
-function tilesPng() {
-  const width = 64, height = 16, colours = [[40, 90, 160], [200, 200, 200], [220, 60, 60], [250, 210, 0]];
-  const rows = [];
-  for (let y = 0; y < height; y++) {
-    const row = [0];
-    for (let x = 0; x < width; x++) row.push(...colours[x >> 4], 255);
-    rows.push(...row);
-  }
-  const chunk = (type, data) => {
-    const body = Buffer.concat([Buffer.from(type), data]);
-    const length = Buffer.alloc(4), crc = Buffer.alloc(4);
-    length.writeUInt32BE(data.length);
-    crc.writeUInt32BE(zlib.crc32(body));
-    return Buffer.concat([length, body, crc]);
-  };
-  const header = Buffer.alloc(13);
-  header.writeUInt32BE(width, 0);
-  header.writeUInt32BE(height, 4);
-  header.set([8, 6, 0, 0, 0], 8);
-  return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), chunk('IHDR', header),
-    chunk('IDAT', zlib.deflateSync(Buffer.from(rows))), chunk('IEND', Buffer.alloc(0))]);
-}
-
-// A tenth of a second of a 440 Hz tone, 8-bit mono at 8 kHz.
-function blipWav() {
-  const samples = Buffer.from(Array.from({ length: 800 }, (_, i) => 128 + Math.round(60 * Math.sin(i * 0.3456))));
-  const header = Buffer.alloc(44);
-  header.write('RIFF', 0);
-  header.writeUInt32LE(36 + samples.length, 4);
-  header.write('WAVEfmt ', 8);
-  header.writeUInt32LE(16, 16);
-  header.writeUInt16LE(1, 20);
-  header.writeUInt16LE(1, 22);
-  header.writeUInt32LE(8000, 24);
-  header.writeUInt32LE(8000, 28);
-  header.writeUInt16LE(1, 32);
-  header.writeUInt16LE(8, 34);
-  header.write('data', 36);
-  header.writeUInt32LE(samples.length, 40);
-  return Buffer.concat([header, samples]);
-}
-
 function layOutPhaser(www) {
   copyInto(www, path.join(modules, 'phaser/dist'), ['phaser.min.js']);
-  copyInto(www, path.join(here, 'phaser'), ['index.html', 'game.js']);
-  fs.mkdirSync(path.join(www, 'assets'));
-  fs.writeFileSync(path.join(www, 'assets/tiles.png'), tilesPng());
-  fs.writeFileSync(path.join(www, 'assets/level.json'), JSON.stringify({ rows: LEVEL }));
-  fs.writeFileSync(path.join(www, 'assets/blip.wav'), blipWav());
+  fs.cpSync(path.join(here, 'phaser'), www, { recursive: true });
 }
 
 function buildProgram(www, source, flags) {
-  fs.writeFileSync(path.join(www, 'level.txt'), LEVEL.join('\n'));
-  fs.writeFileSync(path.join(www, '../level.txt'), LEVEL.join('\n'));
+  fs.copyFileSync(path.join(here, 'emscripten/level.txt'), path.join(www, 'level.txt'));
   copyInto(www, path.join(here, 'emscripten'), ['index.html']);
   // Debian's Emscripten finds its Node.js modules (acorn) there.
   const env = { ...process.env, NODE_PATH: '/usr/share/nodejs' };
