@@ -16,7 +16,7 @@ import path from 'node:path';
 import { chromium } from 'playwright-core';
 
 import { configMessage, onJsonLines, sendLine } from './agent_link.mjs';
-import { APP_HOST, AppServer, SOURCE_KIND_HEADER, parseHeaderBlock } from './app_server.mjs';
+import { APP_HOST, AppServer, SOURCE_KIND_HEADER, WARM_UP_HOST, parseHeaderBlock } from './app_server.mjs';
 import { DevToolsWindow } from './devtools_window.mjs';
 import { directoryHandleModel } from './directory_handles.mjs';
 import { presentIdentity, runtimeIdentity } from './identity.mjs';
@@ -162,9 +162,10 @@ function profileInUse(folder) {
 }
 
 class BrowserSession {
-  constructor(socket, { devToolsWindow }) {
+  constructor(socket, { devToolsWindow, paints }) {
     this.socket = socket;
     this.wantsDevToolsWindow = devToolsWindow;
+    this.paints = paints;
     this.scale = 1; // device pixels per CSS pixel: the host's dpi / 96
     this.callCounts = {}; // method → how often the host called it
     this.nextId = 1;
@@ -315,7 +316,11 @@ class BrowserSession {
     await context.addInitScript(PAGE_BRIDGE);
     // The context's routes also see what service workers ask for.
     await context.route('**/*', (route) => this.onRoute(route));
-    return this.openPage(800 * this.scale, 600 * this.scale);
+    const page = await this.openPage(800 * this.scale, 600 * this.scale);
+    // Not awaited: it runs while the host makes its controller (WARM_UP_HOST).
+    page.evaluate((uri) => fetch(uri, { mode: 'no-cors' }).catch(() => {}), `https://${WARM_UP_HOST}/`)
+      .catch(() => {});
+    return page;
   }
 
   // The engine's page with everything the agent watches on it; again after a
@@ -359,7 +364,7 @@ class BrowserSession {
   // Before the first navigation the runtime shows only the default background
   // colour, whenever the host sets it: the engine's blank page is never shown.
   async startScreen() {
-    if (this.navigated) await this.screen.start();
+    if (this.navigated && this.paints) await this.screen.start();
   }
 
   async applyBackgroundColor() {
@@ -420,7 +425,7 @@ class BrowserSession {
     if (decision.cancel) return;
     this.navigating = true; // already asked
     this.navigated = true;
-    if (!this.hidden) await this.screen.start();
+    if (!this.hidden && this.paints) await this.screen.start();
     await this.page.goto(uri, { waitUntil: 'commit' }).catch(() => {});
   }
 
@@ -441,8 +446,10 @@ class BrowserSession {
 // a promise that settles once that runtime has gone and the browser is closed,
 // and `abandon`, for when the runtime's program has ended: it ends the link.
 // devToolsWindow: OpenDevToolsWindow opens the engine's developer tools in a
-// window on the display (for a person; tests leave it off).
-export async function startBrowserAgent({ devToolsWindow = false } = {}) {
+// window on the display (for a person; tests leave it off). paints: false leaves
+// the window unpainted (no screencast), so that a benchmark can tell what the
+// agent's painting costs the engine from what the host costs it.
+export async function startBrowserAgent({ devToolsWindow = false, paints = true } = {}) {
   let finish, connect;
   const finished = new Promise((resolve) => { finish = resolve; });
   const connected = new Promise((resolve) => { connect = resolve; });
@@ -450,7 +457,7 @@ export async function startBrowserAgent({ devToolsWindow = false } = {}) {
   let linkSocket = null;
   const server = net.createServer({ noDelay: true }, async (socket) => {
     linkSocket = socket;
-    const session = new BrowserSession(socket, { devToolsWindow });
+    const session = new BrowserSession(socket, { devToolsWindow, paints });
     connect(session);
     await session.closed;
     await session.close();

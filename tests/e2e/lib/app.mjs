@@ -33,21 +33,24 @@ function readIfThere(file) {
 }
 
 export class RunningApp {
-  // example: a folder of examples/, or of tests/e2e/apps/ with `testApp`;
+  // example: a folder of examples/, of tests/e2e/apps/ with `testApp`, or any
+  // folder by its absolute path (the corpus's games in build/corpus);
   // extension: a test library of tests/extensions; manifest: a function that
   // changes the application's package.json for this run; files: {path: content}
   // written into the application's folder made for this run; keepUserData: start with
   // what an earlier run of the same name saved (its profile too), where every
-  // other start is a player's first. track: the harness's disposal, given the
-  // app before anything can fail.
-  static async start(example, { extension, testApp = false, manifest, files = {}, keepUserData = false } = {},
-    track = (app) => app) {
+  // other start is a player's first. agent: the browser agent's options
+  // (startBrowserAgent). track: the harness's disposal, given the app before
+  // anything can fail.
+  static async start(example, { extension, testApp = false, manifest, files = {}, keepUserData = false,
+    agent } = {}, track = (app) => app) {
     const app = track(new RunningApp());
     setEvergreenRuntimeInstalled(true);
-    app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${example}-`));
-    if (!testApp) prepareExample(example);
-    fs.cpSync(path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example), app.folder,
-      { recursive: true });
+    app.folder = fs.mkdtempSync(path.join(os.tmpdir(), `quorrin-${path.basename(example)}-`));
+    const source = path.isAbsolute(example) ? example
+      : path.join(root, testApp ? 'tests/e2e/apps' : 'examples', example);
+    if (!testApp && !path.isAbsolute(example)) prepareExample(example);
+    fs.cpSync(source, app.folder, { recursive: true });
     for (const [name, content] of Object.entries(files)) {
       fs.mkdirSync(path.dirname(path.join(app.folder, name)), { recursive: true });
       fs.writeFileSync(path.join(app.folder, name), content);
@@ -66,7 +69,7 @@ export class RunningApp {
     if (extension)
       fs.copyFileSync(path.join(binFolder, 'extensions', extension, 'Brenmoor.dll'),
         path.join(app.folder, 'Brenmoor.dll'));
-    app.agent = await startBrowserAgent();
+    app.agent = await startBrowserAgent(agent);
     app.executable = path.join(app.folder, 'Quorrin.exe');
     app.session = await app.#launch();
     app.page = await waitFor(() => app.session.ready, 'the browser to start', deadline(SLOWER.browserStart));
