@@ -212,10 +212,8 @@ HostRun::Outcome HostRun::OpenWindow() {
     window_ = CreateMainWindow(instance_, manifest_, dpi_, placement_ ? &*placement_ : nullptr);
     if (!window_)
         return FailStartup(kCreateWindowFailedMessage);
-    if (manifest_.show == WindowShow::AtOnce) {
-        ShowWindow(window_, SW_SHOW);
-        UpdateWindow(window_);
-    }
+    if (manifest_.show == WindowShow::AtOnce)
+        ShowPaintedNow(window_);
     return {};
 }
 

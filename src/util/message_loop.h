@@ -5,6 +5,11 @@
 // failing GetMessageW (-1) counts as non-zero, so the loop goes on.
 WPARAM RunMessageLoop();
 
+// Shows the window and puts its first paint on the screen now, before the thread
+// goes on to blocking work: under Wine a window's drawing reaches the display
+// only when its thread looks for messages, so the waiting ones are handled here.
+void ShowPaintedNow(HWND window);
+
 // After the loop has ended: dispatches this thread's messages until `done` is
 // true or `timeoutMs` have passed, and says whether `done` came true. Never
 // from inside a callback: it is a message loop.
