@@ -13,6 +13,7 @@
 #include "util/text/files.h"
 #include "util/text/text.h"
 #include "util/whole_files.h"
+#include "util/windows_version.h"
 #include "util/message_box.h"
 #include "util/message_loop.h"
 

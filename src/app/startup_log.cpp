@@ -6,21 +6,9 @@
 #include "util/log/author_log.h"
 #include "util/text/files.h"
 #include "util/text/profile_path.h"
+#include "util/windows_version.h"
 
 namespace {
-// GetVersionExW answers what the program's manifest claims; ntdll tells the truth.
-std::string WindowsVersion() {
-    using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    const auto getVersion = reinterpret_cast<RtlGetVersionFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    if (!getVersion || getVersion(&info) != 0)
-        return "unknown";
-    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
-           std::to_string(info.dwBuildNumber);
-}
-
 const char* ContextMenuWord(ContextMenuMode mode) {
     switch (mode) {
     case ContextMenuMode::Edit:

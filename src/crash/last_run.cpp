@@ -162,15 +162,3 @@ void RunRecord::NoteEnded() {
 void RunRecord::Save() const {
     ReplaceWholeFile(path_, RunFactsJson(facts_));
 }
-
-std::string WindowsVersion() {
-    using GetVersion = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    const auto getVersion = reinterpret_cast<GetVersion>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
-    if (!getVersion || getVersion(&info) != 0)
-        return "unknown";
-    return std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion) + "." +
-           std::to_string(info.dwBuildNumber);
-}

@@ -42,6 +42,3 @@ private:
     const std::string path_;
     RunFacts facts_;
 };
-
-// "10.0.19045": the version Windows itself reports, whatever the program's manifest says.
-std::string WindowsVersion();

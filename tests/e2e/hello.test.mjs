@@ -10,8 +10,8 @@ const start = appsOfThisFile();
 test('the start-up exchange without an extension library, shown under the page title', async () => {
   const app = await start('hello');
   assert.equal(await app.page.textContent('#components'), 'none');
-  // Thirteen positions; Wine cannot resolve the Screenshots folder.
-  assert.equal(await app.page.textContent('#folders'), '12');
+  // Fourteen positions; Wine cannot resolve the Screenshots folder.
+  assert.equal(await app.page.textContent('#folders'), '13');
   const { main, browser } = await app.windows();
   assert.equal(main.caption, 'Hello, Quorrin (ready)');
   assert.equal(main.visible, true);

@@ -131,7 +131,7 @@ test('the bridge: wrapper-init answers, full screen, a file kept in the user dat
       'the two answers to wrapper-init');
     const received = await page.evaluate(() => window.received);
     assert.deepEqual(received[0].data, { type: 'directory-handles' });
-    assert.deepEqual(received[0].objects, [null, null, 'directory', ...Array(10).fill(null)]);
+    assert.deepEqual(received[0].objects, [null, null, 'directory', ...Array(11).fill(null)]);
     assert.deepEqual(received[1].data, { type: 'wrapper-init-response', registeredComponentIds: [] });
     assert.equal(await page.title(), 'Bridge Title');
 

@@ -33,8 +33,9 @@ test('the vendor loader starts the fixed-version runtime; creation, page and shu
 
   const methods = host.calls.map((call) => call.method)
     .filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
-  assert.deepEqual(methods.slice(0, 6), ['CreateWebViewEnvironmentWithOptionsInternal', 'add_BrowserProcessExited',
-    'CreateCoreWebView2Controller', 'get_CoreWebView2', 'put_DefaultBackgroundColor', 'get_Settings']);
+  assert.deepEqual(methods.slice(0, 8), ['CreateWebViewEnvironmentWithOptionsInternal', 'add_BrowserProcessExited',
+    'CreateCoreWebView2Controller', 'get_CoreWebView2', 'get_BrowserVersionString', 'get_FailureReportFolderPath',
+    'put_DefaultBackgroundColor', 'get_Settings']);
   assert.equal(methods.at(-1), 'Navigate');
   assert.deepEqual(host.callsTo('Navigate')[0].args, [APP_ORIGIN + 'index.html']);
 

@@ -31,7 +31,8 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   const methods = host.calls.map((call) => call.method).filter((method) => !['AddRef', 'Release', 'QueryInterface'].includes(method));
   const expected = ['GetAvailableCoreWebView2BrowserVersionString',
     'CreateCoreWebView2EnvironmentWithOptions', 'add_BrowserProcessExited', 'CreateCoreWebView2Controller',
-    'get_CoreWebView2', 'put_DefaultBackgroundColor', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
+    'get_CoreWebView2', 'get_BrowserVersionString', 'get_FailureReportFolderPath',
+    'put_DefaultBackgroundColor', 'get_Settings', ...SETTINGS_IN_ORDER.map(([name]) => name),
     'put_AreDevToolsEnabled', 'put_AreBrowserAcceleratorKeysEnabled', 'add_AcceleratorKeyPressed',
     'put_Bounds', 'add_DocumentTitleChanged', 'AddWebResourceRequestedFilterWithRequestSourceKinds',
     'add_WebResourceRequested',

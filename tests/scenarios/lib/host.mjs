@@ -150,7 +150,8 @@ export class Host {
     folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
     loader = 'standin', fixedRuntime = false, laidOut = false, output, keepCrashReports = false } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
-    if (!keepCrashReports && typeof manifest?.name === 'string' && manifest.name)
+    // (A name too long for a folder has none to clear.)
+    if (!keepCrashReports && typeof manifest?.name === 'string' && manifest.name.length < 200)
       fs.rmSync(path.join(userDataFolderOf(manifest.name), 'crash-reports'), { recursive: true, force: true });
     this.folder = folder || fs.mkdtempSync(path.join(os.tmpdir(), 'quorrin-'));
     // In the folder of a copy still running (folder), its program files stay as they are.
