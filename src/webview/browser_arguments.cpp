@@ -20,6 +20,7 @@ std::string BrowserArguments(const AppManifest& manifest) {
         Append(arguments, kHighPerformanceGpuSwitch);
     if (manifest.gpu == GpuPreference::LowPower)
         Append(arguments, kLowPowerGpuSwitch);
+    Append(arguments, kWindowsGamingInputOffSwitch);
     return arguments;
 }
 

@@ -17,7 +17,15 @@ inline constexpr char kAutoplaySwitch[] = "--autoplay-policy=no-user-gesture-req
 inline constexpr char kHighPerformanceGpuSwitch[] = "--force_high_performance_gpu";
 inline constexpr char kLowPowerGpuSwitch[] = "--force_low_power_gpu";
 
-// "chromium-args" as written, followed by the switches of the keys that are on.
+// Chromium 117 and later also read pads through Windows.Gaming.Input, which
+// answers only a focused window and sees none of the virtual pads Steam Input
+// gives the game's own process; with it off, pads are read through XInput. The
+// runtime merges feature switches, so the manifest's own stay as they are.
+inline constexpr char kWindowsGamingInputOffSwitch[] =
+    "--disable-features=EnableWindowsGamingInputDataFetcher";
+
+// "chromium-args" as written, followed by the switches of the keys that are on
+// and the pads' switch.
 std::string BrowserArguments(const AppManifest& manifest);
 
 // The author's log's words for the GPU asked for: empty for Windows' choice.

@@ -19,7 +19,7 @@ TEST(PlayerKeys, DefaultsLeaveEverythingAsItWas) {
                 m.habits.autofill);
     EXPECT_FALSE(m.runInBackground);
     EXPECT_FALSE(m.autoplay);
-    EXPECT_EQ(BrowserArguments(m), "");
+    EXPECT_EQ(BrowserArguments(m), kWindowsGamingInputOffSwitch);
 }
 
 TEST(PlayerKeys, WordsAreReadAndAnythingElseIsRefused) {
@@ -71,21 +71,23 @@ TEST(PlayerKeys, SwitchesAreLenient) {
 TEST(PlayerKeys, BrowserArgumentsFollowTheManifest) {
     AppManifest m;
     m.chromiumArgs = "--enable-features=A";
-    EXPECT_EQ(BrowserArguments(m), "--enable-features=A");
+    const std::string pads = std::string(" ") + kWindowsGamingInputOffSwitch;
+    EXPECT_EQ(BrowserArguments(m), "--enable-features=A" + pads);
     m.autoplay = true;
     EXPECT_EQ(BrowserArguments(m),
-              "--enable-features=A --autoplay-policy=no-user-gesture-required");
+              "--enable-features=A --autoplay-policy=no-user-gesture-required" + pads);
     m.chromiumArgs.clear();
     m.runInBackground = true;
     EXPECT_EQ(BrowserArguments(m), "--disable-background-timer-throttling "
                                    "--disable-backgrounding-occluded-windows "
                                    "--disable-renderer-backgrounding "
-                                   "--autoplay-policy=no-user-gesture-required");
+                                   "--autoplay-policy=no-user-gesture-required" +
+                                       pads);
     m = Parse(R"({"name":"n","chromium-args":"--a","settings":{"gpu":"high-performance"}})");
-    EXPECT_EQ(BrowserArguments(m), "--a --force_high_performance_gpu");
+    EXPECT_EQ(BrowserArguments(m), "--a --force_high_performance_gpu" + pads);
     EXPECT_EQ(GpuChoiceText(m), "GPU: the high-performance one asked for (--force_high_performance_gpu)");
     EXPECT_EQ(BrowserArguments(Parse(R"({"name":"n","settings":{"gpu":"low-power"}})")),
-              "--force_low_power_gpu");
+              "--force_low_power_gpu" + pads);
     EXPECT_EQ(GpuChoiceText(Parse(R"({"name":"n","settings":{"gpu":"default"}})")), "");
     for (const char* gpu : {R"("discrete")", "true", R"("High-Performance")"})
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"gpu":)") + gpu + "}}"),

@@ -12,6 +12,8 @@ const VK_RETURN = 0x0d, VK_ESCAPE = 0x1b, VK_F11 = 0x7a;
 const KEY_REPEAT = 0x40000001; // lParam: the key was already down
 const PER_MONITOR_AWARE = 2;
 
+// Always last: pads are read through XInput, never Windows.Gaming.Input.
+const PADS = '--disable-features=EnableWindowsGamingInputDataFetcher';
 const argsOf = (host, method) => host.callsTo(method).map((call) => call.args[0]);
 const browserArguments = (host) =>
   host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[2].additionalBrowserArguments;
@@ -94,12 +96,12 @@ test('the browser\'s habits are switched off one by one, and only when asked', a
 
 test('the environment options carry the switches of "run-in-background" and "autoplay" after "chromium-args"', async () => {
   const plain = await ready({ manifest: { name: 'switches-default', 'chromium-args': '--lang=de' } });
-  assert.equal(browserArguments(plain), '--lang=de');
+  assert.equal(browserArguments(plain), `--lang=de ${PADS}`);
   const host = await ready({ manifest: { name: 'switches', 'chromium-args': '--lang=de',
     settings: { 'run-in-background': true, autoplay: true } } });
   assert.equal(browserArguments(host), '--lang=de --disable-background-timer-throttling ' +
     '--disable-backgrounding-occluded-windows --disable-renderer-backgrounding ' +
-    '--autoplay-policy=no-user-gesture-required');
+    `--autoplay-policy=no-user-gesture-required ${PADS}`);
 });
 
 test('"run-in-background": minimising leaves the page shown and its bounds alone', async () => {

@@ -26,7 +26,7 @@ test('the vendor loader starts the fixed-version runtime; creation, page and shu
   assert.equal(checkRunningInstance, true);
   assert.equal(runtimeType, 1, 'a fixed-version runtime');
   assert.match(userDataFolder, /\\AppData\\Local\\vendor-chain$/);
-  assert.deepEqual(options, { additionalBrowserArguments: '--mute-audio', language: null,
+  assert.deepEqual(options, { additionalBrowserArguments: '--mute-audio --disable-features=EnableWindowsGamingInputDataFetcher', language: null,
     targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false,
     isCustomCrashReportingEnabled: true });
   assert.equal(hasHandler, true);

@@ -5,6 +5,7 @@ import { test } from 'node:test';
 import { APP_ORIGIN, waitFor, hostsOfThisFile } from './lib/host.mjs';
 
 const { start } = hostsOfThisFile();
+const PADS = '--disable-features=EnableWindowsGamingInputDataFetcher'; // always last: pads through XInput
 
 const SETTINGS_IN_ORDER = [
   ['put_IsScriptEnabled', true],
@@ -23,7 +24,7 @@ test('bundle mode: options, environment, controller, settings, handlers and firs
   assert.equal(browserFolder, null, 'evergreen mode names no browser folder');
   assert.match(userDataFolder, /\\AppData\\Local\\chain$/);
   // An option the host does not set is unset (null), as in the SDK's options class.
-  assert.deepEqual(options, { additionalBrowserArguments: '', language: null,
+  assert.deepEqual(options, { additionalBrowserArguments: PADS, language: null,
     targetCompatibleBrowserVersion: '127.0.2651.64', allowSingleSignOnUsingOSPrimaryAccount: false,
     isCustomCrashReportingEnabled: true });
   assert.equal(hasHandler, true);
@@ -77,7 +78,7 @@ test('remote mode navigates to "main" as written and serves nothing', async () =
   assert.equal(host.callsTo('add_NavigationStarting').length, 1, 'navigation keeps to main\'s origin');
   assert.deepEqual(host.callsTo('put_AreDevToolsEnabled')[0].args, [false]);
   assert.equal(host.callsTo('CreateCoreWebView2EnvironmentWithOptions')[0].args[2]
-    .additionalBrowserArguments, '--mute-audio');
+    .additionalBrowserArguments, `--mute-audio ${PADS}`);
 });
 
 // What each source kind's request gets: the host's status, or null when no filter reached it.
