@@ -248,8 +248,9 @@ HostRun::Outcome HostRun::StartBrowser() {
 
 // A newer copy in Steam Cloud is told to the page whenever it starts.
 void HostRun::OfferSaves() {
+    // A library without the cloud's exports keeps the saves local.
     saves_.emplace(KnownFolderPathUtf8(FOLDERID_SavedGames), manifest_.name, steam_->Client(),
-                   manifest_.savesSteamCloud);
+                   manifest_.savesSteamCloud && steam_->Has(SteamFamily::Cloud));
     browser_->OfferSaves(
         saves_->Folder(), [this](const nlohmann::json& message) { return saves_->Answer(message); },
         [this] {

@@ -143,7 +143,8 @@ nlohmann::json StatusValue(const SteamAvailability& steam) {
         {"language", nullptr},
         {"steamDeck", false},
         {"overlayEnabled", false},
-        {"cloud", CloudEnabled({})}};
+        {"cloud", CloudEnabled({})},
+        {"families", steam.families.Names()}};
     if (!steam.client)
         return status;
     const SteamPlayer player = steam.client->Player();
@@ -154,7 +155,8 @@ nlohmann::json StatusValue(const SteamAvailability& steam) {
     status["steamDeck"] = player.steamDeck;
     status["overlayEnabled"] = player.overlayEnabled;
     // Asked each time: the player may turn the cloud off while the game runs.
-    status["cloud"] = CloudEnabled(steam.client->CloudState());
+    if (steam.families.Has(SteamFamily::Cloud))
+        status["cloud"] = CloudEnabled(steam.client->CloudState());
     return status;
 }
 
@@ -206,6 +208,8 @@ Outcome Answer(const SteamCall& call, const SteamAvailability& steam) {
         return Failed(std::move(refusal));
     if (!steam.client)
         return Failed(steam.reason);
+    if (const SteamFamily family = FamilyOf(call.kind); !steam.families.Has(family))
+        return Failed(steam.families.Unavailable(family));
     if (IsAsynchronous(call.kind) && steam.callsWaiting >= SteamWaits::kMostWaiting)
         return Failed("too many calls are waiting for Steam");
     return CallSteam(call, *steam.client);

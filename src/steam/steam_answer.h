@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manifest/manifest.h"
+#include "steam/steam_families.h"
 #include "steam/steam_results.h"
 
 class SteamClient;
@@ -20,6 +21,7 @@ struct SteamAvailability {
     // powers the author grants the page.
     const SteamSettings* settings = nullptr;
     size_t callsWaiting = 0; // asynchronous calls not yet answered
+    SteamFamilies families;  // what the library offers, once it is loaded
 };
 
 // The answer to one message: its text now, or what to wait for.
@@ -32,7 +34,8 @@ struct SteamReply {
 // for one parsed message; every message gets an answer and none throws. A
 // call that is refused, not granted, or made while Steam is unavailable
 // reaches no library; without a "steam" key no field but the call's name is
-// read. An asynchronous call Steam started is answered later, from its result.
+// read. A call of a family the library lacks answers the export it misses.
+// An asynchronous call Steam started is answered later, from its result.
 SteamReply AnswerSteamCall(const nlohmann::json& message, const SteamAvailability& steam);
 
 // {"type":"steam-event","event":"overlay","active":...}

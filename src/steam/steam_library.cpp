@@ -1,14 +1,15 @@
 #include "steam/steam_library.h"
 
 #include <cstring>
-#include <initializer_list>
+#include <string_view>
 
 #include "steam/steam_exports.h"
 #include "util/text/long_path.h"
 #include "util/text/text.h"
 
 namespace {
-// Resolves exports by name, remembering the first one that is missing.
+// Resolves exports by the newest of their names in the family table, each by
+// the newest the library has; remembers a name the table lacks.
 class ExportFinder {
 public:
     explicit ExportFinder(HMODULE module) : module_(module) {}
@@ -17,104 +18,95 @@ public:
         function =
             reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
-    template <typename Function> void Need(Function& function, const char* name) {
-        Optional(function, name);
-        if (!function && missing_.empty())
-            missing_ = name;
-    }
-    // Interface accessors, newest version first: each library has the ones its
-    // own flat functions were built for.
-    template <typename Function>
-    void Newest(Function& function, std::initializer_list<const char*> versions) {
-        for (const char* name : versions) {
-            Optional(function, name);
+    template <typename Function> void Listed(Function& function, std::string_view newest) {
+        const SteamExportNames* names = SteamExportByNewest(newest);
+        if (!names) {
+            unlisted_ = newest;
+            return;
+        }
+        for (const std::string_view name : *names) {
+            Optional(function, std::string(name).c_str());
             if (function)
                 return;
         }
-        if (missing_.empty())
-            missing_ = *versions.begin();
     }
-    const std::string& Missing() const { return missing_; }
+    std::string_view Unlisted() const { return unlisted_; }
 
 private:
     HMODULE module_;
-    std::string missing_;
+    std::string_view unlisted_;
 };
 
 void FindLifeCycle(ExportFinder& find, SteamLibrary::Exports& e) {
-    find.Need(e.restartAppIfNecessary, "SteamAPI_RestartAppIfNecessary");
+    find.Listed(e.restartAppIfNecessary, "SteamAPI_RestartAppIfNecessary");
+    // Newer libraries have InitFlat; the core needs one of the two.
     find.Optional(e.initFlat, "SteamAPI_InitFlat");
-    if (!e.initFlat)
-        find.Need(e.initSafe, "SteamAPI_InitSafe");
-    find.Need(e.shutdown, "SteamAPI_Shutdown");
-    find.Need(e.pipe, "SteamAPI_GetHSteamPipe");
-    find.Need(e.dispatchInit, "SteamAPI_ManualDispatch_Init");
-    find.Need(e.runFrame, "SteamAPI_ManualDispatch_RunFrame");
-    find.Need(e.nextCallback, "SteamAPI_ManualDispatch_GetNextCallback");
-    find.Need(e.freeLastCallback, "SteamAPI_ManualDispatch_FreeLastCallback");
+    find.Optional(e.initSafe, "SteamAPI_InitSafe");
+    find.Listed(e.shutdown, "SteamAPI_Shutdown");
+    find.Listed(e.pipe, "SteamAPI_GetHSteamPipe");
+    find.Listed(e.dispatchInit, "SteamAPI_ManualDispatch_Init");
+    find.Listed(e.runFrame, "SteamAPI_ManualDispatch_RunFrame");
+    find.Listed(e.nextCallback, "SteamAPI_ManualDispatch_GetNextCallback");
+    find.Listed(e.freeLastCallback, "SteamAPI_ManualDispatch_FreeLastCallback");
 }
 
 void FindAccessors(ExportFinder& find, SteamLibrary::Exports& e) {
-    find.Newest(e.userStatsAccessor,
-                {"SteamAPI_SteamUserStats_v013", "SteamAPI_SteamUserStats_v012",
-                 "SteamAPI_SteamUserStats_v011"});
-    find.Newest(e.friendsAccessor, {"SteamAPI_SteamFriends_v018", "SteamAPI_SteamFriends_v017"});
-    find.Newest(e.utilsAccessor, {"SteamAPI_SteamUtils_v010"});
-    find.Newest(e.appsAccessor, {"SteamAPI_SteamApps_v008"});
-    find.Newest(e.userAccessor,
-                {"SteamAPI_SteamUser_v023", "SteamAPI_SteamUser_v022", "SteamAPI_SteamUser_v021"});
+    find.Listed(e.userStatsAccessor, "SteamAPI_SteamUserStats_v013");
+    find.Listed(e.friendsAccessor, "SteamAPI_SteamFriends_v018");
+    find.Listed(e.utilsAccessor, "SteamAPI_SteamUtils_v010");
+    find.Listed(e.appsAccessor, "SteamAPI_SteamApps_v009");
+    find.Listed(e.userAccessor, "SteamAPI_SteamUser_v023");
 }
 
 void FindUserStats(ExportFinder& find, SteamLibrary::Exports& e) {
-    find.Need(e.setAchievement, "SteamAPI_ISteamUserStats_SetAchievement");
-    find.Need(e.clearAchievement, "SteamAPI_ISteamUserStats_ClearAchievement");
-    find.Need(e.getAchievement, "SteamAPI_ISteamUserStats_GetAchievement");
-    find.Need(e.setStatInt, "SteamAPI_ISteamUserStats_SetStatInt32");
-    find.Need(e.setStatFloat, "SteamAPI_ISteamUserStats_SetStatFloat");
-    find.Need(e.getStatInt, "SteamAPI_ISteamUserStats_GetStatInt32");
-    find.Need(e.getStatFloat, "SteamAPI_ISteamUserStats_GetStatFloat");
-    find.Need(e.storeStats, "SteamAPI_ISteamUserStats_StoreStats");
+    find.Listed(e.setAchievement, "SteamAPI_ISteamUserStats_SetAchievement");
+    find.Listed(e.clearAchievement, "SteamAPI_ISteamUserStats_ClearAchievement");
+    find.Listed(e.getAchievement, "SteamAPI_ISteamUserStats_GetAchievement");
+    find.Listed(e.setStatInt, "SteamAPI_ISteamUserStats_SetStatInt32");
+    find.Listed(e.setStatFloat, "SteamAPI_ISteamUserStats_SetStatFloat");
+    find.Listed(e.getStatInt, "SteamAPI_ISteamUserStats_GetStatInt32");
+    find.Listed(e.getStatFloat, "SteamAPI_ISteamUserStats_GetStatFloat");
+    find.Listed(e.storeStats, "SteamAPI_ISteamUserStats_StoreStats");
     find.Optional(e.requestCurrentStats, "SteamAPI_ISteamUserStats_RequestCurrentStats");
 }
 
 void FindOthers(ExportFinder& find, SteamLibrary::Exports& e) {
-    find.Need(e.personaName, "SteamAPI_ISteamFriends_GetPersonaName");
-    find.Need(e.setRichPresence, "SteamAPI_ISteamFriends_SetRichPresence");
-    find.Need(e.activateOverlay, "SteamAPI_ISteamFriends_ActivateGameOverlay");
-    find.Need(e.activateOverlayToWebPage, "SteamAPI_ISteamFriends_ActivateGameOverlayToWebPage");
-    find.Need(e.steamDeck, "SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck");
-    find.Need(e.overlayEnabled, "SteamAPI_ISteamUtils_IsOverlayEnabled");
-    find.Need(e.dlcInstalled, "SteamAPI_ISteamApps_BIsDlcInstalled");
-    find.Need(e.language, "SteamAPI_ISteamApps_GetCurrentGameLanguage");
-    find.Need(e.steamId, "SteamAPI_ISteamUser_GetSteamID");
+    find.Listed(e.personaName, "SteamAPI_ISteamFriends_GetPersonaName");
+    find.Listed(e.setRichPresence, "SteamAPI_ISteamFriends_SetRichPresence");
+    find.Listed(e.activateOverlay, "SteamAPI_ISteamFriends_ActivateGameOverlay");
+    find.Listed(e.activateOverlayToWebPage, "SteamAPI_ISteamFriends_ActivateGameOverlayToWebPage");
+    find.Listed(e.steamDeck, "SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck");
+    find.Listed(e.overlayEnabled, "SteamAPI_ISteamUtils_IsOverlayEnabled");
+    find.Listed(e.dlcInstalled, "SteamAPI_ISteamApps_BIsDlcInstalled");
+    find.Listed(e.language, "SteamAPI_ISteamApps_GetCurrentGameLanguage");
+    find.Listed(e.steamId, "SteamAPI_ISteamUser_GetSteamID");
 }
 
-// Present in both library generations the host accepts (SDK 1.55 and newer).
 void FindCloud(ExportFinder& find, SteamCloudExports& e) {
-    find.Newest(e.accessor, {"SteamAPI_SteamRemoteStorage_v016"});
-    find.Need(e.write, "SteamAPI_ISteamRemoteStorage_FileWrite");
-    find.Need(e.read, "SteamAPI_ISteamRemoteStorage_FileRead");
-    find.Need(e.size, "SteamAPI_ISteamRemoteStorage_GetFileSize");
-    find.Need(e.remove, "SteamAPI_ISteamRemoteStorage_FileDelete");
-    find.Need(e.exists, "SteamAPI_ISteamRemoteStorage_FileExists");
-    find.Need(e.timestamp, "SteamAPI_ISteamRemoteStorage_GetFileTimestamp");
-    find.Need(e.count, "SteamAPI_ISteamRemoteStorage_GetFileCount");
-    find.Need(e.nameAndSize, "SteamAPI_ISteamRemoteStorage_GetFileNameAndSize");
-    find.Need(e.quota, "SteamAPI_ISteamRemoteStorage_GetQuota");
-    find.Need(e.enabledForAccount, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount");
-    find.Need(e.enabledForApp, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp");
+    find.Listed(e.accessor, "SteamAPI_SteamRemoteStorage_v016");
+    find.Listed(e.write, "SteamAPI_ISteamRemoteStorage_FileWrite");
+    find.Listed(e.read, "SteamAPI_ISteamRemoteStorage_FileRead");
+    find.Listed(e.size, "SteamAPI_ISteamRemoteStorage_GetFileSize");
+    find.Listed(e.remove, "SteamAPI_ISteamRemoteStorage_FileDelete");
+    find.Listed(e.exists, "SteamAPI_ISteamRemoteStorage_FileExists");
+    find.Listed(e.timestamp, "SteamAPI_ISteamRemoteStorage_GetFileTimestamp");
+    find.Listed(e.count, "SteamAPI_ISteamRemoteStorage_GetFileCount");
+    find.Listed(e.nameAndSize, "SteamAPI_ISteamRemoteStorage_GetFileNameAndSize");
+    find.Listed(e.quota, "SteamAPI_ISteamRemoteStorage_GetQuota");
+    find.Listed(e.enabledForAccount, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount");
+    find.Listed(e.enabledForApp, "SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp");
 }
 
 void FindAsync(ExportFinder& find, SteamAsyncExports& e) {
-    find.Need(e.callResult, "SteamAPI_ManualDispatch_GetAPICallResult");
-    find.Need(e.findLeaderboard, "SteamAPI_ISteamUserStats_FindLeaderboard");
-    find.Need(e.findOrCreateLeaderboard, "SteamAPI_ISteamUserStats_FindOrCreateLeaderboard");
-    find.Need(e.uploadScore, "SteamAPI_ISteamUserStats_UploadLeaderboardScore");
-    find.Need(e.downloadEntries, "SteamAPI_ISteamUserStats_DownloadLeaderboardEntries");
-    find.Need(e.downloadedEntry, "SteamAPI_ISteamUserStats_GetDownloadedLeaderboardEntry");
-    find.Need(e.friendPersonaName, "SteamAPI_ISteamFriends_GetFriendPersonaName");
-    find.Need(e.webApiTicket, "SteamAPI_ISteamUser_GetAuthTicketForWebApi");
-    find.Need(e.cancelTicket, "SteamAPI_ISteamUser_CancelAuthTicket");
+    find.Listed(e.callResult, "SteamAPI_ManualDispatch_GetAPICallResult");
+    find.Listed(e.findLeaderboard, "SteamAPI_ISteamUserStats_FindLeaderboard");
+    find.Listed(e.findOrCreateLeaderboard, "SteamAPI_ISteamUserStats_FindOrCreateLeaderboard");
+    find.Listed(e.uploadScore, "SteamAPI_ISteamUserStats_UploadLeaderboardScore");
+    find.Listed(e.downloadEntries, "SteamAPI_ISteamUserStats_DownloadLeaderboardEntries");
+    find.Listed(e.downloadedEntry, "SteamAPI_ISteamUserStats_GetDownloadedLeaderboardEntry");
+    find.Listed(e.friendPersonaName, "SteamAPI_ISteamFriends_GetFriendPersonaName");
+    find.Listed(e.webApiTicket, "SteamAPI_ISteamUser_GetAuthTicketForWebApi");
+    find.Listed(e.cancelTicket, "SteamAPI_ISteamUser_CancelAuthTicket");
 }
 
 std::string TextOr(const char* text) {
@@ -151,15 +143,21 @@ void SteamLibrary::Load(const std::string& applicationFolder) {
                                  std::to_string(error) + ")";
         return;
     }
-    ExportFinder find(module_.get());
+    HMODULE module = module_.get();
+    families_ = SteamFamilies([module](std::string_view name) {
+        return GetProcAddress(module, std::string(name).c_str()) != nullptr;
+    });
+    ExportFinder find(module);
     FindLifeCycle(find, *exports_);
     FindAccessors(find, *exports_);
     FindUserStats(find, *exports_);
     FindOthers(find, *exports_);
     FindCloud(find, exports_->cloud);
     FindAsync(find, exports_->async);
-    if (!find.Missing().empty())
-        loadFailure_ = std::string(kSteamLibraryName) + " has no export " + find.Missing();
+    if (!find.Unlisted().empty())
+        loadFailure_ = "the host calls " + std::string(find.Unlisted()) + ", which no family lists";
+    else if (!families_.Has(SteamFamily::Core))
+        loadFailure_ = families_.Unavailable(SteamFamily::Core);
 }
 
 bool SteamLibrary::RestartAppIfNecessary(uint32_t appId) {
@@ -175,7 +173,7 @@ std::string SteamLibrary::Init() {
     pipe_ = exports_->pipe();
     failure = FindInterfaces();
     // Older libraries hand out no stats until they are asked for them.
-    if (failure.empty() && exports_->requestCurrentStats)
+    if (failure.empty() && interfaces_.userStats && exports_->requestCurrentStats)
         exports_->requestCurrentStats(interfaces_.userStats);
     return failure;
 }
@@ -196,13 +194,23 @@ std::string SteamLibrary::InitApi() {
 }
 
 std::string SteamLibrary::FindInterfaces() {
-    interfaces_ = {exports_->userStatsAccessor(), exports_->friendsAccessor(),
-                   exports_->utilsAccessor(),     exports_->appsAccessor(),
-                   exports_->userAccessor(),      exports_->cloud.accessor()};
-    const Interfaces& i = interfaces_;
-    if (!i.userStats || !i.friends || !i.utils || !i.apps || !i.user || !i.remoteStorage)
-        return "Steam gave no interface for this library's version";
-    return {};
+    using F = SteamFamily;
+    bool given = true;
+    // Only the interfaces of the families the library has; each must be given.
+    const auto take = [&](void*& slot, void* (*accessor)(), bool needed) {
+        slot = needed ? accessor() : nullptr;
+        given = given && (!needed || slot);
+    };
+    const SteamFamilies& has = families_;
+    take(interfaces_.user, exports_->userAccessor, true);
+    take(interfaces_.userStats, exports_->userStatsAccessor,
+         has.Has(F::Stats) || has.Has(F::Leaderboards));
+    take(interfaces_.friends, exports_->friendsAccessor,
+         has.Has(F::Friends) || has.Has(F::Leaderboards));
+    take(interfaces_.utils, exports_->utilsAccessor, has.Has(F::Utils));
+    take(interfaces_.apps, exports_->appsAccessor, has.Has(F::Apps));
+    take(interfaces_.remoteStorage, exports_->cloud.accessor, has.Has(F::Cloud));
+    return given ? std::string() : "Steam gave no interface for this library's version";
 }
 
 void SteamLibrary::DispatchCallbacks(const CallbackHandler& handle) {
@@ -217,9 +225,16 @@ void SteamLibrary::DispatchCallbacks(const CallbackHandler& handle) {
 
 SteamPlayer SteamLibrary::Player() {
     const Exports& e = *exports_;
-    return {e.steamId(interfaces_.user), TextOr(e.personaName(interfaces_.friends)),
-            TextOr(e.language(interfaces_.apps)), e.steamDeck(interfaces_.utils),
-            e.overlayEnabled(interfaces_.utils)};
+    SteamPlayer player{e.steamId(interfaces_.user), {}, {}, false, false};
+    if (families_.Has(SteamFamily::Friends))
+        player.personaName = TextOr(e.personaName(interfaces_.friends));
+    if (families_.Has(SteamFamily::Apps))
+        player.language = TextOr(e.language(interfaces_.apps));
+    if (families_.Has(SteamFamily::Utils)) {
+        player.steamDeck = e.steamDeck(interfaces_.utils);
+        player.overlayEnabled = e.overlayEnabled(interfaces_.utils);
+    }
+    return player;
 }
 
 bool SteamLibrary::SetAchievement(const std::string& name) {

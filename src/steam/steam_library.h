@@ -11,19 +11,20 @@
 #include <windows.h>
 
 #include "steam/steam_client.h"
-
-inline constexpr char kSteamLibraryName[] = "steam_api64.dll";
+#include "steam/steam_families.h"
 
 class SteamLibrary final : public SteamClient {
 public:
-    // Loads the library and resolves every export the host calls; when one is
-    // missing LoadFailure() says which, and only the destructor may follow.
+    // Loads the library and resolves the exports the host calls; when one of
+    // the core is missing LoadFailure() says which, and only the destructor
+    // may follow. Only the calls of the families Families() has may be made.
     explicit SteamLibrary(const std::string& applicationFolder);
     ~SteamLibrary() override;
     SteamLibrary(const SteamLibrary&) = delete;
     SteamLibrary& operator=(const SteamLibrary&) = delete;
 
     const std::string& LoadFailure() const { return loadFailure_; }
+    const SteamFamilies& Families() const { return families_; }
 
     bool RestartAppIfNecessary(uint32_t appId);
     // Initialises the API, manual dispatch and the interfaces: empty on
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree> module_;
     std::unique_ptr<Exports> exports_;
     std::string loadFailure_;
+    SteamFamilies families_;
     Interfaces interfaces_;
     static constexpr size_t kMostLiveTickets = 16;
     std::vector<uint32_t> tickets_; // live, oldest first

@@ -21,6 +21,8 @@ SteamSession::SteamSession(const SteamSettings& settings, const std::string& app
     }
     library_ = std::make_unique<SteamLibrary>(applicationFolder);
     availability_.reason = library_->LoadFailure();
+    if (availability_.reason.empty())
+        availability_.families = library_->Families();
 }
 
 // The library shuts the API down and is freed here, after the browser is gone.
@@ -50,6 +52,10 @@ void SteamSession::Initialise() {
     availability_.client = library_.get();
     availability_.reason.clear();
     LogForAuthor("Steam available for app " + std::to_string(settings_.appId));
+    for (const SteamFamilyRow& row : SteamFamilyTable())
+        if (!availability_.families.Has(row.family))
+            LogForAuthor("Steam's " + std::string(row.name) +
+                         " calls unavailable: " + availability_.families.Unavailable(row.family));
 }
 
 std::string SteamSession::Answer(const nlohmann::json& message) {

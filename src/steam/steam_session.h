@@ -27,6 +27,8 @@ public:
     bool HandOverToSteam();
 
     bool Available() const { return availability_.client != nullptr; }
+    // Steam is available and its library has the family's exports.
+    bool Has(SteamFamily family) const { return Available() && availability_.families.Has(family); }
     // The library while Steam is available, else null.
     SteamClient* Client() const { return availability_.client; }
     // The answer to one parsed "steam" message from the page; empty when it

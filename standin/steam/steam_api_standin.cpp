@@ -3,9 +3,11 @@
 // what to answer from steam-standin.json there; and raises the callbacks listed
 // in steam-standin.events (one "overlay 1", "overlay 0" or "callback ID" a line)
 // at the next frame; the cloud, leaderboards and web API tickets are in
-// steam_api_standin_results.cpp. Built twice: "newest" (SteamUserStats v013, SteamFriends
-// v018, SteamAPI_InitFlat) and "oldest" (v012, v017, SteamAPI_InitSafe only,
-// with RequestCurrentStats), as the two redistributables differ.
+// steam_api_standin_results.cpp. Built three times: "newest" (SteamUserStats v013,
+// SteamFriends v018, SteamApps v009 and no v008, SteamAPI_InitFlat), "oldest"
+// (v012, v017, v008, SteamAPI_InitSafe only, with RequestCurrentStats), as the
+// redistributables differ, and "partial": the oldest without the cloud,
+// leaderboards and web API tickets.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -198,9 +200,15 @@ EXPORT void* SteamAPI_SteamFriends_v018() {
 EXPORT void* SteamAPI_SteamUtils_v010() {
     return &interfaces[2];
 }
+#ifdef STANDIN_STEAM_OLDEST
 EXPORT void* SteamAPI_SteamApps_v008() {
     return &interfaces[3];
 }
+#else
+EXPORT void* SteamAPI_SteamApps_v009() {
+    return &interfaces[3];
+}
+#endif
 EXPORT void* SteamAPI_SteamUser_v023() {
     return &interfaces[4];
 }

@@ -7,6 +7,13 @@
 #include <nlohmann/json.hpp>
 
 #define EXPORT extern "C" __declspec(dllexport)
+// The "partial" build models a library from before the cloud's flat interface
+// and the web API ticket: those functions are built and not exported.
+#ifdef STANDIN_STEAM_PARTIAL
+#define EXPORT_UNLESS_PARTIAL extern "C"
+#else
+#define EXPORT_UNLESS_PARTIAL EXPORT
+#endif
 
 namespace standin_steam {
 extern char interfaces[6]; // distinct addresses for the interfaces handed out

@@ -189,10 +189,10 @@ EXPORT bool SteamAPI_ManualDispatch_GetAPICallResult(int32_t, uint64_t call, voi
     return true;
 }
 
-EXPORT void* SteamAPI_SteamRemoteStorage_v016() {
+EXPORT_UNLESS_PARTIAL void* SteamAPI_SteamRemoteStorage_v016() {
     return &interfaces[5];
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_FileWrite(void*, const char* name, const void* data,
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_FileWrite(void*, const char* name, const void* data,
                                                    int32_t size) {
     Record("FileWrite", {name, size});
     if (!Accepts())
@@ -201,29 +201,29 @@ EXPORT bool SteamAPI_ISteamRemoteStorage_FileWrite(void*, const char* name, cons
     file.write(static_cast<const char*>(data), size);
     return file.good();
 }
-EXPORT int32_t SteamAPI_ISteamRemoteStorage_FileRead(void*, const char* name, void* data,
+EXPORT_UNLESS_PARTIAL int32_t SteamAPI_ISteamRemoteStorage_FileRead(void*, const char* name, void* data,
                                                      int32_t size) {
     Record("FileRead", {name, size});
     std::ifstream file(CloudFile(name), std::ios::binary);
     file.read(static_cast<char*>(data), size);
     return static_cast<int32_t>(file.gcount());
 }
-EXPORT int32_t SteamAPI_ISteamRemoteStorage_GetFileSize(void*, const char* name) {
+EXPORT_UNLESS_PARTIAL int32_t SteamAPI_ISteamRemoteStorage_GetFileSize(void*, const char* name) {
     std::error_code error;
     const auto size = std::filesystem::file_size(CloudFile(name), error);
     return error ? 0 : static_cast<int32_t>(size);
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_FileDelete(void*, const char* name) {
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_FileDelete(void*, const char* name) {
     Record("FileDelete", {name});
     std::error_code error;
     return std::filesystem::remove(CloudFile(name), error);
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_FileExists(void*, const char* name) {
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_FileExists(void*, const char* name) {
     Record("FileExists", {name});
     return std::filesystem::is_regular_file(CloudFile(name));
 }
 // The file's last write, in seconds since 1970 (tests set it with the file's time).
-EXPORT int64_t SteamAPI_ISteamRemoteStorage_GetFileTimestamp(void*, const char* name) {
+EXPORT_UNLESS_PARTIAL int64_t SteamAPI_ISteamRemoteStorage_GetFileTimestamp(void*, const char* name) {
     Record("GetFileTimestamp", {name});
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(CloudFile(name).c_str(), GetFileExInfoStandard, &data))
@@ -232,10 +232,10 @@ EXPORT int64_t SteamAPI_ISteamRemoteStorage_GetFileTimestamp(void*, const char* 
         (uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
     return static_cast<int64_t>(ticks / 10000000 - 11644473600ull);
 }
-EXPORT int32_t SteamAPI_ISteamRemoteStorage_GetFileCount(void*) {
+EXPORT_UNLESS_PARTIAL int32_t SteamAPI_ISteamRemoteStorage_GetFileCount(void*) {
     return static_cast<int32_t>(CloudFiles().size());
 }
-EXPORT const char* SteamAPI_ISteamRemoteStorage_GetFileNameAndSize(void*, int index, int32_t* size) {
+EXPORT_UNLESS_PARTIAL const char* SteamAPI_ISteamRemoteStorage_GetFileNameAndSize(void*, int index, int32_t* size) {
     const auto files = CloudFiles();
     if (index < 0 || static_cast<size_t>(index) >= files.size())
         return nullptr;
@@ -244,7 +244,7 @@ EXPORT const char* SteamAPI_ISteamRemoteStorage_GetFileNameAndSize(void*, int in
     Done().name.assign(reinterpret_cast<const char*>(name.data()), name.size());
     return Done().name.c_str();
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_GetQuota(void*, uint64_t* total, uint64_t* available) {
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_GetQuota(void*, uint64_t* total, uint64_t* available) {
     uint64_t used = 0;
     for (const auto& file : CloudFiles())
         used += std::filesystem::file_size(file);
@@ -252,23 +252,23 @@ EXPORT bool SteamAPI_ISteamRemoteStorage_GetQuota(void*, uint64_t* total, uint64
     *available = *total - std::min(used, *total);
     return true;
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount(void*) {
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForAccount(void*) {
     return Config("cloud-account") != false;
 }
-EXPORT bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp(void*) {
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamRemoteStorage_IsCloudEnabledForApp(void*) {
     return !std::filesystem::exists(Beside(L"steam-standin.cloud-app-off"));
 }
 
-EXPORT uint64_t SteamAPI_ISteamUserStats_FindLeaderboard(void*, const char* name) {
+EXPORT_UNLESS_PARTIAL uint64_t SteamAPI_ISteamUserStats_FindLeaderboard(void*, const char* name) {
     Record("FindLeaderboard", {name});
     return FindResult(name, 0, false);
 }
-EXPORT uint64_t SteamAPI_ISteamUserStats_FindOrCreateLeaderboard(void*, const char* name, int sort,
+EXPORT_UNLESS_PARTIAL uint64_t SteamAPI_ISteamUserStats_FindOrCreateLeaderboard(void*, const char* name, int sort,
                                                                  int display) {
     Record("FindOrCreateLeaderboard", {name, sort, display});
     return FindResult(name, sort, true);
 }
-EXPORT uint64_t SteamAPI_ISteamUserStats_UploadLeaderboardScore(void*, uint64_t handle, int method,
+EXPORT_UNLESS_PARTIAL uint64_t SteamAPI_ISteamUserStats_UploadLeaderboardScore(void*, uint64_t handle, int method,
                                                                 int32_t score,
                                                                 const int32_t* details, int count) {
     Record("UploadLeaderboardScore", {std::to_string(handle), method, score,
@@ -296,7 +296,7 @@ EXPORT uint64_t SteamAPI_ISteamUserStats_UploadLeaderboardScore(void*, uint64_t 
     }
     return ScheduleResult(1106, result);
 }
-EXPORT uint64_t SteamAPI_ISteamUserStats_DownloadLeaderboardEntries(void*, uint64_t handle,
+EXPORT_UNLESS_PARTIAL uint64_t SteamAPI_ISteamUserStats_DownloadLeaderboardEntries(void*, uint64_t handle,
                                                                     int request, int start, int end) {
     Record("DownloadLeaderboardEntries", {std::to_string(handle), request, start, end});
     const Board* board = BoardOf(handle);
@@ -321,7 +321,7 @@ EXPORT uint64_t SteamAPI_ISteamUserStats_DownloadLeaderboardEntries(void*, uint6
     std::memcpy(result.data() + 16, &count, 4);
     return ScheduleResult(1105, result);
 }
-EXPORT bool SteamAPI_ISteamUserStats_GetDownloadedLeaderboardEntry(void*, uint64_t entries, int index,
+EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamUserStats_GetDownloadedLeaderboardEntry(void*, uint64_t entries, int index,
                                                                    LeaderboardEntry* entry,
                                                                    int32_t* details, int most) {
     const auto& list = Done().downloads[entries];
@@ -339,7 +339,7 @@ EXPORT const char* SteamAPI_ISteamFriends_GetFriendPersonaName(void*, uint64_t s
     return Done().name.c_str();
 }
 
-EXPORT uint32_t SteamAPI_ISteamUser_GetAuthTicketForWebApi(void*, const char* identity) {
+EXPORT_UNLESS_PARTIAL uint32_t SteamAPI_ISteamUser_GetAuthTicketForWebApi(void*, const char* identity) {
     Record("GetAuthTicketForWebApi", {identity ? nlohmann::json(identity) : nlohmann::json()});
     const uint32_t ticket = ++Done().lastTicket;
     // GetTicketForWebApiResponse_t: the handle, the result, the ticket's bytes.

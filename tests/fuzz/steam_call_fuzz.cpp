@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -18,6 +19,7 @@
 #include "steam/steam_answer.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam/steam_families.h"
 #include "steam/steam_results.h"
 
 namespace {
@@ -179,7 +181,10 @@ void CheckAnswer(const std::string& text, SteamClient* client) {
     const nlohmann::json sent = nlohmann::json::parse(text, nullptr, false);
     if (sent.is_discarded())
         return; // the bridge drops it before any Steam call is read
-    const SteamReply reply = AnswerSteamCall(sent, {client, "unavailable", EverythingGranted(), 0});
+    // A library with every family: each call's own rules are what is fuzzed.
+    static const SteamFamilies every([](std::string_view) { return true; });
+    const SteamReply reply =
+        AnswerSteamCall(sent, {client, "unavailable", EverythingGranted(), 0, every});
     FUZZ_REQUIRE(reply.answer.empty() == reply.wait.has_value(), "answered now or waiting");
     if (reply.wait) {
         FUZZ_REQUIRE(client && reply.wait->handle != 0, "only a started call waits");

@@ -17,7 +17,7 @@
 namespace {
 SteamReply Reply(const std::string& text, SteamClient* client,
                  const SteamSettings* settings = EverythingGranted()) {
-    return AnswerSteamCall(nlohmann::json::parse(text), {client, "no client", settings, 0});
+    return AnswerSteamCall(nlohmann::json::parse(text), {client, "no client", settings, 0, EveryFamily()});
 }
 nlohmann::json Answer(const std::string& text, SteamClient* client) {
     return nlohmann::json::parse(Reply(text, client).answer);
@@ -176,7 +176,7 @@ TEST(SteamAsync, FieldsReachSteamOrAreRefused) {
     client.accepts = true;
     const SteamReply busy =
         AnswerSteamCall(nlohmann::json::parse(R"({"call":"auth-ticket","identity":""})"),
-                        {&client, "", EverythingGranted(), SteamWaits::kMostWaiting});
+                        {&client, "", EverythingGranted(), SteamWaits::kMostWaiting, EveryFamily()});
     EXPECT_EQ(nlohmann::json::parse(busy.answer)["error"], "too many calls are waiting for Steam");
     EXPECT_EQ(client.calls.size(), 1u) << "only the refused find reached Steam";
 }
@@ -289,10 +289,10 @@ TEST(SteamGrants, OnlyWhatTheManifestGrants) {
     nlohmann::json upload = {{"call", "leaderboard-upload"}, {"board", "1"}, {"score", 1},
                              {"method", "force"}};
     upload["details"] = std::move(deep);
-    const SteamAvailability granted{&client, "", EverythingGranted(), 0};
+    const SteamAvailability granted{&client, "", EverythingGranted(), 0, EveryFamily()};
     EXPECT_EQ(nlohmann::json::parse(AnswerSteamCall(upload, granted).answer)["error"],
               R"("details" must be a number)");
-    const SteamAvailability noKey{&client, "package.json has no \"steam\" key", nullptr, 0};
+    const SteamAvailability noKey{&client, "package.json has no \"steam\" key", nullptr, 0, {}};
     EXPECT_EQ(nlohmann::json::parse(AnswerSteamCall(upload, noKey).answer)["error"],
               "package.json has no \"steam\" key");
     EXPECT_EQ(client.calls.size(), 3u);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -8,13 +10,18 @@
 #include "steam/steam_answer.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam/steam_families.h"
 #include "steam_recording_client.h"
 
 namespace {
-nlohmann::json Answer(const std::string& text, SteamClient* client, std::string reason = "") {
-    return nlohmann::json::parse(
-        AnswerSteamCall(nlohmann::json::parse(text), {client, reason, EverythingGranted()}).answer);
+nlohmann::json Answer(const std::string& text, SteamClient* client, std::string reason = "",
+                      SteamFamilies families = EveryFamily()) {
+    return nlohmann::json::parse(AnswerSteamCall(nlohmann::json::parse(text),
+                                                 {client, reason, EverythingGranted(), 0, families})
+                                     .answer);
 }
+const std::vector<std::string> kEveryFamily = {"core",  "stats",        "friends", "apps",
+                                               "cloud", "leaderboards", "tickets", "utils"};
 } // namespace
 
 TEST(SteamCall, WellFormedCallsReachSteamWithTheirArguments) {
@@ -150,21 +157,24 @@ TEST(SteamCall, UnavailableSteamAnswersWithItsReasonAndStatusSaysWhy) {
     EXPECT_EQ(refused["ok"], false);
     EXPECT_EQ(refused["error"], "no client");
     EXPECT_EQ(refused["id"], 3);
-    const nlohmann::json status = Answer(R"({"call":"status"})", nullptr, "no client");
+    const nlohmann::json status = Answer(R"({"call":"status"})", nullptr, "no client", {});
     EXPECT_EQ(status["ok"], true);
     EXPECT_EQ(status["value"],
               nlohmann::json::parse(R"({"available":false,"reason":"no client","appId":480,
                 "steamId":null,"personaName":null,"language":null,"steamDeck":false,
-                "overlayEnabled":false,"cloud":{"enabledForAccount":false,"enabledForApp":false}})"));
+                "overlayEnabled":false,"cloud":{"enabledForAccount":false,"enabledForApp":false},
+                "families":[]})"));
 }
 
 TEST(SteamCall, StatusOfAnAvailableSteam) {
     RecordingClient client;
     const nlohmann::json status = Answer(R"({"call":"status"})", &client);
-    EXPECT_EQ(status["value"], nlohmann::json::parse(R"({"available":true,"reason":null,"appId":480,
+    nlohmann::json expected = nlohmann::json::parse(R"({"available":true,"reason":null,"appId":480,
                 "steamId":"76561197960287930","personaName":"Ann","language":"german",
                 "steamDeck":true,"overlayEnabled":true,
-                "cloud":{"enabledForAccount":true,"enabledForApp":false}})"));
+                "cloud":{"enabledForAccount":true,"enabledForApp":false}})");
+    expected["families"] = kEveryFamily;
+    EXPECT_EQ(status["value"], expected);
 }
 
 TEST(SteamCall, OverlayEvent) {
@@ -176,4 +186,74 @@ TEST(SteamCall, Utf8Check) {
     for (const char* bad : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80",
                             "\xC3", "\xF5\x80\x80\x80"})
         EXPECT_FALSE(IsWellFormedUtf8(bad)) << bad;
+}
+
+namespace {
+// A library with every export the family table names but the absent ones.
+SteamFamilies Without(std::vector<std::string_view> absent) {
+    return SteamFamilies([absent](std::string_view name) {
+        return std::find(absent.begin(), absent.end(), name) == absent.end();
+    });
+}
+nlohmann::json EveryFamilyBut(std::vector<std::string> lacking) {
+    nlohmann::json families = nlohmann::json::array();
+    for (const auto& name : kEveryFamily)
+        if (std::find(lacking.begin(), lacking.end(), name) == lacking.end())
+            families.push_back(name);
+    return families;
+}
+} // namespace
+
+TEST(SteamFamilies, EachLibraryOffersTheFamiliesItHasEveryExportOf) {
+    struct Case {
+        std::vector<std::string_view> absent;
+        std::vector<std::string> lacking; // the first one lacks missing
+        std::string missing;
+    } cases[] = {
+        {{"SteamAPI_SteamApps_v008"}, {}, ""}, // the newest SDK
+        {{"SteamAPI_SteamApps_v009", "SteamAPI_SteamUserStats_v013", "SteamAPI_SteamFriends_v018",
+          "SteamAPI_SteamUser_v023", "SteamAPI_InitFlat"}, {}, ""}, // older interface versions
+        {{"SteamAPI_SteamApps_v009", "SteamAPI_SteamApps_v008"}, {"apps"},
+         "SteamAPI_SteamApps_v009"},
+        {{"SteamAPI_ISteamRemoteStorage_GetFileTimestamp"}, {"cloud"},
+         "SteamAPI_ISteamRemoteStorage_GetFileTimestamp"},
+        {{"SteamAPI_ISteamUser_GetAuthTicketForWebApi"}, {"tickets"},
+         "SteamAPI_ISteamUser_GetAuthTicketForWebApi"},
+        {{"SteamAPI_SteamUserStats_v013", "SteamAPI_SteamUserStats_v012",
+          "SteamAPI_SteamUserStats_v011"},
+         {"stats", "leaderboards"}, "SteamAPI_SteamUserStats_v013"},
+        {{"SteamAPI_InitFlat", "SteamAPI_InitSafe"}, kEveryFamily, "SteamAPI_InitFlat"},
+    };
+    for (const Case& c : cases) {
+        const SteamFamilies families = Without(c.absent);
+        EXPECT_EQ(nlohmann::json(families.Names()), EveryFamilyBut(c.lacking)) << c.absent[0];
+        for (const SteamFamilyRow& row : SteamFamilyTable())
+            if (!c.lacking.empty() && row.name == c.lacking[0]) {
+                EXPECT_EQ(families.Missing(row.family), c.missing);
+            }
+    }
+}
+
+TEST(SteamFamilies, EachCallNeedsItsFamily) {
+    using K = SteamCall::Kind;
+    using F = SteamFamily;
+    const std::pair<K, F> cases[] = {
+        {K::Status, F::Core}, {K::StoreStats, F::Stats}, {K::SetRichPresence, F::Friends},
+        {K::IsDlcInstalled, F::Apps}, {K::CloudList, F::Cloud},
+        {K::LeaderboardEntries, F::Leaderboards}, {K::AuthTicket, F::Tickets}};
+    for (const auto& [kind, family] : cases)
+        EXPECT_EQ(FamilyOf(kind), family) << static_cast<int>(kind);
+}
+
+TEST(SteamCall, ACallOfAFamilyTheLibraryLacksNamesTheExportAndReachesNoLibrary) {
+    RecordingClient client;
+    const SteamFamilies families = Without({"SteamAPI_SteamRemoteStorage_v016"});
+    const nlohmann::json refused = Answer(R"({"call":"cloud-list"})", &client, "", families);
+    EXPECT_EQ(refused["ok"], false);
+    EXPECT_EQ(refused["error"], "steam_api64.dll has no export SteamAPI_SteamRemoteStorage_v016");
+    const nlohmann::json status = Answer(R"({"call":"status"})", &client, "", families);
+    EXPECT_EQ(status["value"]["families"], EveryFamilyBut({"cloud"}));
+    EXPECT_EQ(status["value"]["cloud"]["enabledForAccount"], false);
+    EXPECT_TRUE(client.calls.empty());
+    EXPECT_EQ(Answer(R"({"call":"store-stats"})", &client, "", families)["ok"], true);
 }

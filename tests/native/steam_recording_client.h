@@ -9,6 +9,7 @@
 
 #include "manifest/manifest.h"
 #include "steam/steam_client.h"
+#include "steam/steam_families.h"
 
 // App 480 with every power a manifest can grant, so each call's own rules are
 // tested apart from the grants.
@@ -23,6 +24,11 @@ inline const SteamSettings* EverythingGranted() {
         return granted;
     }();
     return &settings;
+}
+
+// A library with every export the host calls.
+inline SteamFamilies EveryFamily() {
+    return SteamFamilies([](std::string_view) { return true; });
 }
 
 // Records every call that reaches it, as "Name(args)", and answers as told.

@@ -1,5 +1,5 @@
 // Steam through the player's own steam_api64.dll: our stand-in library records
-// every call and raises callbacks; Valve's two redistributables from npm show
+// every call and raises callbacks; Valve's redistributables from npm show
 // the exports the host resolves exist and that a start without a Steam client
 // reports the library's own message.
 import assert from 'node:assert/strict';
@@ -17,6 +17,7 @@ const standin = (variant) => fs.readFileSync(path.join(binFolder, 'standin-steam
 const redistributable = (pkg) => fs.readFileSync(path.join(root, 'standin/steam/redist/node_modules', pkg,
   'dist/win64/steam_api64.dll'));
 const steamGame = (steam = { 'app-id': 480 }) => ({ name: 'steam-game', steam });
+const everyFamily = ['core', 'stats', 'friends', 'apps', 'cloud', 'leaderboards', 'tickets', 'utils'];
 
 // The stand-in's record: [{call, args}] in order.
 function steamLog(host) {
@@ -52,7 +53,8 @@ test('calls reach the library with their arguments and the results reach the pag
       stats: { wins: 12, km: 2.5 }, dlc: [1001] }) } });
   assert.deepEqual((await call(host, 'status')).value, { available: true, reason: null, appId: 480,
     steamId: '76561197960287930', personaName: 'Ann', language: 'english', steamDeck: true,
-    overlayEnabled: true, cloud: { enabledForAccount: true, enabledForApp: true } });
+    overlayEnabled: true, cloud: { enabledForAccount: true, enabledForApp: true }, families: everyFamily },
+  'the newest library: SteamApps v009 and no v008');
   const answers = [
     await call(host, 'set-achievement', { name: 'WON' }),
     await call(host, 'clear-achievement', { name: 'LOST' }),
@@ -124,6 +126,22 @@ test('an older library: InitSafe, the older interfaces, and stats requested at s
   assert.deepEqual(loggedCalls(host).slice(0, 3), ['InitSafe', 'ManualDispatch_Init', 'RequestCurrentStats']);
 });
 
+test('a library without the cloud, leaderboards and tickets: the rest works, their calls name the export', async () => {
+  const host = await ready({ manifest: { ...steamGame({ 'app-id': 480, 'auth-identities': [''] }),
+    settings: { saves: { 'steam-cloud': true } } }, files: { 'steam_api64.dll': standin('partial') } });
+  const status = (await call(host, 'status')).value;
+  assert.deepEqual([status.available, status.families], [true, ['core', 'stats', 'friends', 'apps', 'utils']]);
+  for (const [name, fields] of [['set-achievement', { name: 'WON' }], ['store-stats', {}],
+    ['set-rich-presence', { key: 'status', value: 'x' }], ['activate-overlay', { dialog: 'friends' }]])
+    assert.equal((await call(host, name, fields)).ok, true, name);
+  const missing = [await call(host, 'cloud-list'), await call(host, 'leaderboard-find', { name: 'B' }),
+    await call(host, 'auth-ticket', { identity: '' })].map((answer) => [answer.ok, answer.error]);
+  assert.deepEqual(missing, [[false, 'steam_api64.dll has no export SteamAPI_SteamRemoteStorage_v016'],
+    [false, 'steam_api64.dll has no export SteamAPI_ISteamUserStats_FindLeaderboard'],
+    [false, 'steam_api64.dll has no export SteamAPI_ISteamUser_GetAuthTicketForWebApi']]);
+  assert.equal((await save(host, 'save-write', { name: 'a.sav', text: 'one' })).ok, true, 'saved, locally');
+});
+
 test('restart through Steam ends with 0 before any window', async () => {
   const host = await start({ manifest: steamGame({ 'app-id': 480, 'restart-through-steam': true }),
     files: { 'steam_api64.dll': standin('newest'), 'steam-standin.restart': '' } });
@@ -165,13 +183,19 @@ test('without the key nothing is loaded; with it and no library Steam is unavail
   assert.equal((await call(missing, 'store-stats')).error, 'steam_api64.dll is not in the program\'s folder');
 });
 
-for (const pkg of ['steamworks.js', '@pipelab/steamworks.js']) {
-  test(`${pkg}: every export resolves and no client gives the library's own message`, async () => {
+// Three SDK versions: 1.60, 1.62, and one from before the web API ticket
+// (InitSafe only, whose failure has no message of its own).
+for (const [pkg, families, reason] of [
+  ['steamworks.js', everyFamily, /Could not determine Steam client install directory/],
+  ['@pipelab/steamworks.js', everyFamily, /Could not determine Steam client install directory/],
+  ['steamworks.js-0.0.27', everyFamily.filter((family) => family !== 'tickets'), /SteamAPI_InitSafe failed/]]) {
+  test(`${pkg}: the families its exports hold, and no client gives the library's reason`, async () => {
     const host = await ready({ manifest: steamGame({ 'app-id': 480, 'restart-through-steam': true }),
       files: { 'steam_api64.dll': redistributable(pkg) } });
     const status = await call(host, 'status');
     assert.equal(status.value.available, false);
-    assert.match(status.value.reason, /Could not determine Steam client install directory/);
+    assert.match(status.value.reason, reason);
+    assert.deepEqual(status.value.families, families, 'every export the host calls for them is there');
   });
 }
 
