@@ -5,6 +5,7 @@
 #include <knownfolders.h>
 #include <shellapi.h>
 
+#include "app/full_screen_start.h"
 #include "app/icon.h"
 #include "app/main_window.h"
 #include "app/startup.h"
@@ -30,6 +31,11 @@ constexpr char kCreateWindowFailedMessage[] = "Failed to create window";
 int FailStartup(const char* message) {
     ShowMessage(message, kHostCaption, MB_ICONERROR);
     return 1;
+}
+
+bool EnvironmentSaysOne(const wchar_t* name) {
+    wchar_t value[4] = {};
+    return GetEnvironmentVariableW(name, value, 4) == 1 && value[0] == L'1';
 }
 
 // The detailed reason of a rejected manifest is never shown, so every failure
@@ -234,8 +240,7 @@ HostRun::Outcome HostRun::StartBrowser() {
     OfferSaves();
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
-    if (placement_ && placement_->fullScreen)
-        browser_->EnterFullScreen();
+    EnterFullScreenIfAsked();
     if (singleInstance_)
         singleInstance_->Publish(window_);
     windowLinks_.emplace(window_, placementKeeper_ ? &*placementKeeper_ : nullptr,
@@ -257,6 +262,17 @@ void HostRun::OfferSaves() {
             for (const std::string& conflict : saves_->ConflictEvents())
                 browser_->PostToPage(conflict);
         });
+}
+
+// The author's choice, the player's remembered placement, or Steam's big screens.
+void HostRun::EnterFullScreenIfAsked() {
+    const FullScreenAtStart start =
+        ChooseFullScreenAtStart(manifest_.fullScreenStart, EnvironmentSaysOne(L"SteamDeck"),
+                                EnvironmentSaysOne(L"SteamTenfoot"));
+    if (!start.reason.empty())
+        LogForAuthor(start.reason);
+    if (start.fullScreen || (placement_ && placement_->fullScreen))
+        browser_->EnterFullScreen();
 }
 
 int HostRun::RunLoop() {

@@ -48,6 +48,7 @@ private:
     Outcome LoadExtension();
     Outcome OpenWindow();
     Outcome StartBrowser();
+    void EnterFullScreenIfAsked();
     void OfferSaves();
     int RunLoop();
 

@@ -27,6 +27,8 @@ enum class PrecompressedFiles : int32_t { Auto = 0, All = 1, None = 2 };
 // The GPU the engine asks for on a machine with two: Windows' choice, the
 // discrete one, or the integrated one.
 enum class GpuPreference : int32_t { Default = 0, HighPerformance = 1, LowPower = 2 };
+// "window": {"fullscreen": ...}: absent, true or false.
+enum class FullScreenStart : int32_t { Default = 0, Always = 1, Never = 2 };
 
 // The browser's own habits a game may switch off; true leaves the runtime's default.
 struct BrowserHabits {
@@ -100,6 +102,7 @@ struct AppManifest {
     bool runInBackground = false;
     bool autoplay = false;
     GpuPreference gpu = GpuPreference::Default;
+    FullScreenStart fullScreenStart = FullScreenStart::Default;
     // How long a player's close waits for the page's "close-ready" (0: not at all).
     int32_t closeHandshakeMs = 0;
     // What page script may reach through its directory handles: a bit per

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "manifest/manifest.h"
+#include "manifest/manifest_rules.h"
 #include "util/text/json_lookup.h"
 
 namespace {
@@ -46,6 +47,13 @@ GpuPreference ParseGpu(const nlohmann::json& settings) {
         return GpuPreference::LowPower;
     throw std::runtime_error("invalid gpu");
 }
+
+FullScreenStart ParseFullScreenStart(const nlohmann::json& window) {
+    if (!window.is_object() || !window.contains("fullscreen"))
+        return FullScreenStart::Default;
+    return StrictBool(window, "fullscreen", "invalid fullscreen") ? FullScreenStart::Always
+                                                                  : FullScreenStart::Never;
+}
 } // namespace
 
 void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings,
@@ -58,6 +66,7 @@ void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings
                         ? WindowShow::AtOnce
                         : WindowShow::WhenReady;
     manifest.fullscreenKeys = JsonBoolOr(window, "fullscreen-keys", false);
+    manifest.fullScreenStart = ParseFullScreenStart(window);
     manifest.closeHandshakeMs = ParseCloseHandshake(window);
     manifest.habits.statusBar = JsonBoolOr(settings, "status-bar", true);
     manifest.habits.swipeNavigation = JsonBoolOr(settings, "swipe-navigation", true);

@@ -37,6 +37,8 @@ TEST(PlayerKeys, WordsAreReadAndAnythingElseIsRefused) {
         {R"("show":"at-once")", "accepted"},
         {R"("show":"")", "invalid show"},
         {R"("show":1)", "invalid show"},
+        {R"("fullscreen":false)", "accepted"},
+        {R"("fullscreen":"false")", "invalid fullscreen"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","window":{)") + c.window + "}}"),

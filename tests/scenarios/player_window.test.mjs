@@ -2,9 +2,10 @@
 // browser's habits switched off, running in the background, full-screen keys
 // and autoplay, each opted into in package.json.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
 import { test } from 'node:test';
 
-import { hostsOfThisFile, waitFor } from './lib/host.mjs';
+import { authorLogOf, hostsOfThisFile, removeUserData, waitFor } from './lib/host.mjs';
 
 const { start, ready } = hostsOfThisFile();
 
@@ -147,6 +148,23 @@ test('F11 and Alt+Enter toggle full screen; Escape leaves only what a key or the
   await host.raise('ContainsFullScreenElementChanged', { value: true });
   await host.raise('AcceleratorKeyPressed', { key: VK_ESCAPE });
   assert.deepEqual((await host.windows()).main.window, windowed.window, 'the page\'s element request is left');
+});
+
+test('on a Steam Deck or in Big Picture the window starts full screen, unless "fullscreen" is false', async () => {
+  const isFull = async (host) => {
+    await host.raise('DOMContentLoaded');
+    const { main } = await host.windows();
+    return JSON.stringify(main.window) === JSON.stringify(main.monitor);
+  };
+  removeUserData('deck');
+  assert.equal(await isFull(await ready({ manifest: { name: 'deck' }, env: { SteamDeck: '1' } })), true);
+  assert.match(fs.readFileSync(authorLogOf('deck'), 'utf8'), /Z full screen on a Steam Deck \(SteamDeck=1\)\n/);
+  removeUserData('tenfoot');
+  const windowed = await ready({ manifest: { name: 'tenfoot', window: { fullscreen: false } }, env: { SteamTenfoot: '1' } });
+  assert.equal(await isFull(windowed), false);
+  assert.match(fs.readFileSync(authorLogOf('tenfoot'), 'utf8'),
+    /Z windowed in Steam's Big Picture \(SteamTenfoot=1\): "fullscreen" is false\n/);
+  assert.equal(await isFull(await ready({ manifest: { name: 'tenfoot', window: { fullscreen: true } } })), true);
 });
 
 test('without "fullscreen-keys" F11, Alt+Enter and Escape do nothing to the window', async () => {

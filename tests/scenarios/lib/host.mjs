@@ -145,10 +145,11 @@ export class Host {
   // fixedRuntime: the stand-in laid out as a fixed-version runtime in "webview2";
   // laidOut: the folder already holds the executable and its loader (a packaged program);
   // output: a file descriptor for the program's standard output and error (else stderr is read);
-  // keepCrashReports: what an earlier test's run left for the next start is kept (else removed).
+  // keepCrashReports: what an earlier test's run left for the next start is kept (else removed);
+  // env: more environment variables for the program.
   async #launch({ manifest = { name: 'scenario' }, files = {}, config = {}, currentDirectory,
     folder, extension, runtimeInstalled = true, executable = 'Quorrin.exe', args = [],
-    loader = 'standin', fixedRuntime = false, laidOut = false, output, keepCrashReports = false } = {}) {
+    loader = 'standin', fixedRuntime = false, laidOut = false, output, keepCrashReports = false, env: moreEnv = {} } = {}) {
     setEvergreenRuntimeInstalled(runtimeInstalled);
     // (A name too long for a folder has none to clear.)
     if (!keepCrashReports && typeof manifest?.name === 'string' && manifest.name.length < 200)
@@ -175,7 +176,7 @@ export class Host {
     this.server = net.createServer({ noDelay: true }, (socket) => this.#attach(socket));
     this.server.listen(0, '127.0.0.1');
     await once(this.server, 'listening');
-    const env = { ...process.env,
+    const env = { ...process.env, ...moreEnv,
       WEBVIEW2_STANDIN_AGENT: `127.0.0.1:${this.server.address().port}` };
     this.executable = path.resolve(this.folder, executable);
     const stdio = output === undefined ? ['ignore', 'ignore', 'pipe'] : ['ignore', output, output];
