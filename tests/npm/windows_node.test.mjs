@@ -108,7 +108,10 @@ test('run on Windows starts the program beside the application until the page na
     executable: nodeExe, args: [quorrin, 'run', windowsPath(app)], output });
   hosts.push(host);
   try {
-    await host.ready();
+    // What "quorrin run" said goes with a failure: it may end before the program starts.
+    await host.ready().catch((error) => {
+      throw new Error(`${error.message}\nquorrin run said: ${fs.readFileSync(path.join(work, 'run.txt'), 'utf8')}`);
+    });
     assert.equal(host.callsTo('Navigate')[0].args[0], `${APP_ORIGIN}index.html`);
     const [layout] = fs.readdirSync(temporary).filter((name) => !before.includes(name));
     assert.deepEqual(fs.readdirSync(path.join(temporary, layout)).sort(), ['Quorrin.exe',
