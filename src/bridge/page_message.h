@@ -32,6 +32,7 @@ struct PageMessage {
         SteamCall,  // answered by the Steam session from the whole text
         CloseReady, // the page has saved after "closing"
         SaveRequest, // "save-write" and the others, answered from the whole text
+        OverlayKey,  // Shift+Tab in the page, for Steam's overlay
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;
