@@ -2,8 +2,8 @@
 // own overlay renderer, once DXGI is in the process the stand-in hooks
 // IDXGISwapChain::Present (in the swap chains' shared method table) when the
 // overlay is enabled: it counts presents (steam-standin.presents), records the
-// first of each run of them (where the window is, what it shows, whether it
-// has the input), and opens an overlay asked for only once something presents.
+// first of each run of them and each after the window moved (where the window
+// is, what it shows, whether it has the input), and opens an overlay asked for only once something presents.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -26,6 +26,7 @@ struct OverlayModel {
     bool asked = false; // the game asked for the overlay and nothing has presented since
     uint64_t presents = 0;
     ULONGLONG lastPresent = 0;
+    RECT placed = {}; // where the last present's window was
     bool hooked = false;
     bool screenshotsHooked = false;
     uint32_t screenshots = 0; // handles given out
@@ -84,6 +85,14 @@ std::string MiddlePixel(IDXGISwapChain* chain) {
     return colour;
 }
 
+RECT PlacementOf(IDXGISwapChain* chain) {
+    DXGI_SWAP_CHAIN_DESC description = {};
+    chain->GetDesc(&description);
+    RECT placed = {};
+    GetWindowRect(description.OutputWindow, &placed);
+    return placed;
+}
+
 void RecordRunStart(IDXGISwapChain* chain) {
     DXGI_SWAP_CHAIN_DESC description = {};
     chain->GetDesc(&description);
@@ -104,8 +113,10 @@ void RecordRunStart(IDXGISwapChain* chain) {
 HRESULT STDMETHODCALLTYPE HookedPresent(IDXGISwapChain* chain, UINT interval, UINT flags) {
     OverlayModel& model = Model();
     const ULONGLONG now = GetTickCount64();
-    if (model.presents == 0 || now - model.lastPresent > kRunGapMs)
+    const RECT placed = PlacementOf(chain);
+    if (model.presents == 0 || now - model.lastPresent > kRunGapMs || !EqualRect(&placed, &model.placed))
         RecordRunStart(chain);
+    model.placed = placed;
     model.lastPresent = now;
     ++model.presents;
     std::ofstream(Beside(L"steam-standin.presents"), std::ios::trunc) << model.presents;

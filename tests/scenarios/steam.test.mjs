@@ -158,6 +158,10 @@ test('the overlay draws on a surface over the page while Steam has it open; F12 
   await waitFor(() => overlayEvents(host).length === 1, 'Steam to say the overlay opened');
   const openedPresents = presents(host);
   await waitFor(() => presents(host) >= openedPresents + 10, 'presents while the overlay is open');
+  await host.request({ type: 'set-window-pos', x: 40, y: 30, width: 700, height: 500 });
+  const moved = await waitFor(() => steamLog(host).filter((entry) => entry.call === 'Present')[1], 'a present after the move');
+  assert.deepEqual(moved.args.window, moved.args.ownerClient, 'it follows the window');
+  assert.notDeepEqual(moved.args.window, window);
 
   raiseCallbacks(host, ['callback 304', 'overlay 0']);
   await waitFor(() => overlayEvents(host).length === 2, 'the overlay closed event');
