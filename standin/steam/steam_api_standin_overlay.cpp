@@ -119,7 +119,12 @@ HRESULT STDMETHODCALLTYPE HookedPresent(IDXGISwapChain* chain, UINT interval, UI
     model.placed = placed;
     model.lastPresent = now;
     ++model.presents;
-    std::ofstream(Beside(L"steam-standin.presents"), std::ios::trunc) << model.presents;
+    // Renamed into place: a reader never sees the count half written.
+    const std::filesystem::path count = Beside(L"steam-standin.presents");
+    std::filesystem::path written = count;
+    written += L".new";
+    std::ofstream(written, std::ios::trunc) << model.presents;
+    MoveFileExW(written.c_str(), count.c_str(), MOVEFILE_REPLACE_EXISTING);
     // What was asked for shows now that there is something to draw over.
     if (model.asked) {
         model.asked = false;

@@ -46,7 +46,7 @@ const withoutSurface = await withSteamGame(false, rates);
 const { closed, open } = await withSteamGame(true, async (app) => {
   const closedRates = await rates(app);
   await app.page.evaluate(() => window.chrome.webview.postMessage('{"type":"overlay-key"}'));
-  await waitFor(() => presents(app) > 0, 'the surface to present', deadline(SLOWER.browserStart));
+  await waitFor(() => presents(app) > 1, 'the surface to present', deadline(SLOWER.browserStart));
   return { closed: closedRates, open: await rates(app) };
 });
 console.log('');
