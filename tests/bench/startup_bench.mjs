@@ -9,6 +9,7 @@ import path from 'node:path';
 
 import { CHROMIUM_FLAGS, chromium } from '../../standin/browser-agent/agent.mjs';
 import { RunningApp } from '../e2e/lib/app.mjs';
+import { binFolder } from '../scenarios/lib/host.mjs';
 import { bareWindowStartup, watchFor } from './lib/window_watch.mjs';
 
 // QUORRIN_BENCH_SIZE=small (scripts/test): every measurement once, at a size of seconds.
@@ -80,3 +81,15 @@ console.log(`| environment requested (runtime check, extension, window created) 
 console.log(`| first navigation issued (controller, settings, handlers) | ${phase('toNavigate')} |`);
 console.log(`| DOMContentLoaded in the engine | ${phase('toDomContentLoaded')} |`);
 console.log(`| window shown | ${Q} |`);
+
+// The release program's size against its budget of 1 MiB.
+const PROGRAM_BUDGET = 1024 * 1024;
+const programBytes = fs.statSync(path.join(binFolder, 'Quorrin.exe')).size;
+console.log('');
+console.log('| Quorrin.exe | bytes |');
+console.log('|---|---:|');
+console.log(`| size (budget ${PROGRAM_BUDGET}) | ${programBytes} (${Math.round(100 * programBytes / PROGRAM_BUDGET)}%) |`);
+if (!SMALL && programBytes > PROGRAM_BUDGET) {
+  console.error('Quorrin.exe is over its 1 MiB budget');
+  process.exitCode = 1;
+}
