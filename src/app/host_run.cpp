@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/startup_log.h"
+#include "steam/steam_deck.h"
 #include "util/log/author_log.h"
 #include "util/text/files.h"
 #include "util/text/text.h"
@@ -238,6 +239,7 @@ HostRun::Outcome HostRun::StartBrowser() {
     browser_->AnswerSteamCallsWith(
         [this](const nlohmann::json& message) { return steam_->Answer(message); });
     OfferSaves();
+    OfferSteamKeyboard();
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     EnterFullScreenIfAsked();
@@ -262,6 +264,25 @@ void HostRun::OfferSaves() {
             for (const std::string& conflict : saves_->ConflictEvents())
                 browser_->PostToPage(conflict);
         });
+}
+
+// On a Deck or in Big Picture a focused text field opens Steam's keyboard,
+// which the page's own fields never ask for.
+void HostRun::OfferSteamKeyboard() {
+    if (!steam_->Has(SteamFamily::Deck))
+        return;
+    steam_->LocatePageWith([this] { return PageOnScreen(); });
+    browser_->OnTextFieldFocused(
+        [this](const nlohmann::json& message) { steam_->OnTextFieldFocused(message); });
+    browser_->RunInEveryDocument("Steam's keyboard for text fields", kTextFieldFocusScript);
+}
+
+SteamPageOnScreen HostRun::PageOnScreen() const {
+    const POINT control = browser_->ControlTopLeft();
+    POINT client = {0, 0};
+    if (!ClientToScreen(window_, &client))
+        LogForAuthor("ClientToScreen failed: Steam's keyboard is placed from the screen's corner");
+    return {control.x, control.y, client.x, client.y};
 }
 
 // The author's choice, the player's remembered placement, or Steam's big screens.

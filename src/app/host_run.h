@@ -50,6 +50,8 @@ private:
     Outcome StartBrowser();
     void EnterFullScreenIfAsked();
     void OfferSaves();
+    void OfferSteamKeyboard();
+    SteamPageOnScreen PageOnScreen() const;
     int RunLoop();
 
     const HINSTANCE instance_;

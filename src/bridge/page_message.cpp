@@ -56,6 +56,9 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.kind = PageMessage::Kind::SteamCall;
         message.largeWrite = IsLargeWrite({type, JsonStringOr(document, "call", "")});
         message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
+    } else if (type == "text-field-focused") {
+        message.kind = PageMessage::Kind::TextFieldFocused;
+        message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
     } else if (IsSaveRequestType(type)) {

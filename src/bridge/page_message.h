@@ -32,6 +32,7 @@ struct PageMessage {
         SteamCall,  // answered by the Steam session from the whole text
         CloseReady, // the page has saved after "closing"
         SaveRequest, // "save-write" and the others, answered from the whole text
+        TextFieldFocused, // the document script's report, read from the whole text
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;

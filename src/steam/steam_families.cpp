@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "steam/steam_deck.h"
+
 namespace {
 using Kind = SteamCall::Kind;
 using F = SteamFamily;
@@ -93,6 +95,7 @@ std::vector<SteamFamilyRow> MakeTable() {
           {"SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck"},
           {"SteamAPI_ISteamUtils_IsOverlayEnabled"}},
          {}},
+        SteamDeckFamily(),
     };
 }
 } // namespace

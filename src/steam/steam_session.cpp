@@ -1,5 +1,6 @@
 #include "steam/steam_session.h"
 
+#include "steam/steam_deck.h"
 #include "steam/steam_library.h"
 #include "util/log/author_log.h"
 
@@ -66,12 +67,19 @@ std::string SteamSession::Answer(const nlohmann::json& message) {
     return reply.answer;
 }
 
+void SteamSession::OnTextFieldFocused(const nlohmann::json& message) {
+    if (Has(SteamFamily::Deck) && availability_.locatePage)
+        ShowKeyboardForFocusedField(message, *availability_.client, availability_.locatePage());
+}
+
 void SteamSession::DispatchCallbacks(const Post& postToPage) {
     if (!Available())
         return;
     library_->DispatchCallbacks([&](int32_t id, const uint8_t* data, int32_t size) {
         if (id == kGameOverlayActivated && data && size >= 1)
             postToPage(SteamOverlayEvent(data[0] != 0));
+        else if (id == kFloatingGamepadTextInputDismissed)
+            postToPage(SteamTextInputDismissedEvent());
         else if (id == kSteamApiCallCompleted)
             AnswerCallResult(data, size, postToPage);
         else if (id == kGetTicketForWebApiResponse)
