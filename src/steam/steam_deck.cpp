@@ -100,7 +100,8 @@ std::string ShowTextInput(const SteamCall& call, SteamClient& client,
     if (!client.NeedsFloatingKeyboard())
         return "Steam's keyboard is only for a Steam Deck or Big Picture";
     // Without a field Steam places the keyboard where it likes.
-    const SteamScreenRect field = call.field ? KeyboardRectOnScreen(*call.field, page) : SteamScreenRect{};
+    const SteamScreenRect field =
+        call.field ? KeyboardRectOnScreen(*call.field, page) : SteamScreenRect{};
     if (!client.ShowFloatingKeyboard(call.keyboardMode, field))
         return "Steam refused show-text-input";
     return {};

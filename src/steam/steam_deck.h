@@ -35,7 +35,8 @@ SteamScreenRect KeyboardRectOnScreen(const SteamPageRect& field, const SteamPage
 void ReadTextInputFields(const nlohmann::json& message, SteamCall& call);
 
 // Opens the keyboard for the call: empty on success, else why not.
-std::string ShowTextInput(const SteamCall& call, SteamClient& client, const SteamPageOnScreen& page);
+std::string ShowTextInput(const SteamCall& call, SteamClient& client,
+                          const SteamPageOnScreen& page);
 
 // {"type":"text-field-focused","mode":...,"x":...,...} from the document
 // script: opens the keyboard at the field on a Deck or in Big Picture. A

@@ -13,8 +13,9 @@ EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamUtils_IsSteamInBigPictureMode(void*) {
 }
 
 EXPORT_UNLESS_PARTIAL bool SteamAPI_ISteamUtils_ShowFloatingGamepadTextInput(void*, int32_t mode,
-                                                                              int x, int y,
-                                                                              int width, int height) {
+                                                                             int x, int y,
+                                                                             int width,
+                                                                             int height) {
     Record("ShowFloatingGamepadTextInput", {mode, x, y, width, height});
     return Accepts();
 }

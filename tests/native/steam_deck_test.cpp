@@ -35,8 +35,9 @@ TEST(SteamDeck, PageRectanglesBecomeScreenPixels) {
         {{10, 20, 300, 40, 1}, {8, 30, 100, 50}, {118, 100, 300, 40}},
         {{10.4, 20, 100, 30, 1.5}, {0, 0, 100, 50}, {116, 80, 150, 45}},
         {{-10.5, 0.25, 0, 0, 2}, {0, 0, -1920, 0}, {-1941, 1, 0, 0}}, // a monitor on the left
-        {{1e6, 1e6, 1e6, 1e6, 16}, {0, 0, INT_MAX, INT_MIN}, {INT_MAX, INT_MIN + 16000000,
-                                                               16000000, 16000000}},
+        {{1e6, 1e6, 1e6, 1e6, 16},
+         {0, 0, INT_MAX, INT_MIN},
+         {INT_MAX, INT_MIN + 16000000, 16000000, 16000000}},
     };
     for (const Case& c : cases) {
         const SteamScreenRect screen = KeyboardRectOnScreen(c.field, c.page);
@@ -112,17 +113,18 @@ TEST(SteamDeck, AFocusedFieldOpensTheKeyboardOnlyOnADeckAndOnlyWhenWellFormed) {
     RecordingClient client;
     ShowKeyboardForFocusedField(nlohmann::json::parse(good), client, kPage);
     EXPECT_EQ(client.calls, std::vector<std::string>{Shown(1, 121, 105, 375, 50)});
-    for (const char* bad : {
-             R"({"type":"text-field-focused","mode":"single-line","y":20,"width":3,"height":4})",
-             R"({"type":"text-field-focused","mode":"side","x":1,"y":2,"width":3,"height":4})",
-             R"({"type":"text-field-focused","x":1,"y":2,"width":3,"height":null})",
-             R"({"type":"text-field-focused","x":1,"y":2,"width":3,"height":4,"devicePixelRatio":-1})",
-             R"({"type":"text-field-focused","x":[1],"y":2,"width":3,"height":4})",
-             R"("text-field-focused")",
-         }) {
+    const char* bad[] = {
+        R"({"type":"text-field-focused","mode":"single-line","y":20,"width":3,"height":4})",
+        R"({"type":"text-field-focused","mode":"side","x":1,"y":2,"width":3,"height":4})",
+        R"({"type":"text-field-focused","x":1,"y":2,"width":3,"height":null})",
+        R"({"type":"text-field-focused","x":1,"y":2,"width":3,"height":4,"devicePixelRatio":-1})",
+        R"({"type":"text-field-focused","x":[1],"y":2,"width":3,"height":4})",
+        R"("text-field-focused")",
+    };
+    for (const char* message : bad) {
         RecordingClient ignoring;
-        ShowKeyboardForFocusedField(nlohmann::json::parse(bad), ignoring, kPage);
-        EXPECT_TRUE(ignoring.calls.empty()) << bad;
+        ShowKeyboardForFocusedField(nlohmann::json::parse(message), ignoring, kPage);
+        EXPECT_TRUE(ignoring.calls.empty()) << message;
     }
     RecordingClient elsewhere;
     elsewhere.deckOrBigPicture = false;
