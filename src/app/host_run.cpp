@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/startup_log.h"
+#include "steam/steam_deck.h"
 #include "util/log/author_log.h"
 #include "util/text/files.h"
 #include "util/text/text.h"
@@ -239,6 +240,7 @@ HostRun::Outcome HostRun::StartBrowser() {
         [this](const nlohmann::json& message) { return steam_->Answer(message); });
     OfferSaves();
     OfferSteamOverlay();
+    OfferSteamKeyboard();
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     EnterFullScreenIfAsked();
@@ -279,6 +281,25 @@ void HostRun::OfferSteamOverlay() {
             overlay_->OnOverlayKey();
     });
     browser_->RunInEveryDocument("Steam's overlay key", kOverlayKeyScript);
+}
+
+// On a Deck or in Big Picture a focused text field opens Steam's keyboard,
+// which the page's own fields never ask for.
+void HostRun::OfferSteamKeyboard() {
+    if (!steam_->Has(SteamFamily::Deck))
+        return;
+    steam_->LocatePageWith([this] { return PageOnScreen(); });
+    browser_->OnTextFieldFocused(
+        [this](const nlohmann::json& message) { steam_->OnTextFieldFocused(message); });
+    browser_->RunInEveryDocument("Steam's keyboard for text fields", kTextFieldFocusScript);
+}
+
+SteamPageOnScreen HostRun::PageOnScreen() const {
+    const POINT control = browser_->ControlTopLeft();
+    POINT client = {0, 0};
+    if (!ClientToScreen(window_, &client))
+        LogForAuthor("ClientToScreen failed: Steam's keyboard is placed from the screen's corner");
+    return {control.x, control.y, client.x, client.y};
 }
 
 // The author's choice, the player's remembered placement, or Steam's big screens.

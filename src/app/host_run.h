@@ -52,6 +52,8 @@ private:
     void EnterFullScreenIfAsked();
     void OfferSaves();
     void OfferSteamOverlay();
+    void OfferSteamKeyboard();
+    SteamPageOnScreen PageOnScreen() const;
     int RunLoop();
 
     const HINSTANCE instance_;

@@ -44,6 +44,9 @@ public:
     // Answers the "save-*" messages, parsed; without it they go unanswered.
     using SaveCalls = std::function<std::string(const nlohmann::json& message)>;
     void AnswerSaveCallsWith(SaveCalls answer) { saveCalls_ = std::move(answer); }
+    // Hears "text-field-focused", parsed; without it they are ignored.
+    using TextFieldFocused = std::function<void(const nlohmann::json& message)>;
+    void OnTextFieldFocused(TextFieldFocused focused) { textFieldFocused_ = std::move(focused); }
     // Runs after each "wrapper-init-response" is posted.
     void AfterWrapperInit(std::function<void()> after) { afterWrapperInit_ = std::move(after); }
     // The saves folder's handle (position 13); none by default.
@@ -73,6 +76,7 @@ private:
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
     SaveCalls saveCalls_;
+    TextFieldFocused textFieldFocused_;
     std::function<void()> afterWrapperInit_;
     std::function<void()> closeReady_;
     std::function<void()> overlayKey_;

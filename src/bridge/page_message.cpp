@@ -58,6 +58,9 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "overlay-key") {
         message.kind = PageMessage::Kind::OverlayKey;
+    } else if (type == "text-field-focused") {
+        message.kind = PageMessage::Kind::TextFieldFocused;
+        message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
     } else if (IsSaveRequestType(type)) {

@@ -33,6 +33,7 @@ struct PageMessage {
         CloseReady, // the page has saved after "closing"
         SaveRequest, // "save-write" and the others, answered from the whole text
         OverlayKey,  // Shift+Tab in the page, for Steam's overlay
+        TextFieldFocused, // the document script's report, read from the whole text
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;

@@ -62,16 +62,15 @@ bool MakeSaveFolder(const std::string& folder) {
 size_t RemovePartialSaves(const std::string& folder) {
     size_t removed = 0;
     WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW(PathOf(folder, "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const ScopedSearch search(FindFirstFileW(PathOf(folder, "*").c_str(), &found));
+    if (!search)
         return 0;
     do {
         const std::string name = WideToUtf8(found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsPartialSaveName(name) &&
             DeleteFileW(PathOf(folder, name).c_str()))
             ++removed;
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     return removed;
 }
 
@@ -127,16 +126,15 @@ bool DeleteSaveFile(const std::string& folder, const std::string& name) {
 std::vector<SaveFileInfo> ListSaveFiles(const std::string& folder) {
     std::vector<SaveFileInfo> saves;
     WIN32_FIND_DATAW found = {};
-    const HANDLE search = FindFirstFileW(PathOf(folder, "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const ScopedSearch search(FindFirstFileW(PathOf(folder, "*").c_str(), &found));
+    if (!search)
         return saves;
     do {
         const std::string name = WideToUtf8(found.cFileName);
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && IsSaveName(name))
             saves.push_back({name, (uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow,
                              MsOf(found.ftLastWriteTime)});
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
     std::sort(saves.begin(), saves.end(),
               [](const SaveFileInfo& a, const SaveFileInfo& b) { return a.name < b.name; });
     return saves;

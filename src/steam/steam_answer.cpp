@@ -7,6 +7,7 @@
 #include "steam/steam_bytes.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam/steam_deck.h"
 
 namespace {
 using Kind = SteamCall::Kind;
@@ -28,6 +29,10 @@ Outcome Accepted(bool accepted, const SteamCall& call) {
     if (accepted)
         return {};
     return Failed("Steam refused " + call.call.get<std::string>());
+}
+
+Outcome Done(std::string error) {
+    return error.empty() ? Outcome{} : Failed(std::move(error));
 }
 
 template <typename T> Outcome Known(const std::optional<T>& value, const char* what) {
@@ -212,6 +217,9 @@ Outcome Answer(const SteamCall& call, const SteamAvailability& steam) {
         return Failed(steam.families.Unavailable(family));
     if (IsAsynchronous(call.kind) && steam.callsWaiting >= SteamWaits::kMostWaiting)
         return Failed("too many calls are waiting for Steam");
+    if (call.kind == Kind::ShowTextInput)
+        return Done(ShowTextInput(call, *steam.client,
+                                  steam.locatePage ? steam.locatePage() : SteamPageOnScreen{}));
     return CallSteam(call, *steam.client);
 }
 } // namespace

@@ -2,6 +2,7 @@
 // The host's answers to the page's "steam" messages and its Steam events, as
 // JSON texts. Portable: the Steam library is reached through SteamClient.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "manifest/manifest.h"
+#include "steam/steam_deck.h"
 #include "steam/steam_families.h"
 #include "steam/steam_results.h"
 
@@ -22,6 +24,8 @@ struct SteamAvailability {
     const SteamSettings* settings = nullptr;
     size_t callsWaiting = 0; // asynchronous calls not yet answered
     SteamFamilies families;  // what the library offers, once it is loaded
+    // Where the page is on the screen, for "show-text-input" (else the top left).
+    std::function<SteamPageOnScreen()> locatePage = nullptr;
 };
 
 // The answer to one message: its text now, or what to wait for.

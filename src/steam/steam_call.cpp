@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "steam/steam_call_reading.h"
+#include "steam/steam_deck.h"
 #include "util/text/web_origin.h"
 
 namespace {
@@ -36,6 +37,7 @@ constexpr CallName kCalls[] = {
     {"leaderboard-upload", Kind::LeaderboardUpload},
     {"leaderboard-entries", Kind::LeaderboardEntries},
     {"auth-ticket", Kind::AuthTicket},
+    {"show-text-input", Kind::ShowTextInput},
 };
 
 using Refusal = SteamRefusal;
@@ -135,6 +137,9 @@ void ReadFields(const nlohmann::json& message, SteamCall& call) {
     case Kind::LeaderboardUpload:
     case Kind::LeaderboardEntries:
         ReadLeaderboardFields(message, call);
+        break;
+    case Kind::ShowTextInput:
+        ReadTextInputFields(message, call);
         break;
     default: // status, store-stats; the cloud's calls before
         break;

@@ -2,6 +2,7 @@
 // One "steam" message from the page, read and checked: page script is untrusted,
 // so nothing reaches the Steam library that is not the right shape. Portable.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,13 @@ inline constexpr int32_t kSteamLeaderboardEntriesLimit = 1000;
 
 // The longest string id the answer echoes; a number is echoed as it is.
 inline constexpr size_t kSteamIdLimit = 256;
+
+// A rectangle of the page in CSS pixels, and the device pixel ratio that
+// turns them into the screen's.
+struct SteamPageRect {
+    double x = 0, y = 0, width = 0, height = 0;
+    double devicePixelRatio = 1;
+};
 
 struct SteamCall {
     enum class Kind {
@@ -46,6 +54,7 @@ struct SteamCall {
         LeaderboardUpload,
         LeaderboardEntries,
         AuthTicket,
+        ShowTextInput,
     };
     Kind kind = Kind::Refused;
     nlohmann::json id;   // a number or short string echoed as given (null when missing)
@@ -66,6 +75,9 @@ struct SteamCall {
     int32_t sort = 0, display = 0, method = 0, range = 0, start = 0, end = 0;
     int32_t score = 0;
     std::vector<int32_t> details;
+    // show-text-input: Steam's keyboard mode and the field it keeps clear of.
+    int32_t keyboardMode = 0;
+    std::optional<SteamPageRect> field;
 };
 
 // Answered once Steam's result comes back, not at once.

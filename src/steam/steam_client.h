@@ -34,6 +34,11 @@ struct SteamLeaderboardEntry {
     std::vector<int32_t> details;
 };
 
+// A rectangle on the screen, in pixels.
+struct SteamScreenRect {
+    int32_t x = 0, y = 0, width = 0, height = 0;
+};
+
 // Every argument has been checked before it gets here: names are non-empty,
 // well-formed UTF-8 of at most 1,024 bytes, URLs are https.
 class SteamClient {
@@ -80,4 +85,10 @@ public:
     virtual std::optional<std::string> PersonaNameOf(uint64_t steamId) = 0;
     // The ticket's handle (its bytes come in a callback), 0 when refused.
     virtual uint32_t RequestWebApiTicket(const std::string& identity) = 0;
+
+    // On a Steam Deck or in Big Picture, where text fields need Steam's keyboard.
+    virtual bool NeedsFloatingKeyboard() = 0;
+    // Mode: Steam's EFloatingGamepadTextInputMode; field: what the keyboard
+    // keeps clear of. False when Steam refuses.
+    virtual bool ShowFloatingKeyboard(int32_t mode, const SteamScreenRect& field) = 0;
 };

@@ -47,6 +47,12 @@ struct SteamAsyncExports {
     void (*cancelTicket)(void*, uint32_t) = nullptr;
 };
 
+// Steam's floating keyboard (the Deck's question is the utils family's).
+struct SteamDeckExports {
+    bool (*bigPicture)(void*) = nullptr;
+    bool (*showKeyboard)(void*, int32_t, int32_t, int32_t, int32_t, int32_t) = nullptr;
+};
+
 struct SteamLibrary::Exports {
     bool (*restartAppIfNecessary)(uint32_t) = nullptr;
     int (*initFlat)(char (*)[kSteamErrorMessageSize]) = nullptr; // newer libraries
@@ -86,5 +92,6 @@ struct SteamLibrary::Exports {
     uint64_t (*steamId)(void*) = nullptr;
     SteamCloudExports cloud;
     SteamAsyncExports async;
+    SteamDeckExports deck;
 };
 

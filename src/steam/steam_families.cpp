@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "steam/steam_deck.h"
+
 namespace {
 using Kind = SteamCall::Kind;
 using F = SteamFamily;
@@ -101,6 +103,7 @@ std::vector<SteamFamilyRow> MakeTable() {
           {"SteamAPI_ISteamScreenshots_HookScreenshots"},
           {"SteamAPI_ISteamScreenshots_WriteScreenshot"}},
          {}},
+        SteamDeckFamily(),
     };
 }
 } // namespace

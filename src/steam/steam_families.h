@@ -24,9 +24,10 @@ enum class SteamFamily {
     Leaderboards,
     Tickets,
     Utils,
-    Screenshots
+    Screenshots,
+    Deck
 };
-inline constexpr size_t kSteamFamilyCount = 9;
+inline constexpr size_t kSteamFamilyCount = 10;
 
 // One export the host needs, by the names it has had, newest first: an
 // interface accessor has one a version, and each library exports the ones its

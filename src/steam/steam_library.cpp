@@ -113,6 +113,11 @@ void FindAsync(ExportFinder& find, SteamAsyncExports& e) {
     find.Listed(e.cancelTicket, "SteamAPI_ISteamUser_CancelAuthTicket");
 }
 
+void FindDeck(ExportFinder& find, SteamDeckExports& e) {
+    find.Listed(e.bigPicture, "SteamAPI_ISteamUtils_IsSteamInBigPictureMode");
+    find.Listed(e.showKeyboard, "SteamAPI_ISteamUtils_ShowFloatingGamepadTextInput");
+}
+
 std::string TextOr(const char* text) {
     return text ? text : "";
 }
@@ -158,6 +163,7 @@ void SteamLibrary::Load(const std::string& applicationFolder) {
     FindOthers(find, *exports_);
     FindCloud(find, exports_->cloud);
     FindAsync(find, exports_->async);
+    FindDeck(find, exports_->deck);
     if (!find.Unlisted().empty())
         loadFailure_ = "the host calls " + std::string(find.Unlisted()) + ", which no family lists";
     else if (!families_.Has(SteamFamily::Core))
@@ -211,7 +217,7 @@ std::string SteamLibrary::FindInterfaces() {
          has.Has(F::Stats) || has.Has(F::Leaderboards));
     take(interfaces_.friends, exports_->friendsAccessor,
          has.Has(F::Friends) || has.Has(F::Leaderboards));
-    take(interfaces_.utils, exports_->utilsAccessor, has.Has(F::Utils));
+    take(interfaces_.utils, exports_->utilsAccessor, has.Has(F::Utils) || has.Has(F::Deck));
     take(interfaces_.apps, exports_->appsAccessor, has.Has(F::Apps));
     take(interfaces_.remoteStorage, exports_->cloud.accessor, has.Has(F::Cloud));
     take(interfaces_.screenshots, exports_->screenshotsAccessor, has.Has(F::Screenshots));

@@ -75,6 +75,8 @@ public:
     std::optional<std::string> PersonaNameOf(uint64_t steamId) override;
     // Kept to be cancelled before the API shuts down.
     uint32_t RequestWebApiTicket(const std::string& identity) override;
+    bool NeedsFloatingKeyboard() override;
+    bool ShowFloatingKeyboard(int32_t mode, const SteamScreenRect& field) override;
 
     // The result of a completed call, fetched into a buffer of its size;
     // empty when Steam failed it or it is not the callback expected.

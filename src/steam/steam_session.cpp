@@ -1,5 +1,6 @@
 #include "steam/steam_session.h"
 
+#include "steam/steam_deck.h"
 #include "steam/steam_library.h"
 #include "util/log/author_log.h"
 
@@ -68,6 +69,11 @@ std::string SteamSession::Answer(const nlohmann::json& message) {
     return reply.answer;
 }
 
+void SteamSession::OnTextFieldFocused(const nlohmann::json& message) {
+    if (Has(SteamFamily::Deck) && availability_.locatePage)
+        ShowKeyboardForFocusedField(message, *availability_.client, availability_.locatePage());
+}
+
 void SteamSession::DispatchCallbacks(const Post& postToPage) {
     if (!Available())
         return;
@@ -78,6 +84,8 @@ void SteamSession::DispatchCallbacks(const Post& postToPage) {
                 overlayWatch_.activated(data[0] != 0);
         } else if (id == kScreenshotRequested && overlayWatch_.screenshotRequested)
             overlayWatch_.screenshotRequested();
+        else if (id == kFloatingGamepadTextInputDismissed)
+            postToPage(SteamTextInputDismissedEvent());
         else if (id == kSteamApiCallCompleted)
             AnswerCallResult(data, size, postToPage);
         else if (id == kGetTicketForWebApiResponse)

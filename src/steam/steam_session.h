@@ -44,6 +44,13 @@ public:
     // The answer to one parsed "steam" message from the page; empty when it
     // waits for Steam's result, which a later DispatchCallbacks posts.
     std::string Answer(const nlohmann::json& message);
+    // Where the page is on the screen, asked whenever Steam's keyboard opens.
+    void LocatePageWith(std::function<SteamPageOnScreen()> locate) {
+        availability_.locatePage = std::move(locate);
+    }
+    // The document script's report of a text field that took the focus: opens
+    // Steam's keyboard there on a Deck or in Big Picture.
+    void OnTextFieldFocused(const nlohmann::json& message);
     // Runs Steam's frame; the overlay's callbacks become page events, results
     // answer the calls that wait for them, and calls waiting too long time out.
     void DispatchCallbacks(const std::function<void(const std::string& json)>& postToPage);

@@ -46,6 +46,24 @@ private:
     HWND window_ = nullptr;
 };
 
+// A directory search from FindFirstFileW, closed with FindClose.
+class ScopedSearch {
+public:
+    explicit ScopedSearch(HANDLE search) : search_(search) {}
+    ~ScopedSearch() {
+        if (search_ != INVALID_HANDLE_VALUE)
+            FindClose(search_);
+    }
+    ScopedSearch(const ScopedSearch&) = delete;
+    ScopedSearch& operator=(const ScopedSearch&) = delete;
+
+    HANDLE get() const { return search_; }
+    explicit operator bool() const { return search_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE search_;
+};
+
 // A started process's two handles.
 struct ScopedProcess {
     ScopedHandle process;

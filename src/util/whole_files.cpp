@@ -9,22 +9,6 @@
 #include "util/text/text.h"
 
 namespace {
-// A directory search, closed on every way out.
-class ScopedSearch {
-public:
-    explicit ScopedSearch(HANDLE search) : search_(search) {}
-    ~ScopedSearch() {
-        if (search_ != INVALID_HANDLE_VALUE)
-            FindClose(search_);
-    }
-    ScopedSearch(const ScopedSearch&) = delete;
-    ScopedSearch& operator=(const ScopedSearch&) = delete;
-    HANDLE get() const { return search_; }
-
-private:
-    HANDLE search_;
-};
-
 constexpr int64_t kFileTimeTicksPerSecond = 10'000'000;
 constexpr int64_t kSecondsFrom1601To1970 = 11'644'473'600;
 
@@ -97,7 +81,7 @@ std::vector<FolderFile> FilesInFolder(const std::string& folder) {
     WIN32_FIND_DATAW found = {};
     const ScopedSearch search(FindFirstFileExW(LongPathOf(folder + "\\*").c_str(), FindExInfoBasic,
                                                &found, FindExSearchNameMatch, nullptr, 0));
-    if (search.get() == INVALID_HANDLE_VALUE)
+    if (!search)
         return files;
     do {
         if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))

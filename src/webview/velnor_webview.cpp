@@ -281,6 +281,14 @@ void VelnorWebView::OnMainWindowSized(bool minimised) {
         LogIfFailed("put_IsVisible", controller->put_IsVisible(TRUE));
 }
 
+POINT VelnorWebView::ControlTopLeft() const {
+    ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
+    RECT bounds = {};
+    if (controller)
+        LogIfFailed("get_Bounds", controller->get_Bounds(&bounds));
+    return {bounds.left, bounds.top};
+}
+
 void VelnorWebView::OnMainWindowActivated() {
     ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
     if (controller && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))

@@ -92,6 +92,13 @@ public:
         messageBridge_.AfterWrapperInit(std::move(afterWrapperInit));
     }
 
+    // The document script's reports of text fields that take the focus.
+    void OnTextFieldFocused(MessageBridge::TextFieldFocused focused) {
+        messageBridge_.OnTextFieldFocused(std::move(focused));
+    }
+    // The control's top left in the main window's client area ({0, 0} before it exists).
+    POINT ControlTopLeft() const;
+
     // Releases the content server's mapped files at shutdown.
     void UnmapContentFiles() { contentServer_.UnmapAll(); }
 

@@ -133,6 +133,8 @@ Json DescribeWindow(HWND window) {
     RECT frame, client;
     GetWindowRect(window, &frame);
     GetClientRect(window, &client);
+    POINT clientOrigin = {0, 0}; // the client area's top left on the screen
+    ClientToScreen(window, &clientOrigin);
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof(monitor);
     GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
@@ -147,6 +149,7 @@ Json DescribeWindow(HWND window) {
             {"exStyle", static_cast<uint32_t>(GetWindowLongW(window, GWL_EXSTYLE))},
             {"window", ToJson(frame)},
             {"client", ToJson(client)},
+            {"clientOrigin", {{"x", clientOrigin.x}, {"y", clientOrigin.y}}},
             {"monitor", ToJson(monitor.rcMonitor)},
             {"dpi", dpi},
             {"dpiAwareness", DpiAwarenessNow()},

@@ -7,8 +7,9 @@
 #include <nlohmann/json.hpp>
 
 #define EXPORT extern "C" __declspec(dllexport)
-// The "partial" build models a library from before the cloud's flat interface
-// and the web API ticket: those functions are built and not exported.
+// The "partial" build models a library from before the cloud's flat interface,
+// the web API ticket and the floating keyboard: those functions are built and
+// not exported.
 #ifdef STANDIN_STEAM_PARTIAL
 #define EXPORT_UNLESS_PARTIAL extern "C"
 #else

@@ -5,6 +5,7 @@
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import { once } from 'node:events';
+import fs from 'node:fs';
 import path from 'node:path';
 import { createInterface } from 'node:readline';
 import { test } from 'node:test';
@@ -116,4 +117,41 @@ test('a dark application never shows white: not before its first frame, nor befo
   assert.ok(captures >= 1, output);
   assert.equal(white, 0, `white pixels in a capture (${output.trim()})`);
   assert.deepEqual((await capture(main.handle, app.folder)).at(400, 300), [40, 40, 40], 'the page painted');
+});
+
+// On a Steam Deck (the stand-in steam_api64.dll says so) a text field that takes
+// the focus opens Steam's keyboard over it, in screen pixels.
+test('on a Steam Deck a focused text field opens Steam\'s keyboard over it: one line for an input, several for a textarea', async () => {
+  const app = await startSurface({ manifest: (manifest) => ({ ...manifest, steam: { 'app-id': 480 } }),
+    files: { 'steam_api64.dll': fs.readFileSync(path.join(binFolder, 'standin-steam/newest/steam_api64.dll')),
+      'steam-standin.json': '{"deck":true}' } });
+  const shown = () => fs.readFileSync(path.join(app.folder, 'steam-standin.log'), 'utf8').split('\n')
+    .filter((line) => line.includes('ShowFloatingGamepadTextInput')).map((line) => JSON.parse(line).args);
+  const { clientOrigin } = (await app.windows()).main;
+  const onScreen = (mode, box) => [mode, clientOrigin.x + Math.round(box.x * box.ratio),
+    clientOrigin.y + Math.round(box.y * box.ratio), Math.round(box.width * box.ratio),
+    Math.round(box.height * box.ratio)];
+  const boxOf = (selector) => app.evaluate((field) => {
+    const { x, y, width, height } = document.querySelector(field).getBoundingClientRect();
+    return { x, y, width, height, ratio: window.devicePixelRatio };
+  }, selector);
+  await drive(app.handle, 'click 240 235');
+  await waitFor(() => shown().length === 1, 'the keyboard for the input');
+  assert.deepEqual(shown()[0], onScreen(0, await boxOf('#field')));
+  // Measured as it takes the focus: a focus may scroll the page.
+  const notesBox = await app.evaluate(() => {
+    const notes = document.body.appendChild(document.createElement('textarea'));
+    notes.style.cssText = 'position: absolute; left: 60px; top: 300px; width: 200px; height: 90px';
+    notes.focus();
+    const { x, y, width, height } = notes.getBoundingClientRect();
+    const box = document.body.appendChild(document.createElement('input'));
+    box.type = 'checkbox';
+    box.focus();
+    return { x, y, width, height, ratio: window.devicePixelRatio };
+  });
+  await waitFor(() => shown().length >= 2, 'the keyboard for the textarea');
+  assert.deepEqual(shown()[1], onScreen(1, notesBox));
+  await app.evaluate(() => document.querySelector('#field').focus());
+  await waitFor(() => shown().length >= 3, 'the keyboard for the input again');
+  assert.deepEqual(shown()[2], onScreen(0, await boxOf('#field')), 'the checkbox opened none');
 });

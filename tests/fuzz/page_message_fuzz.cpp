@@ -51,6 +51,8 @@ const char* TypeName(PageMessage::Kind kind) {
         return "close-ready";
     case PageMessage::Kind::SaveRequest:
         return "save-"; // the start of five types
+    case PageMessage::Kind::TextFieldFocused:
+        return "text-field-focused";
     case PageMessage::Kind::Ignored:
     case PageMessage::Kind::Refused:
         break;

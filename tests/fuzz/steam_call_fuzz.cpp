@@ -2,8 +2,9 @@
 // JSON steam-result whose id is the one sent, and nothing reaches the Steam
 // library that is not checked (text within its limit, well-formed UTF-8 without
 // NUL, https addresses only, positive app ids, one safe cloud file name, at
-// most 100 MiB, Steam's own leaderboard values). A call that waits for Steam is
-// answered from any bytes given as its result, echoing its id.
+// most 100 MiB, Steam's own leaderboard values and keyboard modes). A call that
+// waits for Steam is answered from any bytes given as its result, echoing its
+// id. The same bytes as a focused field's report open one keyboard at most.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "steam/steam_answer.h"
 #include "steam/steam_call.h"
 #include "steam/steam_client.h"
+#include "steam/steam_deck.h"
 #include "steam/steam_families.h"
 #include "steam/steam_results.h"
 
@@ -121,6 +123,12 @@ public:
         FUZZ_REQUIRE(identity.size() <= 64, "an identity of at most 64 bytes");
         return ++calls;
     }
+    bool NeedsFloatingKeyboard() override { return true; }
+    bool ShowFloatingKeyboard(int32_t mode, const SteamScreenRect& field) override {
+        FUZZ_REQUIRE(mode >= 0 && mode <= 3, "only Steam's keyboard modes reach it");
+        FUZZ_REQUIRE(field.width >= 0 && field.height >= 0, "no negative field size reaches Steam");
+        return ++calls;
+    }
 
 private:
     static void CheckFileName(const std::string& f) {
@@ -213,5 +221,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_REQUIRE(reached <= 1, "one call at most reaches the library");
     // Unavailable: nothing to call, and still an answer.
     CheckAnswer(text, nullptr);
+    if (!sent.is_discarded()) {
+        CheckingClient keyboard;
+        ShowKeyboardForFocusedField(sent, keyboard, {INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN});
+        FUZZ_REQUIRE(keyboard.calls <= 1, "a focused field opens one keyboard at most");
+    }
     return 0;
 }

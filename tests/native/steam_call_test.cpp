@@ -20,9 +20,9 @@ nlohmann::json Answer(const std::string& text, SteamClient* client, std::string 
                                                  {client, reason, EverythingGranted(), 0, families})
                                      .answer);
 }
-const std::vector<std::string> kEveryFamily = {"core",  "stats",        "friends", "apps",
-                                               "cloud", "leaderboards", "tickets", "utils",
-                                               "screenshots"};
+const std::vector<std::string> kEveryFamily = {"core",    "stats", "friends",     "apps",
+                                               "cloud",   "leaderboards", "tickets",
+                                               "utils",   "screenshots",  "deck"};
 } // namespace
 
 TEST(SteamCall, WellFormedCallsReachSteamWithTheirArguments) {
@@ -223,6 +223,10 @@ TEST(SteamFamilies, EachLibraryOffersTheFamiliesItHasEveryExportOf) {
         {{"SteamAPI_SteamUserStats_v013", "SteamAPI_SteamUserStats_v012",
           "SteamAPI_SteamUserStats_v011"},
          {"stats", "leaderboards"}, "SteamAPI_SteamUserStats_v013"},
+        {{"SteamAPI_ISteamUtils_ShowFloatingGamepadTextInput"}, {"deck"},
+         "SteamAPI_ISteamUtils_ShowFloatingGamepadTextInput"},
+        {{"SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck"}, {"utils", "deck"},
+         "SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck"},
         {{"SteamAPI_InitFlat", "SteamAPI_InitSafe"}, kEveryFamily, "SteamAPI_InitFlat"},
     };
     for (const Case& c : cases) {
@@ -241,7 +245,8 @@ TEST(SteamFamilies, EachCallNeedsItsFamily) {
     const std::pair<K, F> cases[] = {
         {K::Status, F::Core}, {K::StoreStats, F::Stats}, {K::SetRichPresence, F::Friends},
         {K::IsDlcInstalled, F::Apps}, {K::CloudList, F::Cloud},
-        {K::LeaderboardEntries, F::Leaderboards}, {K::AuthTicket, F::Tickets}};
+        {K::LeaderboardEntries, F::Leaderboards}, {K::AuthTicket, F::Tickets},
+        {K::ShowTextInput, F::Deck}};
     for (const auto& [kind, family] : cases)
         EXPECT_EQ(FamilyOf(kind), family) << static_cast<int>(kind);
 }

@@ -136,6 +136,16 @@ public:
         return static_cast<uint32_t>(Started("Ticket(" + identity));
     }
 
+    // On a Deck or in Big Picture unless told otherwise.
+    bool deckOrBigPicture = true;
+    bool NeedsFloatingKeyboard() override { return deckOrBigPicture; }
+    bool ShowFloatingKeyboard(int32_t mode, const SteamScreenRect& f) override {
+        std::ostringstream text;
+        text << "ShowFloatingKeyboard(" << mode << "," << f.x << "," << f.y << "," << f.width
+             << "," << f.height;
+        return Record(text.str());
+    }
+
     uint64_t Started(const std::string& call) {
         Record(call);
         return accepts ? nextHandle++ : 0;

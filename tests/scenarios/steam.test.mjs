@@ -18,7 +18,7 @@ const redistributable = (pkg) => fs.readFileSync(path.join(root, 'standin/steam/
   'dist/win64/steam_api64.dll'));
 const steamGame = (steam = { 'app-id': 480 }) => ({ name: 'steam-game', steam });
 const everyFamily = ['core', 'stats', 'friends', 'apps', 'cloud', 'leaderboards', 'tickets', 'utils',
-  'screenshots'];
+  'screenshots', 'deck'];
 
 // The stand-in's record: [{call, args}] in order.
 function steamLog(host) {
@@ -447,4 +447,42 @@ test('without Steam the new calls answer with the reason', async () => {
   for (const [name, fields] of [['cloud-list', {}], ['leaderboard-find', { name: 'B' }],
     ['auth-ticket', { identity: 'x' }]])
     assert.equal((await call(host, name, fields)).error, 'steam_api64.dll is not in the program\'s folder');
+});
+
+// What the document script posts when a field takes the focus (tests/e2e/window.test.mjs
+// focuses fields in the engine).
+const focused = (mode, x, y, width, height, devicePixelRatio) =>
+  JSON.stringify({ type: 'text-field-focused', mode, x, y, width, height, devicePixelRatio });
+const keyboardsShown = (host) => steamLog(host).filter((entry) => entry.call === 'ShowFloatingGamepadTextInput')
+  .map((entry) => entry.args);
+
+test('on a Deck a focused text field opens Steam\'s keyboard over it; the page may open it; its dismissal is an event', async () => {
+  const host = await ready({ manifest: steamGame(), files: steamFiles({ deck: true }) });
+  const scriptAt = host.calls.findIndex((entry) => entry.method === 'AddScriptToExecuteOnDocumentCreated');
+  assert.ok(scriptAt >= 0 && scriptAt < host.calls.findIndex((entry) => entry.method === 'Navigate'),
+    'the focus listener is in every document, the first one too');
+  const { left, top } = host.callsTo('put_Bounds').at(-1).args[0];
+  const { clientOrigin } = (await host.windows()).main;
+  const [x, y] = [clientOrigin.x + left, clientOrigin.y + top];
+  await host.postString(focused('multi-line', 10.4, 20, 300, 40, 1.5));
+  await host.postString(JSON.stringify({ type: 'text-field-focused', mode: 'single-line', x: 'far' }));
+  await host.postString(focused('single-line', 5, 6, 100, 20, 1));
+  const answer = await call(host, 'show-text-input', { mode: 'multi-line' });
+  assert.deepEqual([answer.ok, answer.error], [true, null]);
+  assert.deepEqual(keyboardsShown(host), [[1, x + 16, y + 30, 450, 60], [0, x + 5, y + 6, 100, 20], [1, 0, 0, 0, 0]],
+    'the textarea multi-line, the input single-line, in screen pixels; the malformed report did nothing');
+  raiseCallbacks(host, ['callback 738']);
+  await waitFor(() => posted(host).some((message) => message.type === 'steam-event' &&
+    message.event === 'text-input-dismissed'), 'the dismissal event');
+});
+
+test('away from a Deck and Big Picture no keyboard opens and "show-text-input" says why; in Big Picture it opens', async () => {
+  const desk = await ready({ manifest: steamGame(), files: steamFiles() });
+  await desk.postString(focused('single-line', 5, 6, 100, 20, 1));
+  const refused = await call(desk, 'show-text-input');
+  assert.deepEqual([refused.ok, refused.error], [false, 'Steam\'s keyboard is only for a Steam Deck or Big Picture']);
+  assert.deepEqual(keyboardsShown(desk), []);
+  const bigPicture = await ready({ manifest: steamGame(), files: steamFiles({ 'big-picture': true }) });
+  assert.equal((await call(bigPicture, 'show-text-input')).ok, true);
+  assert.deepEqual(keyboardsShown(bigPicture), [[0, 0, 0, 0, 0]]);
 });
