@@ -10,6 +10,7 @@
 #include "util/text/text.h"
 #include "webview/browser_arguments.h"
 #include "webview/browser_habits.h"
+#include "webview/document_scripts.h"
 #include "webview/rasterization_scale.h"
 
 namespace {
@@ -94,6 +95,11 @@ void VelnorWebView::AttachSessionFeatures() {
     AttachContextMenu();
 }
 
+void VelnorWebView::AddDocumentScripts() {
+    for (const auto& [what, script] : documentScripts_)
+        AddDocumentScript(session_->webView(), script, what.c_str());
+}
+
 void VelnorWebView::DetachSessionFeatures() {
     contextMenu_.reset();
     failureResponder_.reset();
@@ -114,6 +120,7 @@ void VelnorWebView::OnSessionReady() {
     PlaceNewControl();
     RegisterEventHandlers();
     AttachSessionFeatures();
+    AddDocumentScripts();
     NavigateToStartPage();
     // Without ICoreWebView2_2 there is no DOMContentLoaded: show the window as soon
     // as the first page is on its way, rather than never.

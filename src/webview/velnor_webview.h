@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <windows.h>
 #include <WebView2.h>
@@ -55,6 +57,10 @@ public:
     void OnMainWindowDpiChanged(int dpi) override;
     bool IsFullScreen() const override { return windowCommands_.IsFullScreen(); }
     void PostToPage(const std::string& json) override { messageBridge_.PostJsonToPage(json); }
+    // A feature's script for every new document of every session from now on.
+    void RunInEveryDocument(std::string what, std::string script) {
+        documentScripts_.emplace_back(std::move(what), std::move(script));
+    }
     bool HoldClose() override { return closeHandshake_.HoldClose(); }
 
     // The full-screen state a remembered placement restores.
@@ -92,6 +98,8 @@ private:
     void RegisterEventHandlers();
     // The session's features, each with its own registrations: attached once
     // the session is ready, detached (in reverse) before it closes.
+    // Every feature's script for new documents, before the first navigation.
+    void AddDocumentScripts();
     void AttachSessionFeatures();
     void DetachSessionFeatures();
     void NavigateToStartPage();
@@ -130,6 +138,7 @@ private:
     std::string pageOrigin_;
     const wchar_t* browserExecutableFolder_;
     RunRecord* runRecord_ = nullptr;
+    std::vector<std::pair<std::string, std::string>> documentScripts_; // what, script
     bool hiddenWhileMinimised_ = false;
     RECT lastClientArea_ = {}; // the client area before the window was minimised
     WindowCommands windowCommands_;

@@ -253,7 +253,12 @@ class BrowserSession {
     switch (method) {
     case 'AddWebResourceRequestedFilter':
     case 'AddWebResourceRequestedFilterWithRequestSourceKinds': this.filters.push(args[0]); break;
-    case 'Navigate': await this.navigate(args[0]); break;
+    case 'AddScriptToExecuteOnDocumentCreated':
+      // In the order added, before any later navigation.
+      this.scriptsAdded = Promise.all([this.scriptsAdded, this.context.addInitScript(args[0])]);
+      await this.scriptsAdded;
+      break;
+    case 'Navigate': await this.scriptsAdded; await this.navigate(args[0]); break;
     case 'Reload': await reloadPage(this); break;
     case 'put_Bounds': {
       const [{ left, top, right, bottom }] = args;

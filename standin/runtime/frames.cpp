@@ -192,3 +192,24 @@ void PaintLatestFrame(HWND window, HDC dc, const RECT& area) {
         SendToAgent({{"type", "frame-painted"}, {"frame", state.agentId}});
     }
 }
+
+FramePixels CopyLatestFrame(int widthBeforeFirst, int heightBeforeFirst) {
+    FrameState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    FramePixels pixels;
+    if (!state.bits) {
+        pixels.width = std::clamp(widthBeforeFirst, 1, static_cast<int>(kLargestSide));
+        pixels.height = std::clamp(heightBeforeFirst, 1, static_cast<int>(kLargestSide));
+        const uint32_t pixel = 0xFF000000u | GetRValue(state.background) << 16 |
+                               GetGValue(state.background) << 8 | GetBValue(state.background);
+        std::vector<uint32_t> filled(static_cast<size_t>(pixels.width) * pixels.height, pixel);
+        const BYTE* bytes = reinterpret_cast<const BYTE*>(filled.data());
+        pixels.bgra.assign(bytes, bytes + filled.size() * 4);
+        return pixels;
+    }
+    GdiFlush();
+    pixels.width = state.width;
+    pixels.height = state.height;
+    pixels.bgra.assign(state.bits, state.bits + static_cast<size_t>(state.width) * state.height * 4);
+    return pixels;
+}

@@ -6,6 +6,8 @@
 
 #include "agent.h"
 
+#include <vector>
+
 // Takes a "frame" message off the agent link (reader thread); false for any
 // other message, which then goes to the UI thread as usual.
 bool TakeFrameMessage(const Json& message);
@@ -21,3 +23,12 @@ void SetFrameBackground(COLORREF colour);
 // the background colour wherever there is no frame. A frame's first painting is reported to the
 // agent as {"type":"frame-painted","frame":ID}.
 void PaintLatestFrame(HWND window, HDC dc, const RECT& area);
+
+// The latest frame's pixels (top-down BGRA rows), or the background colour at
+// the given size before the first frame.
+struct FramePixels {
+    int width = 0;
+    int height = 0;
+    std::vector<BYTE> bgra;
+};
+FramePixels CopyLatestFrame(int widthBeforeFirst, int heightBeforeFirst);

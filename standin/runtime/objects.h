@@ -275,6 +275,14 @@ public:
     remove_LaunchingExternalUriScheme(EventRegistrationToken token) override;
     // The top-level document: where the host navigated, then each navigation it let through.
     HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override;
+    // Scripts for every new document, and an image of what is shown (page_scripts.cpp).
+    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
+        LPCWSTR script, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler)
+        override;
+    HRESULT STDMETHODCALLTYPE CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT format,
+                                             IStream* stream,
+                                             ICoreWebView2CapturePreviewCompletedHandler* handler)
+        override;
     bool DefaultContextMenusEnabled() const {
         return settings_->Enabled("AreDefaultContextMenusEnabled");
     }
@@ -297,6 +305,7 @@ private:
     std::wstring source_ = L"about:blank";
     BOOL containsFullScreenElement_ = FALSE;
     PageFileGrants fileGrants_;
+    int scriptsAdded_ = 0;
 };
 
 // The objects the agent's requests act on; set while they exist.
