@@ -44,6 +44,10 @@ public:
     // Answers the "save-*" messages, parsed; without it they go unanswered.
     using SaveCalls = std::function<std::string(const nlohmann::json& message)>;
     void AnswerSaveCallsWith(SaveCalls answer) { saveCalls_ = std::move(answer); }
+    // Hears the pad requests ("gamepad-rumble", "gamepads-sync"), parsed; without
+    // it they are ignored.
+    using PadCalls = std::function<void(const nlohmann::json& message)>;
+    void HearPadRequestsWith(PadCalls hear) { padCalls_ = std::move(hear); }
     // Runs after each "wrapper-init-response" is posted.
     void AfterWrapperInit(std::function<void()> after) { afterWrapperInit_ = std::move(after); }
     // The saves folder's handle (position 13); none by default.
@@ -71,6 +75,7 @@ private:
     ICoreWebView2* webView_ = nullptr;
     SteamCalls steamCalls_;
     SaveCalls saveCalls_;
+    PadCalls padCalls_;
     std::function<void()> afterWrapperInit_;
     std::function<void()> closeReady_;
     Later later_;
