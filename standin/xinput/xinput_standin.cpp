@@ -2,10 +2,12 @@
 // over Wine's own with WINEDLLOVERRIDES=xinput1_4=n, driven by the tests
 // through files in the program's folder:
 //   xinput-standin.pads   (written by the test, renamed into place) a line
-//       "seq N", then one line per connected pad:
+//       "seq N AT" (AT: when it was written, ms since 1970), then one line per
+//       connected pad:
 //       "INDEX BUTTONS LEFT_TRIGGER RIGHT_TRIGGER LX LY RX RY"
 //   xinput-standin.log    JSON lines: each XInputSetState, and each new "seq"
 //       the first time a reading of it is handed out, with slot 0's count then
+//       and the ms since it was written
 //   xinput-standin.count  "TOTAL SLOT0": XInputGetState calls so far, rewritten in place
 #include <windows.h>
 
@@ -17,6 +19,7 @@
 namespace {
 struct Pads {
     long long seq = 0;
+    double writtenMs = 0;
     bool connected[XUSER_MAX_COUNT] = {};
     XINPUT_GAMEPAD gamepad[XUSER_MAX_COUNT] = {};
 };
@@ -47,6 +50,14 @@ std::string ReadWhole(const std::wstring& path) {
     return std::string(buffer, read);
 }
 
+// The same clock as the test's Date.now().
+double NowMs() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const ULONGLONG ticks = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return (ticks - 116444736000000000ULL) / 10000.0;
+}
+
 Pads ReadPads() {
     Pads pads;
     const std::string text = ReadWhole(ProgramFile(L"xinput-standin.pads"));
@@ -56,7 +67,7 @@ Pads ReadPads() {
         const std::string line = text.substr(at, end == std::string::npos ? end : end - at);
         at = end == std::string::npos ? text.size() : end + 1;
         int index, buttons, left, right, lx, ly, rx, ry;
-        if (std::sscanf(line.c_str(), "seq %lld", &pads.seq) == 1)
+        if (std::sscanf(line.c_str(), "seq %lld %lf", &pads.seq, &pads.writtenMs) >= 1)
             continue;
         if (std::sscanf(line.c_str(), "%d %d %d %d %d %d %d %d", &index, &buttons, &left, &right,
                         &lx, &ly, &rx, &ry) != 8 ||
@@ -117,7 +128,8 @@ __declspec(dllexport) DWORD WINAPI XInputGetState(DWORD index, XINPUT_STATE* sta
         g_lastServed = pads.seq;
         ++g_packet;
         AppendLog("{\"served\":" + std::to_string(pads.seq) +
-                  ",\"slot0\":" + std::to_string(g_slot0Calls) + "}");
+                  ",\"slot0\":" + std::to_string(g_slot0Calls) +
+                  ",\"ageMs\":" + std::to_string(NowMs() - pads.writtenMs) + "}");
     }
     DWORD result = ERROR_DEVICE_NOT_CONNECTED;
     if (index < XUSER_MAX_COUNT && state && pads.connected[index]) {
