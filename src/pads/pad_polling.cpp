@@ -122,6 +122,9 @@ void PadPolling::RunMotors(uint64_t nowMs) {
     }
 }
 
+// A WM_TIMER already in the queue may still come after KillTimer.
 void CALLBACK PadPolling::OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    reinterpret_cast<PadPolling*>(id)->Poll();
+    auto* pads = reinterpret_cast<PadPolling*>(id);
+    if (pads->polling_)
+        pads->Poll();
 }
