@@ -11,7 +11,7 @@ import path from 'node:path';
 import { after, before, test } from 'node:test';
 import { fileURLToPath } from 'node:url';
 
-import { authorLogOf, binFolder, hostsOfThisFile, waitFor } from './lib/host.mjs';
+import { authorLogOf, binFolder, hostsOfThisFile, removeUserData, waitFor } from './lib/host.mjs';
 
 const { ready } = hostsOfThisFile();
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
@@ -31,7 +31,8 @@ before(() => {
 });
 after(() => fs.renameSync(wines, placed));
 
-const game = (settings) => ({ name: 'pads-game', steam: { 'app-id': 480 }, settings });
+const game = (settings, name = 'pads-game') => ({ name, steam: { 'app-id': 480 }, settings });
+const steamLibrary = () => fs.readFileSync(path.join(binFolder, 'standin-steam/newest/steam_api64.dll'));
 // Each pad: [index, buttons, left trigger, right trigger, lx, ly, rx, ry].
 const padsFile = (seq, pads) => [`seq ${seq} ${performance.timeOrigin + performance.now()}`, ...pads.map((pad) => pad.join(' '))].join('\n') + '\n';
 function setPads(host, seq, pads) {
@@ -97,8 +98,9 @@ async function assertNotPolled(host, while_) {
 }
 
 test('"host": the pads reach getGamepads(), rumble reaches XInput, nothing is read while minimised or inactive', async () => {
+  removeUserData('pads-game');
   const host = await ready({ manifest: game({ gamepads: 'host' }), env,
-    files: { 'steam_api64.dll': fs.readFileSync(path.join(binFolder, 'standin-steam/newest/steam_api64.dll')),
+    files: { 'steam_api64.dll': steamLibrary(),
       'xinput-standin.pads': padsFile(1, [[0, 0, 0, 0, 0, 0, 0, 0]]) } });
   const page = await pageOf(host);
   const connected = await waitFor(() => page.pads()[0], 'pad 0 in getGamepads()');
@@ -151,7 +153,7 @@ test('"host": the pads reach getGamepads(), rumble reaches XInput, nothing is re
 
 test('"browser", the default: no script, no pad messages, XInput never loaded', async () => {
   const host = await ready({ manifest: game(undefined), env,
-    files: { 'steam_api64.dll': fs.readFileSync(path.join(binFolder, 'standin-steam/newest/steam_api64.dll')),
+    files: { 'steam_api64.dll': steamLibrary(),
       'xinput-standin.pads': padsFile(1, [[0, A, 0, 0, 0, 0, 0, 0]]) } });
   await host.postString(JSON.stringify({ type: 'gamepad-rumble', index: 0, strongMagnitude: 1, duration: 100 }));
   await host.postString(JSON.stringify({ type: 'gamepads-sync' }));
@@ -160,4 +162,15 @@ test('"browser", the default: no script, no pad messages, XInput never loaded', 
   assert.deepEqual(host.posts().map((post) => JSON.parse(post.json).type).filter((type) => type === 'gamepads'), []);
   assert.equal(fs.existsSync(path.join(host.folder, 'xinput-standin.count')), false, 'xinput1_4.dll was loaded');
   assert.deepEqual(xinputLog(host), []);
+});
+
+test('"host" without xinput1_4.dll: one line in the log, no pads, the page runs on', async () => {
+  removeUserData('pads-missing');
+  const host = await ready({ manifest: game({ gamepads: 'host' }, 'pads-missing'),
+    env: { WINEDLLOVERRIDES: 'mscoree,mshtml=;xinput1_4=' }, files: { 'steam_api64.dll': steamLibrary() } });
+  const page = await pageOf(host);
+  await steamFramesPass(host, 3);
+  assert.deepEqual(page.pads(), [null, null, null, null]);
+  const log = fs.readFileSync(authorLogOf('pads-missing'), 'utf8');
+  assert.equal(log.split('pads: xinput1_4.dll is not in System32, so the host reads no pads').length, 2, log);
 });
