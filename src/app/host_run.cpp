@@ -238,6 +238,7 @@ HostRun::Outcome HostRun::StartBrowser() {
     browser_->AnswerSteamCallsWith(
         [this](const nlohmann::json& message) { return steam_->Answer(message); });
     OfferSaves();
+    OfferSteamOverlay();
     timers_.emplace(*steam_, window_,
                     [this](const std::string& json) { browser_->PostToPage(json); });
     EnterFullScreenIfAsked();
@@ -262,6 +263,22 @@ void HostRun::OfferSaves() {
             for (const std::string& conflict : saves_->ConflictEvents())
                 browser_->PostToPage(conflict);
         });
+}
+
+// Steam's overlay over the page, and Steam's screenshots of it, where Steam offers them.
+void HostRun::OfferSteamOverlay() {
+    overlay_.emplace(*steam_, window_, [this](std::function<void(PagePixels)> done) {
+        browser_->CapturePageImage(std::move(done));
+    });
+    if (overlay_->TakesScreenshots())
+        browser_->TakeScreenshotKeyWith([this] { return overlay_ && overlay_->OnScreenshotKey(); });
+    if (!overlay_->HasSurface())
+        return;
+    browser_->HearOverlayKeyWith([this] {
+        if (overlay_)
+            overlay_->OnOverlayKey();
+    });
+    browser_->RunInEveryDocument("Steam's overlay key", kOverlayKeyScript);
 }
 
 // The author's choice, the player's remembered placement, or Steam's big screens.

@@ -19,6 +19,7 @@
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
 #include "saves/save_store.h"
+#include "steam/steam_overlay.h"
 #include "steam/steam_session.h"
 #include "webview/velnor_webview.h"
 #include "window/dpi_awareness.h"
@@ -50,6 +51,7 @@ private:
     Outcome StartBrowser();
     void EnterFullScreenIfAsked();
     void OfferSaves();
+    void OfferSteamOverlay();
     int RunLoop();
 
     const HINSTANCE instance_;
@@ -65,7 +67,7 @@ private:
     LastRunReport lastRun_;
     HWND window_ = nullptr;
 
-    // The owners. Each ends before the ones above it: the timers, then the web
+    // The owners. Each ends before the ones above it: the timers, Steam's overlay, then the web
     // view's publication (mapped files, g_webView, the window's browser), the window's links to
     // these owners, the extension library ("Release" may still post), GDI+, the browser objects,
     // Steam (SteamAPI_Shutdown) and last the single-instance name.
@@ -80,5 +82,6 @@ private:
     std::optional<PlacementKeeper> placementKeeper_;
     std::optional<WindowStateLinks> windowLinks_;
     std::optional<PublishedWebView> published_;
+    std::optional<SteamOverlay> overlay_;
     std::optional<SteamCallbackTimer> timers_;
 };

@@ -105,6 +105,10 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
             if (closeReady_)
                 closeReady_();
             break;
+        case PageMessage::Kind::OverlayKey:
+            if (overlayKey_)
+                overlayKey_();
+            break;
         }
     } catch (...) {
     }

@@ -59,6 +59,8 @@ public:
     void TellPageOfLastRun(LastRunReport lastRun) { lastRun_ = std::move(lastRun); }
     // The page's "close-ready".
     void OnCloseReady(std::function<void()> closeReady) { closeReady_ = std::move(closeReady); }
+    // The page's "overlay-key" (Shift+Tab, seen by the overlay's document script).
+    void OnOverlayKey(std::function<void()> overlayKey) { overlayKey_ = std::move(overlayKey); }
 
 private:
     void SendWrapperInitResponse();
@@ -78,6 +80,7 @@ private:
     PadCalls padCalls_;
     std::function<void()> afterWrapperInit_;
     std::function<void()> closeReady_;
+    std::function<void()> overlayKey_;
     Later later_;
     std::function<void()> heard_;
     bool largeWrites_ = false;

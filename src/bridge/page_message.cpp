@@ -56,6 +56,8 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.kind = PageMessage::Kind::SteamCall;
         message.largeWrite = IsLargeWrite({type, JsonStringOr(document, "call", "")});
         message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
+    } else if (type == "overlay-key") {
+        message.kind = PageMessage::Kind::OverlayKey;
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
     } else if (type == "gamepad-rumble" || type == "gamepads-sync") {

@@ -33,6 +33,7 @@ struct PageMessage {
         CloseReady, // the page has saved after "closing"
         SaveRequest, // "save-write" and the others, answered from the whole text
         PadRequest,  // "gamepad-rumble" and "gamepads-sync", heard only with host-read pads
+        OverlayKey,  // Shift+Tab in the page, for Steam's overlay
     };
     Kind kind = Kind::Ignored;
     bool fullscreen = false;

@@ -77,6 +77,10 @@ struct SteamLibrary::Exports {
     void (*activateOverlayToWebPage)(void*, const char*, int32_t) = nullptr;
     bool (*steamDeck)(void*) = nullptr;
     bool (*overlayEnabled)(void*) = nullptr;
+    void* (*screenshotsAccessor)() = nullptr;
+    void (*triggerScreenshot)(void*) = nullptr;
+    void (*hookScreenshots)(void*, bool) = nullptr;
+    uint32_t (*writeScreenshot)(void*, void*, uint32_t, int32_t, int32_t) = nullptr;
     bool (*dlcInstalled)(void*, uint32_t) = nullptr;
     const char* (*language)(void*) = nullptr;
     uint64_t (*steamId)(void*) = nullptr;

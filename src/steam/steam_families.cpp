@@ -93,6 +93,14 @@ std::vector<SteamFamilyRow> MakeTable() {
           {"SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck"},
           {"SteamAPI_ISteamUtils_IsOverlayEnabled"}},
          {}},
+        // F12 in the page: Steam's screenshot, of the page's frame.
+        {F::Screenshots,
+         "screenshots",
+         {{"SteamAPI_SteamScreenshots_v003"},
+          {"SteamAPI_ISteamScreenshots_TriggerScreenshot"},
+          {"SteamAPI_ISteamScreenshots_HookScreenshots"},
+          {"SteamAPI_ISteamScreenshots_WriteScreenshot"}},
+         {}},
     };
 }
 } // namespace

@@ -15,8 +15,18 @@
 
 inline constexpr char kSteamLibraryName[] = "steam_api64.dll";
 
-enum class SteamFamily { Core, Stats, Friends, Apps, Cloud, Leaderboards, Tickets, Utils };
-inline constexpr size_t kSteamFamilyCount = 8;
+enum class SteamFamily {
+    Core,
+    Stats,
+    Friends,
+    Apps,
+    Cloud,
+    Leaderboards,
+    Tickets,
+    Utils,
+    Screenshots
+};
+inline constexpr size_t kSteamFamilyCount = 9;
 
 // One export the host needs, by the names it has had, newest first: an
 // interface accessor has one a version, and each library exports the ones its

@@ -77,6 +77,10 @@ void FindOthers(ExportFinder& find, SteamLibrary::Exports& e) {
     find.Listed(e.activateOverlayToWebPage, "SteamAPI_ISteamFriends_ActivateGameOverlayToWebPage");
     find.Listed(e.steamDeck, "SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck");
     find.Listed(e.overlayEnabled, "SteamAPI_ISteamUtils_IsOverlayEnabled");
+    find.Listed(e.screenshotsAccessor, "SteamAPI_SteamScreenshots_v003");
+    find.Listed(e.triggerScreenshot, "SteamAPI_ISteamScreenshots_TriggerScreenshot");
+    find.Listed(e.hookScreenshots, "SteamAPI_ISteamScreenshots_HookScreenshots");
+    find.Listed(e.writeScreenshot, "SteamAPI_ISteamScreenshots_WriteScreenshot");
     find.Listed(e.dlcInstalled, "SteamAPI_ISteamApps_BIsDlcInstalled");
     find.Listed(e.language, "SteamAPI_ISteamApps_GetCurrentGameLanguage");
     find.Listed(e.steamId, "SteamAPI_ISteamUser_GetSteamID");
@@ -210,6 +214,7 @@ std::string SteamLibrary::FindInterfaces() {
     take(interfaces_.utils, exports_->utilsAccessor, has.Has(F::Utils));
     take(interfaces_.apps, exports_->appsAccessor, has.Has(F::Apps));
     take(interfaces_.remoteStorage, exports_->cloud.accessor, has.Has(F::Cloud));
+    take(interfaces_.screenshots, exports_->screenshotsAccessor, has.Has(F::Screenshots));
     return given ? std::string() : "Steam gave no interface for this library's version";
 }
 
@@ -288,9 +293,31 @@ bool SteamLibrary::IsDlcInstalled(uint32_t appId) {
 
 void SteamLibrary::ActivateOverlay(const std::string& dialog) {
     exports_->activateOverlay(interfaces_.friends, dialog.c_str());
+    if (overlayAsked_)
+        overlayAsked_();
 }
 
 void SteamLibrary::ActivateOverlayToWebPage(const std::string& url) {
     // 0: the default mode, the page in the overlay's own browser.
     exports_->activateOverlayToWebPage(interfaces_.friends, url.c_str(), 0);
+    if (overlayAsked_)
+        overlayAsked_();
+}
+
+bool SteamLibrary::OverlayEnabled() {
+    return families_.Has(SteamFamily::Utils) && exports_->overlayEnabled(interfaces_.utils);
+}
+
+void SteamLibrary::HookScreenshots() {
+    exports_->hookScreenshots(interfaces_.screenshots, true);
+}
+
+void SteamLibrary::TriggerScreenshot() {
+    exports_->triggerScreenshot(interfaces_.screenshots);
+}
+
+bool SteamLibrary::WriteScreenshot(std::vector<uint8_t>& rgb, int32_t width, int32_t height) {
+    // 0 is Steam's INVALID_SCREENSHOT_HANDLE.
+    return exports_->writeScreenshot(interfaces_.screenshots, rgb.data(),
+                                     static_cast<uint32_t>(rgb.size()), width, height) != 0;
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -47,6 +48,14 @@ public:
     bool IsDlcInstalled(uint32_t appId) override;
     void ActivateOverlay(const std::string& dialog) override;
     void ActivateOverlayToWebPage(const std::string& url) override;
+    // Runs after every call that asks Steam to open its overlay.
+    void WhenOverlayAsked(std::function<void()> asked) { overlayAsked_ = std::move(asked); }
+    // Steam says its overlay can show in this process (the utils family).
+    bool OverlayEnabled();
+    // The screenshots family: the host writes each screenshot Steam asks for.
+    void HookScreenshots();
+    void TriggerScreenshot();
+    bool WriteScreenshot(std::vector<uint8_t>& rgb, int32_t width, int32_t height);
 
     SteamCloudState CloudState() override;
     bool CloudWrite(const std::string& file, const std::string& bytes) override;
@@ -82,6 +91,7 @@ private:
         void* apps = nullptr;
         void* user = nullptr;
         void* remoteStorage = nullptr;
+        void* screenshots = nullptr;
     };
     struct ModuleFree {
         void operator()(HMODULE module) const { FreeLibrary(module); }
@@ -99,5 +109,6 @@ private:
     static constexpr size_t kMostLiveTickets = 16;
     std::vector<uint32_t> tickets_; // live, oldest first
     int32_t pipe_ = 0;
+    std::function<void()> overlayAsked_;
     bool initialised_ = false;
 };

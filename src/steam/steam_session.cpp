@@ -6,6 +6,8 @@
 namespace {
 // Steam's GameOverlayActivated_t; its first byte says whether the overlay opened.
 constexpr int32_t kGameOverlayActivated = 331;
+// ScreenshotRequested_t: a hooked screenshot is the host's to write.
+constexpr int32_t kScreenshotRequested = 2302;
 // Often enough for a pause to follow the overlay at once, rare enough to cost nothing.
 constexpr UINT kCallbackIntervalMs = 100;
 constexpr UINT_PTR kCallbackTimerId = 0x57EA;
@@ -70,8 +72,12 @@ void SteamSession::DispatchCallbacks(const Post& postToPage) {
     if (!Available())
         return;
     library_->DispatchCallbacks([&](int32_t id, const uint8_t* data, int32_t size) {
-        if (id == kGameOverlayActivated && data && size >= 1)
+        if (id == kGameOverlayActivated && data && size >= 1) {
             postToPage(SteamOverlayEvent(data[0] != 0));
+            if (overlayWatch_.activated)
+                overlayWatch_.activated(data[0] != 0);
+        } else if (id == kScreenshotRequested && overlayWatch_.screenshotRequested)
+            overlayWatch_.screenshotRequested();
         else if (id == kSteamApiCallCompleted)
             AnswerCallResult(data, size, postToPage);
         else if (id == kGetTicketForWebApiResponse)
@@ -79,6 +85,8 @@ void SteamSession::DispatchCallbacks(const Post& postToPage) {
     });
     for (const std::string& answer : waits_.AnswersTimedOut(GetTickCount64()))
         postToPage(answer);
+    if (overlayWatch_.frame)
+        overlayWatch_.frame();
 }
 
 // Every result is fetched while its completion is handed out, as manual

@@ -13,6 +13,13 @@
 
 class SteamLibrary;
 
+// What the overlay's owner hears from Steam's frame.
+struct SteamOverlayWatch {
+    std::function<void(bool active)> activated; // GameOverlayActivated_t
+    std::function<void()> screenshotRequested;  // ScreenshotRequested_t, once hooked
+    std::function<void()> frame;                // after each frame's callbacks
+};
+
 class SteamSession {
 public:
     // Loads nothing without a "steam" key.
@@ -31,6 +38,9 @@ public:
     bool Has(SteamFamily family) const { return Available() && availability_.families.Has(family); }
     // The library while Steam is available, else null.
     SteamClient* Client() const { return availability_.client; }
+    // The library itself while Steam is available, else null.
+    SteamLibrary* Library() const { return Available() ? library_.get() : nullptr; }
+    void WatchOverlay(SteamOverlayWatch watch) { overlayWatch_ = std::move(watch); }
     // The answer to one parsed "steam" message from the page; empty when it
     // waits for Steam's result, which a later DispatchCallbacks posts.
     std::string Answer(const nlohmann::json& message);
@@ -48,6 +58,7 @@ private:
     std::unique_ptr<SteamLibrary> library_;
     SteamAvailability availability_;
     SteamWaits waits_;
+    SteamOverlayWatch overlayWatch_;
 };
 
 // Runs the session's callbacks on a timer of the main window while Steam is

@@ -25,6 +25,27 @@ private:
     HANDLE handle_;
 };
 
+class ScopedWindow {
+public:
+    ScopedWindow() = default;
+    explicit ScopedWindow(HWND window) : window_(window) {}
+    ~ScopedWindow() {
+        if (window_)
+            DestroyWindow(window_);
+    }
+    ScopedWindow(const ScopedWindow&) = delete;
+    ScopedWindow& operator=(const ScopedWindow&) = delete;
+    ScopedWindow& operator=(ScopedWindow&& other) noexcept {
+        std::swap(window_, other.window_);
+        return *this;
+    }
+
+    HWND get() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
 // A started process's two handles.
 struct ScopedProcess {
     ScopedHandle process;

@@ -70,11 +70,28 @@ void VelnorWebView::OnWindowCloseRequested() {
     closeHandshake_.CloseNow();
 }
 
+// Once a press, not again while it repeats; the page sees no key Steam took.
+void VelnorWebView::TakeScreenshotKey(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
+    COREWEBVIEW2_KEY_EVENT_KIND kind = COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP;
+    COREWEBVIEW2_PHYSICAL_KEY_STATUS status = {};
+    LogIfFailed("get_KeyEventKind", args->get_KeyEventKind(&kind));
+    LogIfFailed("get_PhysicalKeyStatus", args->get_PhysicalKeyStatus(&status));
+    if (kind != COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN && kind != COREWEBVIEW2_KEY_EVENT_KIND_KEY_UP)
+        return;
+    const bool taken = kind == COREWEBVIEW2_KEY_EVENT_KIND_KEY_DOWN && !status.WasKeyDown
+                           ? screenshotKey_()
+                           : screenshotKey_ != nullptr;
+    if (taken)
+        LogIfFailed("put_Handled", args->put_Handled(TRUE));
+}
+
 void VelnorWebView::OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args) {
     UINT key = 0;
     LogIfFailed("get_VirtualKey", args->get_VirtualKey(&key));
     if (manifest_->enableDevtools && key == VK_F12)
         LogIfFailed("OpenDevToolsWindow", session_->webView()->OpenDevToolsWindow());
+    else if (key == VK_F12 && screenshotKey_)
+        TakeScreenshotKey(args);
     if (manifest_->fullscreenKeys)
         HandleFullScreenKey(args, windowCommands_);
 }

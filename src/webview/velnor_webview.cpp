@@ -12,6 +12,7 @@
 #include "webview/browser_arguments.h"
 #include "webview/browser_habits.h"
 #include "webview/document_scripts.h"
+#include "webview/page_capture.h"
 #include "webview/rasterization_scale.h"
 
 namespace {
@@ -106,6 +107,12 @@ void VelnorWebView::AttachSessionFeatures() {
         OnProcessFailed(kind);
     });
     AttachContextMenu();
+}
+
+void VelnorWebView::CapturePageImage(std::function<void(PagePixels)> done) {
+    if (!session_ || !session_->webView())
+        return deferred_.Post("the page's image", [done] { done({}); });
+    CapturePage(session_->webView(), deferred_, std::move(done));
 }
 
 void VelnorWebView::AddDocumentScripts() {

@@ -20,6 +20,7 @@
 #include "content/content_server.h"
 #include "pads/pad_polling.h"
 #include "util/com/com_ptr.h"
+#include "util/page_pixels.h"
 #include "webview/browser_session.h"
 #include "webview/close_handshake.h"
 #include "webview/context_menu.h"
@@ -59,6 +60,14 @@ public:
     void OnMainWindowDpiChanged(int dpi) override;
     bool IsFullScreen() const override { return windowCommands_.IsFullScreen(); }
     void PostToPage(const std::string& json) override { messageBridge_.PostJsonToPage(json); }
+    // The page's image, later, from the message loop (no pixels without a page).
+    void CapturePageImage(std::function<void(PagePixels)> done);
+    // Steam's overlay: Shift+Tab in the page, and F12 (unless it opens the
+    // developer tools); the F12 handler says whether it took the key.
+    void HearOverlayKeyWith(std::function<void()> heard) {
+        messageBridge_.OnOverlayKey(std::move(heard));
+    }
+    void TakeScreenshotKeyWith(std::function<bool()> take) { screenshotKey_ = std::move(take); }
     // A feature's script for every new document of every session from now on.
     void RunInEveryDocument(std::string what, std::string script) {
         documentScripts_.emplace_back(std::move(what), std::move(script));
@@ -120,6 +129,7 @@ private:
     void OnWindowCloseRequested();
     void OpenInShellLater(const std::string& uri);
     void OnAcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
+    void TakeScreenshotKey(ICoreWebView2AcceleratorKeyPressedEventArgs* args);
 
     // Failures of the browser's processes at run time (process_failures.cpp).
     void OnProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind);
@@ -143,6 +153,7 @@ private:
     const wchar_t* browserExecutableFolder_;
     RunRecord* runRecord_ = nullptr;
     std::vector<std::pair<std::string, std::string>> documentScripts_; // what, script
+    std::function<bool()> screenshotKey_;
     bool hiddenWhileMinimised_ = false;
     RECT lastClientArea_ = {}; // the client area before the window was minimised
     WindowCommands windowCommands_;

@@ -47,7 +47,7 @@ Standin& State() {
 }
 } // namespace
 
-char interfaces[6] = {}; // distinct addresses for the six interfaces
+char interfaces[7] = {}; // distinct addresses for the seven interfaces
 
 std::filesystem::path Beside(const wchar_t* name) {
     HMODULE self = nullptr;
@@ -85,12 +85,6 @@ void Queue(int32_t id, std::vector<uint8_t> data) {
 }
 
 namespace {
-void QueueOverlay(bool active) {
-    std::vector<uint8_t> data(16, 0); // GameOverlayActivated_t
-    data[0] = active;
-    Queue(331, data);
-}
-
 // The events file is renamed before it is read, so a test's next write is
 // never half taken.
 void TakeEvents() {
@@ -140,7 +134,7 @@ EXPORT bool SteamAPI_InitSafe() {
     return Init("InitSafe");
 }
 EXPORT void SteamAPI_Shutdown() {
-    Record("Shutdown");
+    Record("Shutdown", {{"d3d11Loaded", GetModuleHandleW(L"d3d11.dll") != nullptr}});
 }
 EXPORT int32_t SteamAPI_GetHSteamPipe() {
     return 7;
@@ -155,6 +149,7 @@ EXPORT void SteamAPI_ManualDispatch_RunFrame(int32_t pipe) {
     State().frameSeen = true;
     TakeEvents();
     DeliverDueResults();
+    WatchForSwapChains();
 }
 
 EXPORT bool SteamAPI_ManualDispatch_GetNextCallback(int32_t pipe, CallbackMessage* message) {
@@ -267,17 +262,17 @@ EXPORT bool SteamAPI_ISteamFriends_SetRichPresence(void*, const char* key, const
 }
 EXPORT void SteamAPI_ISteamFriends_ActivateGameOverlay(void*, const char* dialog) {
     Record("ActivateGameOverlay", {dialog});
-    QueueOverlay(true);
+    RequestOverlay();
 }
 EXPORT void SteamAPI_ISteamFriends_ActivateGameOverlayToWebPage(void*, const char* url, int mode) {
     Record("ActivateGameOverlayToWebPage", {url, mode});
-    QueueOverlay(true);
+    RequestOverlay();
 }
 EXPORT bool SteamAPI_ISteamUtils_IsSteamRunningOnSteamDeck(void*) {
     return Config("deck") == true;
 }
 EXPORT bool SteamAPI_ISteamUtils_IsOverlayEnabled(void*) {
-    return true;
+    return OverlayEnabled();
 }
 EXPORT bool SteamAPI_ISteamApps_BIsDlcInstalled(void*, uint32_t appId) {
     Record("BIsDlcInstalled", {appId});

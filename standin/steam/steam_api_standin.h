@@ -16,7 +16,7 @@
 #endif
 
 namespace standin_steam {
-extern char interfaces[6]; // distinct addresses for the interfaces handed out
+extern char interfaces[7]; // distinct addresses for the interfaces handed out
 std::filesystem::path Beside(const wchar_t* name);
 // Appends {call, args} to steam-standin.log.
 void Record(const char* call, nlohmann::json args = nlohmann::json::array());
@@ -28,4 +28,12 @@ bool Accepts();
 void Queue(int32_t id, std::vector<uint8_t> data);
 // Each frame: the results and callbacks whose delay is over are queued.
 void DeliverDueResults();
+// The overlay (steam_api_standin_overlay.cpp): GameOverlayActivated_t queued;
+// "overlay": false in steam-standin.json disables it.
+void QueueOverlay(bool active);
+bool OverlayEnabled();
+// The game asked for the overlay: it opens once the game presents.
+void RequestOverlay();
+// Each frame: hooks Present once DXGI is in the process.
+void WatchForSwapChains();
 } // namespace standin_steam

@@ -21,7 +21,8 @@ nlohmann::json Answer(const std::string& text, SteamClient* client, std::string 
                                      .answer);
 }
 const std::vector<std::string> kEveryFamily = {"core",  "stats",        "friends", "apps",
-                                               "cloud", "leaderboards", "tickets", "utils"};
+                                               "cloud", "leaderboards", "tickets", "utils",
+                                               "screenshots"};
 } // namespace
 
 TEST(SteamCall, WellFormedCallsReachSteamWithTheirArguments) {

@@ -17,7 +17,8 @@ const standin = (variant) => fs.readFileSync(path.join(binFolder, 'standin-steam
 const redistributable = (pkg) => fs.readFileSync(path.join(root, 'standin/steam/redist/node_modules', pkg,
   'dist/win64/steam_api64.dll'));
 const steamGame = (steam = { 'app-id': 480 }) => ({ name: 'steam-game', steam });
-const everyFamily = ['core', 'stats', 'friends', 'apps', 'cloud', 'leaderboards', 'tickets', 'utils'];
+const everyFamily = ['core', 'stats', 'friends', 'apps', 'cloud', 'leaderboards', 'tickets', 'utils',
+  'screenshots'];
 
 // The stand-in's record: [{call, args}] in order.
 function steamLog(host) {
@@ -75,7 +76,8 @@ test('calls reach the library with their arguments and the results reach the pag
   const unknown = await call(host, 'get-achievement', { name: 'NEVER' });
   assert.equal(unknown.ok, false);
   assert.match(unknown.error, /does not know/);
-  assert.deepEqual(steamLog(host).filter((entry) => !/Dispatch|RunFrame|FreeLast/.test(entry.call)), [
+  const made = steamLog(host).filter((entry) => !/Dispatch|RunFrame|FreeLast|Hook|Present/.test(entry.call));
+  assert.deepEqual(made, [
     { call: 'InitFlat', args: [] },
     { call: 'SetAchievement', args: ['WON'] }, { call: 'ClearAchievement', args: ['LOST'] },
     { call: 'GetAchievement', args: ['WON'] }, { call: 'SetStatInt32', args: ['wins', 13] },
@@ -105,19 +107,96 @@ test('bad calls, and calls the manifest does not grant, are answered with an err
     'not enabled: package.json\'s "steam" has no "cloud": "read-write"',
     '"url" is not a page of Steam or of this game: list its host in "overlay-hosts"',
     '"identity" is not listed in "auth-identities"']);
-  assert.deepEqual(loggedCalls(host).filter((name) => !/Dispatch|RunFrame/.test(name)), ['InitFlat']);
+  assert.deepEqual(loggedCalls(host).filter((name) => !/Dispatch|RunFrame|Hook/.test(name)), ['InitFlat']);
 });
 
-test('the overlay callbacks become page events; other callbacks are freed and dropped', async () => {
-  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest') } });
-  await call(host, 'activate-overlay', { dialog: 'achievements' });
-  await waitFor(() => overlayEvents(host).length === 1, 'the overlay opened event');
+// The stand-in's count of presents its Present hook saw.
+const presents = (host) => Number(fs.existsSync(path.join(host.folder, 'steam-standin.presents'))
+  ? fs.readFileSync(path.join(host.folder, 'steam-standin.presents'), 'utf8') : 0);
+
+// The engine's frame, all one colour, the size of the control.
+async function paintPage(host, [r, g, b]) {
+  const { left, top, right, bottom } = (await host.waitForCall('put_Bounds')).args[0];
+  const [width, height] = [right - left, bottom - top];
+  const data = Buffer.alloc(width * height * 4);
+  for (let at = 0; at < data.length; at += 4) data.set([b, g, r, 255], at);
+  await host.sendRawLine(JSON.stringify({ type: 'frame', frame: 1, width, height, x: 0, y: 0, w: width, h: height,
+    data: data.toString('base64') }));
+  return { width, height };
+}
+
+// The overlay's document script, run on a model window: what it posts and which keys it keeps.
+function runOverlayKeyScript(script, keys) {
+  const window = new EventTarget();
+  const posted = [];
+  window.chrome = { webview: { postMessage: (text) => posted.push(text) } };
+  new Function('window', script)(window);
+  const kept = keys.map((fields) => {
+    const event = Object.assign(new Event('keydown', { cancelable: true }), fields);
+    window.dispatchEvent(event);
+    return event.defaultPrevented;
+  });
+  return { posted, kept };
+}
+
+test('the overlay draws on a surface over the page while Steam has it open; F12 is a screenshot of the page', async () => {
+  const host = await ready({ manifest: { ...steamGame(), settings: { 'enable-devtools': false } }, files: { 'steam_api64.dll': standin('newest') } });
+  await host.raise('DOMContentLoaded'); // the window shows
+  const script = (await host.waitForCall('AddScriptToExecuteOnDocumentCreated')).args[0];
+  const shiftTab = { key: 'Tab', shiftKey: true };
+  assert.deepEqual(runOverlayKeyScript(script, [shiftTab, { key: 'Tab' }, { ...shiftTab, ctrlKey: true },
+    { ...shiftTab, repeat: true }]), { posted: ['{"type":"overlay-key"}'], kept: [true, false, false, true] },
+  'Shift+Tab alone is posted, once a press, and kept from the page');
+  const page = await paintPage(host, [0x1e, 0x90, 0xff]);
+
+  await host.postString('{"type":"overlay-key"}');
+  const opened = await waitFor(() => steamLog(host).find((entry) => entry.call === 'Present'), 'the surface to present');
+  assert.deepEqual(steamLog(host).find((entry) => entry.call === 'ActivateGameOverlay').args, ['Friends']);
+  const { window, ownerClient, middle, hasInput } = opened.args;
+  assert.deepEqual([window, middle, hasInput], [ownerClient, '#1e90ff', true],
+    'over the client area, the page\'s image, with the input');
+  await waitFor(() => overlayEvents(host).length === 1, 'Steam to say the overlay opened');
+  const openedPresents = presents(host);
+  await waitFor(() => presents(host) >= openedPresents + 10, 'presents while the overlay is open');
+  await host.request({ type: 'set-window-pos', x: 40, y: 30, width: 700, height: 500 });
+  const moved = await waitFor(() => steamLog(host).filter((entry) => entry.call === 'Present')[1], 'a present after the move');
+  assert.deepEqual(moved.args.window, moved.args.ownerClient, 'it follows the window');
+  assert.notDeepEqual(moved.args.window, window);
+
   raiseCallbacks(host, ['callback 304', 'overlay 0']);
   await waitFor(() => overlayEvents(host).length === 2, 'the overlay closed event');
   assert.deepEqual(overlayEvents(host), [true, false]);
+  const closedPresents = presents(host);
+  const { all, main } = await host.windows();
+  assert.deepEqual(all.filter((described) => described.visible).map((described) => described.handle),
+    [main.handle], 'the surface is hidden');
+  assert.equal(main.foreground, true, 'the input is the page\'s again');
+  assert.equal(presents(host), closedPresents, 'no presents once closed');
   assert.deepEqual(steamLog(host).filter((entry) => entry.call === 'FreeLastCallback')
     .map((entry) => entry.args[1]), [331, 304, 331], 'each callback freed, in order');
-  assert.ok(loggedCalls(host).includes('ActivateGameOverlay'));
+
+  assert.equal((await host.raise('AcceleratorKeyPressed', { key: 0x7b })).handled, true, 'F12 is Steam\'s');
+  const written = await waitFor(() => steamLog(host).find((entry) => entry.call === 'WriteScreenshot'), 'a screenshot');
+  assert.deepEqual(written.args, [page.width * page.height * 3, page.width, page.height]);
+  const rgb = fs.readFileSync(path.join(host.folder, 'steam-standin-screenshot.rgb'));
+  const middlePixel = ((page.height >> 1) * page.width + (page.width >> 1)) * 3;
+  assert.deepEqual([...rgb.subarray(middlePixel, middlePixel + 3)], [0x1e, 0x90, 0xff]);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.deepEqual(steamLog(host).at(-1).args, { d3d11Loaded: true });
+});
+
+test('with Steam\'s overlay disabled there is no surface, no Direct3D and no Shift+Tab', async () => {
+  const host = await ready({ manifest: steamGame(), files: { 'steam_api64.dll': standin('newest'),
+    'steam-standin.json': '{"overlay":false}' } });
+  await host.postString('{"type":"overlay-key"}');
+  assert.equal((await call(host, 'activate-overlay', { dialog: 'friends' })).ok, true);
+  host.close();
+  assert.equal(await host.waitForExit(), 0);
+  assert.equal(host.callsTo('AddScriptToExecuteOnDocumentCreated').length, 0);
+  assert.deepEqual(steamLog(host).filter((entry) => /Overlay|Present/.test(entry.call)).map((entry) => entry.call),
+    ['ActivateGameOverlay'], 'only the page\'s own call');
+  assert.deepEqual(steamLog(host).at(-1).args, { d3d11Loaded: false });
 });
 
 test('an older library: InitSafe, the older interfaces, and stats requested at start', async () => {
@@ -130,7 +209,8 @@ test('a library without the cloud, leaderboards and tickets: the rest works, the
   const host = await ready({ manifest: { ...steamGame({ 'app-id': 480, 'auth-identities': [''] }),
     settings: { saves: { 'steam-cloud': true } } }, files: { 'steam_api64.dll': standin('partial') } });
   const status = (await call(host, 'status')).value;
-  assert.deepEqual([status.available, status.families], [true, ['core', 'stats', 'friends', 'apps', 'utils']]);
+  assert.deepEqual([status.available, status.families], [true, ['core', 'stats', 'friends', 'apps', 'utils',
+    'screenshots']]);
   for (const [name, fields] of [['set-achievement', { name: 'WON' }], ['store-stats', {}],
     ['set-rich-presence', { key: 'status', value: 'x' }], ['activate-overlay', { dialog: 'friends' }]])
     assert.equal((await call(host, name, fields)).ok, true, name);
