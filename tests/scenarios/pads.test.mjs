@@ -9,45 +9,21 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { fileURLToPath } from 'node:url';
 
 import { authorLogOf, binFolder, hostsOfThisFile, removeUserData, waitFor } from './lib/host.mjs';
+import { env, padsFile, placeXInputStandin, polls, restoreWinesXInput, setPads, xinputLog }
+  from './lib/xinput_standin.mjs';
 
 const { ready } = hostsOfThisFile();
-const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
-const system32 = path.join(process.env.WINEPREFIX || path.join(root, 'build/wine/prefix'),
-  'drive_c/windows/system32');
-const placed = path.join(system32, 'xinput1_4.dll');
-const wines = `${placed}.wine`;
-// Wine's own xinput1_4 stays what every other run loads: it is builtin first.
-const env = { WINEDLLOVERRIDES: 'mscoree,mshtml=;xinput1_4=n' };
 const ID = 'Xbox 360 Controller (XInput STANDARD GAMEPAD)';
 const A = 0x1000;
-const FRAME_MS = 1000 / 60; // Wine's display runs at 60 Hz
 
-before(() => {
-  if (!fs.existsSync(wines)) fs.renameSync(placed, wines);
-  fs.copyFileSync(path.join(binFolder, 'standin-xinput/xinput1_4.dll'), placed);
-});
-after(() => fs.renameSync(wines, placed));
+before(placeXInputStandin);
+after(restoreWinesXInput);
 
 const game = (settings, name = 'pads-game') => ({ name, steam: { 'app-id': 480 }, settings });
 const steamLibrary = () => fs.readFileSync(path.join(binFolder, 'standin-steam/newest/steam_api64.dll'));
-// Each pad: [index, buttons, left trigger, right trigger, lx, ly, rx, ry].
-const padsFile = (seq, pads) => [`seq ${seq} ${performance.timeOrigin + performance.now()}`, ...pads.map((pad) => pad.join(' '))].join('\n') + '\n';
-function setPads(host, seq, pads) {
-  host.writeFile('xinput-standin.pads.new', padsFile(seq, pads));
-  fs.renameSync(path.join(host.folder, 'xinput-standin.pads.new'), path.join(host.folder, 'xinput-standin.pads'));
-}
-const readLines = (file) => (fs.existsSync(file) ? fs.readFileSync(file, 'utf8') : '').split('\n').filter(Boolean);
-const xinputLog = (host) => readLines(path.join(host.folder, 'xinput-standin.log')).map((line) => JSON.parse(line));
 const motors = (host) => xinputLog(host).filter((entry) => entry.call === 'XInputSetState').map((entry) => entry.args);
-// XInputGetState calls so far: all, and for slot 0.
-function polls(host) {
-  const [total = 0, slot0 = 0] = readLines(path.join(host.folder, 'xinput-standin.count'))
-    .join(' ').trim().split(/\s+/).filter(Boolean).map(Number);
-  return { total, slot0 };
-}
 // Steam's stand-in takes its events file at each of the host's Steam frames.
 async function steamFramesPass(host, count) {
   const events = path.join(host.folder, 'steam-standin.events');
@@ -109,14 +85,14 @@ test('"host": the pads reach getGamepads(), rumble reaches XInput, nothing is re
       axes: [0, 0, 0, 0], buttons: 17, vibrationActuator: undefined });
   assert.deepEqual(page.pads().slice(1), [null, null, null]);
 
-  // A press, a trigger and a stick: read within two frames of the change, at
-  // the first or second of the host's polls, and posted at once.
+  // A press, a trigger and a stick: read at the first or second of the host's
+  // polls after the change (a frame apart: PadPollIntervalMs; the time it takes
+  // is scripts/bench's) and posted at once.
   const before = polls(host).slot0;
   setPads(host, 2, [[0, A, 0, 255, 0, 32767, 0, 0]]);
   const pressed = await waitFor(() => page.pads()[0]?.buttons[0].pressed && page.pads()[0], 'the press');
   const read = xinputLog(host).find((entry) => entry.served === 2);
   assert.ok(read.slot0 - before <= 2, `read at the host's poll ${read.slot0 - before} after the change`);
-  assert.ok(read.ageMs <= 2 * FRAME_MS, `read ${read.ageMs} ms after the change`);
   assert.deepEqual([pressed.buttons[0], pressed.buttons[7]], [{ pressed: true, touched: true, value: 1 },
     { pressed: true, touched: true, value: 1 }]);
   assert.deepEqual(pressed.axes, [0, -1, 0, 0]);
