@@ -44,6 +44,8 @@ LRESULT FocusFollowsActivation(WindowBrowser* browser, HWND window, UINT message
                                LPARAM lParam) {
     const LRESULT result = DefWindowProcW(window, message, wParam, lParam);
     const bool minimised = message == WM_ACTIVATE && HIWORD(wParam) != 0;
+    if (browser && message == WM_ACTIVATE)
+        browser->OnMainWindowActiveChanged(LOWORD(wParam) != WA_INACTIVE);
     if (browser && !minimised && (message == WM_SETFOCUS || LOWORD(wParam) != WA_INACTIVE))
         browser->OnMainWindowActivated();
     return result;

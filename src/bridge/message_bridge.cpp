@@ -101,6 +101,10 @@ void MessageBridge::HandleWebMessage(const std::string& text, bool isLong) {
             if (textFieldFocused_)
                 textFieldFocused_(*message.document);
             break;
+        case PageMessage::Kind::PadRequest:
+            if (padCalls_)
+                padCalls_(*message.document);
+            break;
         case PageMessage::Kind::CloseReady:
             if (closeReady_)
                 closeReady_();

@@ -47,6 +47,10 @@ public:
     // Hears "text-field-focused", parsed; without it they are ignored.
     using TextFieldFocused = std::function<void(const nlohmann::json& message)>;
     void OnTextFieldFocused(TextFieldFocused focused) { textFieldFocused_ = std::move(focused); }
+    // Hears the pad requests ("gamepad-rumble", "gamepads-sync"), parsed; without
+    // it they are ignored.
+    using PadCalls = std::function<void(const nlohmann::json& message)>;
+    void HearPadRequestsWith(PadCalls hear) { padCalls_ = std::move(hear); }
     // Runs after each "wrapper-init-response" is posted.
     void AfterWrapperInit(std::function<void()> after) { afterWrapperInit_ = std::move(after); }
     // The saves folder's handle (position 13); none by default.
@@ -77,6 +81,7 @@ private:
     SteamCalls steamCalls_;
     SaveCalls saveCalls_;
     TextFieldFocused textFieldFocused_;
+    PadCalls padCalls_;
     std::function<void()> afterWrapperInit_;
     std::function<void()> closeReady_;
     std::function<void()> overlayKey_;

@@ -63,6 +63,9 @@ PageMessage ParsePageMessage(const std::string& text) {
         message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (type == "close-ready") {
         message.kind = PageMessage::Kind::CloseReady;
+    } else if (type == "gamepad-rumble" || type == "gamepads-sync") {
+        message.kind = PageMessage::Kind::PadRequest;
+        message.document = std::make_shared<const nlohmann::json>(std::move(parsed.value));
     } else if (IsSaveRequestType(type)) {
         message.kind = PageMessage::Kind::SaveRequest;
         message.largeWrite = IsSaveWrite({type, {}});

@@ -32,6 +32,7 @@ struct PageMessage {
         SteamCall,  // answered by the Steam session from the whole text
         CloseReady, // the page has saved after "closing"
         SaveRequest, // "save-write" and the others, answered from the whole text
+        PadRequest,  // "gamepad-rumble" and "gamepads-sync", heard only with host-read pads
         OverlayKey,  // Shift+Tab in the page, for Steam's overlay
         TextFieldFocused, // the document script's report, read from the whole text
     };
@@ -39,7 +40,7 @@ struct PageMessage {
     bool fullscreen = false;
     int32_t width = 0, height = 0; // set-window-size, 96-dpi units
     int32_t x = 0, y = 0;          // set-window-position, 96-dpi units
-    // A Steam call's or save request's whole message; shared, so that this header needs no more
+    // A Steam call's, save request's or pad request's whole message; shared, so that this header needs no more
     // of the JSON library than its names.
     std::shared_ptr<const nlohmann::json> document;
     bool largeWrite = false;       // a Steam call or save request that writes a whole file

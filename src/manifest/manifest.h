@@ -27,6 +27,9 @@ enum class PrecompressedFiles : int32_t { Auto = 0, All = 1, None = 2 };
 // The GPU the engine asks for on a machine with two: Windows' choice, the
 // discrete one, or the integrated one.
 enum class GpuPreference : int32_t { Default = 0, HighPerformance = 1, LowPower = 2 };
+// Who reads the pads: the browser itself, or the host in its own process, where
+// Steam Input's virtual pads are, handing them to the page.
+enum class GamepadSource : int32_t { Browser = 0, Host = 1 };
 // "window": {"fullscreen": ...}: absent, true or false.
 enum class FullScreenStart : int32_t { Default = 0, Always = 1, Never = 2 };
 
@@ -103,6 +106,7 @@ struct AppManifest {
     bool autoplay = false;
     GpuPreference gpu = GpuPreference::Default;
     FullScreenStart fullScreenStart = FullScreenStart::Default;
+    GamepadSource gamepads = GamepadSource::Browser;
     // How long a player's close waits for the page's "close-ready" (0: not at all).
     int32_t closeHandshakeMs = 0;
     // What page script may reach through its directory handles: a bit per
@@ -125,8 +129,8 @@ struct AppManifest {
 // "invalid background color" (not a "#RRGGBB" text) or
 // "invalid context menu" (anything but "default", "edit" or "none") or
 // "invalid precompressed" (anything but "auto", "all" or "none") or
-// "invalid dpi awareness" / "invalid show" / "invalid gpu" (a word other
-// than their own) or
+// "invalid dpi awareness" / "invalid show" / "invalid gpu" / "invalid gamepads"
+// (a word other than their own) or
 // "invalid close handshake" (not an integer from 0 to 10,000) or
 // "invalid steam app id" (a "steam" key without a positive 32-bit "app-id") or
 // "invalid steam overlay hosts" (not an array of host names) or

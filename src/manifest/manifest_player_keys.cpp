@@ -75,4 +75,7 @@ void ReadPlayerKeys(const nlohmann::json& window, const nlohmann::json& settings
     manifest.runInBackground = JsonBoolOr(settings, "run-in-background", false);
     manifest.autoplay = JsonBoolOr(settings, "autoplay", false);
     manifest.gpu = ParseGpu(settings);
+    manifest.gamepads = IsSecondWord(settings, "gamepads", "browser", "host", "invalid gamepads")
+                            ? GamepadSource::Host
+                            : GamepadSource::Browser;
 }

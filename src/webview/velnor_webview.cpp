@@ -4,6 +4,7 @@
 
 #include "extensions/extension_host.h"
 #include "manifest/manifest.h"
+#include "pads/pad_script.h"
 #include "util/log/author_log.h"
 #include "util/com/com_callback.h"
 #include "util/message_box.h"
@@ -52,6 +53,18 @@ VelnorWebView::VelnorWebView(const AppManifest& manifest, HWND mainWindow, DpiCh
     messageBridge_.HearEveryMessageWith([this] { hangQuestion_.PageResponded(); });
     messageBridge_.DeliverExtensionMessagesWith([this](std::function<void()> work) {
         deferred_.Post("an extension message", std::move(work));
+    });
+    if (manifest.gamepads == GamepadSource::Host)
+        ReadPadsInHost();
+}
+
+void VelnorWebView::ReadPadsInHost() {
+    RunInEveryDocument("pads", kPadPageScript);
+    pads_.emplace(mainWindow_,
+                  [this](const std::string& json) { return messageBridge_.PostJsonToPage(json); });
+    messageBridge_.HearPadRequestsWith([this](const nlohmann::json& message) {
+        if (pads_)
+            pads_->OnPageRequest(message);
     });
 }
 
@@ -262,6 +275,8 @@ void VelnorWebView::OnMainWindowMoved() {
 }
 
 void VelnorWebView::OnMainWindowSized(bool minimised) {
+    if (pads_)
+        pads_->OnWindowMinimised(minimised);
     ICoreWebView2Controller* controller = session_ ? session_->controller() : nullptr;
     if (!controller)
         return;
@@ -294,6 +309,11 @@ void VelnorWebView::OnMainWindowActivated() {
     if (controller && IsWindowVisible(mainWindow_) && !IsIconic(mainWindow_))
         LogIfFailed("MoveFocus",
                     controller->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC));
+}
+
+void VelnorWebView::OnMainWindowActiveChanged(bool active) {
+    if (pads_)
+        pads_->OnWindowActive(active);
 }
 
 void VelnorWebView::OnMainWindowDpiChanged(int dpi) {

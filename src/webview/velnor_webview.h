@@ -18,6 +18,7 @@
 #include "window/window_browser.h"
 #include "window/window_commands.h"
 #include "content/content_server.h"
+#include "pads/pad_polling.h"
 #include "util/com/com_ptr.h"
 #include "util/page_pixels.h"
 #include "webview/browser_session.h"
@@ -55,6 +56,7 @@ public:
     void OnMainWindowMoved() override;
     void OnMainWindowSized(bool minimised) override;
     void OnMainWindowActivated() override;
+    void OnMainWindowActiveChanged(bool active) override;
     void OnMainWindowDpiChanged(int dpi) override;
     bool IsFullScreen() const override { return windowCommands_.IsFullScreen(); }
     void PostToPage(const std::string& json) override { messageBridge_.PostJsonToPage(json); }
@@ -119,6 +121,8 @@ private:
     void AttachSessionFeatures();
     void DetachSessionFeatures();
     void NavigateToStartPage();
+    // "gamepads": "host": the pads read here, their requests from the page heard.
+    void ReadPadsInHost();
     void ReportStartFailure();
     // At the end: closes the browser and waits, at most 5 s, until its
     // processes have ended (browser_exit.cpp).
@@ -173,6 +177,8 @@ private:
     std::optional<NavigationGuard> navigationGuard_;
     std::optional<FailureResponder> failureResponder_;
     std::optional<EditContextMenu> contextMenu_;
+    // "gamepads": "host" only; its timer ends first, before the session.
+    std::optional<PadPolling> pads_;
 };
 
 // The web view host, once start-up has created it; null before and after. The

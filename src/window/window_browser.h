@@ -13,6 +13,8 @@ public:
     virtual void OnMainWindowSized(bool minimised) = 0;
     // Activated or focused: the page takes the keyboard.
     virtual void OnMainWindowActivated() = 0;
+    // Every WM_ACTIVATE: whether the window is now the active one.
+    virtual void OnMainWindowActiveChanged(bool active) = 0;
     // Moved to a monitor of another scale (per-monitor awareness).
     virtual void OnMainWindowDpiChanged(int dpi) = 0;
     // The main window's kRunDeferredWork.

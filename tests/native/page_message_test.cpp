@@ -99,6 +99,11 @@ TEST(PageMessageLimits, DeepOrCrowdedMessagesAreRefusedAndOnlyCloudWritesAreLong
     EXPECT_FALSE(ParsePageMessage(R"({"type":"save-read","name":"a"})").largeWrite);
     EXPECT_EQ(ParsePageMessage(R"({"type":"save-resolve"})").kind, Kind::SaveRequest);
     EXPECT_EQ(ParsePageMessage(R"({"type":"Save-list"})").kind, Kind::Ignored);
+    const PageMessage rumble = ParsePageMessage(R"({"type":"gamepad-rumble","index":1})");
+    EXPECT_EQ(rumble.kind, Kind::PadRequest);
+    EXPECT_EQ(rumble.document->at("index"), 1);
+    EXPECT_EQ(ParsePageMessage(R"({"type":"gamepads-sync"})").kind, Kind::PadRequest);
+    EXPECT_EQ(ParsePageMessage(R"({"type":"gamepads"})").kind, Kind::Ignored);
     EXPECT_TRUE(IsSaveWrite(ScanMessageHead(R"({"name":"a","type":"save-write","text":"...)")));
     EXPECT_FALSE(IsSaveWrite(ScanMessageHead(R"({"type":"save-read","text":"...)")));
     EXPECT_FALSE(IsSaveWrite(ScanMessageHead(R"({"type":"sav\u0065-write","text":"...)")));

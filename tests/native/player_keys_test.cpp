@@ -19,6 +19,7 @@ TEST(PlayerKeys, DefaultsLeaveEverythingAsItWas) {
                 m.habits.autofill);
     EXPECT_FALSE(m.runInBackground);
     EXPECT_FALSE(m.autoplay);
+    EXPECT_EQ(m.gamepads, GamepadSource::Browser);
     EXPECT_EQ(BrowserArguments(m), kWindowsGamingInputOffSwitch);
 }
 
@@ -95,6 +96,19 @@ TEST(PlayerKeys, BrowserArgumentsFollowTheManifest) {
         EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"gpu":)") + gpu + "}}"),
                   "invalid gpu")
             << gpu;
+}
+
+TEST(PlayerKeys, GamepadsAreTheBrowsersOrTheHosts) {
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"gamepads":"host"}})").gamepads, GamepadSource::Host);
+    EXPECT_EQ(Parse(R"({"name":"n","settings":{"gamepads":"browser"}})").gamepads,
+              GamepadSource::Browser);
+    EXPECT_EQ(Parse(R"({"name":"n","window":{"gamepads":"host"}})").gamepads,
+              GamepadSource::Browser)
+        << "only in \"settings\"";
+    for (const char* value : {R"("Host")", R"("xinput")", "true", "null", R"("")"})
+        EXPECT_EQ(RejectionOf(std::string(R"({"name":"n","settings":{"gamepads":)") + value + "}}"),
+                  "invalid gamepads")
+            << value;
 }
 
 TEST(FullScreenKeys, WhatEachKeyDoes) {

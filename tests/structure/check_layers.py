@@ -14,7 +14,7 @@ LAYERS = {
     'util': 0,
     'manifest': 1,
     'window': 2,
-    'bootstrap': 3, 'content': 3, 'crash': 3, 'extensions': 3, 'steam': 3,
+    'bootstrap': 3, 'content': 3, 'crash': 3, 'extensions': 3, 'pads': 3, 'steam': 3,
     'bridge': 4, 'saves': 4,
     'webview': 5,
     'app': 6,

@@ -108,6 +108,7 @@ public:
     void OnMainWindowMoved() override { ++calls; }
     void OnMainWindowSized(bool) override { ++calls; }
     void OnMainWindowActivated() override { ++calls; }
+    void OnMainWindowActiveChanged(bool) override { ++calls; }
     void OnMainWindowDpiChanged(int) override { ++calls; }
     void RunDeferredWork() override { ++calls; }
     void DeliverContentAnswers() override { ++calls; }
