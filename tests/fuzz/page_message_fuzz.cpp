@@ -53,6 +53,10 @@ const char* TypeName(PageMessage::Kind kind) {
         return "save-"; // the start of five types
     case PageMessage::Kind::TextFieldFocused:
         return "text-field-focused";
+    case PageMessage::Kind::OverlayKey:
+        return "overlay-key";
+    case PageMessage::Kind::PadRequest:
+        return "gamepad"; // the start of "gamepad-rumble" and "gamepads-sync"
     case PageMessage::Kind::Ignored:
     case PageMessage::Kind::Refused:
         break;
@@ -146,9 +150,10 @@ void CheckMessage(const std::string& text) {
                      "a known type is never ignored");
         return;
     }
-    const bool isSave = message.kind == PageMessage::Kind::SaveRequest;
-    FUZZ_REQUIRE(hasStringType && (isSave ? member->get<std::string>().rfind(type, 0) == 0
-                                          : *member == type),
+    const bool byPrefix = message.kind == PageMessage::Kind::SaveRequest ||
+                          message.kind == PageMessage::Kind::PadRequest;
+    FUZZ_REQUIRE(hasStringType && (byPrefix ? member->get<std::string>().rfind(type, 0) == 0
+                                            : *member == type),
                  "the kind is the text's type");
     if (message.kind != PageMessage::Kind::SetFullScreen)
         FUZZ_REQUIRE(!message.fullscreen, "only set-fullscreen sets full screen");
